@@ -1,0 +1,130 @@
+#include "link/xu_channel.h"
+
+#include <cstring>
+
+CXuChannel* pExt = nullptr;
+
+namespace {
+
+constexpr ULONG kKsGet = KSPROPERTY_TYPE_GET | KSPROPERTY_TYPE_TOPOLOGY;  // 0x10000001
+constexpr ULONG kKsSet = KSPROPERTY_TYPE_SET | KSPROPERTY_TYPE_TOPOLOGY;  // 0x10000002
+
+// Room for the header and the longest write the driver path carries.
+constexpr size_t kFrameBufferBytes = kFrameHeaderBytes + kMaxFrameWriteBytes;
+
+uint32_t LittleEndian32(const BYTE* p) {
+    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+}
+
+}  // namespace
+
+CXuChannel::~CXuChannel() {
+    if (ksControl_) ksControl_->Release();
+    if (driver_) driver_->Release();
+}
+
+HRESULT CXuChannel::AttachKsControl(IKsControl* control, ULONG nodeId) {
+    if (ksControl_) ksControl_->Release();
+    ksControl_ = control;
+    nodeId_ = nodeId;
+    return S_OK;
+}
+
+HRESULT CXuChannel::AttachDriverInterface(IDriverXu* driver) {
+    if (driver_) driver_->Release();
+    driver_ = driver;
+    return S_OK;
+}
+
+HRESULT CXuChannel::KsRequest(ULONG selector, ULONG flags, void* data, ULONG length,
+                              ULONG* returned) {
+    KSP_NODE node;
+    std::memset(&node, 0, sizeof(node));
+    node.Property.Set = PROPSETID_CAMERA_XU;
+    node.Property.Id = selector;
+    node.Property.Flags = flags;
+    node.NodeId = nodeId_;
+    node.Reserved = 0;
+    return ksControl_->KsProperty(&node.Property, sizeof(node), data, length, returned);
+}
+
+void CXuChannel::PutHeader(BYTE* frame, ULONG selector, uint8_t code, ULONG length) {
+    frame[0] = BYTE(length & 0xFF);
+    frame[1] = BYTE(length >> 8);
+    frame[2] = code;
+    frame[3] = BYTE(selector);
+}
+
+HRESULT CXuChannel::put_Property(ULONG selector, ULONG length, const BYTE* data) {
+    ULONG returned = 0;
+    switch (mode) {
+    case ChannelMode::UvcNode:
+        if (!ksControl_) return E_POINTER;
+        return KsRequest(selector, kKsSet, const_cast<BYTE*>(data), length, &returned);
+    case ChannelMode::PrivateDriver: {
+        if (!driver_) return E_POINTER;
+        if (length > kMaxFrameWriteBytes) return XU_E_TOO_LONG;
+        BYTE frame[kFrameBufferBytes] = {};
+        PutHeader(frame, selector, kFrameWrite, length);
+        if (length) std::memcpy(frame + kFrameHeaderBytes, data, length);
+        return driver_->WriteFrame(kDriverFrameSize, frame);
+    }
+    case ChannelMode::None:
+        break;
+    }
+    return S_FALSE;
+}
+
+HRESULT CXuChannel::get_Property(ULONG selector, ULONG length, BYTE* buffer) {
+    ULONG returned = 0;
+    switch (mode) {
+    case ChannelMode::UvcNode:
+        if (!ksControl_) return E_POINTER;
+        return KsRequest(selector, kKsGet, buffer, length, &returned);
+    case ChannelMode::PrivateDriver: {
+        if (!driver_) return E_POINTER;
+        if (length > kMaxFrameReadBytes) return XU_E_TOO_LONG;
+        BYTE frame[kFrameBufferBytes] = {};
+        PutHeader(frame, selector, kFrameRead, length);
+        driver_->WriteFrame(kDriverFrameSize, frame);
+        // Cleared first, so that a read the driver fails without answering
+        // hands the caller zeros rather than an earlier answer.
+        BYTE answer[kMaxFrameReadBytes];
+        std::memset(answer, 0, length);
+        HRESULT hr = driver_->ReadFrame(kDriverFrameSize, answer);
+        if (length) std::memcpy(buffer, answer, length);
+        return hr;
+    }
+    case ChannelMode::None:
+        break;
+    }
+    return S_OK;
+}
+
+HRESULT CXuChannel::get_PropertySize(ULONG selector, ULONG* size) {
+    if (!size) return E_POINTER;
+    switch (mode) {
+    case ChannelMode::UvcNode: {
+        if (!ksControl_) return E_POINTER;
+        ULONG returned = 0;
+        HRESULT hr = KsRequest(selector, kKsGet, nullptr, 0, &returned);
+        if (hr != HRESULT_FROM_WIN32(ERROR_MORE_DATA)) return hr;
+        *size = returned;
+        return S_OK;
+    }
+    case ChannelMode::PrivateDriver: {
+        if (!driver_) return E_POINTER;
+        BYTE frame[kFrameBufferBytes] = {};
+        PutHeader(frame, selector, kFrameLength, 2);
+        driver_->WriteFrame(kDriverFrameSize, frame);
+        std::memset(frame, 0, 8);
+        PutHeader(frame, selector, kFrameLength, 2);
+        HRESULT hr = driver_->ReadFrame(kDriverFrameSize, frame);
+        *size = LittleEndian32(frame);
+        return hr;
+    }
+    case ChannelMode::None:
+        break;
+    }
+    return S_OK;
+}

@@ -1,0 +1,107 @@
+// Driver interfaces that record the raw bytes they are handed and answer
+// what the test tells them to. They count references but never delete
+// themselves: the test owns them and reads the count.
+#pragma once
+
+#include <cstring>
+#include <deque>
+#include <vector>
+
+#include "platform/driver_xu.h"
+#include "platform/win_types.h"
+
+// The next scripted result, or the standing one when the script is done.
+inline HRESULT Next(std::deque<HRESULT>& script, HRESULT standing) {
+    if (script.empty()) return standing;
+    HRESULT hr = script.front();
+    script.pop_front();
+    return hr;
+}
+
+struct RecordingKsControl : public IKsControl {
+    struct Call {
+        std::vector<uint8_t> property;  // the request as bytes
+        ULONG propertyLength;
+        bool dataNull;
+        ULONG dataLength;
+        std::vector<uint8_t> data;      // what a set carried
+    };
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** object) override {
+        *object = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++refs; }
+    ULONG STDMETHODCALLTYPE Release() override { return --refs; }
+
+    HRESULT STDMETHODCALLTYPE KsProperty(PKSPROPERTY property, ULONG propertyLength, LPVOID data,
+                                         ULONG dataLength, ULONG* returned) override {
+        Call call;
+        const uint8_t* p = reinterpret_cast<const uint8_t*>(property);
+        call.property.assign(p, p + propertyLength);
+        call.propertyLength = propertyLength;
+        call.dataNull = data == nullptr;
+        call.dataLength = dataLength;
+        if (data) {
+            const uint8_t* d = static_cast<const uint8_t*>(data);
+            call.data.assign(d, d + dataLength);
+            for (ULONG i = 0; i < dataLength && i < answer.size(); ++i)
+                static_cast<uint8_t*>(data)[i] = answer[i];
+        }
+        calls.push_back(call);
+        if (returned) *returned = bytesReturned;
+        return Next(script, result);
+    }
+    HRESULT STDMETHODCALLTYPE KsMethod(PKSMETHOD, ULONG, LPVOID, ULONG, ULONG*) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE KsEvent(PKSEVENT, ULONG, LPVOID, ULONG, ULONG*) override {
+        return E_NOTIMPL;
+    }
+
+    ULONG refs = 1;
+    HRESULT result = S_OK;
+    std::deque<HRESULT> script;  // results of the next calls, in order
+    ULONG bytesReturned = 0;
+    std::vector<uint8_t> answer;  // copied into a get's buffer
+    std::vector<Call> calls;
+};
+
+struct RecordingDriverXu : public IDriverXu {
+    struct Call {
+        bool read;                   // ReadFrame rather than WriteFrame
+        ULONG size;
+        std::vector<uint8_t> frame;  // header and data as handed over
+    };
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** object) override {
+        *object = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++refs; }
+    ULONG STDMETHODCALLTYPE Release() override { return --refs; }
+
+    HRESULT STDMETHODCALLTYPE Reserved(ULONG, BYTE*) override { return E_NOTIMPL; }
+
+    HRESULT STDMETHODCALLTYPE ReadFrame(ULONG size, BYTE* frame) override {
+        calls.push_back({true, size, std::vector<uint8_t>(frame, frame + 8)});
+        if (!answer.empty()) std::memcpy(frame, answer.data(), answer.size());
+        return Next(readScript, readResult);
+    }
+    HRESULT STDMETHODCALLTYPE WriteFrame(ULONG size, BYTE* frame) override {
+        // A write frame carries its data behind the header; other frames
+        // are significant in their first eight bytes.
+        size_t length = frame[0] | frame[1] << 8;
+        size_t bytes = frame[2] == 0x01 ? 4 + length : 8;
+        calls.push_back({false, size, std::vector<uint8_t>(frame, frame + bytes)});
+        return Next(writeScript, writeResult);
+    }
+
+    ULONG refs = 1;
+    HRESULT writeResult = S_OK;
+    HRESULT readResult = S_OK;
+    std::deque<HRESULT> writeScript;
+    std::deque<HRESULT> readScript;
+    std::vector<uint8_t> answer;  // written at offset 0 by ReadFrame
+    std::vector<Call> calls;
+};
