@@ -3,7 +3,10 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
+#include "chip/flash_types.h"
+#include "link/chip_family.h"
 #include "platform/win_types.h"
 
 class CCamDevice {
@@ -32,6 +35,31 @@ public:
     int32_t PulseDownloadEnable();
     // Deletes the channel, if any, and clears pExt.
     void CloseChannel();
+
+    // The serial-flash engine, one byte at a time through its registers.
+    // The waits give up within their bounds with SPI_E_TIMEOUT; a poll whose
+    // read fails does not count as idle or ready.
+    HRESULT SpiWaitIdle();
+    HRESULT SpiWriteDisable();
+    // The result of its closing deselect write, or SPI_E_TIMEOUT.
+    HRESULT SpiWriteEnable();
+    // Sends opcode and reads three bytes; 1, or 0 when the engine stuck.
+    int32_t SpiReadId(uint8_t out[3], uint8_t opcode, ChipFamily family);
+    HRESULT FlashWaitReady();
+
+    // The fitted flash as a FlashType 0..6, or kFlashTypeUnknown.
+    int32_t IdentifyFlash();
+    // Reads flash block n (n x 4096) through the flash read path into a
+    // buffer of kFlashBlockBytes. 0 without a buffer or a channel.
+    HRESULT ReadFlashBlock(uint8_t* buffer, int32_t block);
+    // Programs a few bytes straight into the flash; 1 on success, else 0.
+    int32_t FlashProgramBytes(const FlashProgramRequest& request);
+
+    // Writes an image into the flash through the download engine and
+    // verifies it; 1 when verified and committed without a resend, else 0.
+    // Appends its messages to log.
+    int32_t DownloadFirmware(const uint8_t* image, uint32_t length, std::string& log,
+                             int32_t flashType);
 
     int32_t targetIndex = 1;
     uint8_t* targetResults = nullptr;

@@ -128,3 +128,7 @@ HRESULT CXuChannel::get_PropertySize(ULONG selector, ULONG* size) {
     }
     return S_OK;
 }
+
+ULONG CXuChannel::MaxWriteBytes() const {
+    return mode == ChannelMode::PrivateDriver ? kMaxFrameWriteBytes : 0xFFFFFFFFu;
+}

@@ -47,6 +47,9 @@ public:
     HRESULT get_Property(ULONG selector, ULONG length, BYTE* buffer);
     HRESULT get_PropertySize(ULONG selector, ULONG* size);
 
+    // The longest write one request of the current path can carry.
+    ULONG MaxWriteBytes() const;
+
 private:
     HRESULT KsRequest(ULONG selector, ULONG flags, void* data, ULONG length, ULONG* returned);
     static void PutHeader(BYTE* frame, ULONG selector, uint8_t code, ULONG length);

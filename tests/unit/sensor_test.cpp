@@ -5,29 +5,12 @@
 #include "chip/cam_device.h"
 #include "link/xu_channel.h"
 #include "simcam/sim_camera.h"
+#include "tests/support/sim_device.h"
 #include "tests/support/virtual_clock.h"
 
 namespace {
 
 constexpr size_t kBringUpRequests = 102;
-
-// A device object whose channel reaches the simulated camera by one path.
-struct SimDevice {
-    explicit SimDevice(simcam::Path path) {
-        pExt = new CXuChannel;
-        if (path == simcam::Path::KsNode) {
-            pExt->AttachKsControl(sim.NewKsControl(), 2);
-            pExt->mode = ChannelMode::UvcNode;
-        } else {
-            pExt->AttachDriverInterface(sim.NewDriverXu());
-            pExt->mode = ChannelMode::PrivateDriver;
-        }
-    }
-    ~SimDevice() { device.CloseChannel(); }
-
-    CCamDevice device;  // built first: its constructor clears pExt
-    simcam::SimCamera sim;
-};
 
 // Records how many requests had been made when each pause began.
 struct PauseClock : VirtualClock {

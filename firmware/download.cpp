@@ -1,0 +1,237 @@
+#include <cstdio>
+#include <cstring>
+
+#include "chip/cam_device.h"
+#include "firmware/command_tables.h"
+#include "link/xu_channel.h"
+#include "link/xu_selectors.h"
+#include "platform/clock.h"
+
+namespace {
+
+// One packet at a time is built here; the camera's reported packet length
+// must fit it.
+constexpr uint32_t kPacketBufferBytes = 4096;
+
+// The engine needs a moment after the checksum read before the verdict.
+constexpr uint32_t kChecksumSettleMs = 1000;
+
+// Where the image keeps its USB vendor and product IDs, which are also
+// programmed straight into the flash after the first packet.
+constexpr uint32_t kIdsOffset = 0x8008;
+constexpr uint16_t kIdsBytes = 4;
+
+// What a request that fails says, and whether its resend counts against
+// the verdict.
+struct ResendRule {
+    const char* failed;       // the attempt whose result counts failed
+    const char* resend;       // before the resend
+    const char* failedAgain;  // the resend failed too
+    const char* recovered;    // the resend succeeded
+    bool counted;
+};
+
+constexpr ResendRule kEnableRule = {
+    "put_Property XU_DFU_ENABLE_CONTROL = 1 fail.\r\n",
+    "Resend Command XU_DFU_ENABLE_CONTROL.\r\n",
+    "put_Property XU_ISP_ENABLE = 1 fail.\r\n",
+    "put_Property XU_ISP_ENABLE = 1 has been recovered.\r\n",
+    true,
+};
+constexpr ResendRule kSizeRule = {
+    "get_PropertySize XU_DFU_ACCESS_CONTROL fail.\r\n",
+    "Resend Command XU_DFU_ACCESS_CONTROL.\r\n",
+    "get_PropertySize XU_DFU_ACCESS_CONTROL fail.\r\n",
+    "get_PropertySize XU_DFU_ACCESS_CONTROL has been recovered.\r\n",
+    true,
+};
+constexpr ResendRule kPacketRule = {
+    "put_Property XU_DFU_ACCESS_CONTROL fail.\r\n",
+    "Resend Command.\r\n",
+    "put_Property XU_DFU_ACCESS_CONTROL fail.\r\n",
+    "put_Property XU_DFU_ACCESS_CONTROL has been recovered.\r\n",
+    true,
+};
+constexpr ResendRule kChecksumRule = {
+    "get_Property XU_DFU_CHECKSUM fail.\r\n",
+    "Resend Command fail.\r\n",
+    "get_Property XU_DFU_CHECKSUM fail.\r\n",
+    "get_Property XU_DFU_CHECKSUM has been recovered.\r\n",
+    true,
+};
+constexpr ResendRule kDisableRule = {
+    "put_Property XU_DFU_ENABLE_CONTROL = 0 fail.\r\n",
+    "Resend Command.\r\n",
+    "put_Property XU_DFU_ENABLE_CONTROL = 0 fail.\r\n",
+    "put_Property XU_DFU_ENABLE_CONTROL = 0 has been recovered.\r\n",
+    false,
+};
+
+// Given the result of the attempt that counts, resends once if it failed.
+// True when the request went through, at once or on its resend.
+template <class Request>
+bool WithResend(HRESULT result, const ResendRule& rule, Request request, std::string& log,
+                uint32_t& retries) {
+    if (result >= 0) return true;
+    log += rule.failed;
+    log += rule.resend;
+    if (rule.counted) ++retries;
+    if (request() < 0) {
+        log += rule.failedAgain;
+        return false;
+    }
+    log += rule.recovered;
+    return true;
+}
+
+// A packet length this program can send: it must move the transfer on, fit
+// the packet buffer, and fit one request of the driver path in use.
+bool UsablePacketLength(ULONG length) {
+    return length > 0 && length <= kPacketBufferBytes && length <= pExt->MaxWriteBytes();
+}
+
+// The packet length query; a length that cannot be used counts as a failed
+// query, and a query that answers without a length leaves it at 0.
+HRESULT QueryPacketLength(ULONG& length, std::string& log) {
+    length = 0;
+    HRESULT hr = pExt->get_PropertySize(XU_DFU_ACCESS_CONTROL, &length);
+    if (hr >= 0 && !UsablePacketLength(length)) {
+        char line[80];
+        std::snprintf(line, sizeof line, "XU_DFU_ACCESS_CONTROL packet length %lu unusable.\r\n",
+                      (unsigned long)length);
+        log += line;
+        return E_FAIL;
+    }
+    return hr;
+}
+
+// One download: the steps of the protocol in order, each reporting whether
+// the download may go on to the next.
+class DownloadRun {
+public:
+    DownloadRun(CCamDevice& device, const uint8_t* image, uint32_t length, std::string& log)
+        : device_(device), image_(image), length_(length), log_(log) {}
+
+    int32_t Run(int32_t flashType) {
+        for (uint32_t i = 0; i < length_; ++i) checksum_ ^= image_[i];
+        LoadCommandTable(flashType);
+        if (Enable() && LearnPacketLength() && SendPackets() && ReadChecksum()) {
+            WaitMs(kChecksumSettleMs);
+            Verdict();
+        }
+        if (!Disable()) return 0;
+        return failure_ == 0 && retries_ == 0 ? 1 : 0;
+    }
+
+private:
+    bool Enable() {
+        const BYTE value = BYTE(device_.targetIndex * 2 + 1);
+        auto send = [&] { return pExt->put_Property(XU_DFU_ENABLE_CONTROL, 1, &value); };
+        return WithResend(send(), kEnableRule, send, log_, retries_);
+    }
+
+    // Asked twice in a row; only the second answer counts.
+    bool LearnPacketLength() {
+        pExt->get_PropertySize(XU_DFU_ACCESS_CONTROL, &packetLength_);
+        auto query = [&] { return QueryPacketLength(packetLength_, log_); };
+        return WithResend(query(), kSizeRule, query, log_, retries_);
+    }
+
+    // The last packet is filled up with 0xFF; each fill byte is part of what
+    // the camera checksums, which for 0xFF complements the XOR.
+    bool SendPackets() {
+        bool first = true;
+        for (uint32_t position = 0; position < length_;) {
+            const uint32_t rest = length_ - position;
+            const uint32_t take = rest < packetLength_ ? rest : packetLength_;
+            std::memcpy(packet_, image_ + position, take);
+            for (uint32_t fill = take; fill < packetLength_; ++fill) {
+                packet_[fill] = 0xFF;
+                checksum_ = uint8_t(~checksum_);
+            }
+            position += take;
+
+            auto send = [&] { return pExt->put_Property(XU_DFU_ACCESS_CONTROL, packetLength_, packet_); };
+            const HRESULT result = send();
+            if (first) ProgramIds();
+            first = false;
+            if (!WithResend(result, kPacketRule, send, log_, retries_)) return false;
+        }
+        return true;
+    }
+
+    // The vendor and product IDs go straight into the flash once, right after
+    // the first packet; the outcome does not change the verdict. An image too
+    // short to hold them has nothing to program there.
+    void ProgramIds() {
+        if (length_ < kIdsOffset + kIdsBytes) return;
+        FlashProgramRequest ids = {{0x00, 0x80, 0x08}, {}, kIdsBytes};
+        std::memcpy(ids.data, image_ + kIdsOffset, kIdsBytes);
+        device_.FlashProgramBytes(ids);
+    }
+
+    // A failed read is repeated once without a word before the counted resend.
+    bool ReadChecksum() {
+        packet_[0] = 0;
+        auto read = [&] { return pExt->get_Property(XU_DFU_CHECKSUM, 1, packet_); };
+        HRESULT result = read();
+        if (result < 0) result = read();
+        return WithResend(result, kChecksumRule, read, log_, retries_);
+    }
+
+    // Any counted resend makes the verdict bad, whatever the checksums say.
+    void Verdict() {
+        char line[80];
+        const uint8_t reported = packet_[0];
+        if (reported == checksum_ && retries_ == 0) {
+            std::snprintf(line, sizeof line, "checksum correct = %02X \r\n", checksum_);
+            log_ += line;
+            const BYTE commit = 1;
+            if (pExt->put_Property(DL_FINISH_PROCESS, 1, &commit) < 0) {
+                failure_ = 1;
+                log_ += "DL_FINISH_PROCESS fail.\r\n";
+                return;
+            }
+        } else {
+            log_ += "XU_DFU_CHECKSUM incorrect\r\n";
+            std::snprintf(line, sizeof line, "FW get checksum (%x) != Code checksum(%x) \r\n",
+                          unsigned(reported), unsigned(checksum_));
+            log_ += line;
+            failure_ = 1;
+        }
+        if (device_.targetResults) device_.targetResults[device_.targetIndex] = uint8_t(failure_);
+    }
+
+    bool Disable() {
+        const BYTE value = 0;
+        auto send = [&] { return pExt->put_Property(XU_DFU_ENABLE_CONTROL, 1, &value); };
+        return WithResend(send(), kDisableRule, send, log_, retries_);
+    }
+
+    CCamDevice& device_;
+    const uint8_t* image_;
+    uint32_t length_;
+    std::string& log_;
+    uint8_t checksum_ = 0;
+    uint32_t retries_ = 0;
+    int failure_ = 0;
+    ULONG packetLength_ = 0;
+    BYTE packet_[kPacketBufferBytes];
+};
+
+}  // namespace
+
+int32_t CCamDevice::DownloadFirmware(const uint8_t* image, uint32_t length, std::string& log,
+                                     int32_t flashType) {
+    log += "Downloading...\r\n";
+    if (!image) {
+        log += "Download Data is NULL!\r\n";
+        return 0;
+    }
+    if (!pExt) {
+        log += "NULL pExt Pointer fail.\r\n";
+        return 0;
+    }
+    DownloadRun run(*this, image, length, log);
+    return run.Run(flashType);
+}

@@ -1,0 +1,50 @@
+// The two firmware images the program carries, found by type "BIN" and id,
+// and the working copy that gets patched and written into the camera.
+// Offsets in an image are flash addresses.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+constexpr int kImageV0308 = 133;
+constexpr int kImageV0309 = 135;
+constexpr const char* kFirmwareResourceType = "BIN";
+
+constexpr uint32_t kFirmwareImageSize = 65536;
+constexpr uint32_t kDeviceDescriptorOffset = 0x8000;
+constexpr uint8_t kDeviceDescriptorLength = 0x12;
+constexpr uint32_t kFlashTypeCodeOffset = 0xC006;
+// The descriptor check reads 0x8000 and the patch writes 0xC006, so a
+// working copy must reach at least the byte after that.
+constexpr uint32_t kMinFirmwareImageSize = kFlashTypeCodeOffset + 1;
+
+enum class FirmwareStatus : int32_t {
+    Ok = 0,
+    NotFound = 1,      // no "BIN" resource with that id
+    TooShort = 2,      // shorter than kMinFirmwareImageSize
+    BadFlashType = 3,  // FlashType index outside the code table
+    NoImage = 4,       // null image pointer
+    NoMemory = 5,      // the working copy could not be allocated
+};
+
+// The read-only bytes of the "BIN" resource with this id in the program
+// itself. On failure *data and *size are left as they were.
+FirmwareStatus FindFirmwareResource(int id, const uint8_t** data, uint32_t* size);
+
+// A private copy of sourceSize bytes at source, for patching. Refuses an
+// image shorter than kMinFirmwareImageSize; on any failure *image and
+// *imageSize are left as they were and nothing is allocated.
+FirmwareStatus CopyFirmwareImage(const uint8_t* source, uint32_t sourceSize,
+                                 std::unique_ptr<uint8_t[]>* image, int32_t* imageSize);
+
+// FindFirmwareResource, then CopyFirmwareImage.
+FirmwareStatus LoadFirmwareImage(int id, std::unique_ptr<uint8_t[]>* image, int32_t* imageSize);
+
+// Writes the FlashTypeCode of FlashType flashTypeIndex (0..6) into byte
+// 0xC006. An index beyond the table leaves the image untouched and gives
+// BadFlashType.
+FirmwareStatus PatchFlashTypeByte(uint8_t* image, uint8_t flashTypeIndex);
+
+// True when the image starts its device descriptor with bLength 0x12 at
+// 0x8000; false for anything else, including a null image.
+bool CheckDeviceDescriptor(const uint8_t* image);

@@ -1,0 +1,42 @@
+// A camera device object whose channel reaches the simulated camera by one
+// of the two driver paths, and helpers to find requests in its record.
+#pragma once
+
+#include <cstddef>
+#include <vector>
+
+#include "chip/cam_device.h"
+#include "link/xu_channel.h"
+#include "simcam/sim_camera.h"
+
+struct SimDevice {
+    explicit SimDevice(simcam::Path path = simcam::Path::KsNode) {
+        pExt = new CXuChannel;
+        if (path == simcam::Path::KsNode) {
+            pExt->AttachKsControl(sim.NewKsControl(), 2);
+            pExt->mode = ChannelMode::UvcNode;
+        } else {
+            pExt->AttachDriverInterface(sim.NewDriverXu());
+            pExt->mode = ChannelMode::PrivateDriver;
+        }
+    }
+    ~SimDevice() { device.CloseChannel(); }
+    SimDevice(const SimDevice&) = delete;
+    SimDevice& operator=(const SimDevice&) = delete;
+
+    CCamDevice device;  // built first: its constructor clears pExt
+    simcam::SimCamera sim;
+};
+
+// Index in the record of the nth (from 0) request of this kind to selector,
+// or the record's size when there is none.
+inline size_t FindRequest(const std::vector<simcam::Request>& requests, uint32_t selector,
+                          simcam::Kind kind, size_t nth = 0) {
+    for (size_t i = 0; i < requests.size(); ++i)
+        if (requests[i].selector == selector && requests[i].kind == kind && nth-- == 0) return i;
+    return requests.size();
+}
+
+inline const char* PathName(simcam::Path path) {
+    return path == simcam::Path::KsNode ? "UvcNode" : "PrivateDriver";
+}
