@@ -25,16 +25,27 @@ public:
     // writes nothing and returns 1. A failed read or write returns its result.
     HRESULT ModifyReg(uint16_t address, uint8_t mask, int32_t mode);
 
+    // Finds the first camera of the supported family among the video
+    // capture devices, leaves pExt attached to it, copies its friendly name
+    // into name (80 bytes, always terminated) and appends the driver path
+    // to log. 1 when a camera was accepted, else 0.
+    int32_t OpenCamera(std::string& log, char* name);
+    // 1 when a present imaging device's hardware ID carries vendor 4271 and
+    // product 03D5. vendor and product (4 characters each, no terminator)
+    // receive those of the last device examined.
+    int32_t FindHardwareId(char* vendor, char* product);
+
     // Powers up the image sensor; 1 when the whole sequence ran, else 0.
     int32_t SensorBringUp();
     // 1 when the image sensor reports the expected identity, else 0.
     int32_t ProbeSensorId();
 
     // Download enable 1 then 0; 1 when the closing write succeeded, 0 when
-    // it failed or there is no channel (then nothing is sent).
-    int32_t PulseDownloadEnable();
+    // it failed or there is no channel (then nothing is sent). Needs no
+    // device object: the window may ask for it before there is one.
+    static int32_t PulseDownloadEnable();
     // Deletes the channel, if any, and clears pExt.
-    void CloseChannel();
+    static void CloseChannel();
 
     // The serial-flash engine, one byte at a time through its registers.
     // The waits give up within their bounds with SPI_E_TIMEOUT; a poll whose

@@ -20,11 +20,17 @@ struct SimDevice {
             pExt->mode = ChannelMode::PrivateDriver;
         }
     }
-    ~SimDevice() { device.CloseChannel(); }
+    // A rig made inside another takes pExt over for its lifetime only.
+    ~SimDevice() {
+        device.CloseChannel();
+        pExt = previous;
+    }
     SimDevice(const SimDevice&) = delete;
     SimDevice& operator=(const SimDevice&) = delete;
 
-    CCamDevice device;  // built first: its constructor clears pExt
+    CXuChannel* previous = pExt;
+    CCamDevice device;  // its constructor clears pExt
+
     simcam::SimCamera sim;
 };
 

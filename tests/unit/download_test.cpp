@@ -56,13 +56,13 @@ std::string MismatchLines(uint8_t got, uint8_t expected) {
 
 // A download of image 133 for FlashType 0 against the simulated camera,
 // time virtual, old firmware in the flash.
-struct DownloadTest : ::testing::Test {
-    explicit DownloadTest(Path path = Path::KsNode) : d(path), scoped(&clock) {
+struct Rig {
+    explicit Rig(Path path = Path::KsNode) : d(path), scoped(&clock) {
         d.sim.SetFlashPart(FlashPart::Type0);
         d.sim.Flash().assign(65536, 0x3C);
         image = PatchedImage(kImageV0308, 0);
     }
-    int32_t Run(int32_t flashType = 0) {
+    int32_t Download(int32_t flashType = 0) {
         return d.device.DownloadFirmware(image.data(), uint32_t(image.size()), log, flashType);
     }
     size_t Count(uint32_t selector, Kind kind) const {
@@ -70,15 +70,6 @@ struct DownloadTest : ::testing::Test {
         for (const auto& r : d.sim.Requests()) n += r.selector == selector && r.kind == kind;
         return n;
     }
-    // Index of a request in a clean run of the same download.
-    size_t CallOf(uint32_t selector, Kind kind, size_t nth = 0) {
-        DownloadTest clean;
-        clean.image = image;
-        clean.d.sim.SetPacketLength(packetLength);
-        clean.Run();
-        return FindRequest(clean.d.sim.Requests(), selector, kind, nth);
-    }
-
     SimDevice d;
     VirtualClock clock;
     ScopedClock scoped;
@@ -86,6 +77,16 @@ struct DownloadTest : ::testing::Test {
     std::string log;
     uint32_t packetLength = 64;
 };
+
+struct DownloadTest : ::testing::Test, Rig {};
+
+// Index of a request in a clean run of the same download. The clean run
+// takes pExt over: call it before building the rig that is tested.
+size_t CallOfCleanRun(uint32_t selector, Kind kind, size_t nth = 0) {
+    Rig clean;
+    clean.Download();
+    return FindRequest(clean.d.sim.Requests(), selector, kind, nth);
+}
 
 TEST(Download, WritesThePatchedImageForEveryFlashTypeOnBothPaths) {
     for (Path path : kPaths) {
@@ -160,8 +161,9 @@ TEST(Download, RequestsComeInTheProtocolsOrder) {
         for (size_t i = 0; i < expected.size(); ++i) {
             EXPECT_EQ(protocol[i].selector, expected[i].selector) << PathName(path) << " #" << i;
             EXPECT_EQ(protocol[i].kind, expected[i].kind) << PathName(path) << " #" << i;
-            if (!expected[i].bytes.empty())
+            if (!expected[i].bytes.empty()) {
                 EXPECT_EQ(protocol[i].bytes, expected[i].bytes) << PathName(path) << " #" << i;
+            }
         }
     }
 }
@@ -215,7 +217,7 @@ TEST(Download, NullImageOrChannelSendsNothing) {
 
 TEST_F(DownloadTest, ARecoveredEnableStillSendsEverythingButFailsTheVerdict) {
     d.sim.FailCallOnce(kEnableCall);
-    EXPECT_EQ(Run(), 0);
+    EXPECT_EQ(Download(), 0);
     EXPECT_EQ(log, "Downloading...\r\n"
                    "put_Property XU_DFU_ENABLE_CONTROL = 1 fail.\r\n"
                    "Resend Command XU_DFU_ENABLE_CONTROL.\r\n"
@@ -231,7 +233,7 @@ TEST_F(DownloadTest, ARecoveredEnableStillSendsEverythingButFailsTheVerdict) {
 TEST_F(DownloadTest, AnEnableThatFailsTwiceGoesStraightToTheDisable) {
     d.sim.FailCallOnce(kEnableCall);
     d.sim.FailCallOnce(kEnableCall + 1);
-    EXPECT_EQ(Run(), 0);
+    EXPECT_EQ(Download(), 0);
     EXPECT_EQ(log, "Downloading...\r\n"
                    "put_Property XU_DFU_ENABLE_CONTROL = 1 fail.\r\n"
                    "Resend Command XU_DFU_ENABLE_CONTROL.\r\n"
@@ -259,9 +261,9 @@ TEST_F(DownloadTest, SizeQueryResends) {
          "get_PropertySize XU_DFU_ACCESS_CONTROL fail.\r\n"},
     };
     for (const auto& c : cases) {
-        DownloadTest t;
+        Rig t;
         for (size_t i = 0; i < c.failures; ++i) t.d.sim.FailCallOnce(kSecondSizeCall + i);
-        EXPECT_EQ(t.Run(), c.result);
+        EXPECT_EQ(t.Download(), c.result);
         EXPECT_EQ(t.log.substr(0, 16 + c.lines.size()), "Downloading...\r\n" + c.lines);
         EXPECT_EQ(t.Count(10, Kind::Set), c.failures == 1 ? 1024u : 0u);
         EXPECT_FALSE(t.d.sim.Committed());
@@ -271,16 +273,17 @@ TEST_F(DownloadTest, SizeQueryResends) {
 
 TEST_F(DownloadTest, TheFirstSizeQueryIsNotLookedAt) {
     d.sim.FailCallOnce(kSecondSizeCall - 1);
-    EXPECT_EQ(Run(), 1);
+    EXPECT_EQ(Download(), 1);
     EXPECT_EQ(log, "Downloading...\r\n" + CorrectLine(Xor(image)));
 }
 
-TEST_F(DownloadTest, PacketResends) {
-    const size_t third = CallOf(10, Kind::Set, 2);
+TEST(Download, PacketResends) {
+    const Bytes image = PatchedImage(kImageV0308, 0);
+    const size_t third = CallOfCleanRun(10, Kind::Set, 2);
     {
-        DownloadTest t;
+        Rig t;
         t.d.sim.FailCallOnce(third);
-        EXPECT_EQ(t.Run(), 0);
+        EXPECT_EQ(t.Download(), 0);
         EXPECT_EQ(t.log, "Downloading...\r\n"
                          "put_Property XU_DFU_ACCESS_CONTROL fail.\r\n"
                          "Resend Command.\r\n"
@@ -290,10 +293,10 @@ TEST_F(DownloadTest, PacketResends) {
         EXPECT_FALSE(t.d.sim.Committed());
     }
     {
-        DownloadTest t;
+        Rig t;
         t.d.sim.FailCallOnce(third);
         t.d.sim.FailCallOnce(third + 1);
-        EXPECT_EQ(t.Run(), 0);
+        EXPECT_EQ(t.Download(), 0);
         EXPECT_EQ(t.log, "Downloading...\r\n"
                          "put_Property XU_DFU_ACCESS_CONTROL fail.\r\n"
                          "Resend Command.\r\n"
@@ -304,22 +307,28 @@ TEST_F(DownloadTest, PacketResends) {
     }
 }
 
-TEST_F(DownloadTest, AFailedFirstPacketIsFollowedByTheDirectProgramThenItsResend) {
-    const size_t first = CallOf(10, Kind::Set, 0);
-    d.sim.FailCallOnce(first);
-    EXPECT_EQ(Run(), 0);
-    auto requests = d.sim.Requests();
+TEST(Download, AFailedFirstPacketIsFollowedByTheDirectProgramThenItsResend) {
+    const Bytes image = PatchedImage(kImageV0308, 0);
+    const size_t first = CallOfCleanRun(10, Kind::Set, 0);
+    Rig t;
+    t.d.sim.FailCallOnce(first);
+    EXPECT_EQ(t.Download(), 0);
+    auto requests = t.d.sim.Requests();
+    ASSERT_GT(requests.size(), first + 1);
     EXPECT_EQ(requests[first].selector, 10u);
     EXPECT_LT(requests[first].result, 0);
     EXPECT_EQ(requests[first + 1].selector, 2u) << "the direct program comes next";
     const size_t resend = FindRequest(requests, 10, Kind::Set, 1);
+    ASSERT_LT(resend, requests.size());
+    EXPECT_GT(resend, first + 70);
     EXPECT_EQ(requests[resend].bytes, requests[first].bytes);
     EXPECT_GE(requests[resend].result, 0);
-    EXPECT_TRUE(d.sim.Flash() == image);
+    EXPECT_TRUE(t.d.sim.Flash() == image);
 }
 
-TEST_F(DownloadTest, ChecksumReadResends) {
-    const size_t read = CallOf(11, Kind::Get);
+TEST(Download, ChecksumReadResends) {
+    const Bytes image = PatchedImage(kImageV0308, 0);
+    const size_t read = CallOfCleanRun(11, Kind::Get);
     const struct {
         size_t failures;
         int32_t result;
@@ -337,9 +346,9 @@ TEST_F(DownloadTest, ChecksumReadResends) {
          "get_Property XU_DFU_CHECKSUM fail.\r\n"},
     };
     for (const auto& c : cases) {
-        DownloadTest t;
+        Rig t;
         for (size_t i = 0; i < c.failures; ++i) t.d.sim.FailCallOnce(read + i);
-        EXPECT_EQ(t.Run(), c.result) << c.failures;
+        EXPECT_EQ(t.Download(), c.result) << c.failures;
         EXPECT_EQ(t.log, "Downloading...\r\n" + c.tail) << c.failures;
         EXPECT_EQ(t.d.sim.Committed(), c.result == 1);
         EXPECT_EQ(t.clock.sleeps.size(), c.failures < 3 ? 1u : 0u);
@@ -349,7 +358,7 @@ TEST_F(DownloadTest, ChecksumReadResends) {
 
 TEST_F(DownloadTest, ADisagreeingChecksumIsReportedInHex) {
     d.sim.SetChecksumError(0xA5);
-    EXPECT_EQ(Run(), 0);
+    EXPECT_EQ(Download(), 0);
     EXPECT_EQ(log, "Downloading...\r\n" + MismatchLines(uint8_t(Xor(image) ^ 0xA5), Xor(image)));
     EXPECT_FALSE(d.sim.Committed());
 }
@@ -358,28 +367,29 @@ TEST_F(DownloadTest, ACommitThatFailsFailsTheDownload) {
     d.sim.FailSelector(12);
     uint8_t results[4] = {7, 7, 7, 7};
     d.device.targetResults = results;
-    EXPECT_EQ(Run(), 0);
+    EXPECT_EQ(Download(), 0);
     EXPECT_EQ(log, "Downloading...\r\n" + CorrectLine(Xor(image)) + "DL_FINISH_PROCESS fail.\r\n");
     EXPECT_EQ(results[1], 7) << "no result store after a failed commit";
     EXPECT_FALSE(d.sim.EngineEnabled());
 }
 
-TEST_F(DownloadTest, DisableResends) {
-    const size_t disable = CallOf(9, Kind::Set, 1);
+TEST(Download, DisableResends) {
+    const Bytes image = PatchedImage(kImageV0308, 0);
+    const size_t disable = CallOfCleanRun(9, Kind::Set, 1);
     {
-        DownloadTest t;
+        Rig t;
         t.d.sim.FailCallOnce(disable);
-        EXPECT_EQ(t.Run(), 1);
+        EXPECT_EQ(t.Download(), 1);
         EXPECT_EQ(t.log, "Downloading...\r\n" + CorrectLine(Xor(image)) +
                              "put_Property XU_DFU_ENABLE_CONTROL = 0 fail.\r\n"
                              "Resend Command.\r\n"
                              "put_Property XU_DFU_ENABLE_CONTROL = 0 has been recovered.\r\n");
     }
     {
-        DownloadTest t;
+        Rig t;
         t.d.sim.FailCallOnce(disable);
         t.d.sim.FailCallOnce(disable + 1);
-        EXPECT_EQ(t.Run(), 0) << "a good commit does not save it";
+        EXPECT_EQ(t.Download(), 0) << "a good commit does not save it";
         EXPECT_TRUE(t.d.sim.Committed());
         EXPECT_EQ(t.log, "Downloading...\r\n" + CorrectLine(Xor(image)) +
                              "put_Property XU_DFU_ENABLE_CONTROL = 0 fail.\r\n"
@@ -391,12 +401,12 @@ TEST_F(DownloadTest, DisableResends) {
 TEST_F(DownloadTest, TheResultStoreRecordsTheVerdict) {
     uint8_t results[4] = {7, 7, 7, 7};
     d.device.targetResults = results;
-    EXPECT_EQ(Run(), 1);
+    EXPECT_EQ(Download(), 1);
     EXPECT_EQ(results[1], 0);
-    DownloadTest bad;
+    Rig bad;
     bad.d.device.targetResults = results;
     bad.d.sim.SetChecksumError(1);
-    EXPECT_EQ(bad.Run(), 0);
+    EXPECT_EQ(bad.Download(), 0);
     EXPECT_EQ(results[1], 1);
     EXPECT_EQ(results[0], 7);
     EXPECT_EQ(results[2], 7);

@@ -1,0 +1,216 @@
+#include "simcam/nor_flash.h"
+
+namespace simcam {
+
+namespace {
+
+constexpr uint32_t kSectorSize = 0x1000;
+constexpr uint8_t kIdle = 0xFF;  // the data line floats high when the part says nothing
+
+}  // namespace
+
+NorFlash::NorFlash() : row_(&PartOf(FlashPart::Type0)), memory_(kFlashSize, 0xFF) {}
+
+void NorFlash::SetPart(FlashPart part) {
+    row_ = &PartOf(part);
+    wel_ = ewsr_ = autoActive_ = false;
+    protectBits_ = 0;
+    wipLeft_ = 0;
+    selected_ = false;
+}
+
+uint8_t NorFlash::ReadThrough(uint32_t address) const {
+    if (row_->stuckLine) return row_->stuckLevel;
+    return memory_[address % kFlashSize];
+}
+
+uint8_t NorFlash::Status() const {
+    return static_cast<uint8_t>((Busy() ? 0x01 : 0) | (wel_ ? 0x02 : 0) | protectBits_);
+}
+
+void NorFlash::Select() {
+    if (selected_) return;
+    selected_ = true;
+    count_ = 0;
+    address_ = 0;
+    command_ = Command::Ignored;
+    latch_.assign(row_->pageSize, 0xFF);
+}
+
+void NorFlash::Deselect() {
+    if (!selected_) return;
+    selected_ = false;
+    Execute();
+}
+
+NorFlash::Command NorFlash::Decode(uint8_t opcode) const {
+    const OpcodeTable& t = *row_->opcodes;
+    if (row_->stuckLine || opcode == kNoOpcode) return Command::Ignored;
+    // A part that is writing listens to read status only; inside an
+    // auto-increment sequence it also takes the next byte or the way out.
+    if (Busy()) return opcode == t[kSlotReadStatus] ? Command::ReadStatus : Command::Ignored;
+    if (autoActive_) {
+        if (opcode == t[kSlotAutoProgram]) return Command::AutoProgram;
+        if (opcode == t[kSlotWriteDisable]) return Command::WriteDisable;
+        if (opcode == t[kSlotReadStatus]) return Command::ReadStatus;
+        return Command::Ignored;
+    }
+    if (opcode == kOpId90) return Command::Id90;
+    if (opcode == kOpIdAB) return Command::IdAB;
+    if (opcode == kOpId9F) return Command::Id9F;
+    static const struct {
+        SlotIndex slot;
+        Command command;
+    } kBySlot[] = {
+        {kSlotRead, Command::Read},
+        {kSlotFastRead, Command::FastRead},
+        {kSlotReadStatus, Command::ReadStatus},
+        {kSlotWriteEnable, Command::WriteEnable},
+        {kSlotWriteDisable, Command::WriteDisable},
+        {kSlotSectorErase, Command::SectorErase},
+        {kSlotBlockErase, Command::BlockErase},
+        {kSlotChipErase, Command::ChipErase},
+        {kSlotPageProgram, Command::PageProgram},
+        {kSlotAutoProgram, Command::AutoProgram},
+        {kSlotEnableWriteStatus, Command::EnableWriteStatus},
+        {kSlotWriteStatus, Command::WriteStatus},
+    };
+    for (const auto& s : kBySlot)
+        if (t[s.slot] == opcode) return s.command;
+    return Command::Ignored;
+}
+
+uint8_t NorFlash::Clock(uint8_t in) {
+    if (!selected_) return kIdle;
+    if (row_->stuckLine) return row_->stuckLevel;
+    uint32_t n = count_++;
+    if (n == 0) {
+        command_ = Decode(in);
+        return kIdle;
+    }
+    return Answer(in, n);
+}
+
+uint8_t NorFlash::IdByte(const uint8_t* answer, uint32_t i) const {
+    // Past its three bytes an identification answer repeats.
+    if (row_->part == FlashPart::Type6 && answer == row_->answer9F && i % 3 == 2) return jedecThird_;
+    return answer[i % 3];
+}
+
+// Byte n (n >= 1) of the current command: `in` is what the host shifts in,
+// the result what the part shifts out at the same time.
+uint8_t NorFlash::Answer(uint8_t in, uint32_t n) {
+    bool addressByte = n <= 3;
+    if (addressByte) address_ = (address_ << 8) | in;
+    switch (command_) {
+        case Command::Read:
+            return addressByte ? kIdle : memory_[(address_ + n - 4) % kFlashSize];
+        case Command::FastRead:
+            return n <= 4 ? kIdle : memory_[(address_ + n - 5) % kFlashSize];
+        case Command::ReadStatus:
+            return ReadStatusOnce();
+        case Command::Id90:
+            return addressByte ? kIdle : IdByte(row_->answer90, n - 4);
+        case Command::IdAB:
+            return addressByte ? kIdle : IdByte(row_->answerAB, n - 4);
+        case Command::Id9F:
+            return IdByte(row_->answer9F, n - 1);
+        case Command::PageProgram:
+            if (!addressByte) {
+                if (n == 4) firstData_ = in;
+                // Bytes past the page end wrap to its start; later ones win.
+                uint32_t page = row_->pageSize;
+                latch_[(address_ % page + n - 4) % page] = in;
+            }
+            return kIdle;
+        case Command::AutoProgram:
+            // The first byte of a sequence carries an address; the rest do not.
+            if ((autoActive_ && n == 1) || (!autoActive_ && n == 4)) firstData_ = in;
+            return kIdle;
+        case Command::WriteStatus:
+            if (n == 1) firstData_ = in;
+            return kIdle;
+        default:
+            return kIdle;
+    }
+}
+
+uint8_t NorFlash::ReadStatusOnce() {
+    uint8_t status = Status();
+    if (wipLeft_ > 0 && --wipLeft_ == 0) WriteDone();
+    return status;
+}
+
+// A command takes effect when the host deselects the part, and only when
+// it stopped at the byte where the command ends, as real parts demand.
+void NorFlash::Execute() {
+    uint32_t address = address_ % kFlashSize;
+    switch (command_) {
+        case Command::WriteEnable:
+            if (count_ == 1) wel_ = true;
+            break;
+        case Command::WriteDisable:
+            if (count_ == 1) wel_ = autoActive_ = false;
+            break;
+        case Command::EnableWriteStatus:
+            if (count_ == 1) ewsr_ = true;
+            break;
+        case Command::ChipErase:
+            if (count_ == 1 && wel_) Erase(0, kFlashSize);
+            break;
+        case Command::BlockErase:  // one 64 KiB block: the whole part
+            if (count_ == 4 && wel_) Erase(0, kFlashSize);
+            break;
+        case Command::SectorErase:
+            if (count_ == 4 && wel_) Erase(address & ~(kSectorSize - 1), kSectorSize);
+            break;
+        case Command::PageProgram:
+            if (count_ < 5 || !wel_) break;
+            if (row_->oneBytePageProgram) {
+                memory_[address] &= firstData_;
+            } else {
+                uint32_t base = address & ~(row_->pageSize - 1);
+                for (uint32_t i = 0; i < row_->pageSize; ++i) memory_[base + i] &= latch_[i];
+            }
+            StartWrite(false);
+            break;
+        case Command::AutoProgram:
+            if (!autoActive_ && count_ == 5 && wel_) {
+                autoActive_ = true;
+                autoAddress_ = address;
+            } else if (!(autoActive_ && count_ == 2)) {
+                break;
+            }
+            memory_[autoAddress_] &= firstData_;
+            autoAddress_ = (autoAddress_ + 1) % kFlashSize;
+            StartWrite(true);  // the sequence keeps write enable until write disable
+            break;
+        case Command::WriteStatus:
+            if (count_ == 2 && (wel_ || ewsr_)) {
+                protectBits_ = firstData_ & 0xFC;
+                ewsr_ = false;
+                StartWrite(false);
+            }
+            break;
+        default:
+            break;
+    }
+    command_ = Command::Ignored;
+}
+
+void NorFlash::Erase(uint32_t from, uint32_t length) {
+    for (uint32_t i = 0; i < length; ++i) memory_[from + i] = 0xFF;
+    StartWrite(false);
+}
+
+void NorFlash::StartWrite(bool keepWriteEnable) {
+    clearWelWhenDone_ = !keepWriteEnable;
+    wipLeft_ = wipReads_;
+    if (wipLeft_ == 0) WriteDone();
+}
+
+void NorFlash::WriteDone() {
+    if (clearWelWhenDone_) wel_ = false;
+}
+
+}  // namespace simcam
