@@ -1,0 +1,158 @@
+#include <cstring>
+#include <string>
+
+#include "chip/cam_device.h"
+#include "link/discovery_seams.h"
+#include "link/xu_channel.h"
+#include "link/xu_selectors.h"
+
+#include <dshow.h>
+
+namespace {
+
+constexpr size_t kNameBufferBytes = 80;
+constexpr ULONG kExtensionUnitNode = 2;
+
+// COM hands out a reference with any success code, but only S_OK counts
+// here; a reference that came with another code is given straight back.
+template <class T>
+T* KeepOnlyOnOk(HRESULT hr, T* object) {
+    if (hr == S_OK) return object;
+    if (SUCCEEDED(hr) && object) object->Release();
+    return nullptr;
+}
+
+template <class T>
+T* QueryExactly(IUnknown* object, REFIID iid) {
+    void* out = nullptr;
+    HRESULT hr = object->QueryInterface(iid, &out);
+    return KeepOnlyOnOk(hr, static_cast<T*>(out));
+}
+
+// Register 0x20FF through the channel's node path. The value lands on the
+// address's first byte, so a read that delivers nothing leaves FF there.
+uint8_t ReadChipIdThroughNode(CXuChannel* channel) {
+    BYTE data[2] = {0xFF, 0x20};
+    channel->put_Property(XU_REG_ADDRESS_CONTROL, 2, data);
+    channel->get_Property(XU_REG_DATA_CONTROL, 1, data);
+    return data[0];
+}
+
+// The same read straight on the driver, one frame for all three calls: a
+// read that delivers nothing leaves the request's own first byte, 01.
+uint8_t ReadChipIdThroughDriver(IDriverXu* driver) {
+    BYTE frame[kDriverFrameSize] = {2, 0, kFrameWrite, XU_REG_ADDRESS_CONTROL, 0xFF, 0x20};
+    driver->WriteFrame(kDriverFrameSize, frame);
+    const BYTE read[8] = {1, 0, kFrameRead, XU_REG_DATA_CONTROL, 0, 0, 0, 0};
+    std::memcpy(frame, read, sizeof(read));
+    driver->WriteFrame(kDriverFrameSize, frame);
+    driver->ReadFrame(kDriverFrameSize, frame);
+    return frame[0];
+}
+
+// Attaches the filter's driver path to the channel, the camera driver's own
+// interface before the KS node, and reads the chip ID through it. The
+// channel takes over the interface's reference. False when neither exists.
+bool ProbeChipId(IBaseFilter* filter, CXuChannel* channel, uint8_t* chipId) {
+    if (IDriverXu* driver = QueryExactly<IDriverXu>(filter, kIidIDriverXu)) {
+        channel->mode = ChannelMode::PrivateDriver;
+        channel->AttachDriverInterface(driver);
+        *chipId = ReadChipIdThroughDriver(driver);
+        return true;
+    }
+    if (IKsControl* control = QueryExactly<IKsControl>(filter, kIidIKsControl)) {
+        channel->mode = ChannelMode::UvcNode;
+        channel->AttachKsControl(control, kExtensionUnitNode);
+        *chipId = ReadChipIdThroughNode(channel);
+        return true;
+    }
+    return false;
+}
+
+// Converts one character (or surrogate pair) at a time, so that a name too
+// long for the buffer stops on a whole character, terminator included.
+void StoreName(const VARIANT& value, char* name) {
+    if (!name) return;
+    size_t used = 0;
+    if (value.vt == VT_BSTR && value.bstrVal) {
+        const wchar_t* wide = value.bstrVal;
+        const size_t length = SysStringLen(value.bstrVal);
+        for (size_t i = 0; i < length && wide[i];) {
+            int units = IS_HIGH_SURROGATE(wide[i]) && i + 1 < length && IS_LOW_SURROGATE(wide[i + 1])
+                            ? 2 : 1;
+            int bytes = WideCharToMultiByte(CP_ACP, 0, wide + i, units, nullptr, 0, nullptr, nullptr);
+            if (bytes <= 0 || used + bytes > kNameBufferBytes - 1) break;
+            WideCharToMultiByte(CP_ACP, 0, wide + i, units, name + used, bytes, nullptr, nullptr);
+            used += bytes;
+            i += units;
+        }
+    }
+    name[used] = '\0';
+}
+
+}  // namespace
+
+int32_t CCamDevice::OpenCamera(std::string& log, char* name) {
+    ICreateDevEnum* devEnum = nullptr;
+    if (FAILED(CreateSystemDeviceEnumerator(&devEnum)) || !devEnum) {
+        log += "CoCreateInstance SystemDeviceEnum fail.\r\n";
+        return 0;
+    }
+    IEnumMoniker* classEnum = nullptr;
+    HRESULT hr = devEnum->CreateClassEnumerator(CLSID_VideoInputDeviceCategory, &classEnum, 0);
+    devEnum->Release();
+    classEnum = KeepOnlyOnOk(hr, classEnum);
+    if (!classEnum) {
+        log += "NO Camera hardware.\r\n";
+        return 0;
+    }
+
+    classEnum->Reset();
+    if (!pExt) pExt = new CXuChannel;
+
+    std::string model;
+    IMoniker* moniker = nullptr;
+    while (classEnum->Next(1, &moniker, nullptr) == S_OK && moniker) {
+        IBaseFilter* filter = nullptr;
+        hr = moniker->BindToObject(nullptr, nullptr, IID_IBaseFilter,
+                                   reinterpret_cast<void**>(&filter));
+        if (FAILED(hr) || !filter) {
+            log += "BindToObject IID_IBaseFilter fail.\r\n";
+            moniker->Release();
+            classEnum->Release();
+            return 0;
+        }
+        model = "7100R";
+
+        uint8_t chipId = 0;
+        if (ProbeChipId(filter, pExt, &chipId) && (chipId & 0xF0) == 0x60) {
+            IPropertyBag* bag = nullptr;
+            if (FAILED(moniker->BindToStorage(nullptr, nullptr, IID_IPropertyBag,
+                                              reinterpret_cast<void**>(&bag))))
+                bag = nullptr;
+            VARIANT friendlyName;
+            VariantInit(&friendlyName);
+            if (bag) bag->Read(L"FriendlyName", &friendlyName, nullptr);
+            StoreName(friendlyName, name);
+
+            pExt->chipFamily = ChipFamilyOf(chipId);
+            log += pExt->mode == ChannelMode::UvcNode ? "Tarvex Camera (UVC), "
+                                                      : "Tarvex Camera (T+), ";
+            filter->Release();
+            classEnum->Release();
+            moniker->Release();
+            if (bag) bag->Release();
+            VariantClear(&friendlyName);
+            return 1;
+        }
+        filter->Release();
+        moniker->Release();
+        moniker = nullptr;
+    }
+
+    classEnum->Release();
+    delete pExt;
+    pExt = nullptr;
+    log += "NO Tarvex " + model + " Camera plugged in!\r\n";
+    return 0;
+}
