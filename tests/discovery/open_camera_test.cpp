@@ -8,7 +8,7 @@
 #include "chip/cam_device.h"
 #include "link/discovery_seams.h"
 #include "link/xu_channel.h"
-#include "tests/discovery/fake_com.h"
+#include "tests/support/fake_com.h"
 
 namespace {
 

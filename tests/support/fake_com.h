@@ -118,8 +118,8 @@ struct FakeFilter : Counted<IBaseFilter> {
     HRESULT STDMETHODCALLTYPE JoinFilterGraph(IFilterGraph*, LPCWSTR) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE QueryVendorInfo(LPWSTR*) override { return E_NOTIMPL; }
 
-    FakeDriver* driver = nullptr;
-    FakeKsControl* ks = nullptr;
+    IDriverXu* driver = nullptr;  // offered when set
+    IKsControl* ks = nullptr;
     HRESULT driverAnswer = S_OK;
     HRESULT ksAnswer = S_OK;
     std::vector<GUID> asked;

@@ -1,0 +1,91 @@
+#include <objbase.h>
+
+#include "app/update_core.h"
+#include "app/worker_thread.h"
+#include "firmware/firmware_image.h"
+
+namespace {
+
+// The bar's period spreads the default 0..100 range over roughly the time
+// a 64 KiB download takes; a tiny image still gets a period of 1 ms.
+constexpr int32_t kProgressDivisor = 110;
+constexpr int kProgressFull = 100;
+
+constexpr size_t kCameraNameBytes = 80;
+
+}  // namespace
+
+void CUpdateCore::StartDownload() {
+    if (!updateNeeded || !imageBuffer) return;
+    // The descriptor check and the patch reach into the image at fixed places.
+    if (imageSize < int32_t(kMinFirmwareImageSize)) return;
+
+    if (!CheckDeviceDescriptor(imageBuffer.get())) {
+        const int answer = AskUser(
+            "It seems that the bincode is NOT for the IC\nDo you really want to download?", "Warning",
+            MB_YESNO | MB_ICONEXCLAMATION);
+        if (answer == IDNO) return;
+    }
+
+    transferLog += "\r\nStart Download to ";
+    busy = 1;
+    EnableCloseButton(false);
+    CoInitialize(nullptr);
+
+    ReleaseDevice();
+    device = new CCamDevice;
+    char name[kCameraNameBytes] = {};
+    if (!device->OpenCamera(transferLog, name)) {
+        transferLog += "Driver Connection Fail\r\n";
+        busy = 0;
+        EnableCloseButton(true);
+        return;
+    }
+
+    RedrawNow();
+    ScrollLogToEnd();
+    PatchFlashTypeByte(imageBuffer.get(), flashTypeIndex);
+    if (!StartWorkerThread(DownloadWorker, this)) {
+        // No worker: the first tick reports the run as failed.
+        transferLog += "CreateThread fail.\r\n";
+        workerResult = 0;
+        workerDone.store(1, std::memory_order_release);
+    }
+    EnableDownloadButton(false);
+    SetProgressPosition(0);
+    statusText = imageChoice ? "Auto updating...(V0308)\r\n" : "Auto updating...(V0309)\r\n";
+    ShowStatus();
+    const int32_t period = imageSize / kProgressDivisor;
+    StartTimer(kProgressTimer, UINT(period > 0 ? period : 1));
+}
+
+DWORD WINAPI CUpdateCore::DownloadWorker(LPVOID self) {
+    CUpdateCore* core = static_cast<CUpdateCore*>(self);
+    core->workerResult = core->device->DownloadFirmware(core->imageBuffer.get(),
+                                                        uint32_t(core->imageSize),
+                                                        core->transferLog, core->flashTypeIndex);
+    // The result is stored before the flag that the window's tick reads.
+    core->workerDone.store(1, std::memory_order_release);
+    return 0;
+}
+
+void CUpdateCore::ProgressTick() {
+    if (workerDone.load(std::memory_order_acquire) == 0) {
+        SetProgressPosition(ProgressPosition() + kProgressStep);
+        return;
+    }
+    if (workerResult == 1) {
+        SetProgressPosition(kProgressFull);
+        statusText += "Update complete!\r\nPlease close this program.\r\n";
+    } else {
+        statusText += "Update fail,\r\nPlease re-start this program.\r\n";
+    }
+    ShowStatus();
+    EnableDownloadButton(true);
+    workerDone.store(0, std::memory_order_relaxed);
+    StopTimer(kProgressTimer);
+    ReleaseDevice();
+    ScrollLogToEnd();
+    busy = 0;
+    EnableCloseButton(true);
+}

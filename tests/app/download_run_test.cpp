@@ -1,0 +1,226 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "tests/support/update_rig.h"
+
+namespace {
+
+using simcam::Kind;
+using simcam::Path;
+
+const Path kPaths[] = {Path::KsNode, Path::DriverXu};
+const std::string kComplete = "Update complete!\r\nPlease close this program.\r\n";
+const std::string kFail = "Update fail,\r\nPlease re-start this program.\r\n";
+const std::string kQuestion = "It seems that the bincode is NOT for the IC\nDo you really want to download?";
+
+TEST(DownloadRun, AGoodRunOnEachPathEndsCompleteWithAFullBar) {
+    for (Path path : kPaths) {
+        UpdateRig rig(path, Worker::Deferred);
+        rig.Check();
+        TestWindow& w = *rig.window;
+        // Downloading: the worker has been started and nothing else touches the camera.
+        ASSERT_NE(gDeferredRoutine, nullptr);
+        EXPECT_EQ(w.busy, 1);
+        EXPECT_FALSE(w.closeEnabled);
+        EXPECT_FALSE(w.downloadEnabled);
+        EXPECT_EQ(w.progress, 0);
+        EXPECT_EQ(w.started.back(), (std::pair<UINT_PTR, UINT>{kProgressTimer, 595}));
+        EXPECT_EQ(w.redraws, 1);
+        EXPECT_EQ(w.imageBuffer[0xC006], 0x06) << "patched for FlashType 4";
+        EXPECT_EQ(w.transferLog, "Tarvex Camera " + std::string(path == Path::KsNode ? "(UVC), " : "(T+), ") +
+                                     "\r\nStart Download to Tarvex Camera " +
+                                     (path == Path::KsNode ? "(UVC), " : "(T+), "));
+        // The bar moves while the worker runs, and stops at full.
+        for (int tick = 1; tick <= 30; ++tick) {
+            w.ProgressTick();
+            EXPECT_EQ(w.progress, tick * 4 > 100 ? 100 : tick * 4);
+        }
+        EXPECT_FALSE(w.CloseRequested()) << "no close while downloading";
+        EXPECT_NE(w.device, nullptr);
+
+        gDeferredRoutine(gDeferredParameter);
+        EXPECT_EQ(w.workerResult, 1) << w.transferLog;
+        w.ProgressTick();
+        EXPECT_EQ(w.statusText, "Auto updating...(V0309)\r\n" + kComplete);
+        EXPECT_EQ(w.shown.back(), w.statusText);
+        EXPECT_EQ(w.progress, 100);
+        EXPECT_EQ(w.busy, 0);
+        EXPECT_TRUE(w.closeEnabled);
+        EXPECT_TRUE(w.downloadEnabled) << "enabled again, though never shown";
+        EXPECT_FALSE(w.TimerRunning(kProgressTimer));
+        EXPECT_EQ(w.workerDone.load(), 0);
+        EXPECT_EQ(w.device, nullptr);
+        EXPECT_EQ(pExt, nullptr) << "the channel is closed before Close is usable";
+        EXPECT_TRUE(rig.sim.Flash() == rig.Expected(kImageV0309, 4));
+        EXPECT_TRUE(rig.sim.Committed());
+
+        // Closing after a run sends nothing: no pulse, no channel.
+        const size_t before = rig.Requests().size();
+        EXPECT_TRUE(w.CloseRequested());
+        EXPECT_EQ(rig.Requests().size(), before);
+    }
+}
+
+TEST(DownloadRun, AFailedRunAppendsTheFailTextAndLeavesTheBar) {
+    UpdateRig rig(Path::KsNode, Worker::Deferred);
+    rig.sim.SetChecksumError(0x01);
+    rig.Check();
+    TestWindow& w = *rig.window;
+    for (int tick = 0; tick < 3; ++tick) w.ProgressTick();
+    gDeferredRoutine(gDeferredParameter);
+    w.ProgressTick();
+    EXPECT_EQ(w.statusText, "Auto updating...(V0309)\r\n" + kFail);
+    EXPECT_EQ(w.progress, 12);
+    EXPECT_TRUE(w.closeEnabled);
+    EXPECT_FALSE(rig.sim.Committed());
+    EXPECT_NE(w.transferLog.find("XU_DFU_CHECKSUM incorrect\r\n"), std::string::npos);
+}
+
+// Only exactly 1 is a success.
+TEST(DownloadRun, TheVerdictIsSuccessOnlyForOne) {
+    for (int32_t result : {1, 0, 2, -1}) {
+        UpdateRig rig(Path::KsNode, Worker::Deferred);
+        rig.Check();
+        TestWindow& w = *rig.window;
+        w.workerResult = result;
+        w.workerDone.store(1);
+        w.ProgressTick();
+        EXPECT_EQ(w.statusText, "Auto updating...(V0309)\r\n" + (result == 1 ? kComplete : kFail));
+        EXPECT_EQ(w.progress, result == 1 ? 100 : 0);
+    }
+}
+
+TEST(DownloadRun, AWorkerDoneBeforeTheFirstTickFinishesAtOnce) {
+    UpdateRig rig(Path::DriverXu, Worker::Inline);
+    rig.Check();
+    EXPECT_EQ(rig.window->workerDone.load(), 1);
+    EXPECT_EQ(rig.TickUntilFinished(), 1);
+    EXPECT_EQ(rig.window->statusText, "Auto updating...(V0309)\r\n" + kComplete);
+}
+
+// The worker on its own thread: the tick sees its result through the flag.
+TEST(DownloadRun, TheWorkerOnItsOwnThreadHandsOverItsResult) {
+    UpdateRig rig(Path::KsNode, Worker::RealThread);
+    rig.Check();
+    TestWindow& w = *rig.window;
+    for (int spins = 0; w.workerDone.load(std::memory_order_acquire) == 0 && spins < 50000000; ++spins)
+        std::this_thread::yield();
+    ASSERT_EQ(w.workerDone.load(), 1) << "the worker ended";
+    w.ProgressTick();
+    EXPECT_EQ(w.statusText, "Auto updating...(V0309)\r\n" + kComplete);
+    EXPECT_TRUE(rig.sim.Flash() == rig.Expected(kImageV0309, 4));
+}
+
+TEST(DownloadRun, NoThreadMeansAFailedRun) {
+    UpdateRig rig(Path::KsNode, Worker::Unstartable);
+    rig.Check();
+    EXPECT_EQ(rig.TickUntilFinished(), 1);
+    EXPECT_EQ(rig.window->statusText, "Auto updating...(V0309)\r\n" + kFail);
+    EXPECT_FALSE(rig.Sent(10)) << "nothing was written";
+}
+
+TEST(DownloadRun, StartDoesNothingWithoutADecisionOrAnImage) {
+    for (int variant = 0; variant < 2; ++variant) {
+        UpdateRig rig;
+        TestWindow& w = *rig.window;
+        w.updateNeeded = variant == 0 ? 0 : 1;
+        if (variant == 0) w.imageBuffer.reset(new uint8_t[65536]());
+        w.imageSize = 65536;
+        w.StartDownload();
+        EXPECT_TRUE(w.questions.empty());
+        EXPECT_TRUE(w.transferLog.empty());
+        EXPECT_EQ(w.busy, 0);
+        EXPECT_TRUE(rig.Requests().empty());
+        EXPECT_EQ(rig.enumerations, 0);
+    }
+}
+
+TEST(DownloadRun, AnImageNotForTheChipIsWrittenOnlyAfterYes) {
+    for (int answer : {IDNO, IDYES}) {
+        UpdateRig rig(Path::KsNode, Worker::Inline);
+        std::vector<uint8_t> image = rig.Expected(kImageV0309, 4);
+        image[0x8000] = 0x11;
+        rig.window->imageOverride = image;
+        rig.window->answer = answer;
+        rig.Check();
+        TestWindow& w = *rig.window;
+        EXPECT_EQ(w.questions, std::vector<std::string>{kQuestion});
+        EXPECT_EQ(w.askedCaption, "Warning");
+        EXPECT_EQ(w.askedStyle, UINT(MB_YESNO | MB_ICONEXCLAMATION));
+        EXPECT_EQ(w.askedStyle, UINT(0x34));
+        if (answer == IDNO) {
+            EXPECT_EQ(w.statusText, "Checking...\r\n");
+            EXPECT_EQ(w.busy, 0);
+            EXPECT_TRUE(w.closeEnabled);
+            EXPECT_EQ(w.transferLog.find("Start Download"), std::string::npos);
+            EXPECT_FALSE(rig.Sent(9));
+            EXPECT_EQ(rig.enumerations, 1) << "the camera is not opened again";
+            EXPECT_EQ(w.updateNeeded, 1);
+            const size_t before = rig.Requests().size();
+            EXPECT_TRUE(w.CloseRequested());
+            EXPECT_EQ(rig.Requests().size(), before) << "no pulse after a decision to update";
+        } else {
+            EXPECT_EQ(rig.TickUntilFinished(), 1);
+            EXPECT_EQ(w.statusText, "Auto updating...(V0309)\r\n" + kComplete);
+            EXPECT_EQ(rig.sim.Flash()[0x8000], 0x11);
+        }
+    }
+}
+
+TEST(DownloadRun, BothCarriedImagesPassTheDescriptorCheck) {
+    for (uint8_t reg : {uint8_t(0x00), uint8_t(0x04)}) {
+        UpdateRig rig;
+        rig.sim.SetReg2045(reg);
+        rig.Check();
+        EXPECT_TRUE(rig.window->questions.empty());
+    }
+}
+
+TEST(DownloadRun, ACameraGoneBeforeTheSecondOpenLeavesTheWindowClosable) {
+    UpdateRig rig(Path::KsNode, Worker::Deferred);
+    rig.CamerasGoneFrom(2);
+    rig.Check();
+    TestWindow& w = *rig.window;
+    EXPECT_EQ(w.statusText, "Checking...\r\n");
+    const std::string log = w.transferLog;
+    const std::string tail = "\r\nStart Download to NO Camera hardware.\r\nDriver Connection Fail\r\n";
+    ASSERT_GE(log.size(), tail.size());
+    EXPECT_EQ(log.substr(log.size() - tail.size()), tail);
+    EXPECT_EQ(w.busy, 0);
+    EXPECT_TRUE(w.closeEnabled);
+    EXPECT_FALSE(w.TimerRunning(kProgressTimer));
+    EXPECT_EQ(gDeferredRoutine, nullptr) << "no worker";
+    EXPECT_TRUE(w.CloseRequested());
+}
+
+// Closing: the pulse follows a stop of the check and nothing else.
+TEST(Close, PulsesOnlyAfterTheCheckStopped) {
+    {
+        UpdateRig rig;
+        rig.OldFirmware(0x06);  // current: "No need to update!"
+        rig.Check();
+        const size_t before = rig.Requests().size();
+        EXPECT_TRUE(rig.window->CloseRequested());
+        const auto requests = rig.Requests();
+        ASSERT_EQ(requests.size(), before + 2);
+        EXPECT_EQ(requests[before].selector, 9u);
+        EXPECT_EQ(requests[before].bytes, std::vector<uint8_t>{0x01});
+        EXPECT_EQ(requests[before + 1].bytes, std::vector<uint8_t>{0x00});
+        EXPECT_EQ(pExt, nullptr);
+        EXPECT_EQ(rig.window->device, nullptr);
+        EXPECT_EQ(rig.sim.Flash()[0x1000], rig.Expected(kImageV0309, 4)[0x1000])
+            << "the pulse keeps the firmware";
+    }
+    {
+        UpdateRig rig;
+        rig.NoCaptureDevices();
+        rig.Check();
+        EXPECT_TRUE(rig.window->CloseRequested());
+        EXPECT_TRUE(rig.Requests().empty()) << "no channel, nothing to pulse";
+    }
+}
+
+}  // namespace

@@ -1,0 +1,287 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "tests/support/update_rig.h"
+
+namespace {
+
+using simcam::FlashPart;
+using simcam::Kind;
+using simcam::Path;
+
+const Path kPaths[] = {Path::KsNode, Path::DriverXu};
+const std::string kNoCamera = "No need to update\r\n";
+const std::string kNotOurs = "No need to update!!!\r\n";
+const std::string kCurrent = "No need to update!\r\n";
+
+// Which road the camera takes through the decision.
+enum class Road { HardwareId, Sensor, Block8 };
+
+struct Scenario {
+    const char* name;
+    bool camera;
+    Road road;
+    FlashPart part;
+    uint8_t storedCode;  // flash 0xC006
+    bool idsInFlash;     // flash 0x8008.. carries 71 42 D5 03
+    std::string verdict;  // a stop text, or empty for an update
+};
+
+void Arrange(UpdateRig& rig, const Scenario& s) {
+    if (!s.camera) rig.NoCaptureDevices();
+    if (s.road != Road::HardwareId) rig.HardwareIds({});
+    rig.sim.SetSensorFitted(s.road == Road::Sensor);
+    rig.sim.SetFlashPart(s.part);
+    rig.OldFirmware(s.storedCode);
+    if (!s.idsInFlash) {
+        const uint8_t swapped[4] = {0x42, 0x71, 0x03, 0xD5};  // high bytes first: no match
+        std::copy(swapped, swapped + 4, rig.sim.Flash().begin() + 0x8008);
+    }
+}
+
+// Every row of the decision, on both driver paths.
+TEST(UpdateCheck, DecidesByTheRoadTheCameraTakes) {
+    const Scenario scenarios[] = {
+        {"no camera", false, Road::HardwareId, FlashPart::Type4, 0x04, true, kNoCamera},
+        {"hardware ID, type 4, code 4", true, Road::HardwareId, FlashPart::Type4, 0x04, true, ""},
+        {"hardware ID, type 4, code 6", true, Road::HardwareId, FlashPart::Type4, 0x06, true, kCurrent},
+        {"hardware ID, type 2, code 0", true, Road::HardwareId, FlashPart::Type2a, 0x00, true, ""},
+        {"hardware ID, type 2, code 4", true, Road::HardwareId, FlashPart::Type2b, 0x04, true, kCurrent},
+        {"hardware ID, type 0, code 0", true, Road::HardwareId, FlashPart::Type0, 0x00, true, kCurrent},
+        {"hardware ID, type 5", true, Road::HardwareId, FlashPart::Type5, 0x00, true, kCurrent},
+        {"hardware ID, type 6", true, Road::HardwareId, FlashPart::Type6, 0x00, true, kCurrent},
+        {"hardware ID, unknown flash", true, Road::HardwareId, FlashPart::Unknown, 0x00, true, kCurrent},
+        {"sensor, type 4, code 5", true, Road::Sensor, FlashPart::Type4, 0x05, false, ""},
+        {"sensor, type 4, code 6", true, Road::Sensor, FlashPart::Type4, 0x06, true, kCurrent},
+        {"sensor, type 1", true, Road::Sensor, FlashPart::Type1, 0x00, true, kCurrent},
+        {"block 8, type 0", true, Road::Block8, FlashPart::Type0, 0x00, true, ""},
+        {"block 8, type 4, code 6", true, Road::Block8, FlashPart::Type4, 0x06, true, ""},
+        {"block 8, unknown flash", true, Road::Block8, FlashPart::Unknown, 0x00, true, ""},
+        {"block 8, IDs high byte first", true, Road::Block8, FlashPart::Type4, 0x04, false, kNotOurs},
+    };
+    for (Path path : kPaths) {
+        for (const Scenario& s : scenarios) {
+            UpdateRig rig(path, Worker::Deferred);
+            Arrange(rig, s);
+            rig.Check();
+            TestWindow& w = *rig.window;
+            const std::string label = std::string(s.name) + (path == Path::KsNode ? " (UVC)" : " (T+)");
+            EXPECT_EQ(w.stopped, std::vector<UINT_PTR>{kCheckTimer}) << label;
+            if (!s.verdict.empty()) {
+                EXPECT_EQ(w.statusText, s.verdict) << label;
+                EXPECT_EQ(w.shown.back(), s.verdict) << label;
+                EXPECT_EQ(w.updateNeeded, 0) << label;
+                EXPECT_EQ(w.busy, 0) << label;
+                EXPECT_FALSE(rig.Sent(9)) << label << ": nothing enabled";
+                EXPECT_FALSE(w.TimerRunning(kProgressTimer)) << label;
+                EXPECT_EQ(w.progress, 0) << label;
+                continue;
+            }
+            EXPECT_EQ(w.updateNeeded, 1) << label;
+            EXPECT_EQ(w.busy, 1) << label << ": downloading";
+            EXPECT_EQ(w.statusText, "Auto updating...(V0309)\r\n") << label;
+            EXPECT_NE(gDeferredRoutine, nullptr) << label;
+        }
+    }
+}
+
+TEST(UpdateCheck, NoCameraMakesNoRequestOfItsOwn) {
+    const struct {
+        bool emptyButAnswering;  // the enumerator answers S_OK and yields nothing
+        const char* log;
+    } cases[] = {
+        {false, "NO Camera hardware.\r\n"},
+        {true, "NO Tarvex  Camera plugged in!\r\n"},
+    };
+    for (const auto& c : cases) {
+        UpdateRig rig;
+        if (c.emptyButAnswering)
+            rig.NoCaptureDevices();
+        else
+            rig.CamerasGoneFrom(1);
+        rig.Check();
+        EXPECT_EQ(rig.window->shown, (std::vector<std::string>{"Checking...\r\n", kNoCamera}));
+        EXPECT_TRUE(rig.Requests().empty());
+        EXPECT_NE(rig.window->device, nullptr) << "the device object stays";
+        EXPECT_EQ(rig.window->transferLog, c.log);
+    }
+}
+
+TEST(UpdateCheck, TheRoadsSkipWhatTheyDoNotNeed) {
+    const struct {
+        const char* name;
+        Road road;
+        bool sensorFitted;
+        bool bringUpRuns, probeRuns, block8Read, identifies;
+    } cases[] = {
+        {"hardware ID", Road::HardwareId, true, false, false, false, true},
+        {"sensor", Road::Sensor, true, true, true, false, true},
+        {"block 8 after a sensor mismatch", Road::Block8, false, true, true, true, true},
+    };
+    for (const auto& c : cases) {
+        UpdateRig rig(Path::KsNode, Worker::Deferred);
+        if (c.road != Road::HardwareId) rig.HardwareIds({});
+        rig.sim.SetSensorFitted(c.sensorFitted);
+        rig.Check();
+        bool bringUp = false, probe = false, block8 = false, identify = false;
+        uint16_t address = 0;
+        for (const auto& r : rig.Requests()) {
+            if (r.selector == 2) address = uint16_t(r.bytes[0] | r.bytes[1] << 8);
+            if (r.selector == 3 && r.kind == Kind::Set && address == 0x2600) bringUp = true;
+            if (r.selector == 4) probe = true;
+            if (r.selector == 14 && r.bytes == std::vector<uint8_t>{0x00, 0x80, 0x00, 0x00}) block8 = true;
+            if (r.selector == 3 && address == 0x2022) identify = true;
+        }
+        EXPECT_EQ(bringUp, c.bringUpRuns) << c.name;
+        EXPECT_EQ(probe, c.probeRuns) << c.name;
+        EXPECT_EQ(block8, c.block8Read) << c.name;
+        EXPECT_EQ(identify, c.identifies) << c.name;
+        EXPECT_EQ(rig.window->forceUpdate, c.block8Read ? 1 : 0) << c.name;
+        EXPECT_EQ(rig.window->sensorBringUpResult, c.bringUpRuns ? 1 : 0) << c.name;
+        EXPECT_EQ(rig.window->sensorIdResult, c.sensorFitted && c.probeRuns ? 1 : 0) << c.name;
+    }
+}
+
+TEST(UpdateCheck, AFailedBringUpSkipsTheProbe) {
+    UpdateRig rig(Path::KsNode, Worker::Deferred);
+    rig.HardwareIds({});
+    rig.sim.FailCallOnce(3);  // after the chip-ID read: the bring-up's first write
+    rig.Check();
+    EXPECT_EQ(rig.window->sensorBringUpResult, 0);
+    EXPECT_EQ(rig.window->sensorIdResult, 0);
+    for (const auto& r : rig.Requests()) EXPECT_NE(r.selector, 4u) << "the probe was not run";
+    EXPECT_EQ(rig.window->forceUpdate, 1) << "block 8 still carries the IDs";
+}
+
+TEST(UpdateCheck, UnrecognisedFlashIsPatchedAsTypeZero) {
+    UpdateRig rig(Path::KsNode, Worker::Deferred);
+    rig.HardwareIds({});
+    rig.sim.SetSensorFitted(false);
+    rig.sim.SetFlashPart(FlashPart::Unknown);
+    rig.Check();
+    EXPECT_EQ(rig.window->flashType, -1);
+    EXPECT_EQ(rig.window->flashTypeIndex, 0);
+    EXPECT_EQ(rig.window->imageBuffer[0xC006], 0x00);
+}
+
+TEST(UpdateCheck, Register2045ChoosesTheImage) {
+    const struct {
+        uint8_t reg;
+        int choice, id;
+        const char* text;
+    } cases[] = {
+        {0x04, 1, kImageV0308, "Auto updating...(V0308)\r\n"},
+        {0x05, 1, kImageV0308, "Auto updating...(V0308)\r\n"},
+        {0xFF, 1, kImageV0308, "Auto updating...(V0308)\r\n"},
+        {0x00, 0, kImageV0309, "Auto updating...(V0309)\r\n"},
+        {0x03, 0, kImageV0309, "Auto updating...(V0309)\r\n"},
+        {0xFB, 0, kImageV0309, "Auto updating...(V0309)\r\n"},
+    };
+    for (const auto& c : cases) {
+        UpdateRig rig;
+        rig.sim.SetReg2045(c.reg);
+        rig.Check();
+        TestWindow& w = *rig.window;
+        EXPECT_EQ(w.imageChoice, c.choice) << int(c.reg);
+        EXPECT_EQ(w.imageAsked, c.id) << int(c.reg);
+        EXPECT_EQ(w.imageSize, 65536);
+        EXPECT_EQ(w.statusText, c.text);
+        EXPECT_EQ(rig.TickUntilFinished(), 1) << "the worker ran before the first tick";
+        EXPECT_TRUE(rig.sim.Flash() == rig.Expected(c.id, 4)) << int(c.reg);
+    }
+}
+
+// 0x20BA is changed, then the 2 s settle, then 0x2045 is read.
+struct SettleClock : VirtualClock {
+    explicit SettleClock(simcam::SimCamera& s) : sim(s) {}
+    void Sleep(uint32_t ms) override {
+        if (ms == 2000) atSettle = sim.Requests();
+        VirtualClock::Sleep(ms);
+    }
+    simcam::SimCamera& sim;
+    std::vector<simcam::Request> atSettle;
+};
+
+TEST(UpdateCheck, ClearsThe20BABitsThenWaitsThenReads2045) {
+    UpdateRig rig(Path::KsNode, Worker::Deferred);
+    rig.sim.SetReg(0x20BA, 0xFF);
+    SettleClock clock(rig.sim);
+    ScopedClock scoped(&clock);
+    rig.Check();
+    EXPECT_EQ(rig.sim.Reg(0x20BA), 0xFC);
+    ASSERT_FALSE(clock.atSettle.empty());
+    const auto& before = clock.atSettle;
+    ASSERT_GE(before.size(), 4u);
+    EXPECT_EQ(before[before.size() - 2].bytes, (std::vector<uint8_t>{0xBA, 0x20}));
+    EXPECT_EQ(before.back().bytes, std::vector<uint8_t>{0xFC});
+    const auto after = rig.Requests();
+    ASSERT_GT(after.size(), before.size() + 1);
+    EXPECT_EQ(after[before.size()].bytes, (std::vector<uint8_t>{0x45, 0x20}));
+    EXPECT_EQ(after[before.size() + 1].kind, Kind::Get);
+    EXPECT_EQ(clock.sleeps, std::vector<uint32_t>{2000});
+}
+
+// A read of the flash that fails is no ground to rewrite it, and no ground
+// to claim the camera as ours.
+TEST(UpdateCheck, FailedBlockReadsDecideNothing) {
+    {
+        UpdateRig rig(Path::KsNode, Worker::Deferred);
+        rig.sim.FailSelector(15);
+        rig.Check();
+        EXPECT_EQ(rig.window->statusText, kCurrent);
+        EXPECT_NE(rig.window->transferLog.find("ReadFlashBlock 12 fail.\r\n"), std::string::npos);
+    }
+    {
+        UpdateRig rig(Path::KsNode, Worker::Deferred);
+        rig.HardwareIds({});
+        rig.sim.SetSensorFitted(false);
+        rig.sim.FailSelector(15);
+        rig.Check();
+        EXPECT_EQ(rig.window->statusText, kNotOurs);
+        EXPECT_NE(rig.window->transferLog.find("ReadFlashBlock 8 fail.\r\n"), std::string::npos);
+    }
+    {
+        UpdateRig rig(Path::KsNode, Worker::Deferred);
+        rig.sim.SetBlockLength(8192);  // longer than a block: refused
+        rig.Check();
+        EXPECT_EQ(rig.window->statusText, kCurrent);
+    }
+}
+
+TEST(UpdateCheck, AMissingImageStartsNoDownload) {
+    UpdateRig rig;
+    rig.window->imageMissing = true;
+    rig.Check();
+    EXPECT_EQ(rig.window->statusText,
+              "Checking...\r\nUpdate fail,\r\nPlease re-start this program.\r\n");
+    EXPECT_EQ(rig.window->busy, 0);
+    EXPECT_FALSE(rig.Sent(10));
+    EXPECT_NE(rig.window->transferLog.find("Firmware image 135 missing.\r\n"), std::string::npos);
+}
+
+TEST(StartUp, OnlyMainsPowerArmsTheCheck) {
+    const struct {
+        bool known;
+        uint8_t ac;
+        bool checks;
+    } cases[] = {{true, 1, true}, {true, 0, false}, {true, 255, false}, {false, 1, false}};
+    for (const auto& c : cases) {
+        UpdateRig rig;
+        rig.window->StartUp(c.known, c.ac);
+        TestWindow& w = *rig.window;
+        if (c.checks) {
+            EXPECT_EQ(w.statusText, "Checking...\r\n");
+            EXPECT_EQ(w.started, (std::vector<std::pair<UINT_PTR, UINT>>{{2457, 20}}));
+        } else {
+            EXPECT_EQ(w.statusText, "Please plug in AC power line,\r\nand re-start this tool.");
+            EXPECT_TRUE(w.started.empty());
+        }
+        EXPECT_EQ(w.shown.size(), 1u);
+        EXPECT_TRUE(w.CloseRequested());
+        EXPECT_TRUE(rig.Requests().empty()) << "no request reaches the camera";
+    }
+}
+
+}  // namespace

@@ -1,0 +1,215 @@
+// The update core against the simulated camera: one capture device that
+// offers the camera's driver interface, an imaging device list for the
+// hardware-ID scan, a window that records what it is asked to do, virtual
+// time, and a worker that runs when the test says.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/update_core.h"
+#include "app/worker_thread.h"
+#include "firmware/firmware_image.h"
+#include "link/discovery_seams.h"
+#include "link/xu_channel.h"
+#include "simcam/sim_camera.h"
+#include "tests/support/fake_com.h"
+#include "tests/support/fake_setupapi.h"
+#include "tests/support/virtual_clock.h"
+
+// What the window was asked to do.
+class TestWindow : public CUpdateCore {
+public:
+    std::vector<std::string> shown;  // statusText at each ShowStatus
+    std::vector<std::string> questions;
+    int answer = IDYES;
+    UINT askedStyle = 0;
+    std::string askedCaption;
+    std::vector<std::pair<UINT_PTR, UINT>> started;
+    std::vector<UINT_PTR> stopped;
+    bool closeEnabled = true;
+    bool downloadEnabled = false;
+    int progress = 0;
+    int redraws = 0;
+    int scrolls = 0;
+    // Replaces the program's image when set: (id asked, bytes given).
+    bool imageMissing = false;
+    std::vector<uint8_t> imageOverride;
+    int imageAsked = 0;
+
+    bool TimerRunning(UINT_PTR id) const {
+        int n = 0;
+        for (auto& s : started) n += s.first == id;
+        for (auto s : stopped) n -= s == id;
+        return n > 0;
+    }
+
+protected:
+    void ShowStatus() override { shown.push_back(statusText); }
+    int AskUser(const char* text, const char* caption, UINT style) override {
+        questions.push_back(text);
+        askedCaption = caption;
+        askedStyle = style;
+        return answer;
+    }
+    void StartTimer(UINT_PTR id, UINT periodMs) override { started.push_back({id, periodMs}); }
+    void StopTimer(UINT_PTR id) override { stopped.push_back(id); }
+    void EnableCloseButton(bool enable) override { closeEnabled = enable; }
+    void EnableDownloadButton(bool enable) override { downloadEnabled = enable; }
+    int ProgressPosition() override { return progress; }
+    // The bar keeps its position within its 0..100 range.
+    void SetProgressPosition(int position) override {
+        progress = position < 0 ? 0 : position > 100 ? 100 : position;
+    }
+    void RedrawNow() override { ++redraws; }
+    void ScrollLogToEnd() override { ++scrolls; }
+    bool LoadImage(int id, std::unique_ptr<uint8_t[]>* image, int32_t* size) override {
+        imageAsked = id;
+        if (imageMissing) return false;
+        if (imageOverride.empty()) return CUpdateCore::LoadImage(id, image, size);
+        image->reset(new uint8_t[imageOverride.size()]);
+        std::memcpy(image->get(), imageOverride.data(), imageOverride.size());
+        *size = int32_t(imageOverride.size());
+        return true;
+    }
+};
+
+// How the download worker is started.
+enum class Worker { Inline, Deferred, Unstartable, RealThread };
+
+inline LPTHREAD_START_ROUTINE gDeferredRoutine = nullptr;
+inline LPVOID gDeferredParameter = nullptr;
+
+inline bool RunInline(LPTHREAD_START_ROUTINE routine, LPVOID parameter) {
+    routine(parameter);
+    return true;
+}
+inline bool Defer(LPTHREAD_START_ROUTINE routine, LPVOID parameter) {
+    gDeferredRoutine = routine;
+    gDeferredParameter = parameter;
+    return true;
+}
+inline bool CannotStart(LPTHREAD_START_ROUTINE, LPVOID) { return false; }
+
+struct UpdateRig;
+inline UpdateRig* gRig = nullptr;
+
+struct UpdateRig {
+    explicit UpdateRig(simcam::Path path = simcam::Path::KsNode, Worker worker = Worker::Inline)
+        : moniker("moniker"), filter("filter"), bag("bag"), classEnum("classes"), devEnum("devenum"),
+          scoped(&clock) {
+        gRig = this;
+        pExt = nullptr;
+        gDeferredRoutine = nullptr;
+        gDeferredParameter = nullptr;
+        moniker.filter = &filter;
+        moniker.bag = &bag;
+        classEnum.monikers.push_back(&moniker);
+        devEnum.handOut = &classEnum;
+        if (path == simcam::Path::KsNode) {
+            ks = sim.NewKsControl();
+            filter.ks = ks;
+        } else {
+            driver = sim.NewDriverXu();
+            filter.driver = driver;
+        }
+        previousCreate = SetCreateDevEnum(CreateDevEnum);
+        switch (worker) {
+        case Worker::Inline: previousStarter = SetThreadStarter(RunInline); break;
+        case Worker::Deferred: previousStarter = SetThreadStarter(Defer); break;
+        case Worker::Unstartable: previousStarter = SetThreadStarter(CannotStart); break;
+        case Worker::RealThread: previousStarter = SetThreadStarter(nullptr); break;
+        }
+        // A camera that needs the update by the hardware-ID road, with the
+        // older firmware in its flash.
+        sim.SetFlashPart(simcam::FlashPart::Type4);
+        OldFirmware(0x04);
+    }
+    ~UpdateRig() {
+        window.reset();  // closes the channel, as the window's destruction does
+        SetCreateDevEnum(previousCreate);
+        SetThreadStarter(previousStarter);
+        if (ks) ks->Release();
+        if (driver) driver->Release();
+        EXPECT_EQ(pExt, nullptr);
+        EXPECT_EQ(filter.refs, 1u);
+        EXPECT_EQ(moniker.refs, 1u);
+        EXPECT_EQ(bag.refs, 1u);
+        gRig = nullptr;
+    }
+
+    // Image 135 as the camera would hold it, with this FlashTypeCode.
+    void OldFirmware(uint8_t code) {
+        std::unique_ptr<uint8_t[]> image;
+        int32_t size = 0;
+        EXPECT_EQ(LoadFirmwareImage(kImageV0309, &image, &size), FirmwareStatus::Ok);
+        sim.Flash().assign(image.get(), image.get() + size);
+        sim.Flash()[0xC006] = code;
+    }
+    // The image the camera should hold after a good download.
+    std::vector<uint8_t> Expected(int id, uint8_t flashType) const {
+        std::unique_ptr<uint8_t[]> image;
+        int32_t size = 0;
+        EXPECT_EQ(LoadFirmwareImage(id, &image, &size), FirmwareStatus::Ok);
+        PatchFlashTypeByte(image.get(), flashType);
+        return std::vector<uint8_t>(image.get(), image.get() + size);
+    }
+    void HardwareIds(std::vector<FakeImagingDevice> devices) {
+        setup.reset();  // the old scene puts the system's calls back first
+        setup = std::make_unique<SetupScene>(std::move(devices));
+    }
+    void NoCaptureDevices() { classEnum.monikers.clear(); }
+    // Discovery finds nothing from this enumeration on (1 is the first).
+    void CamerasGoneFrom(int enumeration) { goneFrom = enumeration; }
+
+    // The window's course up to the check, then the check itself.
+    void Check() {
+        window->StartUp(true, 1);
+        window->RunUpdateCheck();
+    }
+    // Ticks the progress timer until the run finishes, at most limit times.
+    int TickUntilFinished(int limit = 200) {
+        for (int tick = 1; tick <= limit; ++tick) {
+            window->ProgressTick();
+            if (!window->busy) return tick;
+        }
+        return -1;
+    }
+    std::vector<simcam::Request> Requests() const { return sim.Requests(); }
+    bool Sent(uint32_t selector) const {
+        for (const auto& r : sim.Requests())
+            if (r.selector == selector) return true;
+        return false;
+    }
+
+    static HRESULT CreateDevEnum(ICreateDevEnum** out) {
+        ++gRig->enumerations;
+        gRig->devEnum.answer =
+            gRig->goneFrom && gRig->enumerations >= gRig->goneFrom ? S_FALSE : S_OK;
+        gRig->devEnum.AddRef();
+        *out = &gRig->devEnum;
+        return S_OK;
+    }
+
+    simcam::SimCamera sim;
+    IKsControl* ks = nullptr;
+    IDriverXu* driver = nullptr;
+    FakeMoniker moniker;
+    FakeFilter filter;
+    FakePropertyBag bag;
+    FakeEnumMoniker classEnum;
+    FakeDevEnum devEnum;
+    std::unique_ptr<SetupScene> setup = std::make_unique<SetupScene>(
+        std::vector<FakeImagingDevice>{Id(std::string("USB\\VID_4271&PID_03D5&REV_0100\0\0", 32))});
+    VirtualClock clock;
+    ScopedClock scoped;
+    std::unique_ptr<TestWindow> window = std::make_unique<TestWindow>();
+    int enumerations = 0;
+    int goneFrom = 0;
+    CreateDevEnumFn previousCreate = nullptr;
+    ThreadStarter previousStarter = nullptr;
+};
