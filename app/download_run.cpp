@@ -1,4 +1,6 @@
+#ifdef _WIN32
 #include <objbase.h>
+#endif
 
 #include "app/update_core.h"
 #include "app/worker_thread.h"
@@ -30,7 +32,9 @@ void CUpdateCore::StartDownload() {
     transferLog += "\r\nStart Download to ";
     busy = 1;
     EnableCloseButton(false);
+#ifdef _WIN32
     CoInitialize(nullptr);
+#endif
 
     ReleaseDevice();
     device = new CCamDevice;
@@ -59,7 +63,7 @@ void CUpdateCore::StartDownload() {
     StartTimer(kProgressTimer, UINT(period > 0 ? period : 1));
 }
 
-DWORD WINAPI CUpdateCore::DownloadWorker(LPVOID self) {
+uint32_t CUpdateCore::DownloadWorker(void* self) {
     CUpdateCore* core = static_cast<CUpdateCore*>(self);
     core->workerResult = core->device->DownloadFirmware(core->imageBuffer.get(),
                                                         uint32_t(core->imageSize),

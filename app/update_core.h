@@ -1,10 +1,9 @@
 // The update window's state and its whole course, from the power check to
 // the verdict, apart from the window itself: the update check, the download
 // run on a worker thread, the progress ticks and the close. The window (or
-// a test) supplies the few things only a window can do.
+// a test) supplies the few things only a window can do. Nothing here needs
+// Windows: the check and the download run wherever a camera can be found.
 #pragma once
-
-#include <windows.h>
 
 #include <atomic>
 #include <cstdint>
@@ -12,6 +11,7 @@
 #include <string>
 
 #include "chip/cam_device.h"
+#include "platform/win_types.h"
 
 // Timers of the update window.
 constexpr UINT_PTR kCheckTimer = 2457;      // 0x999: starts the update check once
@@ -35,7 +35,7 @@ public:
     // Reopens the camera, patches the image and starts the worker.
     void StartDownload();
     // The worker thread's routine; its parameter is the update core.
-    static DWORD WINAPI DownloadWorker(LPVOID self);
+    static uint32_t DownloadWorker(void* self);
     // The ProgressTimer's work: moves the bar, or finishes the run.
     void ProgressTick();
     // A request to close: false while a download runs, otherwise the

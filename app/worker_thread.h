@@ -2,13 +2,14 @@
 // their own starter in place to run the worker when they choose.
 #pragma once
 
-#include <windows.h>
+#include <cstdint>
 
-using ThreadStarter = bool (*)(LPTHREAD_START_ROUTINE routine, LPVOID parameter);
+using WorkerRoutine = uint32_t (*)(void* parameter);
+using ThreadStarter = bool (*)(WorkerRoutine routine, void* parameter);
 
-// Starts routine on a new thread with the default stack and no flags, and
-// lets its handle go at once. False when no thread could be made.
-bool StartWorkerThread(LPTHREAD_START_ROUTINE routine, LPVOID parameter);
+// Starts routine on a new thread with the default stack, and lets the
+// thread go at once. False when no thread could be made.
+bool StartWorkerThread(WorkerRoutine routine, void* parameter);
 
 // Replaces the starter and returns the previous one; null restores the
 // real one.

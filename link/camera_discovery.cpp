@@ -1,17 +1,15 @@
-#include <cstring>
 #include <string>
 
 #include "chip/cam_device.h"
+#include "link/chip_id_probe.h"
 #include "link/discovery_seams.h"
 #include "link/xu_channel.h"
-#include "link/xu_selectors.h"
 
 #include <dshow.h>
 
 namespace {
 
 constexpr size_t kNameBufferBytes = 80;
-constexpr ULONG kExtensionUnitNode = 2;
 
 // COM hands out a reference with any success code, but only S_OK counts
 // here; a reference that came with another code is given straight back.
@@ -29,44 +27,12 @@ T* QueryExactly(IUnknown* object, REFIID iid) {
     return KeepOnlyOnOk(hr, static_cast<T*>(out));
 }
 
-// Register 0x20FF through the channel's node path. The value lands on the
-// address's first byte, so a read that delivers nothing leaves FF there.
-uint8_t ReadChipIdThroughNode(CXuChannel* channel) {
-    BYTE data[2] = {0xFF, 0x20};
-    channel->put_Property(XU_REG_ADDRESS_CONTROL, 2, data);
-    channel->get_Property(XU_REG_DATA_CONTROL, 1, data);
-    return data[0];
-}
-
-// The same read straight on the driver, one frame for all three calls: a
-// read that delivers nothing leaves the request's own first byte, 01.
-uint8_t ReadChipIdThroughDriver(IDriverXu* driver) {
-    BYTE frame[kDriverFrameSize] = {2, 0, kFrameWrite, XU_REG_ADDRESS_CONTROL, 0xFF, 0x20};
-    driver->WriteFrame(kDriverFrameSize, frame);
-    const BYTE read[8] = {1, 0, kFrameRead, XU_REG_DATA_CONTROL, 0, 0, 0, 0};
-    std::memcpy(frame, read, sizeof(read));
-    driver->WriteFrame(kDriverFrameSize, frame);
-    driver->ReadFrame(kDriverFrameSize, frame);
-    return frame[0];
-}
-
-// Attaches the filter's driver path to the channel, the camera driver's own
-// interface before the KS node, and reads the chip ID through it. The
-// channel takes over the interface's reference. False when neither exists.
+// Asks the filter for the camera driver's interface and the KS node, only
+// an exact S_OK counting, and reads the chip ID through the first offered.
 bool ProbeChipId(IBaseFilter* filter, CXuChannel* channel, uint8_t* chipId) {
-    if (IDriverXu* driver = QueryExactly<IDriverXu>(filter, kIidIDriverXu)) {
-        channel->mode = ChannelMode::PrivateDriver;
-        channel->AttachDriverInterface(driver);
-        *chipId = ReadChipIdThroughDriver(driver);
-        return true;
-    }
-    if (IKsControl* control = QueryExactly<IKsControl>(filter, kIidIKsControl)) {
-        channel->mode = ChannelMode::UvcNode;
-        channel->AttachKsControl(control, kExtensionUnitNode);
-        *chipId = ReadChipIdThroughNode(channel);
-        return true;
-    }
-    return false;
+    IDriverXu* driver = QueryExactly<IDriverXu>(filter, kIidIDriverXu);
+    IKsControl* control = driver ? nullptr : QueryExactly<IKsControl>(filter, kIidIKsControl);
+    return AttachAndReadChipId(channel, driver, control, chipId);
 }
 
 // Converts one character (or surrogate pair) at a time, so that a name too
@@ -125,7 +91,7 @@ int32_t CCamDevice::OpenCamera(std::string& log, char* name) {
         model = "7100R";
 
         uint8_t chipId = 0;
-        if (ProbeChipId(filter, pExt, &chipId) && (chipId & 0xF0) == 0x60) {
+        if (ProbeChipId(filter, pExt, &chipId) && IsSupportedChip(chipId)) {
             IPropertyBag* bag = nullptr;
             if (FAILED(moniker->BindToStorage(nullptr, nullptr, IID_IPropertyBag,
                                               reinterpret_cast<void**>(&bag))))
@@ -136,8 +102,7 @@ int32_t CCamDevice::OpenCamera(std::string& log, char* name) {
             StoreName(friendlyName, name);
 
             pExt->chipFamily = ChipFamilyOf(chipId);
-            log += pExt->mode == ChannelMode::UvcNode ? "Tarvex Camera (UVC), "
-                                                      : "Tarvex Camera (T+), ";
+            log += CameraPathText(pExt->mode);
             filter->Release();
             classEnum->Release();
             moniker->Release();

@@ -1,7 +1,6 @@
-#include <cstring>
-
 #include "chip/cam_device.h"
 #include "link/discovery_seams.h"
+#include "link/hardware_id_match.h"
 
 #include <devguid.h>
 
@@ -14,11 +13,6 @@ constexpr int kMaxPropertyCalls = 8;
 // Zero bytes kept behind the part the driver may fill, so that even a list
 // the driver leaves unterminated ends inside the buffer.
 constexpr DWORD kPropertySlack = 2;
-
-// The product digits end at character 20: a shorter ID cannot carry them.
-constexpr size_t kMinHardwareIdChars = 21;
-constexpr size_t kVendorAt = 8;
-constexpr size_t kProductAt = 17;
 
 // The device's hardware-ID list in a LocalAlloc buffer, or null when it
 // cannot be read. *size is the part the driver was allowed to fill.
@@ -44,16 +38,6 @@ char* ReadHardwareIds(HDEVINFO set, SP_DEVINFO_DATA* device, DWORD* size) {
     return nullptr;
 }
 
-size_t FirstStringLength(const char* ids, DWORD size) {
-    const void* end = std::memchr(ids, '\0', size);
-    return end ? static_cast<const char*>(end) - ids : size;
-}
-
-bool IsTarvexCamera(const char* vendor, const char* product) {
-    return std::memcmp(vendor, "4271", 4) == 0 && product[0] == '0' && product[1] == '3' &&
-           (product[2] == 'D' || product[2] == 'd') && product[3] == '5';
-}
-
 }  // namespace
 
 int32_t CCamDevice::FindHardwareId(char* vendor, char* product) {
@@ -70,11 +54,8 @@ int32_t CCamDevice::FindHardwareId(char* vendor, char* product) {
         DWORD size = 0;
         char* ids = ReadHardwareIds(set, &device, &size);
         if (!ids) continue;
-        if (FirstStringLength(ids, size) >= kMinHardwareIdChars) {
-            std::memcpy(vendor, ids + kVendorAt, 4);
-            std::memcpy(product, ids + kProductAt, 4);
-            found = IsTarvexCamera(vendor, product) ? 1 : 0;
-        }
+        bool examined = false;
+        found = HardwareIdMatches(ids, size, vendor, product, &examined) ? 1 : 0;
         api.localFree(ids);
     }
     api.destroyList(set);

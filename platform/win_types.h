@@ -23,6 +23,14 @@ typedef uint8_t BYTE;
 typedef uint16_t WORD;
 typedef int BOOL;
 typedef void* LPVOID;
+typedef unsigned int UINT;
+typedef uintptr_t UINT_PTR;
+
+// Message-box styles and answers the update window's question uses.
+#define MB_YESNO 0x00000004L
+#define MB_ICONEXCLAMATION 0x00000030L
+#define IDYES 6
+#define IDNO 7
 
 #define STDMETHODCALLTYPE
 

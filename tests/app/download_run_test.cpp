@@ -134,7 +134,7 @@ TEST(DownloadRun, StartDoesNothingWithoutADecisionOrAnImage) {
         EXPECT_TRUE(w.transferLog.empty());
         EXPECT_EQ(w.busy, 0);
         EXPECT_TRUE(rig.Requests().empty());
-        EXPECT_EQ(rig.enumerations, 0);
+        EXPECT_EQ(rig.Enumerations(), 0);
     }
 }
 
@@ -157,7 +157,7 @@ TEST(DownloadRun, AnImageNotForTheChipIsWrittenOnlyAfterYes) {
             EXPECT_TRUE(w.closeEnabled);
             EXPECT_EQ(w.transferLog.find("Start Download"), std::string::npos);
             EXPECT_FALSE(rig.Sent(9));
-            EXPECT_EQ(rig.enumerations, 1) << "the camera is not opened again";
+            EXPECT_EQ(rig.Enumerations(), 1) << "the camera is not opened again";
             EXPECT_EQ(w.updateNeeded, 1);
             const size_t before = rig.Requests().size();
             EXPECT_TRUE(w.CloseRequested());

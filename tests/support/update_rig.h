@@ -1,7 +1,8 @@
 // The update core against the simulated camera: one capture device that
 // offers the camera's driver interface, an imaging device list for the
 // hardware-ID scan, a window that records what it is asked to do, virtual
-// time, and a worker that runs when the test says.
+// time, and a worker that runs when the test says. On Windows the camera is
+// found through DirectShow and SetupAPI fakes; elsewhere through a source.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -14,12 +15,17 @@
 #include "app/update_core.h"
 #include "app/worker_thread.h"
 #include "firmware/firmware_image.h"
-#include "link/discovery_seams.h"
 #include "link/xu_channel.h"
 #include "simcam/sim_camera.h"
+#include "tests/support/virtual_clock.h"
+
+#ifdef _WIN32
+#include "link/discovery_seams.h"
 #include "tests/support/fake_com.h"
 #include "tests/support/fake_setupapi.h"
-#include "tests/support/virtual_clock.h"
+#else
+#include "tests/support/sim_camera_source.h"
+#endif
 
 // What the window was asked to do.
 class TestWindow : public CUpdateCore {
@@ -81,43 +87,34 @@ protected:
 // How the download worker is started.
 enum class Worker { Inline, Deferred, Unstartable, RealThread };
 
-inline LPTHREAD_START_ROUTINE gDeferredRoutine = nullptr;
-inline LPVOID gDeferredParameter = nullptr;
+inline WorkerRoutine gDeferredRoutine = nullptr;
+inline void* gDeferredParameter = nullptr;
 
-inline bool RunInline(LPTHREAD_START_ROUTINE routine, LPVOID parameter) {
+inline bool RunInline(WorkerRoutine routine, void* parameter) {
     routine(parameter);
     return true;
 }
-inline bool Defer(LPTHREAD_START_ROUTINE routine, LPVOID parameter) {
+inline bool Defer(WorkerRoutine routine, void* parameter) {
     gDeferredRoutine = routine;
     gDeferredParameter = parameter;
     return true;
 }
-inline bool CannotStart(LPTHREAD_START_ROUTINE, LPVOID) { return false; }
+inline bool CannotStart(WorkerRoutine, void*) { return false; }
+
+// The hardware ID the camera presents when it presents one.
+inline std::string OurHardwareId() { return std::string("USB\\VID_4271&PID_03D5&REV_0100\0\0", 32); }
 
 struct UpdateRig;
 inline UpdateRig* gRig = nullptr;
 
 struct UpdateRig {
     explicit UpdateRig(simcam::Path path = simcam::Path::KsNode, Worker worker = Worker::Inline)
-        : moniker("moniker"), filter("filter"), bag("bag"), classEnum("classes"), devEnum("devenum"),
-          scoped(&clock) {
+        : scoped(&clock) {
         gRig = this;
         pExt = nullptr;
         gDeferredRoutine = nullptr;
         gDeferredParameter = nullptr;
-        moniker.filter = &filter;
-        moniker.bag = &bag;
-        classEnum.monikers.push_back(&moniker);
-        devEnum.handOut = &classEnum;
-        if (path == simcam::Path::KsNode) {
-            ks = sim.NewKsControl();
-            filter.ks = ks;
-        } else {
-            driver = sim.NewDriverXu();
-            filter.driver = driver;
-        }
-        previousCreate = SetCreateDevEnum(CreateDevEnum);
+        ConnectCamera(path);
         switch (worker) {
         case Worker::Inline: previousStarter = SetThreadStarter(RunInline); break;
         case Worker::Deferred: previousStarter = SetThreadStarter(Defer); break;
@@ -126,19 +123,15 @@ struct UpdateRig {
         }
         // A camera that needs the update by the hardware-ID road, with the
         // older firmware in its flash.
+        HardwareIds({OurHardwareId()});
         sim.SetFlashPart(simcam::FlashPart::Type4);
         OldFirmware(0x04);
     }
     ~UpdateRig() {
         window.reset();  // closes the channel, as the window's destruction does
-        SetCreateDevEnum(previousCreate);
         SetThreadStarter(previousStarter);
-        if (ks) ks->Release();
-        if (driver) driver->Release();
+        DisconnectCamera();
         EXPECT_EQ(pExt, nullptr);
-        EXPECT_EQ(filter.refs, 1u);
-        EXPECT_EQ(moniker.refs, 1u);
-        EXPECT_EQ(bag.refs, 1u);
         gRig = nullptr;
     }
 
@@ -158,13 +151,23 @@ struct UpdateRig {
         PatchFlashTypeByte(image.get(), flashType);
         return std::vector<uint8_t>(image.get(), image.get() + size);
     }
-    void HardwareIds(std::vector<FakeImagingDevice> devices) {
+#ifdef _WIN32
+    void HardwareIds(const std::vector<std::string>& ids) {
+        std::vector<FakeImagingDevice> devices;
+        for (const auto& id : ids) devices.push_back(Id(id));
         setup.reset();  // the old scene puts the system's calls back first
         setup = std::make_unique<SetupScene>(std::move(devices));
     }
     void NoCaptureDevices() { classEnum.monikers.clear(); }
     // Discovery finds nothing from this enumeration on (1 is the first).
     void CamerasGoneFrom(int enumeration) { goneFrom = enumeration; }
+    int Enumerations() const { return enumerations; }
+#else
+    void HardwareIds(const std::vector<std::string>& ids) { source->ids = ids; }
+    void NoCaptureDevices() { source->camera = false; }
+    void CamerasGoneFrom(int enumeration) { source->goneFrom = enumeration; }
+    int Enumerations() const { return source->enumerations; }
+#endif
 
     // The window's course up to the check, then the check itself.
     void Check() {
@@ -186,6 +189,36 @@ struct UpdateRig {
         return false;
     }
 
+    simcam::SimCamera sim;
+    VirtualClock clock;
+    ScopedClock scoped;
+    std::unique_ptr<TestWindow> window = std::make_unique<TestWindow>();
+    ThreadStarter previousStarter = nullptr;
+
+#ifdef _WIN32
+    void ConnectCamera(simcam::Path path) {
+        moniker.filter = &filter;
+        moniker.bag = &bag;
+        classEnum.monikers.push_back(&moniker);
+        devEnum.handOut = &classEnum;
+        if (path == simcam::Path::KsNode) {
+            ks = sim.NewKsControl();
+            filter.ks = ks;
+        } else {
+            driver = sim.NewDriverXu();
+            filter.driver = driver;
+        }
+        previousCreate = SetCreateDevEnum(CreateDevEnum);
+    }
+    void DisconnectCamera() {
+        SetCreateDevEnum(previousCreate);
+        setup.reset();
+        if (ks) ks->Release();
+        if (driver) driver->Release();
+        EXPECT_EQ(filter.refs, 1u);
+        EXPECT_EQ(moniker.refs, 1u);
+        EXPECT_EQ(bag.refs, 1u);
+    }
     static HRESULT CreateDevEnum(ICreateDevEnum** out) {
         ++gRig->enumerations;
         gRig->devEnum.answer =
@@ -195,21 +228,25 @@ struct UpdateRig {
         return S_OK;
     }
 
-    simcam::SimCamera sim;
     IKsControl* ks = nullptr;
     IDriverXu* driver = nullptr;
-    FakeMoniker moniker;
-    FakeFilter filter;
-    FakePropertyBag bag;
-    FakeEnumMoniker classEnum;
-    FakeDevEnum devEnum;
-    std::unique_ptr<SetupScene> setup = std::make_unique<SetupScene>(
-        std::vector<FakeImagingDevice>{Id(std::string("USB\\VID_4271&PID_03D5&REV_0100\0\0", 32))});
-    VirtualClock clock;
-    ScopedClock scoped;
-    std::unique_ptr<TestWindow> window = std::make_unique<TestWindow>();
+    FakeMoniker moniker{"moniker"};
+    FakeFilter filter{"filter"};
+    FakePropertyBag bag{"bag"};
+    FakeEnumMoniker classEnum{"classes"};
+    FakeDevEnum devEnum{"devenum"};
+    std::unique_ptr<SetupScene> setup;
     int enumerations = 0;
     int goneFrom = 0;
     CreateDevEnumFn previousCreate = nullptr;
-    ThreadStarter previousStarter = nullptr;
+#else
+    void ConnectCamera(simcam::Path path) {
+        source = std::make_unique<SimCameraSource>(sim, path == simcam::Path::DriverXu);
+        previousSource = SetCameraSource(source.get());
+    }
+    void DisconnectCamera() { SetCameraSource(previousSource); }
+
+    std::unique_ptr<SimCameraSource> source;
+    CameraSource* previousSource = nullptr;
+#endif
 };
