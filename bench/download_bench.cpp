@@ -82,10 +82,13 @@ public:
 
 // Requests a download of this image must make: the command table (24 slot
 // writes, the mode byte, a size query), the enable, two size queries, the
-// packets, the direct program of the IDs, the checksum read, the commit and
-// the disable.
+// packets, the direct program of the IDs, the checksum read, the commit, the
+// disable, and the read-back (a size query, then an address and a read per
+// 4096-byte block).
 long ProtocolRequests(uint32_t length, long directProgram) {
-    return 26 + 1 + 2 + long((length + kPacketLength - 1) / kPacketLength) + directProgram + 3;
+    const long packets = long((length + kPacketLength - 1) / kPacketLength);
+    const long blocks = long((length + 4095) / 4096);
+    return 26 + 1 + 2 + packets + directProgram + 3 + 1 + 2 * blocks;
 }
 
 void BM_Download(benchmark::State& state) {

@@ -44,16 +44,18 @@ const uint32_t* CommandSlotTableFor(int32_t flashType) {
     return kByType.table[type < kTableTypes ? type : 0];
 }
 
-HRESULT LoadCommandTable(int32_t flashType) {
+HRESULT LoadCommandTable(int32_t flashType, bool* tableSent) {
     const uint32_t* table = CommandSlotTableFor(flashType);
+    bool sent = true;
     for (int slot = 1; slot <= kCommandSlots; ++slot) {
         const BYTE index = BYTE(slot);
         const BYTE opcode = BYTE(table[slot - 1]);
-        pExt->put_Property(XU_CMD_SLOT_CONTROL, 1, &index);
-        pExt->put_Property(XU_CMD_VALUE_CONTROL, 1, &opcode);
+        sent &= pExt->put_Property(XU_CMD_SLOT_CONTROL, 1, &index) >= 0;
+        sent &= pExt->put_Property(XU_CMD_VALUE_CONTROL, 1, &opcode) >= 0;
     }
     const BYTE mode = BYTE(table[kCommandSlots]);
-    pExt->put_Property(XU_FLASH_MODE_CONTROL, 1, &mode);
+    sent &= pExt->put_Property(XU_FLASH_MODE_CONTROL, 1, &mode) >= 0;
+    if (tableSent) *tableSent = sent;
     ULONG discarded = 0;
     return pExt->get_PropertySize(XU_FLASH_DATA_CONTROL, &discarded);
 }

@@ -14,5 +14,6 @@ const uint32_t* CommandSlotTableFor(int32_t flashType);
 
 // Sends the table to the engine through pExt: each slot's index and opcode,
 // the mode byte, then a size query of the flash data control, whose result
-// is returned. Failed requests do not stop it.
-HRESULT LoadCommandTable(int32_t flashType);
+// is returned. Failed requests do not stop it; *tableSent, when given, says
+// whether every slot and the mode byte went through.
+HRESULT LoadCommandTable(int32_t flashType, bool* tableSent = nullptr);

@@ -10,8 +10,11 @@
 namespace {
 
 // One packet at a time is built here; the camera's reported packet length
-// must fit it.
+// must fit it. The read-back of the flash reuses it.
 constexpr uint32_t kPacketBufferBytes = 4096;
+
+// The flash behind the download engine: what can be read back.
+constexpr uint32_t kFlashBytes = 65536;
 
 // The engine needs a moment after the checksum read before the verdict.
 constexpr uint32_t kChecksumSettleMs = 1000;
@@ -114,13 +117,20 @@ public:
 
     int32_t Run(int32_t flashType) {
         for (uint32_t i = 0; i < length_; ++i) checksum_ ^= image_[i];
-        LoadCommandTable(flashType);
-        if (Enable() && LearnPacketLength() && SendPackets() && ReadChecksum()) {
+        // An engine that did not get its whole table would program with the
+        // wrong commands while its checksum still agreed: nothing is sent.
+        bool tableSent = false;
+        LoadCommandTable(flashType, &tableSent);
+        if (!tableSent) {
+            log_ += "LoadCommandTable fail.\r\n";
+            failure_ = 1;
+        } else if (Enable() && LearnPacketLength() && SendPackets() && ReadChecksum()) {
             WaitMs(kChecksumSettleMs);
             Verdict();
         }
         if (!Disable()) return 0;
-        return failure_ == 0 && retries_ == 0 ? 1 : 0;
+        if (failure_ != 0 || retries_ != 0) return 0;
+        return VerifyFlash() ? 1 : 0;
     }
 
 private:
@@ -200,6 +210,34 @@ private:
             failure_ = 1;
         }
         if (device_.targetResults) device_.targetResults[device_.targetIndex] = uint8_t(failure_);
+    }
+
+    // The checksum covers what the engine received, not what the flash
+    // kept: a verified download is read back through the flash read path
+    // and compared with the image, so that a flash that did not take the
+    // data is never reported as updated.
+    bool VerifyFlash() {
+        ULONG block = 0;
+        if (pExt->get_PropertySize(XU_FLASH_DATA_CONTROL, &block) < 0 || block == 0 ||
+            block > kPacketBufferBytes || block > kMaxFrameReadBytes) {
+            log_ += "Flash verify fail: no read length.\r\n";
+            return false;
+        }
+        const uint32_t end = length_ < kFlashBytes ? length_ : kFlashBytes;
+        for (uint32_t address = 0; address < end; address += block) {
+            const BYTE at[4] = {BYTE(address & 0xFF), BYTE((address >> 8) & 0xFF),
+                                BYTE((address >> 16) & 0xFF), BYTE(address >> 24)};
+            const uint32_t count = end - address < block ? end - address : block;
+            if (pExt->put_Property(XU_FLASH_ADDRESS_CONTROL, 4, at) < 0 ||
+                pExt->get_Property(XU_FLASH_DATA_CONTROL, block, packet_) < 0 ||
+                std::memcmp(packet_, image_ + address, count) != 0) {
+                char line[64];
+                std::snprintf(line, sizeof line, "Flash verify fail at %06X.\r\n", unsigned(address));
+                log_ += line;
+                return false;
+            }
+        }
+        return true;
     }
 
     bool Disable() {

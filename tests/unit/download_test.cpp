@@ -143,6 +143,12 @@ TEST(Download, RequestsComeInTheProtocolsOrder) {
         expected.push_back({11, Kind::Get, {}});
         expected.push_back({12, Kind::Set, {0x01}});
         expected.push_back({9, Kind::Set, {0x00}});
+        // The read-back of the flash, block by block.
+        expected.push_back({15, Kind::Length, {}});
+        for (uint8_t block = 0; block < 16; ++block) {
+            expected.push_back({14, Kind::Set, {0x00, uint8_t(block << 4), 0x00, 0x00}});
+            expected.push_back({15, Kind::Get, {}});
+        }
 
         // The direct program's register requests stand between the first
         // and the second packet, and nowhere else.
@@ -459,6 +465,71 @@ TEST(Download, AnEmptyImageSendsNoPacketButRunsTheRest) {
         if (r.selector > 8 && r.selector != 15 && r.selector != 16) selectors.push_back(r.selector);
     EXPECT_EQ(selectors, (std::vector<uint32_t>{9, 10, 10, 11, 12, 9}));
     EXPECT_EQ(clock.sleeps, std::vector<uint32_t>{1000});
+}
+
+// The checksum only says what the engine received. A flash that did not
+// keep it is found by reading it back, and the download fails.
+TEST(Download, AFlashThatDidNotTakeTheDataFailsTheReadBack) {
+    for (Path path : kPaths) {
+        SimDevice d(path);
+        VirtualClock clock;
+        ScopedClock scoped(&clock);
+        d.sim.SetFlashPart(FlashPart::Type0);
+        d.sim.StickWipFromCall(40);  // the flash stays busy from the first packets on
+        const Bytes image = PatchedImage(kImageV0308, 0);
+        std::string log;
+        EXPECT_EQ(d.device.DownloadFirmware(image.data(), 65536, log, 0), 0) << PathName(path);
+        EXPECT_NE(log.find("Flash verify fail at "), std::string::npos) << log;
+        EXPECT_FALSE(d.sim.Flash() == image);
+    }
+}
+
+TEST(Download, AReadBackThatCannotBeMadeFailsTheDownload) {
+    const struct {
+        uint32_t blockLength;
+        const char* line;
+    } cases[] = {
+        {0, "Flash verify fail: no read length.\r\n"},
+        {8192, "Flash verify fail: no read length.\r\n"},
+        {1024, nullptr},  // a shorter read length walks the flash in more steps
+    };
+    for (const auto& c : cases) {
+        SimDevice d;
+        VirtualClock clock;
+        ScopedClock scoped(&clock);
+        d.sim.SetFlashPart(FlashPart::Type0);
+        d.sim.SetBlockLength(c.blockLength);
+        const Bytes image = PatchedImage(kImageV0308, 0);
+        std::string log;
+        const int32_t result = d.device.DownloadFirmware(image.data(), 65536, log, 0);
+        if (c.line) {
+            EXPECT_EQ(result, 0) << c.blockLength;
+            EXPECT_EQ(log, "Downloading...\r\n" + CorrectLine(Xor(image)) + c.line);
+        } else {
+            EXPECT_EQ(result, 1) << log;
+            EXPECT_EQ(FindRequest(d.sim.Requests(), 15, Kind::Get, 63) + 1 < d.sim.Requests().size(),
+                      false) << "64 reads of 1024 bytes, the last request";
+        }
+    }
+}
+
+// A table that did not reach the engine would have it program with the
+// wrong commands: nothing is enabled and the flash keeps its firmware.
+TEST(Download, ACommandTableThatDidNotArriveStopsBeforeTheEnable) {
+    for (size_t failing : {size_t(0), size_t(13), size_t(24)}) {
+        SimDevice d;
+        VirtualClock clock;
+        ScopedClock scoped(&clock);
+        d.sim.SetFlashPart(FlashPart::Type0);
+        d.sim.Flash().assign(65536, 0x3C);
+        d.sim.FailCallOnce(failing);
+        const Bytes image = PatchedImage(kImageV0308, 0);
+        std::string log;
+        EXPECT_EQ(d.device.DownloadFirmware(image.data(), 65536, log, 0), 0) << failing;
+        EXPECT_EQ(log, "Downloading...\r\nLoadCommandTable fail.\r\n");
+        EXPECT_EQ(d.sim.EnableHistory(), Bytes{0x00}) << "only the closing disable";
+        EXPECT_EQ(d.sim.Flash(), Bytes(65536, 0x3C));
+    }
 }
 
 // A packet length that cannot be sent is a failed size query: nothing is
