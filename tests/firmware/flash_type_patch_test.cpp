@@ -3,20 +3,12 @@
 #include <vector>
 
 #include "firmware/firmware_image.h"
+#include "tests/support/firmware_bytes.h"
 
 namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-Bytes Resource(int id) {
-    const uint8_t* data = nullptr;
-    uint32_t size = 0;
-    if (FindFirmwareResource(id, &data, &size) != FirmwareStatus::Ok) {
-        ADD_FAILURE() << "image " << id << " not found";
-        return Bytes(65536, 0);
-    }
-    return Bytes(data, data + size);
-}
 
 uint8_t Xor(const Bytes& image) {
     uint8_t sum = 0;
@@ -30,7 +22,7 @@ TEST(FlashTypePatch, EachFlashTypeWritesItsCodeAndNothingElse) {
         uint8_t code;
     } table[] = {{0, 0x00}, {1, 0x01}, {2, 0x04}, {3, 0x05}, {4, 0x06}, {5, 0x03}, {6, 0x07}};
     for (int id : {kImageV0308, kImageV0309}) {
-        const Bytes original = Resource(id);
+        const Bytes original = ImageBytes(id);
         ASSERT_EQ(original[0xC006], 0x04);
         for (const auto& t : table) {
             SCOPED_TRACE(testing::Message() << "image " << id << ", FlashType " << int(t.flashType));
@@ -57,7 +49,7 @@ TEST(FlashTypePatch, WritesTheLastByteOfTheShortestImage) {
 TEST(FlashTypePatch, AnIndexBeyondTheTableLeavesTheImageAlone) {
     for (uint8_t index : {7, 8, 0x7F, 0x80, 0xFF}) {
         SCOPED_TRACE(int(index));
-        Bytes image = Resource(kImageV0308);
+        Bytes image = ImageBytes(kImageV0308);
         ASSERT_EQ(PatchFlashTypeByte(image.data(), 4), FirmwareStatus::Ok);
         const Bytes before = image;
         EXPECT_EQ(PatchFlashTypeByte(image.data(), index), FirmwareStatus::BadFlashType);

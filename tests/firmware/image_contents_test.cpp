@@ -4,20 +4,12 @@
 #include <vector>
 
 #include "firmware/firmware_image.h"
+#include "tests/support/firmware_bytes.h"
 
 namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-Bytes Resource(int id) {
-    const uint8_t* data = nullptr;
-    uint32_t size = 0;
-    if (FindFirmwareResource(id, &data, &size) != FirmwareStatus::Ok) {
-        ADD_FAILURE() << "image " << id << " not found";
-        return Bytes(65536, 0);
-    }
-    return Bytes(data, data + size);
-}
 
 Bytes Slice(const Bytes& image, uint32_t offset, size_t length) {
     return Bytes(image.begin() + offset, image.begin() + offset + length);
@@ -32,8 +24,8 @@ Bytes StringDescriptor(const char* text) {
 }
 
 struct ImageContents : ::testing::Test {
-    Bytes v0308 = Resource(kImageV0308);
-    Bytes v0309 = Resource(kImageV0309);
+    Bytes v0308 = ImageBytes(kImageV0308);
+    Bytes v0309 = ImageBytes(kImageV0309);
 };
 
 TEST_F(ImageContents, EveryFixedFieldHoldsItsBytes) {

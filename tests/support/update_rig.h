@@ -17,6 +17,7 @@
 #include "firmware/firmware_image.h"
 #include "link/xu_channel.h"
 #include "simcam/sim_camera.h"
+#include "tests/support/firmware_bytes.h"
 #include "tests/support/virtual_clock.h"
 
 #ifdef _WIN32
@@ -137,19 +138,12 @@ struct UpdateRig {
 
     // Image 135 as the camera would hold it, with this FlashTypeCode.
     void OldFirmware(uint8_t code) {
-        std::unique_ptr<uint8_t[]> image;
-        int32_t size = 0;
-        EXPECT_EQ(LoadFirmwareImage(kImageV0309, &image, &size), FirmwareStatus::Ok);
-        sim.Flash().assign(image.get(), image.get() + size);
-        sim.Flash()[0xC006] = code;
+        sim.Flash() = ImageBytes(kImageV0309);
+        sim.Flash()[kFlashTypeCodeOffset] = code;
     }
     // The image the camera should hold after a good download.
     std::vector<uint8_t> Expected(int id, uint8_t flashType) const {
-        std::unique_ptr<uint8_t[]> image;
-        int32_t size = 0;
-        EXPECT_EQ(LoadFirmwareImage(id, &image, &size), FirmwareStatus::Ok);
-        PatchFlashTypeByte(image.get(), flashType);
-        return std::vector<uint8_t>(image.get(), image.get() + size);
+        return PatchedImageBytes(id, flashType);
     }
 #ifdef _WIN32
     void HardwareIds(const std::vector<std::string>& ids) {

@@ -9,6 +9,7 @@
 #include "firmware/command_tables.h"
 #include "firmware/firmware_image.h"
 #include "link/xu_channel.h"
+#include "tests/support/firmware_bytes.h"
 #include "tests/support/sim_device.h"
 #include "tests/support/virtual_clock.h"
 
@@ -28,13 +29,6 @@ const FlashPart kPartOfType[] = {FlashPart::Type0, FlashPart::Type1, FlashPart::
 constexpr size_t kEnableCall = 26;
 constexpr size_t kSecondSizeCall = 28;
 
-Bytes PatchedImage(int id, uint8_t flashType) {
-    std::unique_ptr<uint8_t[]> image;
-    int32_t size = 0;
-    EXPECT_EQ(LoadFirmwareImage(id, &image, &size), FirmwareStatus::Ok);
-    EXPECT_EQ(PatchFlashTypeByte(image.get(), flashType), FirmwareStatus::Ok);
-    return Bytes(image.get(), image.get() + size);
-}
 
 uint8_t Xor(const Bytes& bytes) {
     uint8_t x = 0;
@@ -57,10 +51,11 @@ std::string MismatchLines(uint8_t got, uint8_t expected) {
 // A download of image 133 for FlashType 0 against the simulated camera,
 // time virtual, old firmware in the flash.
 struct Rig {
-    explicit Rig(Path path = Path::KsNode) : d(path), scoped(&clock) {
-        d.sim.SetFlashPart(FlashPart::Type0);
+    explicit Rig(Path path = Path::KsNode, FlashPart part = FlashPart::Type0, uint8_t flashType = 0)
+        : d(path), scoped(&clock) {
+        d.sim.SetFlashPart(part);
         d.sim.Flash().assign(65536, 0x3C);
-        image = PatchedImage(kImageV0308, 0);
+        image = PatchedImageBytes(kImageV0308, flashType);
     }
     int32_t Download(int32_t flashType = 0) {
         return d.device.DownloadFirmware(image.data(), uint32_t(image.size()), log, flashType);
@@ -95,8 +90,8 @@ TEST(Download, WritesThePatchedImageForEveryFlashTypeOnBothPaths) {
             VirtualClock clock;
             ScopedClock scoped(&clock);
             d.sim.SetFlashPart(kPartOfType[type]);
-            d.sim.Flash() = PatchedImage(kImageV0309, type);  // the older firmware
-            const Bytes image = PatchedImage(kImageV0308, type);
+            d.sim.Flash() = PatchedImageBytes(kImageV0309, type);  // the older firmware
+            const Bytes image = PatchedImageBytes(kImageV0308, type);
             std::string log;
             EXPECT_EQ(d.device.DownloadFirmware(image.data(), 65536, log, type), 1)
                 << PathName(path) << " type " << int(type) << "\n" << log;
@@ -116,7 +111,7 @@ TEST(Download, RequestsComeInTheProtocolsOrder) {
         ScopedClock scoped(&clock);
         d.sim.SetFlashPart(FlashPart::Type1);
         d.sim.SetPacketLength(64);
-        const Bytes image = PatchedImage(kImageV0308, 1);
+        const Bytes image = PatchedImageBytes(kImageV0308, 1);
         std::string log;
         ASSERT_EQ(d.device.DownloadFirmware(image.data(), 65536, log, 1), 1) << log;
 
@@ -284,7 +279,7 @@ TEST_F(DownloadTest, TheFirstSizeQueryIsNotLookedAt) {
 }
 
 TEST(Download, PacketResends) {
-    const Bytes image = PatchedImage(kImageV0308, 0);
+    const Bytes image = PatchedImageBytes(kImageV0308, 0);
     const size_t third = CallOfCleanRun(10, Kind::Set, 2);
     {
         Rig t;
@@ -314,7 +309,7 @@ TEST(Download, PacketResends) {
 }
 
 TEST(Download, AFailedFirstPacketIsFollowedByTheDirectProgramThenItsResend) {
-    const Bytes image = PatchedImage(kImageV0308, 0);
+    const Bytes image = PatchedImageBytes(kImageV0308, 0);
     const size_t first = CallOfCleanRun(10, Kind::Set, 0);
     Rig t;
     t.d.sim.FailCallOnce(first);
@@ -333,7 +328,7 @@ TEST(Download, AFailedFirstPacketIsFollowedByTheDirectProgramThenItsResend) {
 }
 
 TEST(Download, ChecksumReadResends) {
-    const Bytes image = PatchedImage(kImageV0308, 0);
+    const Bytes image = PatchedImageBytes(kImageV0308, 0);
     const size_t read = CallOfCleanRun(11, Kind::Get);
     const struct {
         size_t failures;
@@ -380,7 +375,7 @@ TEST_F(DownloadTest, ACommitThatFailsFailsTheDownload) {
 }
 
 TEST(Download, DisableResends) {
-    const Bytes image = PatchedImage(kImageV0308, 0);
+    const Bytes image = PatchedImageBytes(kImageV0308, 0);
     const size_t disable = CallOfCleanRun(9, Kind::Set, 1);
     {
         Rig t;
@@ -430,21 +425,16 @@ TEST(Download, FillBytesCountInTheChecksum) {
     };
     for (Path path : kPaths) {
         for (const auto& c : cases) {
-            SimDevice d(path);
-            VirtualClock clock;
-            ScopedClock scoped(&clock);
-            d.sim.SetFlashPart(FlashPart::Type0);
-            d.sim.SetPacketLength(c.packet);
-            Bytes image = PatchedImage(kImageV0308, 0);
-            image.resize(c.length);
-            uint8_t expected = Xor(image);
+            Rig r(path, FlashPart::Type0);
+            r.d.sim.SetPacketLength(c.packet);
+            r.image.resize(c.length);
+            uint8_t expected = Xor(r.image);
             if (c.fill % 2) expected = uint8_t(~expected);
-            std::string log;
-            EXPECT_EQ(d.device.DownloadFirmware(image.data(), c.length, log, 0), 1)
-                << PathName(path) << " " << c.length << "/" << c.packet << "\n" << log;
-            EXPECT_EQ(log, "Downloading...\r\n" + CorrectLine(expected));
-            const auto& flash = d.sim.Flash();
-            EXPECT_TRUE(std::equal(image.begin(), image.end(), flash.begin()));
+            EXPECT_EQ(r.d.device.DownloadFirmware(r.image.data(), c.length, r.log, 0), 1)
+                << PathName(path) << " " << c.length << "/" << c.packet << "\n" << r.log;
+            EXPECT_EQ(r.log, "Downloading...\r\n" + CorrectLine(expected));
+            const auto& flash = r.d.sim.Flash();
+            EXPECT_TRUE(std::equal(r.image.begin(), r.image.end(), flash.begin()));
             if (c.length < 65536) {
                 EXPECT_EQ(flash[c.length], 0xFF) << "fill bytes program no bit";
             }
@@ -471,16 +461,11 @@ TEST(Download, AnEmptyImageSendsNoPacketButRunsTheRest) {
 // keep it is found by reading it back, and the download fails.
 TEST(Download, AFlashThatDidNotTakeTheDataFailsTheReadBack) {
     for (Path path : kPaths) {
-        SimDevice d(path);
-        VirtualClock clock;
-        ScopedClock scoped(&clock);
-        d.sim.SetFlashPart(FlashPart::Type0);
-        d.sim.StickWipFromCall(40);  // the flash stays busy from the first packets on
-        const Bytes image = PatchedImage(kImageV0308, 0);
-        std::string log;
-        EXPECT_EQ(d.device.DownloadFirmware(image.data(), 65536, log, 0), 0) << PathName(path);
-        EXPECT_NE(log.find("Flash verify fail at "), std::string::npos) << log;
-        EXPECT_FALSE(d.sim.Flash() == image);
+        Rig r(path, FlashPart::Type0);
+        r.d.sim.StickWipFromCall(40);  // the flash stays busy from the first packets on
+        EXPECT_EQ(r.Download(), 0) << PathName(path);
+        EXPECT_NE(r.log.find("Flash verify fail at "), std::string::npos) << r.log;
+        EXPECT_FALSE(r.d.sim.Flash() == r.image);
     }
 }
 
@@ -494,20 +479,15 @@ TEST(Download, AReadBackThatCannotBeMadeFailsTheDownload) {
         {1024, nullptr},  // a shorter read length walks the flash in more steps
     };
     for (const auto& c : cases) {
-        SimDevice d;
-        VirtualClock clock;
-        ScopedClock scoped(&clock);
-        d.sim.SetFlashPart(FlashPart::Type0);
-        d.sim.SetBlockLength(c.blockLength);
-        const Bytes image = PatchedImage(kImageV0308, 0);
-        std::string log;
-        const int32_t result = d.device.DownloadFirmware(image.data(), 65536, log, 0);
+        Rig r;
+        r.d.sim.SetBlockLength(c.blockLength);
+        const int32_t result = r.Download();
         if (c.line) {
             EXPECT_EQ(result, 0) << c.blockLength;
-            EXPECT_EQ(log, "Downloading...\r\n" + CorrectLine(Xor(image)) + c.line);
+            EXPECT_EQ(r.log, "Downloading...\r\n" + CorrectLine(Xor(r.image)) + c.line);
         } else {
-            EXPECT_EQ(result, 1) << log;
-            EXPECT_EQ(FindRequest(d.sim.Requests(), 15, Kind::Get, 63) + 1 < d.sim.Requests().size(),
+            EXPECT_EQ(result, 1) << r.log;
+            EXPECT_EQ(FindRequest(r.d.sim.Requests(), 15, Kind::Get, 63) + 1 < r.d.sim.Requests().size(),
                       false) << "64 reads of 1024 bytes, the last request";
         }
     }
@@ -517,18 +497,12 @@ TEST(Download, AReadBackThatCannotBeMadeFailsTheDownload) {
 // wrong commands: nothing is enabled and the flash keeps its firmware.
 TEST(Download, ACommandTableThatDidNotArriveStopsBeforeTheEnable) {
     for (size_t failing : {size_t(0), size_t(13), size_t(24)}) {
-        SimDevice d;
-        VirtualClock clock;
-        ScopedClock scoped(&clock);
-        d.sim.SetFlashPart(FlashPart::Type0);
-        d.sim.Flash().assign(65536, 0x3C);
-        d.sim.FailCallOnce(failing);
-        const Bytes image = PatchedImage(kImageV0308, 0);
-        std::string log;
-        EXPECT_EQ(d.device.DownloadFirmware(image.data(), 65536, log, 0), 0) << failing;
-        EXPECT_EQ(log, "Downloading...\r\nLoadCommandTable fail.\r\n");
-        EXPECT_EQ(d.sim.EnableHistory(), Bytes{0x00}) << "only the closing disable";
-        EXPECT_EQ(d.sim.Flash(), Bytes(65536, 0x3C));
+        Rig r;
+        r.d.sim.FailCallOnce(failing);
+        EXPECT_EQ(r.Download(), 0) << failing;
+        EXPECT_EQ(r.log, "Downloading...\r\nLoadCommandTable fail.\r\n");
+        EXPECT_EQ(r.d.sim.EnableHistory(), Bytes{0x00}) << "only the closing disable";
+        EXPECT_EQ(r.d.sim.Flash(), Bytes(65536, 0x3C));
     }
 }
 
@@ -546,26 +520,21 @@ TEST(Download, UnusablePacketLengthsSendNoPacket) {
         {Path::DriverXu, 4096, false},     {Path::DriverXu, 0, false},
     };
     for (const auto& c : cases) {
-        SimDevice d(c.path);
-        VirtualClock clock;
-        ScopedClock scoped(&clock);
-        d.sim.SetFlashPart(FlashPart::Type0);
-        d.sim.Flash().assign(65536, 0x3C);
-        d.sim.SetPacketLength(c.packet);
-        const Bytes image = PatchedImage(kImageV0308, 0);
-        std::string log;
-        const int32_t result = d.device.DownloadFirmware(image.data(), 65536, log, 0);
+        Rig r(c.path, FlashPart::Type0);
+        r.d.sim.Flash().assign(65536, 0x3C);
+        r.d.sim.SetPacketLength(c.packet);
+        const int32_t result = r.Download();
         EXPECT_EQ(result, c.usable ? 1 : 0) << PathName(c.path) << " " << c.packet;
         if (c.usable) continue;
         const std::string unusable =
             "XU_DFU_ACCESS_CONTROL packet length " + std::to_string(c.packet) + " unusable.\r\n";
-        EXPECT_EQ(log, "Downloading...\r\n" + unusable +
+        EXPECT_EQ(r.log, "Downloading...\r\n" + unusable +
                            "get_PropertySize XU_DFU_ACCESS_CONTROL fail.\r\n"
                            "Resend Command XU_DFU_ACCESS_CONTROL.\r\n" +
                            unusable + "get_PropertySize XU_DFU_ACCESS_CONTROL fail.\r\n");
-        EXPECT_EQ(FindRequest(d.sim.Requests(), 10, Kind::Set), d.sim.Requests().size());
-        EXPECT_EQ(d.sim.Flash(), Bytes(65536, 0x3C));
-        EXPECT_FALSE(d.sim.EngineEnabled());
+        EXPECT_EQ(FindRequest(r.d.sim.Requests(), 10, Kind::Set), r.d.sim.Requests().size());
+        EXPECT_EQ(r.d.sim.Flash(), Bytes(65536, 0x3C));
+        EXPECT_FALSE(r.d.sim.EngineEnabled());
     }
 }
 
