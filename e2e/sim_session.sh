@@ -1,0 +1,188 @@
+# Sourced by scripts/e2e and scripts/demo: a private Wine prefix with the
+# simulated camera registered as a capture device, a display, and the
+# commands that run the real korvane.exe against the camera and read its
+# window through korvane_driver.exe.
+#
+# sim_display [auto|xvfb]   the caller's display if reachable (auto), else Xvfb
+# sim_init BUILD WORK       the Windows build folder and a folder for files
+# sim_configure HWID SCENARIO...
+#                           HWID yes|no: the camera's hardware ID is present;
+#                           one capture device per scenario file, in order
+# sim_start [WRAPPER...]    starts korvane.exe (SIM_PID), its output in WORK/korvane.log
+# sim_driver ARGS...        runs korvane_driver.exe
+# sim_screenshot PNG        the update window, cropped from the screen
+# sim_wait_exit SECS        waits for korvane.exe to end
+# sim_reset                 ends every Wine process of the prefix
+# sim_cleanup               ends Wine and Xvfb, removes the prefix
+
+# The video input category, whose devices DirectShow lists, and our filter.
+SIM_VIDEO_CATEGORY='{860BB310-5D01-11D0-BD3B-00A0C911CE86}'
+SIM_FILTER_CLSID='{C1405374-D6ED-4485-AEA3-B331FC70CD78}'
+SIM_IMAGING_CLASS='{6BDD1FC6-810F-11D0-BEC7-08002BE2092F}'
+SIM_HWID_KEY='HKEY_LOCAL_MACHINE\System\CurrentControlSet\Enum\USB\VID_4271&PID_03D5'
+SIM_MAX_CAMERAS=4
+SIM_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+SIM_XVFB_PID=
+SIM_PID=
+
+# A Unix path as Windows programs under Wine name it (drive Z: is /).
+sim_winpath() {
+  local p=$1
+  printf 'Z:%s' "${p//\//\\}"
+}
+
+# A .reg file needs its backslashes doubled inside quoted strings.
+sim_reg_string() {
+  local s=$1
+  s=${s//\\/\\\\}
+  printf '"%s"' "${s//\"/\\\"}"
+}
+
+# REG_MULTI_SZ in a REGEDIT4 file: the strings' ANSI bytes, each ended by
+# a NUL, then one more NUL.
+sim_reg_multi_sz() {
+  local bytes
+  bytes=$( { printf '%s\0' "$@"; printf '\0'; } | od -An -v -tx1 | tr -s ' \n' ',')
+  bytes=${bytes#,}
+  printf 'hex(7):%s' "${bytes%,}"
+}
+
+sim_reg_import() {
+  wine regedit /S "$(sim_winpath "$1")" >/dev/null 2>&1
+}
+
+sim_init() {
+  SIM_BUILD=$(cd "$1" && pwd)
+  SIM_WORK=$2
+  mkdir -p "$SIM_WORK"
+  SIM_EXE=$SIM_BUILD/app/korvane.exe
+  SIM_DRIVER=$SIM_BUILD/e2e/korvane_driver.exe
+  SIM_DLL=$SIM_BUILD/e2e/simcam_server.dll
+  local f
+  for f in "$SIM_EXE" "$SIM_DRIVER" "$SIM_DLL"; do
+    [ -f "$f" ] || { echo "missing $f (build the Windows build first)" >&2; return 1; }
+  done
+  unset WINEPREFIX
+  # shellcheck source=/dev/null
+  source "$SIM_ROOT/scripts/wine-env"
+  cat >"$SIM_WORK/server.reg" <<EOF
+REGEDIT4
+
+[HKEY_CLASSES_ROOT\\CLSID\\$SIM_FILTER_CLSID]
+@="Korvane simulated camera"
+
+[HKEY_CLASSES_ROOT\\CLSID\\$SIM_FILTER_CLSID\\InprocServer32]
+@=$(sim_reg_string "$(sim_winpath "$SIM_DLL")")
+"ThreadingModel"="Both"
+
+; Classic controls, as Windows draws a program without a common-controls 6
+; manifest; Wine would otherwise theme them and hide the bar's colour.
+[HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\ThemeManager]
+"ThemeActive"="0"
+EOF
+  sim_reg_import "$SIM_WORK/server.reg"
+  # Wine's desktop process keeps the display it started with; the next
+  # program starts it afresh on ours.
+  sim_reset
+}
+
+sim_display_up() {
+  xdpyinfo -display "$1" >/dev/null 2>&1
+}
+
+sim_display() {
+  if [ "${1:-auto}" = auto ] && [ -n "${DISPLAY:-}" ] && sim_display_up "$DISPLAY"; then
+    return 0
+  fi
+  local n tries
+  for n in $(seq 90 140); do
+    [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
+    Xvfb ":$n" -ac -nolisten tcp -screen 0 800x600x24 >/dev/null 2>&1 &
+    SIM_XVFB_PID=$!
+    for tries in $(seq 50); do
+      sim_display_up ":$n" && { export DISPLAY=":$n"; return 0; }
+      kill -0 "$SIM_XVFB_PID" 2>/dev/null || break
+      sleep 0.1
+    done
+    kill "$SIM_XVFB_PID" 2>/dev/null || true
+    SIM_XVFB_PID=
+  done
+  echo "cannot start Xvfb" >&2
+  return 1
+}
+
+sim_configure() {
+  local hwid=$1
+  shift
+  local reg=$SIM_WORK/devices.reg i
+  {
+    printf 'REGEDIT4\n\n'
+    for i in $(seq 0 $((SIM_MAX_CAMERAS - 1))); do
+      printf '[-HKEY_CLASSES_ROOT\\CLSID\\%s\\Instance\\KorvaneSim%d]\n' "$SIM_VIDEO_CATEGORY" "$i"
+    done
+    printf '[-%s]\n\n' "$SIM_HWID_KEY"
+    i=0
+    for scenario in "$@"; do
+      printf '[HKEY_CLASSES_ROOT\\CLSID\\%s\\Instance\\KorvaneSim%d]\n' "$SIM_VIDEO_CATEGORY" "$i"
+      printf '"FriendlyName"="Korvane simulated camera %d"\n' "$i"
+      printf '"CLSID"="%s"\n' "$SIM_FILTER_CLSID"
+      printf '"Scenario"=%s\n\n' "$(sim_reg_string "$(sim_winpath "$scenario")")"
+      i=$((i + 1))
+    done
+    if [ "$hwid" = yes ]; then
+      printf '[%s\\5&1F2E3D4C&0&1]\n' "$SIM_HWID_KEY"
+      printf '"ClassGUID"="%s"\n' "$SIM_IMAGING_CLASS"
+      printf '"HardwareID"=%s\n' "$(sim_reg_multi_sz 'USB\VID_4271&PID_03D5&REV_0100' 'USB\VID_4271&PID_03D5')"
+      printf '"DeviceDesc"="USB Video Device"\n\n'
+    fi
+  } >"$reg"
+  sim_reg_import "$reg"
+}
+
+sim_start() {
+  "$@" wine "$SIM_EXE" >"$SIM_WORK/korvane.log" 2>&1 &
+  SIM_PID=$!
+}
+
+sim_driver() {
+  wine "$SIM_DRIVER" "$@" 2>>"$SIM_WORK/driver.log"
+}
+
+sim_screenshot() {
+  local rect
+  rect=$(sim_driver state | sed -n 's/^rect: //p')
+  if [ -n "$rect" ]; then
+    set -- "$1" $rect
+    import -display "$DISPLAY" -window root -crop "$4x$5+$2+$3" +repage "$1"
+  else
+    import -display "$DISPLAY" -window root "$1"
+  fi
+}
+
+sim_wait_exit() {
+  local ticks=$(($1 * 10))
+  while kill -0 "$SIM_PID" 2>/dev/null; do
+    ticks=$((ticks - 1))
+    [ "$ticks" -gt 0 ] || return 1
+    sleep 0.1
+  done
+  wait "$SIM_PID" 2>/dev/null || true
+}
+
+sim_reset() {
+  wineserver -k 2>/dev/null || true
+  wineserver -w 2>/dev/null || true
+  SIM_PID=
+}
+
+sim_cleanup() {
+  sim_reset
+  if [ -n "$SIM_XVFB_PID" ]; then
+    kill "$SIM_XVFB_PID" 2>/dev/null || true
+    wait "$SIM_XVFB_PID" 2>/dev/null || true
+    SIM_XVFB_PID=
+  fi
+  if [ -n "${KORVANE_WINE_TMP:-}" ]; then
+    rm -rf "$KORVANE_WINE_TMP"
+  fi
+}
