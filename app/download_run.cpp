@@ -20,7 +20,10 @@ constexpr size_t kCameraNameBytes = 80;
 void CUpdateCore::StartDownload() {
     if (!updateNeeded || !imageBuffer) return;
     // The descriptor check and the patch reach into the image at fixed places.
-    if (imageSize < int32_t(kMinFirmwareImageSize)) return;
+    if (imageSize < int32_t(kMinFirmwareImageSize)) {
+        transferLog += "Firmware image too short.\r\n";
+        return;
+    }
 
     if (!CheckDeviceDescriptor(imageBuffer.get())) {
         const int answer = AskUser(

@@ -35,11 +35,13 @@ uint16_t Le16(const uint8_t* p) { return uint16_t(p[0] + 256 * p[1]); }
 
 }  // namespace
 
-// A block read that fails leaves nothing to decide on: the buffer is set to
-// the erased-flash pattern first, and the caller learns that it failed.
-bool CUpdateCore::ReadBlock(int32_t block) {
+// A block read that fails, or that stops short of the bytes the check
+// needs, leaves nothing to decide on: the buffer is set to the erased-flash
+// pattern first, and the caller learns that the read failed.
+bool CUpdateCore::ReadBlock(int32_t block, size_t needed) {
     std::memset(readBuffer.get(), 0xFF, kFlashBlockBytes);
-    return device->ReadFlashBlock(readBuffer.get(), block) >= 0;
+    ULONG length = 0;
+    return device->ReadFlashBlock(readBuffer.get(), block, &length) >= 0 && length >= needed;
 }
 
 void CUpdateCore::RunUpdateCheck() {
@@ -65,7 +67,7 @@ void CUpdateCore::RunUpdateCheck() {
         if (sensorBringUpResult != 1 || sensorIdResult != 1) {
             // Neither the system nor the sensor vouches for the camera: its
             // flash must carry our identity for it to be updated.
-            const bool read = ReadBlock(kIdsBlock);
+            const bool read = ReadBlock(kIdsBlock, kProductOffset + 2);
             if (!read || Le16(&readBuffer[kProductOffset]) != kProductId ||
                 Le16(&readBuffer[kVendorOffset]) != kVendorId) {
                 if (!read) transferLog += "ReadFlashBlock 8 fail.\r\n";
@@ -84,7 +86,7 @@ void CUpdateCore::RunUpdateCheck() {
 
     // A code that could not be read decides nothing: the flash is not
     // rewritten on the strength of a read that failed.
-    const bool codeRead = ReadBlock(kCodeBlock);
+    const bool codeRead = ReadBlock(kCodeBlock, kCodeOffset + 1);
     if (!codeRead) transferLog += "ReadFlashBlock 12 fail.\r\n";
     const uint8_t code = readBuffer[kCodeOffset];
     const bool stale = codeRead && ((flashType == kCheckedType4 && code != kCodeOfType4) ||

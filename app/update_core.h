@@ -77,6 +77,6 @@ protected:
     virtual bool LoadImage(int id, std::unique_ptr<uint8_t[]>* image, int32_t* size);
 
 private:
-    bool ReadBlock(int32_t block);
+    bool ReadBlock(int32_t block, size_t needed);
     void ReleaseDevice();
 };

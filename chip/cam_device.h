@@ -61,8 +61,9 @@ public:
     // The fitted flash as a FlashType 0..6, or kFlashTypeUnknown.
     int32_t IdentifyFlash();
     // Reads flash block n (n x 4096) through the flash read path into a
-    // buffer of kFlashBlockBytes. 0 without a buffer or a channel.
-    HRESULT ReadFlashBlock(uint8_t* buffer, int32_t block);
+    // buffer of kFlashBlockBytes. 0 without a buffer or a channel. *length,
+    // when given, receives how many bytes the camera sent (0 when refused).
+    HRESULT ReadFlashBlock(uint8_t* buffer, int32_t block, ULONG* length = nullptr);
     // Programs a few bytes straight into the flash; 1 on success, else 0.
     int32_t FlashProgramBytes(const FlashProgramRequest& request);
 

@@ -250,6 +250,30 @@ TEST(UpdateCheck, FailedBlockReadsDecideNothing) {
     }
 }
 
+// A read shorter than the byte the check needs has not read it.
+TEST(UpdateCheck, AShortBlockReadDecidesOnlyWhatItRead) {
+    const struct {
+        uint32_t blockLength;
+        uint8_t storedCode;
+        bool updates;
+    } cases[] = {
+        {1, 0x04, false},  // byte 6 never read: no update on its strength
+        {6, 0x04, false},
+        {7, 0x04, true},   // byte 6 read: the stale code decides
+        {7, 0x06, false},
+    };
+    for (const auto& c : cases) {
+        UpdateRig rig(Path::KsNode, Worker::Deferred);
+        rig.sim.SetBlockLength(c.blockLength);
+        rig.OldFirmware(c.storedCode);
+        rig.Check();
+        EXPECT_EQ(rig.window->updateNeeded, c.updates ? 1 : 0) << c.blockLength;
+        if (!c.updates) {
+            EXPECT_EQ(rig.window->statusText, kCurrent) << c.blockLength;
+        }
+    }
+}
+
 TEST(UpdateCheck, AMissingImageStartsNoDownload) {
     UpdateRig rig;
     rig.window->imageMissing = true;

@@ -1,0 +1,125 @@
+#include "tests/fuzz/answer_run.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "link/camera_source.h"
+#include "tests/fuzz/answer_camera.h"
+#include "tests/fuzz/answer_format.h"
+#include "tests/support/update_rig.h"
+#include "tests/support/virtual_clock.h"
+
+namespace {
+
+// Each call costs a little camera time, so that the waits' time bounds are
+// what ends them when a camera stalls.
+constexpr uint64_t kCallCostMs = 3;
+constexpr int kTickLimit = 5;
+
+const std::string kComplete = "Update complete!\r\nPlease close this program.\r\n";
+const std::string kFail = "Update fail,\r\nPlease re-start this program.\r\n";
+
+class AnswerSource : public CameraSource {
+public:
+    AnswerSource(AnswerCamera& camera, uint8_t setUp) : camera_(camera), setUp_(setUp) {}
+    HRESULT Devices(std::vector<CaptureDevice>* devices) override {
+        CaptureDevice device;
+        device.friendlyName = "Tarvex USB Camera";
+        if (setUp_ & answers::kDriverPath)
+            device.driver = camera_.DriverReference();
+        else
+            device.control = camera_.NodeReference();
+        devices->push_back(device);
+        return S_OK;
+    }
+    bool HardwareIds(std::vector<std::string>* ids) override {
+        ids->clear();
+        if (setUp_ & answers::kListsOurId) ids->push_back(OurHardwareId());
+        return true;
+    }
+
+private:
+    AnswerCamera& camera_;
+    uint8_t setUp_;
+};
+
+bool EndsWith(const std::string& s, const std::string& tail) {
+    return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+}  // namespace
+
+bool AnswerRun::Complete() const { return EndsWith(status, kComplete); }
+
+AnswerRun RunAnswers(const uint8_t* data, size_t size) {
+    const uint8_t setUp = size > 0 ? data[0] : 0;
+    AnswerStream in(size > 0 ? data + 1 : data, size > 0 ? size - 1 : 0);
+    VirtualClock clock;
+    ScopedClock scoped(&clock);
+    const size_t callBound = size + kExtraCalls;
+    AnswerCamera camera(in, [&] {
+        clock.now += kCallCostMs;
+        if (camera.calls > callBound) {
+            std::fprintf(stderr, "runaway: more than %zu driver calls\n", callBound);
+            std::abort();
+        }
+    });
+    AnswerSource source(camera, setUp);
+    CameraSource* previousSource = SetCameraSource(&source);
+    ThreadStarter previousStarter = SetThreadStarter(RunInline);
+
+    AnswerRun run;
+    std::vector<uint8_t> image;
+    {
+        TestWindow window;
+        window.StartUp(true, 1);
+        window.RunUpdateCheck();
+        for (int tick = 0; tick < kTickLimit && window.busy; ++tick) window.ProgressTick();
+        run.finished = window.busy == 0;
+        run.closable = run.finished && window.CloseRequested();
+        run.status = window.statusText;
+        run.log = window.transferLog;
+        if (window.imageBuffer && window.imageSize > 0)
+            image.assign(window.imageBuffer.get(), window.imageBuffer.get() + window.imageSize);
+    }
+    SetThreadStarter(previousStarter);
+    SetCameraSource(previousSource);
+
+    run.calls = camera.calls;
+    run.committed = camera.committed;
+    const std::vector<uint8_t>& got = camera.received;
+    run.tookTheImage = !image.empty() && got.size() >= image.size() &&
+                       std::equal(image.begin(), image.end(), got.begin());
+    for (size_t i = image.size(); run.tookTheImage && i < got.size(); ++i)
+        run.tookTheImage = got[i] == 0xFF;
+    run.nodeReferences = camera.NodeReferences();
+    run.driverReferences = camera.DriverReferences();
+    return run;
+}
+
+std::string BrokenPromise(const AnswerRun& run) {
+    static const std::vector<std::string> texts = {
+        "No need to update\r\n",
+        "No need to update!!!\r\n",
+        "No need to update!\r\n",
+        "Checking...\r\n",
+        "Auto updating...(V0308)\r\n" + kComplete,
+        "Auto updating...(V0308)\r\n" + kFail,
+        "Auto updating...(V0309)\r\n" + kComplete,
+        "Auto updating...(V0309)\r\n" + kFail,
+    };
+    if (!run.finished) return "the run never reached its verdict";
+    if (!run.closable) return "the window could not be closed after the run";
+    bool known = false;
+    for (const std::string& text : texts) known |= run.status == text;
+    if (!known) return "the window shows a text of no known kind: " + run.status;
+    if (run.Complete() && !run.committed) return "Update complete! without a commit";
+    if (run.Complete() && !run.tookTheImage) return "Update complete! though the camera did not take the image";
+    if (run.nodeReferences != 0 || run.driverReferences != 0)
+        return "driver references left held: " + std::to_string(run.nodeReferences) + " node, " +
+               std::to_string(run.driverReferences) + " driver";
+    return "";
+}

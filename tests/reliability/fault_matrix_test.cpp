@@ -1,0 +1,132 @@
+// One whole update, from the check to the verdict, with a fault struck at
+// every driver call in turn: the call fails once, the camera is gone from
+// that call on, the SPI engine sticks busy from there, or the flash's
+// write-in-progress sticks from there (four kinds). Whatever happens, the
+// run must end, say one of the program's own texts, and never claim an
+// update that the flash does not hold.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "tests/reliability/whole_update.h"
+
+namespace {
+
+using simcam::Path;
+using namespace whole_update;
+
+// The driver path carries at most 68 bytes a packet, and 68 leaves a last
+// packet to fill; the node path takes whole blocks, which keeps its share
+// of the matrix short.
+uint32_t PacketLength(Path path) { return path == Path::KsNode ? 4096 : 68; }
+
+// A faulty run may poll a stuck engine for its whole bound a few times,
+// but never needs more than this many times the calls of a clean run, nor
+// a minute more camera time.
+constexpr size_t kCallFactor = 3;
+constexpr uint64_t kExtraTimeMs = 60000;
+
+enum class Fault { None, FailOnce, FailFrom, StuckBusy, StuckWip };
+constexpr Fault kFaults[] = {Fault::FailOnce, Fault::FailFrom, Fault::StuckBusy, Fault::StuckWip};
+
+const char* FaultName(Fault f) {
+    switch (f) {
+    case Fault::None: return "none";
+    case Fault::FailOnce: return "fails once";
+    case Fault::FailFrom: return "camera gone from";
+    case Fault::StuckBusy: return "engine busy from";
+    case Fault::StuckWip: return "flash WIP from";
+    }
+    return "?";
+}
+
+Outcome RunWithFault(Path path, Fault fault, size_t k, size_t callBound) {
+    Plan plan;
+    plan.callBound = callBound;
+    plan.arrange = [&](UpdateRig& rig) {
+        rig.sim.SetPacketLength(PacketLength(path));
+        switch (fault) {
+        case Fault::None: break;
+        case Fault::FailOnce: rig.sim.FailCallOnce(k); break;
+        case Fault::FailFrom: rig.sim.FailFromCall(k); break;
+        case Fault::StuckBusy: rig.sim.StickBusyFromCall(k); break;
+        case Fault::StuckWip: rig.sim.StickWipFromCall(k); break;
+        }
+    };
+    return RunUpdate(path, plan);
+}
+
+struct Tally {
+    size_t points = 0, survived = 0, successes = 0, falseSuccesses = 0, hangs = 0, wrongTexts = 0;
+    size_t mostCalls = 0;
+    uint64_t longestMs = 0;
+    std::vector<std::string> failures;
+
+    void Add(const Tally& t) {
+        points += t.points;
+        survived += t.survived;
+        successes += t.successes;
+        falseSuccesses += t.falseSuccesses;
+        hangs += t.hangs;
+        wrongTexts += t.wrongTexts;
+    }
+};
+
+void Judge(Path path, Fault fault, size_t k, const Outcome& o, uint64_t timeBound, Tally& t) {
+    ++t.points;
+    if (o.calls > t.mostCalls) t.mostCalls = o.calls;
+    if (o.ms > t.longestMs) t.longestMs = o.ms;
+    const bool hung = o.Hung() || o.ms > timeBound;
+    const bool known = OneOfTheProgramsTexts(o.status);
+    const auto note = [&](const char* what) {
+        char head[128];
+        std::snprintf(head, sizeof head, "%s, %s call %zu: %s (calls %zu, %llu ms, ticks %d)\n  ",
+                      PathName(path), FaultName(fault), k, what, o.calls,
+                      static_cast<unsigned long long>(o.ms), o.ticks);
+        t.failures.push_back(head + Show(o));
+    };
+    if (hung) ++t.hangs, note("hang");
+    if (!known) ++t.wrongTexts, note("not one of the program's texts");
+    if (o.FalseSuccess()) ++t.falseSuccesses, note("false success");
+    if (o.TrueSuccess()) ++t.successes;
+    if (!hung && known && !o.FalseSuccess()) ++t.survived;
+}
+
+TEST(FaultMatrix, EveryCallOfAWholeUpdateOnBothPaths) {
+    Tally total;
+    for (Path path : {Path::KsNode, Path::DriverXu}) {
+        const Outcome clean = RunWithFault(path, Fault::None, 0, kMostCalls);
+        ASSERT_TRUE(clean.TrueSuccess()) << PathName(path) << ": " << Show(clean);
+        const size_t n = clean.calls;
+
+        Tally t;
+        for (Fault fault : kFaults)
+            for (size_t k = 0; k < n; ++k)
+                Judge(path, fault, k, RunWithFault(path, fault, k, kCallFactor * n),
+                      clean.ms + kExtraTimeMs, t);
+
+        std::printf("%s: N = %zu calls (%llu ms camera time clean), fault points: %zu x N = %zu, "
+                    "survived: %zu, true successes: %zu, false successes: %zu, hangs: %zu, "
+                    "wrong texts: %zu; most calls %zu, longest %llu ms\n",
+                    PathName(path), n, static_cast<unsigned long long>(clean.ms), std::size(kFaults),
+                    t.points, t.survived, t.successes, t.falseSuccesses, t.hangs, t.wrongTexts,
+                    t.mostCalls, static_cast<unsigned long long>(t.longestMs));
+        EXPECT_EQ(t.points, std::size(kFaults) * n);
+        for (size_t i = 0; i < t.failures.size() && i < 10; ++i) ADD_FAILURE() << t.failures[i];
+        total.Add(t);
+    }
+    std::printf("fault points: %zu, survived: %zu, true successes: %zu, false successes: %zu, "
+                "hangs: %zu, wrong texts: %zu\n",
+                total.points, total.survived, total.successes, total.falseSuccesses, total.hangs,
+                total.wrongTexts);
+    std::fflush(stdout);
+    EXPECT_GT(total.points, 0u);
+    EXPECT_EQ(total.survived, total.points);
+    EXPECT_EQ(total.falseSuccesses, 0u);
+    EXPECT_EQ(total.hangs, 0u);
+    EXPECT_EQ(total.wrongTexts, 0u);
+}
+
+}  // namespace
