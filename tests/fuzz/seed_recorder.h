@@ -9,6 +9,7 @@
 #include "platform/driver_xu.h"
 #include "platform/win_types.h"
 #include "tests/fuzz/answer_format.h"
+#include "tests/support/forwarding_interface.h"
 
 namespace seed {
 
@@ -28,22 +29,9 @@ inline void PutWord(std::vector<uint8_t>& out, uint32_t v) {
     for (int i = 0; i < 4; ++i) out.push_back(uint8_t(v >> (8 * i)));
 }
 
-class RecordingNode final : public IKsControl {
+class RecordingNode final : public ForwardingInterface<IKsControl> {
 public:
-    RecordingNode(IKsControl* inner, std::vector<uint8_t>& out) : inner_(inner), out_(out) {}
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** object) override {
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
-    ULONG STDMETHODCALLTYPE Release() override {
-        const ULONG left = --refs_;
-        if (left == 0) {
-            inner_->Release();
-            delete this;
-        }
-        return left;
-    }
+    RecordingNode(IKsControl* inner, std::vector<uint8_t>& out) : ForwardingInterface(inner), out_(out) {}
     HRESULT STDMETHODCALLTYPE KsProperty(PKSPROPERTY property, ULONG propertyLength, LPVOID data,
                                          ULONG dataLength, ULONG* returned) override {
         const HRESULT hr = inner_->KsProperty(property, propertyLength, data, dataLength, returned);
@@ -68,28 +56,13 @@ public:
     HRESULT STDMETHODCALLTYPE KsEvent(PKSEVENT, ULONG, LPVOID, ULONG, ULONG*) override { return E_NOTIMPL; }
 
 private:
-    ~RecordingNode() = default;
-    IKsControl* inner_;
+    ~RecordingNode() override = default;
     std::vector<uint8_t>& out_;
-    ULONG refs_ = 1;
 };
 
-class RecordingDriver final : public IDriverXu {
+class RecordingDriver final : public ForwardingInterface<IDriverXu> {
 public:
-    RecordingDriver(IDriverXu* inner, std::vector<uint8_t>& out) : inner_(inner), out_(out) {}
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** object) override {
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
-    ULONG STDMETHODCALLTYPE Release() override {
-        const ULONG left = --refs_;
-        if (left == 0) {
-            inner_->Release();
-            delete this;
-        }
-        return left;
-    }
+    RecordingDriver(IDriverXu* inner, std::vector<uint8_t>& out) : ForwardingInterface(inner), out_(out) {}
     HRESULT STDMETHODCALLTYPE Reserved(ULONG, BYTE*) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE WriteFrame(ULONG size, BYTE* frame) override {
         const HRESULT hr = inner_->WriteFrame(size, frame);
@@ -111,12 +84,10 @@ public:
     }
 
 private:
-    ~RecordingDriver() = default;
-    IDriverXu* inner_;
+    ~RecordingDriver() override = default;
     std::vector<uint8_t>& out_;
     bool posted_ = false;
     uint32_t answerBytes_ = 0;
-    ULONG refs_ = 1;
 };
 
 }  // namespace seed

@@ -8,28 +8,15 @@
 #include <cstring>
 
 #include "platform/win_types.h"
+#include "tests/support/forwarding_interface.h"
 
-class RewritingKsControl final : public IKsControl {
+class RewritingKsControl final : public ForwardingInterface<IKsControl> {
 public:
     // answer replaces the result of selector's length queries; byteCount,
     // when not null, replaces the count they report.
     RewritingKsControl(IKsControl* inner, ULONG selector, HRESULT answer, const ULONG* byteCount)
-        : inner_(inner), selector_(selector), answer_(answer),
+        : ForwardingInterface(inner), selector_(selector), answer_(answer),
           hasCount_(byteCount != nullptr), count_(byteCount ? *byteCount : 0) {}
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** object) override {
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
-    ULONG STDMETHODCALLTYPE Release() override {
-        const ULONG left = --refs_;
-        if (left == 0) {
-            inner_->Release();
-            delete this;
-        }
-        return left;
-    }
 
     HRESULT STDMETHODCALLTYPE KsProperty(PKSPROPERTY property, ULONG propertyLength, LPVOID data,
                                          ULONG dataLength, ULONG* returned) override {
@@ -53,12 +40,10 @@ public:
     int rewritten = 0;  // length queries answered otherwise
 
 private:
-    ~RewritingKsControl() = default;
+    ~RewritingKsControl() override = default;
 
-    IKsControl* inner_;
     ULONG selector_;
     HRESULT answer_;
     bool hasCount_;
     ULONG count_;
-    ULONG refs_ = 1;
 };
