@@ -5,7 +5,7 @@
 #include <memory>
 
 #include "platform/win_types.h"
-#include "simcam/com_object.h"
+#include "platform/com_object.h"
 
 namespace simcam {
 

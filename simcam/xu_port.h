@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "platform/driver_xu.h"
-#include "simcam/com_object.h"
+#include "platform/com_object.h"
 
 namespace simcam {
 

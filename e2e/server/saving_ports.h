@@ -5,13 +5,13 @@
 
 #include "platform/driver_xu.h"
 #include "platform/win_types.h"
-#include "simcam/com_object.h"
+#include "platform/com_object.h"
 
 namespace e2e {
 
 class ScenarioCamera;
 
-class SavingKsControl final : public simcam::ComObject<IKsControl> {
+class SavingKsControl final : public ComObject<IKsControl> {
 public:
     // Takes over the reference to `inner`.
     SavingKsControl(IKsControl* inner, ScenarioCamera* camera);
@@ -31,7 +31,7 @@ private:
     ScenarioCamera* camera_;
 };
 
-class SavingDriverXu final : public simcam::ComObject<IDriverXu> {
+class SavingDriverXu final : public ComObject<IDriverXu> {
 public:
     // Takes over the reference to `inner`.
     SavingDriverXu(IDriverXu* inner, ScenarioCamera* camera);

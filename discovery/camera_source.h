@@ -1,0 +1,60 @@
+// Where camera discovery finds capture devices: DirectShow and SetupAPI on
+// Windows, uvcvideo and udev on Linux, a simulated camera in tests. A
+// source only lists; what is accepted, and what the log says, is decided by
+// the one walk in OpenCamera.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "platform/com_ptr.h"
+#include "platform/driver_xu.h"
+#include "platform/win_types.h"
+
+// The caller's buffer for a camera's friendly name, terminator included.
+constexpr size_t kCameraNameBytes = 80;
+
+// The extension unit's node in a Windows capture filter's topology.
+constexpr ULONG kExtensionUnitNode = 2;
+
+// The system's device enumerator itself could not be created.
+#define DISCOVERY_E_NO_ENUMERATOR HRESULT_FROM_WIN32(1058L /* ERROR_SERVICE_DISABLED */)
+
+struct CaptureDevice {
+    // The driver paths the device offers; either may be empty. Only an
+    // interface the device answered with exactly S_OK is given.
+    ComPtr<IDriverXu> driver;
+    ComPtr<IKsControl> control;
+    // The extension unit's node for `control`: 2 on Windows, the unit ID
+    // its descriptor names on Linux.
+    ULONG nodeId = kExtensionUnitNode;
+    // Where the device is, for people: its device node, or its moniker.
+    std::string path;
+};
+
+class CameraSource {
+public:
+    virtual ~CameraSource() = default;
+    // Starts a walk over the video capture devices: S_OK when there are
+    // some, S_FALSE when there are none, DISCOVERY_E_NO_ENUMERATOR when the
+    // system's enumerator cannot be had, another failure when the devices
+    // cannot be listed.
+    virtual HRESULT Begin() = 0;
+    // The next device: S_OK with *device filled, S_FALSE at the end, a
+    // failure when the device cannot be bound (the walk ends there).
+    virtual HRESULT Next(CaptureDevice* device) = 0;
+    // The friendly name of the device Next gave last, in the system's 8-bit
+    // code page, cut at a whole character to fit kCameraNameBytes with its
+    // terminator; "" when it cannot be read.
+    virtual void StoreFriendlyName(char* name) = 0;
+    // The first hardware-ID string of each present imaging device, as the
+    // system reports it. False when the list cannot be had.
+    virtual bool HardwareIds(std::vector<std::string>* ids) = 0;
+};
+
+// The source discovery walks; at start the system's own where the build
+// has one (DirectShow on Windows), else none: a system with no camera.
+// Returns the previous one.
+CameraSource* SetCameraSource(CameraSource* source);
+CameraSource* GetCameraSource();
