@@ -223,14 +223,17 @@ TEST(UpdateCheck, ClearsThe20BABitsThenWaitsThenReads2045) {
     EXPECT_EQ(clock.sleeps, std::vector<uint32_t>{2000});
 }
 
-// A read of the flash that fails is no ground to rewrite it, and no ground
-// to claim the camera as ours.
+const std::string kCheckFailed = "Checking...\r\nUpdate fail,\r\nPlease re-start this program.\r\n";
+
+// A read of the flash that fails is no ground to rewrite it, no ground to
+// claim the camera as ours, and no ground to tell one of ours that it needs
+// nothing.
 TEST(UpdateCheck, FailedBlockReadsDecideNothing) {
     {
         UpdateRig rig(Path::KsNode, Worker::Deferred);
         rig.sim.FailSelector(15);
         rig.Check();
-        EXPECT_EQ(rig.window->statusText, kCurrent);
+        EXPECT_EQ(rig.window->statusText, kCheckFailed);
         EXPECT_NE(rig.window->transferLog.find("ReadFlashBlock 12 fail.\r\n"), std::string::npos);
     }
     {
@@ -246,7 +249,8 @@ TEST(UpdateCheck, FailedBlockReadsDecideNothing) {
         UpdateRig rig(Path::KsNode, Worker::Deferred);
         rig.sim.SetBlockLength(8192);  // longer than a block: refused
         rig.Check();
-        EXPECT_EQ(rig.window->statusText, kCurrent);
+        EXPECT_EQ(rig.window->statusText, kCheckFailed);
+        EXPECT_FALSE(rig.Sent(9));
     }
 }
 
@@ -257,7 +261,7 @@ TEST(UpdateCheck, AShortBlockReadDecidesOnlyWhatItRead) {
         uint8_t storedCode;
         bool updates;
     } cases[] = {
-        {1, 0x04, false},  // byte 6 never read: no update on its strength
+        {1, 0x04, false},  // byte 6 never read: the check cannot finish
         {6, 0x04, false},
         {7, 0x04, true},   // byte 6 read: the stale code decides
         {7, 0x06, false},
@@ -267,9 +271,10 @@ TEST(UpdateCheck, AShortBlockReadDecidesOnlyWhatItRead) {
         rig.sim.SetBlockLength(c.blockLength);
         rig.OldFirmware(c.storedCode);
         rig.Check();
-        EXPECT_EQ(rig.window->updateNeeded, c.updates ? 1 : 0) << c.blockLength;
+        EXPECT_EQ(gDeferredRoutine != nullptr, c.updates) << c.blockLength << ": download started";
         if (!c.updates) {
-            EXPECT_EQ(rig.window->statusText, kCurrent) << c.blockLength;
+            EXPECT_EQ(rig.window->statusText, c.blockLength < 7 ? kCheckFailed : kCurrent)
+                << c.blockLength;
         }
     }
 }

@@ -34,7 +34,7 @@ inline bool OneOfTheProgramsTexts(const std::string& status) {
         "No need to update\r\n",
         "No need to update!!!\r\n",
         "No need to update!\r\n",
-        "Checking...\r\n",  // the camera did not open a second time
+        "Checking...\r\n" + kFail,  // the check could not finish, or the camera did not reopen
         "Auto updating...(V0308)\r\n" + kComplete,
         "Auto updating...(V0308)\r\n" + kFail,
         kUpdating + kComplete,
