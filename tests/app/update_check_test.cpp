@@ -279,6 +279,68 @@ TEST(UpdateCheck, AShortBlockReadDecidesOnlyWhatItRead) {
     }
 }
 
+// A flash the check could not identify is never written, even where block 8
+// forces the update: the FlashType 0 table could ruin a part that needs
+// another. The log says what gave up; the close sends nothing more.
+TEST(UpdateCheck, AnIdentificationThatGaveUpWritesNothing) {
+    const struct {
+        const char* name;
+        bool stuckEngine;  // else the chip-ID read of the identification fails
+        const char* log;
+    } cases[] = {
+        {"engine never idle", true, "IdentifyFlash gave up: SPI engine never idle (0x90).\r\n"},
+        {"chip ID read fails", false, "IdentifyFlash gave up: chip ID read fail.\r\n"},
+    };
+    for (Path path : kPaths) {
+        for (const auto& c : cases) {
+            UpdateRig rig(path, Worker::Inline);
+            rig.HardwareIds({});
+            rig.sim.SetSensorFitted(false);
+            rig.sim.SetFlashPart(FlashPart::Type1);
+            const std::vector<uint8_t> before = rig.sim.Flash();
+            // Block 8 has been read once the flash read path was used: the
+            // fault strikes at the identification that follows it.
+            rig.sim.SetCallHook([&] {
+                if (!rig.sim.Requests().empty() && rig.sim.Requests().back().selector == 15) {
+                    if (c.stuckEngine)
+                        rig.sim.StickBusyFromCall(rig.sim.Calls().size());
+                    else
+                        rig.sim.FailSelector(3);
+                    rig.sim.SetCallHook(nullptr);
+                }
+            });
+            rig.Check();
+            TestWindow& w = *rig.window;
+            EXPECT_EQ(w.statusText, kCheckFailed) << c.name;
+            EXPECT_NE(w.transferLog.find(c.log), std::string::npos) << c.name << ": " << w.transferLog;
+            EXPECT_FALSE(rig.Sent(10)) << c.name << ": no packet";
+            EXPECT_EQ(rig.sim.EraseCount(), 0u) << c.name;
+            EXPECT_EQ(rig.sim.Flash(), before) << c.name;
+            const size_t requests = rig.Requests().size();
+            EXPECT_TRUE(w.CloseRequested());
+            EXPECT_EQ(rig.Requests().size(), requests) << c.name << ": the close sends nothing";
+        }
+    }
+}
+
+// A camera passed over hears nothing after its chip-ID read, even when a
+// later device cannot be bound and the check ends there.
+TEST(UpdateCheck, APassedOverCameraHearsNothingMore) {
+    for (Path path : kPaths) {
+        UpdateRig rig(path, Worker::Inline);
+        simcam::SimCamera other;
+        other.SetChipId(0x93);
+        rig.source->devices = {SimulatedDevice(other, path == Path::DriverXu), UnbindableDevice()};
+        rig.Check();
+        EXPECT_EQ(rig.window->statusText, kNoCamera);
+        EXPECT_EQ(pExt, nullptr) << "no channel after a walk that accepted nothing";
+        const size_t chipIdRead = other.Requests().size();
+        EXPECT_EQ(chipIdRead, 2u);
+        EXPECT_TRUE(rig.window->CloseRequested());
+        EXPECT_EQ(other.Requests().size(), chipIdRead) << "no download-enable pulse";
+    }
+}
+
 TEST(UpdateCheck, AMissingImageStartsNoDownload) {
     UpdateRig rig;
     rig.window->imageMissing = true;
