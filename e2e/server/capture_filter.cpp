@@ -129,6 +129,8 @@ HRESULT STDMETHODCALLTYPE CaptureFilter::Load(IPropertyBag* bag, IErrorLog* log)
         camera_ = CameraForScenario(Narrow(value.bstrVal));
     }
     VariantClear(&value);
+    // A device that cannot be bound: its moniker's BindToObject fails.
+    if (camera_ && camera_->scenario().bindFails) return E_FAIL;
     return S_OK;
 }
 

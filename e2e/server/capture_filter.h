@@ -1,7 +1,8 @@
 // The capture device as DirectShow binds it: a filter that does nothing of
 // its own (no pins, no streaming), learns its scenario from the device's
 // property bag, and hands out the simulated camera's driver paths that the
-// scenario offers.
+// scenario offers. A scenario may make it refuse to load, so that binding
+// the device fails.
 #pragma once
 
 #include <windows.h>
