@@ -14,6 +14,8 @@
 #include "firmware/firmware_image.h"
 #include "link/xu_channel.h"
 #include "platform/clock.h"
+#include "platform/com_object.h"
+#include "platform/com_ptr.h"
 #include "simcam/sim_camera.h"
 
 namespace {
@@ -39,17 +41,14 @@ void operator delete(void* p, size_t) noexcept { std::free(p); }
 namespace {
 
 // Passes every request on to the simulated camera, counting it and keeping
-// the camera's own allocations out of the count.
-class CountingKsControl : public IKsControl {
+// the camera's own allocations out of the count. A local of the run: it
+// only counts its references.
+class CountingKsControl : public ComObject<IKsControl> {
 public:
-    explicit CountingKsControl(IKsControl* inner) : inner_(inner) {}
-    ~CountingKsControl() { inner_->Release(); }
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** object) override {
-        *object = nullptr;
-        return E_NOINTERFACE;
+    explicit CountingKsControl(IKsControl* inner)
+        : ComObject(kIidIKsControl, Lifetime::OwnerDeletes) {
+        inner_.Attach(inner);
     }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
-    ULONG STDMETHODCALLTYPE Release() override { return --refs_; }
     HRESULT STDMETHODCALLTYPE KsProperty(PKSPROPERTY p, ULONG pl, LPVOID d, ULONG dl,
                                          ULONG* r) override {
         ++requests;
@@ -67,8 +66,7 @@ public:
     long requests = 0;
 
 private:
-    IKsControl* inner_;
-    ULONG refs_ = 1;
+    ComPtr<IKsControl> inner_;
 };
 
 constexpr uint32_t kPacketLength = 64;

@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Sourced by scripts/e2e and scripts/demo: a private Wine prefix with the
 # simulated camera registered as a capture device, a display, and the
 # commands that run the real korvane.exe against the camera and read its
@@ -94,12 +95,12 @@ sim_display() {
   if [ "${1:-auto}" = auto ] && [ -n "${DISPLAY:-}" ] && sim_display_up "$DISPLAY"; then
     return 0
   fi
-  local n tries
+  local n
   for n in $(seq 90 140); do
     [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
     Xvfb ":$n" -ac -nolisten tcp -screen 0 800x600x24 >/dev/null 2>&1 &
     SIM_XVFB_PID=$!
-    for tries in $(seq 50); do
+    for _ in $(seq 50); do
       sim_display_up ":$n" && { export DISPLAY=":$n"; return 0; }
       kill -0 "$SIM_XVFB_PID" 2>/dev/null || break
       sleep 0.1
@@ -139,6 +140,7 @@ sim_configure() {
   sim_reg_import "$reg"
 }
 
+# shellcheck disable=SC2120
 sim_start() {
   "$@" wine "$SIM_EXE" >"$SIM_WORK/korvane.log" 2>&1 &
   SIM_PID=$!
@@ -149,11 +151,11 @@ sim_driver() {
 }
 
 sim_screenshot() {
-  local rect
+  local rect x y w h
   rect=$(sim_driver state | sed -n 's/^rect: //p')
   if [ -n "$rect" ]; then
-    set -- "$1" $rect
-    import -display "$DISPLAY" -window root -crop "$4x$5+$2+$3" +repage "$1"
+    read -r x y w h <<<"$rect"
+    import -display "$DISPLAY" -window root -crop "${w}x$h+$x+$y" +repage "$1"
   else
     import -display "$DISPLAY" -window root "$1"
   fi

@@ -22,14 +22,11 @@ std::string Narrow(const wchar_t* wide) {
 
 }  // namespace
 
-CaptureFilter::CaptureFilter() = default;
+CaptureFilter::CaptureFilter() : ComObject(IID_IBaseFilter) {}
 CaptureFilter::~CaptureFilter() = default;
 
-HRESULT STDMETHODCALLTYPE CaptureFilter::QueryInterface(REFIID riid, void** object) {
-    if (!object) return E_POINTER;
-    *object = nullptr;
-    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IPersist) ||
-        IsEqualIID(riid, IID_IMediaFilter) || IsEqualIID(riid, IID_IBaseFilter)) {
+HRESULT CaptureFilter::QueryOther(REFIID riid, void** object) {
+    if (IsEqualIID(riid, IID_IPersist) || IsEqualIID(riid, IID_IMediaFilter)) {
         *object = static_cast<IBaseFilter*>(this);
     } else if (IsEqualIID(riid, IID_IPersistPropertyBag)) {
         *object = static_cast<IPersistPropertyBag*>(this);
@@ -50,14 +47,6 @@ HRESULT STDMETHODCALLTYPE CaptureFilter::QueryInterface(REFIID riid, void** obje
     }
     AddRef();
     return S_OK;
-}
-
-ULONG STDMETHODCALLTYPE CaptureFilter::AddRef() { return ULONG(InterlockedIncrement(&refs_)); }
-
-ULONG STDMETHODCALLTYPE CaptureFilter::Release() {
-    const LONG left = InterlockedDecrement(&refs_);
-    if (left == 0) delete this;
-    return ULONG(left);
 }
 
 HRESULT STDMETHODCALLTYPE CaptureFilter::GetClassID(CLSID* clsid) {
@@ -140,6 +129,8 @@ HRESULT STDMETHODCALLTYPE CaptureFilter::Load(IPropertyBag* bag, IErrorLog* log)
         camera_ = CameraForScenario(Narrow(value.bstrVal));
     }
     VariantClear(&value);
+    // A device that cannot be bound: its moniker's BindToObject fails.
+    if (camera_ && camera_->scenario().bindFails) return E_FAIL;
     return S_OK;
 }
 

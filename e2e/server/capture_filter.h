@@ -1,7 +1,8 @@
 // The capture device as DirectShow binds it: a filter that does nothing of
 // its own (no pins, no streaming), learns its scenario from the device's
 // property bag, and hands out the simulated camera's driver paths that the
-// scenario offers.
+// scenario offers. A scenario may make it refuse to load, so that binding
+// the device fails.
 #pragma once
 
 #include <windows.h>
@@ -11,18 +12,15 @@
 
 #include <string>
 
+#include "platform/com_object.h"
+
 namespace e2e {
 
 class ScenarioCamera;
 
-class CaptureFilter final : public IBaseFilter, public IPersistPropertyBag {
+class CaptureFilter final : public ComObject<IBaseFilter, IPersistPropertyBag> {
 public:
     CaptureFilter();
-
-    // IUnknown
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override;
-    ULONG STDMETHODCALLTYPE AddRef() override;
-    ULONG STDMETHODCALLTYPE Release() override;
 
     // IPersist, for both IBaseFilter and IPersistPropertyBag
     HRESULT STDMETHODCALLTYPE GetClassID(CLSID* clsid) override;
@@ -48,11 +46,13 @@ public:
     HRESULT STDMETHODCALLTYPE Save(IPropertyBag* bag, BOOL clearDirty, BOOL saveAll) override;
 
 private:
-    ~CaptureFilter();
+    ~CaptureFilter() override;
+    // IPersist and IMediaFilter as the filter, IPersistPropertyBag, and the
+    // driver paths.
+    HRESULT QueryOther(REFIID riid, void** object) override;
     // The scenario's camera: the device key's, else the environment's.
     ScenarioCamera* Camera();
 
-    LONG refs_ = 1;
     FILTER_STATE state_ = State_Stopped;
     IFilterGraph* graph_ = nullptr;  // not counted, as a filter in a graph does
     std::wstring name_;

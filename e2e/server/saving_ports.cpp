@@ -5,9 +5,9 @@
 namespace e2e {
 
 SavingKsControl::SavingKsControl(IKsControl* inner, ScenarioCamera* camera)
-    : ComObject<IKsControl>(kIidIKsControl), inner_(inner), camera_(camera) {}
-
-SavingKsControl::~SavingKsControl() { inner_->Release(); }
+    : ComObject(kIidIKsControl), camera_(camera) {
+    inner_.Attach(inner);
+}
 
 HRESULT STDMETHODCALLTYPE SavingKsControl::KsProperty(PKSPROPERTY Property, ULONG PropertyLength,
                                                       LPVOID PropertyData, ULONG DataLength,
@@ -30,9 +30,9 @@ HRESULT STDMETHODCALLTYPE SavingKsControl::KsEvent(PKSEVENT Event, ULONG EventLe
 }
 
 SavingDriverXu::SavingDriverXu(IDriverXu* inner, ScenarioCamera* camera)
-    : ComObject<IDriverXu>(kIidIDriverXu), inner_(inner), camera_(camera) {}
-
-SavingDriverXu::~SavingDriverXu() { inner_->Release(); }
+    : ComObject(kIidIDriverXu), camera_(camera) {
+    inner_.Attach(inner);
+}
 
 HRESULT STDMETHODCALLTYPE SavingDriverXu::Reserved(ULONG frameSize, BYTE* frame) {
     return inner_->Reserved(frameSize, frame);

@@ -6,6 +6,7 @@
 #include "platform/driver_xu.h"
 #include "platform/win_types.h"
 #include "platform/com_object.h"
+#include "platform/com_ptr.h"
 
 namespace e2e {
 
@@ -25,9 +26,9 @@ public:
                                       ULONG DataLength, ULONG* BytesReturned) override;
 
 private:
-    ~SavingKsControl() override;
+    ~SavingKsControl() override = default;
 
-    IKsControl* inner_;
+    ComPtr<IKsControl> inner_;
     ScenarioCamera* camera_;
 };
 
@@ -41,9 +42,9 @@ public:
     HRESULT STDMETHODCALLTYPE WriteFrame(ULONG frameSize, BYTE* frame) override;
 
 private:
-    ~SavingDriverXu() override;
+    ~SavingDriverXu() override = default;
 
-    IDriverXu* inner_;
+    ComPtr<IDriverXu> inner_;
     ScenarioCamera* camera_;
 };
 

@@ -57,9 +57,10 @@ bool ParseInterfaces(const std::string& text, Scenario* s) {
     return true;
 }
 
-bool ParseSensor(const std::string& text, bool* fitted) {
-    if (text != "fitted" && text != "absent") return false;
-    *fitted = text == "fitted";
+// One of two words: the first gives false, the second true.
+bool ParseChoice(const std::string& text, const char* no, const char* yes, bool* out) {
+    if (text != no && text != yes) return false;
+    *out = text == yes;
     return true;
 }
 
@@ -74,21 +75,13 @@ bool Apply(const std::string& key, const std::string& value, Scenario* s) {
     if (key == "flash_part") return ParsePart(value, &s->flashPart);
     if (key == "flash_in") return ParsePath(value, &s->flashIn);
     if (key == "reg_2045") return ParseInto(value, 0xFF, &s->reg2045);
-    if (key == "sensor") return ParseSensor(value, &s->sensorFitted);
+    if (key == "sensor") return ParseChoice(value, "absent", "fitted", &s->sensorFitted);
     if (key == "packet_length") return ParseInto(value, kU32, &s->packetLength);
     if (key == "busy_polls") return ParseInto(value, kU32, &s->busyPolls);
     if (key == "wip_reads") return ParseInto(value, kU32, &s->wipReads);
+    if (key == "spi_busy") return ParseChoice(value, "clears", "stuck", &s->spiBusyStuck);
     if (key == "node") return ParseInto(value, kU32, &s->node);
-    if (key == "fail_call_once") {
-        size_t k = 0;
-        if (!ParseInto(value, kU32, &k)) return false;
-        s->failCallOnce.push_back(k);
-        return true;
-    }
-    if (key == "fail_from_call") {
-        s->failFrom = true;
-        return ParseInto(value, kU32, &s->failFromCall);
-    }
+    if (key == "unplug_after_packets") return ParseInto(value, kU32, &s->unplugAfterPackets);
     if (key == "fail_selector") {
         uint32_t selector = 0;
         if (!ParseInto(value, kU32, &selector)) return false;
@@ -98,6 +91,7 @@ bool Apply(const std::string& key, const std::string& value, Scenario* s) {
     if (key == "checksum_error") return ParseInto(value, 0xFF, &s->checksumError);
     if (key == "download_delay_ms") return ParseInto(value, 60000, &s->downloadDelayMs);
     if (key == "interfaces") return ParseInterfaces(value, s);
+    if (key == "bind") return ParseChoice(value, "works", "fails", &s->bindFails);
     if (key == "flash_out") return ParsePath(value, &s->flashOut);
     if (key == "trace_out") return ParsePath(value, &s->traceOut);
     return false;

@@ -10,14 +10,16 @@
 //   packet_length 64        selector 10's length
 //   busy_polls 0            SPI engine busy polls per byte
 //   wip_reads 1             write-in-progress status reads per program or erase
+//   spi_busy clears         or: stuck, the SPI engine never reports idle
 //   node 2                  the extension unit's KS node
-//   fail_call_once K        call K fails once (may repeat)
-//   fail_from_call K        every call from K on fails
+//   unplug_after_packets N  every call after the Nth accepted packet fails
 //   fail_selector S         every call naming selector S fails (may repeat)
 //   checksum_error MASK     selector 11 answers the true XOR ^ MASK
 //   download_delay_ms N     each call while the download engine is enabled
 //                           takes N ms longer: a slow link, time to press keys
 //   interfaces ks           which driver path the filter offers: ks, xu or both
+//   bind works              or: fails, the filter refuses to load and binding
+//                           the device fails
 //   flash_out PATH          where the flash contents are written
 //   trace_out PATH          where the request trace is written
 #pragma once
@@ -40,14 +42,14 @@ struct Scenario {
     uint32_t busyPolls = 0;
     uint32_t wipReads = 1;
     uint32_t node = 2;
-    std::vector<size_t> failCallOnce;
-    bool failFrom = false;
-    size_t failFromCall = 0;
+    bool spiBusyStuck = false;
+    uint32_t unplugAfterPackets = 0;  // 0: never unplugged
     std::vector<uint32_t> failSelectors;
     uint8_t checksumError = 0;
     uint32_t downloadDelayMs = 0;
     bool offersKs = true;
     bool offersXu = false;
+    bool bindFails = false;
     std::string flashOut;
     std::string traceOut;
 };

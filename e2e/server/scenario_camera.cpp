@@ -22,14 +22,18 @@ std::unique_ptr<ScenarioCamera> ScenarioCamera::Make(const Scenario& s, std::str
     c.SetBusyPolls(s.busyPolls);
     c.SetWipReads(s.wipReads);
     c.SetNodeId(s.node);
-    for (size_t k : s.failCallOnce) c.FailCallOnce(k);
-    if (s.failFrom) c.FailFromCall(s.failFromCall);
+    // From the camera's first call on: the engine is never seen idle.
+    if (s.spiBusyStuck) c.StickBusyFromCall(0);
     for (uint32_t selector : s.failSelectors) c.FailSelector(selector);
     if (s.checksumError != 0) c.SetChecksumError(s.checksumError);
-    if (s.downloadDelayMs != 0) {
-        const DWORD delay = s.downloadDelayMs;
-        c.SetCallHook([&c, delay] {
-            if (c.EngineEnabled()) Sleep(delay);
+    const DWORD delay = s.downloadDelayMs;
+    const uint32_t unplugAfter = s.unplugAfterPackets;
+    if (delay != 0 || unplugAfter != 0) {
+        c.SetCallHook([&c, delay, unplugAfter] {
+            if (delay != 0 && c.EngineEnabled()) Sleep(delay);
+            // The hook runs before the call is numbered: the size of the
+            // record is the number this call will take.
+            if (unplugAfter != 0 && c.PacketsReceived() >= unplugAfter) c.FailFromCall(c.Calls().size());
         });
     }
     return made;

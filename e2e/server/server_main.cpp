@@ -8,23 +8,14 @@
 #include "e2e/server/camera_table.h"
 #include "e2e/server/capture_filter.h"
 #include "e2e/server/server_ids.h"
+#include "platform/com_object.h"
 
 namespace {
 
-class FilterFactory final : public IClassFactory {
+// A static object: it counts, but nothing deletes it.
+class FilterFactory final : public ComObject<IClassFactory> {
 public:
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
-        if (!object) return E_POINTER;
-        if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IClassFactory)) {
-            *object = static_cast<IClassFactory*>(this);
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    // A static object: counting would change nothing.
-    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
-    ULONG STDMETHODCALLTYPE Release() override { return 1; }
+    FilterFactory() : ComObject(IID_IClassFactory, Lifetime::OwnerDeletes) {}
 
     HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID riid, void** object) override {
         if (!object) return E_POINTER;

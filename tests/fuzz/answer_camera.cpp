@@ -53,11 +53,6 @@ void AnswerCamera::Took(uint32_t selector, const uint8_t* data, uint32_t length)
     if (selector == kFinishSelector && length >= 1 && bytes[0] == 1) committed = true;
 }
 
-HRESULT STDMETHODCALLTYPE AnswerCamera::Node::QueryInterface(REFIID, void** object) {
-    *object = nullptr;
-    return E_NOINTERFACE;
-}
-
 HRESULT STDMETHODCALLTYPE AnswerCamera::Node::KsProperty(PKSPROPERTY property, ULONG, LPVOID data,
                                                          ULONG dataLength, ULONG* returned) {
     const uint8_t answer = camera.Begin();
@@ -85,11 +80,6 @@ HRESULT STDMETHODCALLTYPE AnswerCamera::Node::KsMethod(PKSMETHOD, ULONG, LPVOID,
 
 HRESULT STDMETHODCALLTYPE AnswerCamera::Node::KsEvent(PKSEVENT, ULONG, LPVOID, ULONG, ULONG*) {
     return E_NOTIMPL;
-}
-
-HRESULT STDMETHODCALLTYPE AnswerCamera::Driver::QueryInterface(REFIID, void** object) {
-    *object = nullptr;
-    return E_NOINTERFACE;
 }
 
 HRESULT STDMETHODCALLTYPE AnswerCamera::Driver::Reserved(ULONG, BYTE*) { return E_NOTIMPL; }

@@ -10,6 +10,7 @@
 #include <functional>
 #include <vector>
 
+#include "platform/com_object.h"
 #include "platform/driver_xu.h"
 #include "platform/win_types.h"
 #include "tests/fuzz/answer_stream.h"
@@ -25,36 +26,29 @@ public:
     IKsControl* NodeReference();
     IDriverXu* DriverReference();
     // References held besides the camera's own one.
-    ULONG NodeReferences() const { return node_.refs - 1; }
-    ULONG DriverReferences() const { return driver_.refs - 1; }
+    ULONG NodeReferences() const { return node_.References() - 1; }
+    ULONG DriverReferences() const { return driver_.References() - 1; }
 
     size_t calls = 0;
     bool committed = false;          // selector 12 took the value 1
     std::vector<uint8_t> received;   // the bytes of every packet it took, in order
 
 private:
-    struct Node : IKsControl {
-        explicit Node(AnswerCamera& c) : camera(c) {}
-        HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** object) override;
-        ULONG STDMETHODCALLTYPE AddRef() override { return ++refs; }
-        ULONG STDMETHODCALLTYPE Release() override { return --refs; }
+    // Members of the camera: they count, and the camera reads the count.
+    struct Node : ComObject<IKsControl> {
+        explicit Node(AnswerCamera& c) : ComObject(kIidIKsControl, Lifetime::OwnerDeletes), camera(c) {}
         HRESULT STDMETHODCALLTYPE KsProperty(PKSPROPERTY property, ULONG propertyLength, LPVOID data,
                                              ULONG dataLength, ULONG* returned) override;
         HRESULT STDMETHODCALLTYPE KsMethod(PKSMETHOD, ULONG, LPVOID, ULONG, ULONG*) override;
         HRESULT STDMETHODCALLTYPE KsEvent(PKSEVENT, ULONG, LPVOID, ULONG, ULONG*) override;
         AnswerCamera& camera;
-        ULONG refs = 1;
     };
-    struct Driver : IDriverXu {
-        explicit Driver(AnswerCamera& c) : camera(c) {}
-        HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** object) override;
-        ULONG STDMETHODCALLTYPE AddRef() override { return ++refs; }
-        ULONG STDMETHODCALLTYPE Release() override { return --refs; }
+    struct Driver : ComObject<IDriverXu> {
+        explicit Driver(AnswerCamera& c) : ComObject(kIidIDriverXu, Lifetime::OwnerDeletes), camera(c) {}
         HRESULT STDMETHODCALLTYPE Reserved(ULONG, BYTE*) override;
         HRESULT STDMETHODCALLTYPE ReadFrame(ULONG size, BYTE* frame) override;
         HRESULT STDMETHODCALLTYPE WriteFrame(ULONG size, BYTE* frame) override;
         AnswerCamera& camera;
-        ULONG refs = 1;
     };
     // The request a driver read frame answers, as its write frame posted it.
     struct Post {

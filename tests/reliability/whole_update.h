@@ -191,18 +191,6 @@ inline std::vector<simcam::Call> CleanTrace(simcam::Path path,
     return RunUpdate(path, plan).trace;
 }
 
-// The index of the nth (from 0) call at or after from that names selector
-// and is one of ops; the trace's size when there is none.
-inline size_t FindCall(const std::vector<simcam::Call>& trace, uint32_t selector,
-                       std::vector<simcam::Op> ops, size_t nth = 0, size_t from = 0) {
-    for (size_t i = from; i < trace.size(); ++i) {
-        bool op = false;
-        for (simcam::Op o : ops) op |= trace[i].op == o;
-        if (op && trace[i].selector == selector && nth-- == 0) return i;
-    }
-    return trace.size();
-}
-
 // For messages: the status and the log on one line each.
 inline std::string Flat(const std::string& text) {
     std::string out;

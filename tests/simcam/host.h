@@ -6,6 +6,7 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/com_ptr.h"
 #include "platform/driver_xu.h"
 #include "platform/win_types.h"
 #include "simcam/sim_camera.h"
@@ -63,13 +64,9 @@ class Host {
 public:
     Host(simcam::SimCamera& cam, Path path) : path_(path) {
         if (path == Path::KsNode)
-            ks_ = cam.NewKsControl();
+            ks_.Attach(cam.NewKsControl());
         else
-            xu_ = cam.NewDriverXu();
-    }
-    ~Host() {
-        if (ks_) ks_->Release();
-        if (xu_) xu_->Release();
+            xu_.Attach(cam.NewDriverXu());
     }
     Host(const Host&) = delete;
     Host& operator=(const Host&) = delete;
@@ -139,8 +136,8 @@ public:
         return static_cast<uint16_t>(v[0] | (v[1] << 8));
     }
 
-    IKsControl* ks() { return ks_; }
-    IDriverXu* xu() { return xu_; }
+    IKsControl* ks() { return ks_.Get(); }
+    IDriverXu* xu() { return xu_.Get(); }
     Path path() const { return path_; }
 
 private:
@@ -148,8 +145,8 @@ private:
     static uint8_t Hi(uint16_t v) { return static_cast<uint8_t>(v >> 8); }
 
     Path path_;
-    IKsControl* ks_ = nullptr;
-    IDriverXu* xu_ = nullptr;
+    ComPtr<IKsControl> ks_;
+    ComPtr<IDriverXu> xu_;
 };
 
 inline const char* PathName(Path p) { return p == Path::KsNode ? "KsNode" : "DriverXu"; }

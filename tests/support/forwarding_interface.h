@@ -1,36 +1,24 @@
 // A driver interface in front of another: it holds the reference it is
-// given, answers for no other interface, and with its last release lets the
-// inner one go and deletes itself. Subclasses implement the calls, passing
-// them to inner_ and watching or changing what comes back.
+// given, and with its last release lets the inner one go and deletes
+// itself. Subclasses implement the calls, passing them to inner_ and
+// watching or changing what comes back.
 #pragma once
 
+#include "platform/com_object.h"
+#include "platform/com_ptr.h"
+#include "platform/driver_xu.h"
 #include "platform/win_types.h"
 
-template <class Interface>
-class ForwardingInterface : public Interface {
-public:
-    explicit ForwardingInterface(Interface* inner) : inner_(inner) {}
-    ForwardingInterface(const ForwardingInterface&) = delete;
-    ForwardingInterface& operator=(const ForwardingInterface&) = delete;
+inline const GUID& IidOf(IKsControl*) { return kIidIKsControl; }
+inline const GUID& IidOf(IDriverXu*) { return kIidIDriverXu; }
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** object) override {
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
-    ULONG STDMETHODCALLTYPE Release() override {
-        const ULONG left = --refs_;
-        if (left == 0) {
-            inner_->Release();
-            delete this;
-        }
-        return left;
+template <class Interface>
+class ForwardingInterface : public ComObject<Interface> {
+public:
+    explicit ForwardingInterface(Interface* inner) : ComObject<Interface>(IidOf(inner)) {
+        inner_.Attach(inner);
     }
 
 protected:
-    virtual ~ForwardingInterface() = default;
-    Interface* const inner_;
-
-private:
-    ULONG refs_ = 1;
+    ComPtr<Interface> inner_;
 };

@@ -1,12 +1,13 @@
 // Driver interfaces that record the raw bytes they are handed and answer
 // what the test tells them to. They count references but never delete
-// themselves: the test owns them and reads the count.
+// themselves: the test owns them and reads the count (References()).
 #pragma once
 
 #include <cstring>
 #include <deque>
 #include <vector>
 
+#include "platform/com_object.h"
 #include "platform/driver_xu.h"
 #include "platform/win_types.h"
 
@@ -18,7 +19,9 @@ inline HRESULT Next(std::deque<HRESULT>& script, HRESULT standing) {
     return hr;
 }
 
-struct RecordingKsControl : public IKsControl {
+struct RecordingKsControl : public ComObject<IKsControl> {
+    RecordingKsControl() : ComObject(kIidIKsControl, Lifetime::OwnerDeletes) {}
+
     struct Call {
         std::vector<uint8_t> property;  // the request as bytes
         ULONG propertyLength;
@@ -26,13 +29,6 @@ struct RecordingKsControl : public IKsControl {
         ULONG dataLength;
         std::vector<uint8_t> data;      // what a set carried
     };
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** object) override {
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++refs; }
-    ULONG STDMETHODCALLTYPE Release() override { return --refs; }
 
     HRESULT STDMETHODCALLTYPE KsProperty(PKSPROPERTY property, ULONG propertyLength, LPVOID data,
                                          ULONG dataLength, ULONG* returned) override {
@@ -59,7 +55,6 @@ struct RecordingKsControl : public IKsControl {
         return E_NOTIMPL;
     }
 
-    ULONG refs = 1;
     HRESULT result = S_OK;
     std::deque<HRESULT> script;  // results of the next calls, in order
     ULONG bytesReturned = 0;
@@ -67,19 +62,14 @@ struct RecordingKsControl : public IKsControl {
     std::vector<Call> calls;
 };
 
-struct RecordingDriverXu : public IDriverXu {
+struct RecordingDriverXu : public ComObject<IDriverXu> {
+    RecordingDriverXu() : ComObject(kIidIDriverXu, Lifetime::OwnerDeletes) {}
+
     struct Call {
         bool read;                   // ReadFrame rather than WriteFrame
         ULONG size;
         std::vector<uint8_t> frame;  // header and data as handed over
     };
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** object) override {
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++refs; }
-    ULONG STDMETHODCALLTYPE Release() override { return --refs; }
 
     HRESULT STDMETHODCALLTYPE Reserved(ULONG, BYTE*) override { return E_NOTIMPL; }
 
@@ -97,7 +87,6 @@ struct RecordingDriverXu : public IDriverXu {
         return Next(writeScript, writeResult);
     }
 
-    ULONG refs = 1;
     HRESULT writeResult = S_OK;
     HRESULT readResult = S_OK;
     std::deque<HRESULT> writeScript;

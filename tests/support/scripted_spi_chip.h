@@ -5,15 +5,12 @@
 
 #include <deque>
 
+#include "platform/com_object.h"
 #include "platform/win_types.h"
 
-struct ScriptedSpiChip : public IKsControl {
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** object) override {
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++refs; }
-    ULONG STDMETHODCALLTYPE Release() override { return --refs; }
+// The test owns it; it only counts.
+struct ScriptedSpiChip : public ComObject<IKsControl> {
+    ScriptedSpiChip() : ComObject(kIidIKsControl, Lifetime::OwnerDeletes) {}
 
     HRESULT STDMETHODCALLTYPE KsProperty(PKSPROPERTY property, ULONG, LPVOID data, ULONG length,
                                          ULONG*) override {
@@ -38,7 +35,6 @@ struct ScriptedSpiChip : public IKsControl {
         return E_NOTIMPL;
     }
 
-    ULONG refs = 1;
     uint8_t chipId = 0x65;
     uint16_t address = 0;
     std::deque<uint8_t> received;  // bytes read from 0x2024, in order

@@ -43,6 +43,19 @@ inline size_t FindRequest(const std::vector<simcam::Request>& requests, uint32_t
     return requests.size();
 }
 
+// The number of the nth (from 0) call at or after from that names selector
+// and is one of ops, as the call faults count it; the record's size when
+// there is none.
+inline size_t FindCall(const std::vector<simcam::Call>& calls, uint32_t selector,
+                       std::vector<simcam::Op> ops, size_t nth = 0, size_t from = 0) {
+    for (size_t i = from; i < calls.size(); ++i) {
+        bool op = false;
+        for (simcam::Op o : ops) op |= calls[i].op == o;
+        if (op && calls[i].selector == selector && nth-- == 0) return i;
+    }
+    return calls.size();
+}
+
 inline const char* PathName(simcam::Path path) {
     return path == simcam::Path::KsNode ? "UvcNode" : "PrivateDriver";
 }

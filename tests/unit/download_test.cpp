@@ -17,6 +17,7 @@ namespace {
 
 using simcam::FlashPart;
 using simcam::Kind;
+using simcam::Op;
 using simcam::Path;
 using Bytes = std::vector<uint8_t>;
 
@@ -24,11 +25,6 @@ const Path kPaths[] = {Path::KsNode, Path::DriverXu};
 const FlashPart kPartOfType[] = {FlashPart::Type0, FlashPart::Type1, FlashPart::Type2a,
                                  FlashPart::Type3, FlashPart::Type4, FlashPart::Type5,
                                  FlashPart::Type6};
-
-// KS path call indexes of the first requests of a download.
-constexpr size_t kEnableCall = 26;
-constexpr size_t kSecondSizeCall = 28;
-
 
 uint8_t Xor(const Bytes& bytes) {
     uint8_t x = 0;
@@ -75,12 +71,12 @@ struct Rig {
 
 struct DownloadTest : ::testing::Test, Rig {};
 
-// Index of a request in a clean run of the same download. The clean run
+// The number of a call in a clean run of the same download. The clean run
 // takes pExt over: call it before building the rig that is tested.
-size_t CallOfCleanRun(uint32_t selector, Kind kind, size_t nth = 0) {
-    Rig clean;
+size_t CallOfCleanRun(uint32_t selector, simcam::Op op, size_t nth = 0, Path path = Path::KsNode) {
+    Rig clean(path);
     clean.Download();
-    return FindRequest(clean.d.sim.Requests(), selector, kind, nth);
+    return FindCall(clean.d.sim.Calls(), selector, {op}, nth);
 }
 
 TEST(Download, WritesThePatchedImageForEveryFlashTypeOnBothPaths) {
@@ -216,37 +212,45 @@ TEST(Download, NullImageOrChannelSendsNothing) {
     EXPECT_TRUE(d.sim.Requests().empty());
 }
 
-TEST_F(DownloadTest, ARecoveredEnableStillSendsEverythingButFailsTheVerdict) {
-    d.sim.FailCallOnce(kEnableCall);
-    EXPECT_EQ(Download(), 0);
-    EXPECT_EQ(log, "Downloading...\r\n"
+TEST(Download, ARecoveredEnableStillSendsEverythingButFailsTheVerdict) {
+    const size_t enable = CallOfCleanRun(9, Op::Set);
+    Rig t;
+    auto& d = t.d;
+    const Bytes& image = t.image;
+    d.sim.FailCallOnce(enable);
+    EXPECT_EQ(t.Download(), 0);
+    EXPECT_EQ(t.log, "Downloading...\r\n"
                    "put_Property XU_DFU_ENABLE_CONTROL = 1 fail.\r\n"
                    "Resend Command XU_DFU_ENABLE_CONTROL.\r\n"
                    "put_Property XU_ISP_ENABLE = 1 has been recovered.\r\n" +
                        MismatchLines(Xor(image), Xor(image)));
-    EXPECT_EQ(Count(10, Kind::Set), 1024u);
+    EXPECT_EQ(t.Count(10, Kind::Set), 1024u);
     EXPECT_TRUE(d.sim.Flash() == image) << "the whole image was sent";
     EXPECT_FALSE(d.sim.Committed());
-    EXPECT_EQ(Count(12, Kind::Set), 0u);
+    EXPECT_EQ(t.Count(12, Kind::Set), 0u);
     EXPECT_FALSE(d.sim.EngineEnabled());
 }
 
-TEST_F(DownloadTest, AnEnableThatFailsTwiceGoesStraightToTheDisable) {
-    d.sim.FailCallOnce(kEnableCall);
-    d.sim.FailCallOnce(kEnableCall + 1);
-    EXPECT_EQ(Download(), 0);
-    EXPECT_EQ(log, "Downloading...\r\n"
+TEST(Download, AnEnableThatFailsTwiceGoesStraightToTheDisable) {
+    const size_t enable = CallOfCleanRun(9, Op::Set);
+    Rig t;
+    auto& d = t.d;
+    d.sim.FailCallOnce(enable);
+    d.sim.FailCallOnce(enable + 1);
+    EXPECT_EQ(t.Download(), 0);
+    EXPECT_EQ(t.log, "Downloading...\r\n"
                    "put_Property XU_DFU_ENABLE_CONTROL = 1 fail.\r\n"
                    "Resend Command XU_DFU_ENABLE_CONTROL.\r\n"
                    "put_Property XU_ISP_ENABLE = 1 fail.\r\n");
     auto requests = d.sim.Requests();
-    ASSERT_EQ(requests.size(), kEnableCall + 3);
+    ASSERT_EQ(requests.size(), enable + 3);
     EXPECT_EQ(requests.back().selector, 9u);
     EXPECT_EQ(requests.back().bytes, Bytes{0x00});
     EXPECT_EQ(d.sim.Flash(), Bytes(65536, 0x3C)) << "nothing erased";
 }
 
-TEST_F(DownloadTest, SizeQueryResends) {
+TEST(Download, SizeQueryResends) {
+    const size_t secondQuery = CallOfCleanRun(10, Op::Length, 1);
     const struct {
         size_t failures;  // of the second query onwards
         int32_t result;
@@ -263,7 +267,7 @@ TEST_F(DownloadTest, SizeQueryResends) {
     };
     for (const auto& c : cases) {
         Rig t;
-        for (size_t i = 0; i < c.failures; ++i) t.d.sim.FailCallOnce(kSecondSizeCall + i);
+        for (size_t i = 0; i < c.failures; ++i) t.d.sim.FailCallOnce(secondQuery + i);
         EXPECT_EQ(t.Download(), c.result);
         EXPECT_EQ(t.log.substr(0, 16 + c.lines.size()), "Downloading...\r\n" + c.lines);
         EXPECT_EQ(t.Count(10, Kind::Set), c.failures == 1 ? 1024u : 0u);
@@ -272,15 +276,17 @@ TEST_F(DownloadTest, SizeQueryResends) {
     }
 }
 
-TEST_F(DownloadTest, TheFirstSizeQueryIsNotLookedAt) {
-    d.sim.FailCallOnce(kSecondSizeCall - 1);
-    EXPECT_EQ(Download(), 1);
-    EXPECT_EQ(log, "Downloading...\r\n" + CorrectLine(Xor(image)));
+TEST(Download, TheFirstSizeQueryIsNotLookedAt) {
+    const size_t firstQuery = CallOfCleanRun(10, Op::Length, 0);
+    Rig t;
+    t.d.sim.FailCallOnce(firstQuery);
+    EXPECT_EQ(t.Download(), 1);
+    EXPECT_EQ(t.log, "Downloading...\r\n" + CorrectLine(Xor(t.image)));
 }
 
 TEST(Download, PacketResends) {
     const Bytes image = PatchedImageBytes(kImageV0308, 0);
-    const size_t third = CallOfCleanRun(10, Kind::Set, 2);
+    const size_t third = CallOfCleanRun(10, Op::Set, 2);
     {
         Rig t;
         t.d.sim.FailCallOnce(third);
@@ -310,7 +316,7 @@ TEST(Download, PacketResends) {
 
 TEST(Download, AFailedFirstPacketIsFollowedByTheDirectProgramThenItsResend) {
     const Bytes image = PatchedImageBytes(kImageV0308, 0);
-    const size_t first = CallOfCleanRun(10, Kind::Set, 0);
+    const size_t first = CallOfCleanRun(10, Op::Set, 0);
     Rig t;
     t.d.sim.FailCallOnce(first);
     EXPECT_EQ(t.Download(), 0);
@@ -329,7 +335,7 @@ TEST(Download, AFailedFirstPacketIsFollowedByTheDirectProgramThenItsResend) {
 
 TEST(Download, ChecksumReadResends) {
     const Bytes image = PatchedImageBytes(kImageV0308, 0);
-    const size_t read = CallOfCleanRun(11, Kind::Get);
+    const size_t read = CallOfCleanRun(11, Op::Get);
     const struct {
         size_t failures;
         int32_t result;
@@ -376,7 +382,7 @@ TEST_F(DownloadTest, ACommitThatFailsFailsTheDownload) {
 
 TEST(Download, DisableResends) {
     const Bytes image = PatchedImageBytes(kImageV0308, 0);
-    const size_t disable = CallOfCleanRun(9, Kind::Set, 1);
+    const size_t disable = CallOfCleanRun(9, Op::Set, 1);
     {
         Rig t;
         t.d.sim.FailCallOnce(disable);
@@ -461,8 +467,9 @@ TEST(Download, AnEmptyImageSendsNoPacketButRunsTheRest) {
 // keep it is found by reading it back, and the download fails.
 TEST(Download, AFlashThatDidNotTakeTheDataFailsTheReadBack) {
     for (Path path : kPaths) {
+        const size_t firstPacket = CallOfCleanRun(10, Op::Set, 0, path);
         Rig r(path, FlashPart::Type0);
-        r.d.sim.StickWipFromCall(40);  // the flash stays busy from the first packets on
+        r.d.sim.StickWipFromCall(firstPacket);  // the flash stays busy from the first packet on
         EXPECT_EQ(r.Download(), 0) << PathName(path);
         EXPECT_NE(r.log.find("Flash verify fail at "), std::string::npos) << r.log;
         EXPECT_FALSE(r.d.sim.Flash() == r.image);
@@ -496,7 +503,11 @@ TEST(Download, AReadBackThatCannotBeMadeFailsTheDownload) {
 // A table that did not reach the engine would have it program with the
 // wrong commands: nothing is enabled and the flash keeps its firmware.
 TEST(Download, ACommandTableThatDidNotArriveStopsBeforeTheEnable) {
-    for (size_t failing : {size_t(0), size_t(13), size_t(24)}) {
+    // A slot's number, a slot's opcode, the mode byte.
+    const size_t slot = CallOfCleanRun(7, Op::Set, 0);
+    const size_t opcode = CallOfCleanRun(8, Op::Set, 6);
+    const size_t mode = CallOfCleanRun(16, Op::Set, 0);
+    for (size_t failing : {slot, opcode, mode}) {
         Rig r;
         r.d.sim.FailCallOnce(failing);
         EXPECT_EQ(r.Download(), 0) << failing;

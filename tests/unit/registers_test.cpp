@@ -28,7 +28,7 @@ struct RegisterTest : ::testing::Test {
     }
     ~RegisterTest() override {
         device.CloseChannel();
-        EXPECT_EQ(ks.refs, 1u) << "closing the channel releases its interface";
+        EXPECT_EQ(ks.References(), 1u) << "closing the channel releases its interface";
     }
     // (selector, set?, bytes written) of every request so far.
     struct Seen {

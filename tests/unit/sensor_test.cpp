@@ -53,51 +53,85 @@ TEST_P(BringUpOnEachPath, RunsAllStepsWithSixPausesInTheirPlaces) {
 INSTANTIATE_TEST_SUITE_P(Paths, BringUpOnEachPath,
                          ::testing::Values(simcam::Path::KsNode, simcam::Path::DriverXu));
 
-// On the KS path one request is one driver call, so a failing call names a
-// request of the sequence directly.
+// A register access of the bring-up: the nth (from 0) write or read of reg.
+struct Access {
+    bool write;
+    uint16_t reg;
+    size_t nth;
+    bool address;  // the access's address request rather than its value
+};
+
+// The requests of a clean bring-up on the KS path, where one request is
+// one driver call, and the number of the call that makes an access.
+std::vector<simcam::Request> CleanBringUp() {
+    SimDevice clean(simcam::Path::KsNode);
+    VirtualClock clock;
+    ScopedClock scoped(&clock);
+    clean.device.SensorBringUp();
+    return clean.sim.Requests();
+}
+
+size_t CallOf(const std::vector<simcam::Request>& requests, const Access& a) {
+    uint16_t address = 0;
+    size_t seen = 0;
+    for (size_t i = 0; i < requests.size(); ++i) {
+        const simcam::Request& r = requests[i];
+        if (r.selector == 2 && r.kind == simcam::Kind::Set && r.bytes.size() == 2)
+            address = uint16_t(r.bytes[0] | r.bytes[1] << 8);
+        const bool write = r.kind == simcam::Kind::Set;
+        if (r.selector == 3 && write == a.write && address == a.reg && seen++ == a.nth)
+            return a.address ? i - 1 : i;
+    }
+    return requests.size();
+}
+
 TEST(SensorBringUp, AbortStepsStopAtTheirFailureGoOnStepsDoNot) {
     const struct {
         const char* name;
-        size_t failingCall;
-        int32_t result;
-        size_t requests;
+        Access failing;
+        bool aborts;  // 0 at once; else the bring-up goes on to its end and answers 1
     } cases[] = {
-        {"step 1 value write", 1, 0, 2},
-        {"step 1 address only", 0, 1, kBringUpRequests},
-        {"step 12 value write", 23, 0, 24},
-        {"step 13 read of 0x2015", 25, 1, kBringUpRequests},
-        {"step 15 write of 0x2043", 35, 1, kBringUpRequests},
-        {"step 27 value write", 65, 0, 66},
-        {"step 28 read of 0x2781", 67, 0, 68},
-        {"step 28 write of 0x2781", 69, 0, 70},
-        {"step 33 read of 0x2015", 79, 0, 80},
-        {"step 39 write of 0x2041", 95, 1, kBringUpRequests},
-        {"step 40 value write", 97, 0, 98},
-        {"step 41 read of 0x2043", 99, 1, kBringUpRequests},
+        {"step 1 value write", {true, 0x2600, 0, false}, true},
+        {"step 1 address only", {true, 0x2600, 0, true}, false},
+        {"step 12 value write", {true, 0x2003, 0, false}, true},
+        {"step 13 read of 0x2015", {false, 0x2015, 0, false}, false},
+        {"step 15 write of 0x2043", {true, 0x2043, 0, false}, false},
+        {"step 27 value write", {true, 0x2003, 1, false}, true},
+        {"step 28 read of 0x2781", {false, 0x2781, 0, false}, true},
+        {"step 28 write of 0x2781", {true, 0x2781, 1, false}, true},
+        {"step 33 read of 0x2015", {false, 0x2015, 1, false}, true},
+        {"step 39 write of 0x2041", {true, 0x2041, 2, false}, false},
+        {"step 40 value write", {true, 0x20B4, 0, false}, true},
+        {"step 41 read of 0x2043", {false, 0x2043, 2, false}, false},
     };
+    const auto clean = CleanBringUp();
+    ASSERT_EQ(clean.size(), kBringUpRequests);
     for (const auto& c : cases) {
+        const size_t failing = CallOf(clean, c.failing);
+        ASSERT_LT(failing, clean.size()) << c.name;
         SimDevice d(simcam::Path::KsNode);
         VirtualClock clock;
         ScopedClock scoped(&clock);
-        d.sim.FailCallOnce(c.failingCall);
-        EXPECT_EQ(d.device.SensorBringUp(), c.result) << c.name;
-        EXPECT_EQ(d.sim.Requests().size(), c.requests) << c.name;
+        d.sim.FailCallOnce(failing);
+        EXPECT_EQ(d.device.SensorBringUp(), c.aborts ? 0 : 1) << c.name;
+        EXPECT_EQ(d.sim.Requests().size(), c.aborts ? failing + 1 : kBringUpRequests) << c.name;
     }
 }
 
 TEST(SensorBringUp, AFailedSetBitsReadStillWritesTheRegister) {
+    const size_t read = CallOf(CleanBringUp(), {false, 0x2015, 0, false});  // step 13
     SimDevice d(simcam::Path::KsNode);
     VirtualClock clock;
     ScopedClock scoped(&clock);
     d.sim.SetReg(0x2015, 0x80);
-    d.sim.FailCallOnce(25);  // the read of 0x2015 in step 13
+    d.sim.FailCallOnce(read);
     EXPECT_EQ(d.device.SensorBringUp(), 1);
     auto requests = d.sim.Requests();
-    ASSERT_GT(requests.size(), 27u);
-    EXPECT_EQ(requests[26].selector, 2u);
-    EXPECT_EQ(requests[26].bytes, (std::vector<uint8_t>{0x15, 0x20}));
-    EXPECT_EQ(requests[27].selector, 3u);
-    EXPECT_EQ(requests[27].bytes, (std::vector<uint8_t>{0x01})) << "a failed read counts as 0";
+    ASSERT_GT(requests.size(), read + 2);
+    EXPECT_EQ(requests[read + 1].selector, 2u);
+    EXPECT_EQ(requests[read + 1].bytes, (std::vector<uint8_t>{0x15, 0x20}));
+    EXPECT_EQ(requests[read + 2].selector, 3u);
+    EXPECT_EQ(requests[read + 2].bytes, (std::vector<uint8_t>{0x01})) << "a failed read counts as 0";
 }
 
 TEST(SensorBringUp, AnUnpluggedCameraEndsItAtTheFirstAbortStep) {
@@ -111,27 +145,40 @@ TEST(SensorBringUp, AnUnpluggedCameraEndsItAtTheFirstAbortStep) {
 }
 
 TEST(ProbeSensorId, AnswersOneOnlyForTheExpectedSensor) {
+    // The probe's wide-register transfers (selector 5) in a clean run on
+    // the KS path: the page write, the page read-back, the identity read.
+    std::vector<simcam::Request> clean;
+    {
+        SimDevice d(simcam::Path::KsNode);
+        d.device.ProbeSensorId();
+        clean = d.sim.Requests();
+    }
+    const size_t none = clean.size();
+    const size_t pageWrite = FindRequest(clean, 5, simcam::Kind::Set);
+    const size_t pageRead = FindRequest(clean, 5, simcam::Kind::Get);
+    const size_t idRead = FindRequest(clean, 5, simcam::Kind::Get, 1);
+    ASSERT_LT(idRead, clean.size());
     const struct {
         const char* name;
         simcam::Path path;
         bool fitted;
-        long failingRequest;  // -1: none
+        size_t failing;  // none: no call fails
         int32_t result;
-        size_t requests;
     } cases[] = {
-        {"fitted, KS", simcam::Path::KsNode, true, -1, 1, 6},
-        {"fitted, driver", simcam::Path::DriverXu, true, -1, 1, 6},
-        {"not fitted", simcam::Path::KsNode, false, -1, 0, 6},
-        {"page write fails", simcam::Path::KsNode, true, 1, 0, 2},
-        {"page read-back fails", simcam::Path::KsNode, true, 3, 0, 4},
-        {"identity read fails", simcam::Path::KsNode, true, 5, 0, 6},
+        {"fitted, KS", simcam::Path::KsNode, true, none, 1},
+        {"fitted, driver", simcam::Path::DriverXu, true, none, 1},
+        {"not fitted", simcam::Path::KsNode, false, none, 0},
+        {"page write fails", simcam::Path::KsNode, true, pageWrite, 0},
+        {"page read-back fails", simcam::Path::KsNode, true, pageRead, 0},
+        {"identity read fails", simcam::Path::KsNode, true, idRead, 0},
     };
     for (const auto& c : cases) {
         SimDevice d(c.path);
         d.sim.SetSensorFitted(c.fitted);
-        if (c.failingRequest >= 0) d.sim.FailCallOnce(size_t(c.failingRequest));
+        if (c.failing != none) d.sim.FailCallOnce(c.failing);
         EXPECT_EQ(d.device.ProbeSensorId(), c.result) << c.name;
-        EXPECT_EQ(d.sim.Requests().size(), c.requests) << c.name;
+        // A failure ends the probe at once; the whole probe is six requests.
+        EXPECT_EQ(d.sim.Requests().size(), c.failing != none ? c.failing + 1 : 6u) << c.name;
     }
 }
 

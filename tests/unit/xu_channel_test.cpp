@@ -246,17 +246,17 @@ TEST_F(ChannelTest, AttachTakesOverTheReferenceAndReleasesThePreviousOne) {
     {
         CXuChannel local;
         local.AttachKsControl(&ks, 2);
-        EXPECT_EQ(ks.refs, 1u) << "no reference added";
+        EXPECT_EQ(ks.References(), 1u) << "no reference added";
         local.AttachKsControl(&second, 2);
-        EXPECT_EQ(ks.refs, 0u) << "previous KS control released";
-        EXPECT_EQ(second.refs, 1u);
+        EXPECT_EQ(ks.References(), 0u) << "previous KS control released";
+        EXPECT_EQ(second.References(), 1u);
         local.AttachDriverInterface(&driver);
         local.AttachDriverInterface(&secondDriver);
-        EXPECT_EQ(driver.refs, 0u);
-        EXPECT_EQ(second.refs, 1u) << "a driver attach leaves the KS control alone";
+        EXPECT_EQ(driver.References(), 0u);
+        EXPECT_EQ(second.References(), 1u) << "a driver attach leaves the KS control alone";
     }
-    EXPECT_EQ(second.refs, 0u) << "deleting the channel releases what it holds";
-    EXPECT_EQ(secondDriver.refs, 0u);
+    EXPECT_EQ(second.References(), 0u) << "deleting the channel releases what it holds";
+    EXPECT_EQ(secondDriver.References(), 0u);
 }
 
 TEST_F(ChannelTest, AttachingTheSameInterfaceTwiceKeepsOneReference) {
@@ -266,9 +266,9 @@ TEST_F(ChannelTest, AttachingTheSameInterfaceTwiceKeepsOneReference) {
         local.AttachKsControl(&ks, 2);
         ks.AddRef();
         local.AttachKsControl(&ks, 2);
-        EXPECT_EQ(ks.refs, 2u);
+        EXPECT_EQ(ks.References(), 2u);
     }
-    EXPECT_EQ(ks.refs, 1u);
+    EXPECT_EQ(ks.References(), 1u);
 }
 
 }  // namespace
