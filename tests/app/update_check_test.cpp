@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/sim_device.h"
 #include "tests/support/update_rig.h"
 
 namespace {
@@ -145,9 +146,16 @@ TEST(UpdateCheck, TheRoadsSkipWhatTheyDoNotNeed) {
 }
 
 TEST(UpdateCheck, AFailedBringUpSkipsTheProbe) {
+    size_t firstWrite = 0;  // after the chip-ID read: the bring-up's first value write
+    {
+        UpdateRig clean(Path::KsNode, Worker::Deferred);
+        clean.HardwareIds({});
+        clean.Check();
+        firstWrite = FindCall(clean.sim.Calls(), 3, {simcam::Op::Set});
+    }
     UpdateRig rig(Path::KsNode, Worker::Deferred);
     rig.HardwareIds({});
-    rig.sim.FailCallOnce(3);  // after the chip-ID read: the bring-up's first write
+    rig.sim.FailCallOnce(firstWrite);
     rig.Check();
     EXPECT_EQ(rig.window->sensorBringUpResult, 0);
     EXPECT_EQ(rig.window->sensorIdResult, 0);

@@ -61,14 +61,14 @@ struct Scene {
     ~Scene() {
         SetCreateDevEnum(previous);
         camera.CloseChannel();
-        EXPECT_EQ(devEnum.refs, 1u);
-        EXPECT_EQ(classEnum.refs, 1u);
+        EXPECT_EQ(devEnum.References(), 1u);
+        EXPECT_EQ(classEnum.References(), 1u);
         for (auto& d : devices) {
-            EXPECT_EQ(d->moniker.refs, 1u) << d->moniker.label;
-            EXPECT_EQ(d->filter.refs, 1u) << d->filter.label;
-            EXPECT_EQ(d->bag.refs, 1u) << d->bag.label;
-            EXPECT_EQ(d->driver.refs, 1u) << d->driver.label;
-            EXPECT_EQ(d->ks.refs, 1u) << d->ks.label;
+            EXPECT_EQ(d->moniker.References(), 1u) << d->moniker.label;
+            EXPECT_EQ(d->filter.References(), 1u) << d->filter.label;
+            EXPECT_EQ(d->bag.References(), 1u) << d->bag.label;
+            EXPECT_EQ(d->driver.References(), 1u) << d->driver.label;
+            EXPECT_EQ(d->ks.References(), 1u) << d->ks.label;
         }
         for (size_t i = kNameBytes; i < sizeof(name); ++i)
             EXPECT_EQ(name[i], kGuard) << "name buffer overrun at " << i;
@@ -162,7 +162,7 @@ TEST(OpenCamera, DeviceWithoutDriverInterfaceIsPassedOver) {
     EXPECT_EQ(s.Open(), 0);
     EXPECT_EQ(s.log, kNotFound);
     EXPECT_EQ(pExt, nullptr);
-    EXPECT_EQ(earlier.refs, 1u);
+    EXPECT_EQ(earlier.References(), 1u);
     ASSERT_EQ(d.filter.asked.size(), 2u);
     EXPECT_TRUE(SameGuid(d.filter.asked[0], kIidIDriverXu));
     EXPECT_TRUE(SameGuid(d.filter.asked[1], kIidIKsControl));
@@ -218,7 +218,7 @@ TEST(OpenCamera, PrivateDriverWinsAndTheNodeIsNeverTaken) {
     ASSERT_EQ(d.filter.asked.size(), 1u);
     EXPECT_TRUE(SameGuid(d.filter.asked[0], kIidIDriverXu));
     EXPECT_TRUE(d.ks.calls.empty());
-    EXPECT_EQ(d.driver.refs, 2u);  // the channel's
+    EXPECT_EQ(d.driver.References(), 2u);  // the channel's
 }
 
 TEST(OpenCamera, OnlyAnExactS_OKCountsAsOffered) {
@@ -228,7 +228,7 @@ TEST(OpenCamera, OnlyAnExactS_OKCountsAsOffered) {
     ASSERT_EQ(s.Open(), 1);
     EXPECT_EQ(s.log, "Tarvex Camera (UVC), ");
     EXPECT_TRUE(d.driver.calls.empty());
-    EXPECT_EQ(d.driver.refs, 1u);
+    EXPECT_EQ(d.driver.References(), 1u);
 }
 
 TEST(OpenCamera, PrivateDriverChipIdFrames) {
@@ -298,10 +298,10 @@ TEST(OpenCamera, RejectedCameraIsFollowedByTheAcceptedOne) {
         EXPECT_STREQ(s.name, "Second Camera");
         EXPECT_TRUE(rejected.bag.asked.empty());
         // A camera passed over is let go at once.
-        ULONG held = c.first == kDriver ? rejected.driver.refs : rejected.ks.refs;
+        ULONG held = c.first == kDriver ? rejected.driver.References() : rejected.ks.References();
         EXPECT_EQ(held, 1u);
-        EXPECT_EQ(rejected.filter.refs, 1u);
-        EXPECT_EQ(rejected.moniker.refs, 1u);
+        EXPECT_EQ(rejected.filter.References(), 1u);
+        EXPECT_EQ(rejected.moniker.References(), 1u);
 
         // Requests from now on go to the accepted camera only.
         size_t before = rejected.driver.calls.size() + rejected.ks.calls.size();
@@ -350,17 +350,17 @@ TEST(OpenCamera, AcceptanceReadsTheNameAndReleasesInOrder) {
     pExt->AttachDriverInterface(&earlier);
 
     ASSERT_EQ(s.Open(), 1);
-    EXPECT_EQ(earlier.refs, 2u);
+    EXPECT_EQ(earlier.References(), 2u);
     EXPECT_EQ(pExt->mode, ChannelMode::UvcNode);
     EXPECT_TRUE(d.moniker.bindArgumentsRight);
     EXPECT_TRUE(d.moniker.storageArgumentsRight);
     EXPECT_EQ(d.bag.asked, std::vector<std::wstring>{L"FriendlyName"});
-    EXPECT_EQ(d.ks.refs, 2u);  // the channel's
+    EXPECT_EQ(d.ks.References(), 2u);  // the channel's
     std::vector<std::string> tail(gComEvents.end() - 4, gComEvents.end());
     EXPECT_EQ(tail, (std::vector<std::string>{"release bag1", "release ks1", "release moniker1",
                                               "release enum"}));
     s.camera.CloseChannel();
-    EXPECT_EQ(earlier.refs, 1u);
+    EXPECT_EQ(earlier.References(), 1u);
 }
 
 TEST(OpenCamera, FriendlyNameAlwaysFitsTheBuffer) {

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/com_object.h"
 #include "platform/driver_xu.h"
 #include "platform/win_types.h"
 
@@ -16,18 +17,14 @@
 inline std::vector<std::string> gComEvents;
 
 template <class Interface>
-struct Counted : public Interface {
-    explicit Counted(std::string name) : label(std::move(name)) {}
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++refs; }
+struct Counted : ComObject<Interface> {
+    explicit Counted(std::string name)
+        : ComObject<Interface>(kIidIUnknown, ComObject<Interface>::Lifetime::OwnerDeletes),
+          label(std::move(name)) {}
     ULONG STDMETHODCALLTYPE Release() override {
         gComEvents.push_back("release " + label);
-        return --refs;
+        return ComObject<Interface>::Release();
     }
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** out) override {
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG refs = 1;
     std::string label;
 };
 
