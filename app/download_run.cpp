@@ -4,6 +4,7 @@
 
 #include "app/update_core.h"
 #include "app/worker_thread.h"
+#include "discovery/camera_source.h"
 #include "firmware/firmware_image.h"
 
 namespace {
@@ -12,8 +13,6 @@ namespace {
 // a 64 KiB download takes; a tiny image still gets a period of 1 ms.
 constexpr int32_t kProgressDivisor = 110;
 constexpr int kProgressFull = 100;
-
-constexpr size_t kCameraNameBytes = 80;
 
 }  // namespace
 
@@ -44,6 +43,8 @@ void CUpdateCore::StartDownload() {
     char name[kCameraNameBytes] = {};
     if (!device->OpenCamera(transferLog, name)) {
         transferLog += "Driver Connection Fail\r\n";
+        statusText += kUpdateFailText;
+        ShowStatus();
         busy = 0;
         EnableCloseButton(true);
         return;
@@ -70,7 +71,8 @@ uint32_t CUpdateCore::DownloadWorker(void* self) {
     CUpdateCore* core = static_cast<CUpdateCore*>(self);
     core->workerResult = core->device->DownloadFirmware(core->imageBuffer.get(),
                                                         uint32_t(core->imageSize),
-                                                        core->transferLog, core->flashTypeIndex);
+                                                        core->transferLog, core->flashTypeIndex,
+                                                        core->progressObserver);
     // The result is stored before the flag that the window's tick reads.
     core->workerDone.store(1, std::memory_order_release);
     return 0;
@@ -85,7 +87,7 @@ void CUpdateCore::ProgressTick() {
         SetProgressPosition(kProgressFull);
         statusText += "Update complete!\r\nPlease close this program.\r\n";
     } else {
-        statusText += "Update fail,\r\nPlease re-start this program.\r\n";
+        statusText += kUpdateFailText;
     }
     ShowStatus();
     EnableDownloadButton(true);

@@ -19,6 +19,18 @@ constexpr UINT kCheckDelayMs = 20;          // lets the window paint before the 
 constexpr UINT_PTR kProgressTimer = 37008;  // 0x9090: moves the bar while the download runs
 constexpr int kProgressStep = 4;
 
+// How the update check ended.
+enum class CheckVerdict {
+    NoCamera,  // no camera of ours' family could be opened
+    NotOurs,   // nothing vouches that the camera is ours
+    Current,   // its firmware suits its flash
+    Update,    // it needs the update; the image is loaded
+    Failed,    // it is ours but the check could not finish: nothing written
+};
+
+// What the window shows when a run cannot go on.
+constexpr char kUpdateFailText[] = "Update fail,\r\nPlease re-start this program.\r\n";
+
 class CUpdateCore {
 public:
     CUpdateCore();
@@ -32,6 +44,9 @@ public:
 
     // The CheckTimer's work: decides, and starts the download when needed.
     void RunUpdateCheck();
+    // The decision alone: opens the camera, decides, shows a stop text or
+    // loads the image. A front end that asks first calls StartDownload after.
+    CheckVerdict CheckCamera();
     // Reopens the camera, patches the image and starts the worker.
     void StartDownload();
     // The worker thread's routine; its parameter is the update core.
@@ -59,6 +74,12 @@ public:
     int32_t workerResult = 0;
     std::string statusText;
     std::string transferLog;
+    // What the check learnt, for front ends that report it: the opened
+    // camera's friendly name and the FlashTypeCode in its flash (-1 unread).
+    std::string cameraName;
+    int32_t storedCode = -1;
+    // Told of the download's progress when set; the window needs none.
+    DownloadObserver* progressObserver = nullptr;
 
 protected:
     // What only the window can do.
@@ -77,6 +98,11 @@ protected:
     virtual bool LoadImage(int id, std::unique_ptr<uint8_t[]>* image, int32_t* size);
 
 private:
+    enum class Firmware { Stale, Current, Unknown };
     bool ReadBlock(int32_t block, size_t needed);
+    bool IsOurCamera();
+    Firmware FirmwareState();
+    CheckVerdict Stop(CheckVerdict verdict, const char* text);
+    CheckVerdict Fail();
     void ReleaseDevice();
 };

@@ -9,6 +9,16 @@
 #include "link/chip_family.h"
 #include "platform/win_types.h"
 
+// Told of a download's progress, on the thread that runs it: bytes the
+// engine has taken, of the image's length.
+class DownloadObserver {
+public:
+    virtual void OnProgress(uint32_t bytesDone, uint32_t bytesTotal) = 0;
+
+protected:
+    ~DownloadObserver() = default;
+};
+
 class CCamDevice {
 public:
     // Clears pExt; whoever replaces a device object closes the old one first.
@@ -54,25 +64,45 @@ public:
     HRESULT SpiWriteDisable();
     // The result of its closing deselect write, or SPI_E_TIMEOUT.
     HRESULT SpiWriteEnable();
-    // Sends opcode and reads three bytes; 1, or 0 when the engine stuck.
-    int32_t SpiReadId(uint8_t out[3], uint8_t opcode, ChipFamily family);
+    // Sends opcode and reads three bytes, deselecting the flash at the end
+    // whatever happened: S_OK, SPI_E_TIMEOUT, or a failed byte read's result.
+    HRESULT SpiReadId(uint8_t out[3], uint8_t opcode, ChipFamily family);
     HRESULT FlashWaitReady();
 
-    // The fitted flash as a FlashType 0..6, or kFlashTypeUnknown.
-    int32_t IdentifyFlash();
+    // The fitted flash as a FlashType 0..6; kFlashTypeUnknown when it
+    // answered outside the tables (or the chip family is not known); and
+    // kFlashTypeUnidentified when a wait gave up or a read failed on the way,
+    // *stoppedAt then naming which.
+    int32_t IdentifyFlash(const char** stoppedAt = nullptr);
     // Reads flash block n (n x 4096) through the flash read path into a
-    // buffer of kFlashBlockBytes. 0 without a buffer or a channel. *length,
-    // when given, receives how many bytes the camera sent (0 when refused).
+    // buffer of kFlashBlockBytes: E_POINTER without a buffer or a channel,
+    // FLASH_E_BLOCK_LENGTH for a read length that does not fit a block.
+    // *length, when given, receives how many bytes were asked (0 when refused).
     HRESULT ReadFlashBlock(uint8_t* buffer, int32_t block, ULONG* length = nullptr);
+    // Its two halves: how many bytes one read carries (checked as above),
+    // and one read of that many from a flash address.
+    HRESULT FlashReadLength(ULONG* length);
+    HRESULT ReadFlash(uint8_t* buffer, uint32_t address, ULONG length);
     // Programs a few bytes straight into the flash; 1 on success, else 0.
     int32_t FlashProgramBytes(const FlashProgramRequest& request);
 
     // Writes an image into the flash through the download engine and
     // verifies it; 1 when verified and committed without a resend, else 0.
-    // Appends its messages to log.
+    // Appends its messages to log; tells observer, when given, after each
+    // packet the engine took.
     int32_t DownloadFirmware(const uint8_t* image, uint32_t length, std::string& log,
-                             int32_t flashType);
+                             int32_t flashType, DownloadObserver* observer = nullptr);
 
+    // Clears bits 0 and 1 of 0x20BA, lets the processor settle, then reads
+    // bit 2 of 0x2045: 1 chooses image V0308, 0 image V0309. A failed read
+    // of 0x2045 chooses 0.
+    int32_t ReadImageChoice();
+
+    // The download's target among several cameras on one engine; this
+    // program always has one, at index 1, and keeps no per-target results.
     int32_t targetIndex = 1;
     uint8_t* targetResults = nullptr;
+
+private:
+    HRESULT SpiReadIdBytes(uint8_t out[3], uint8_t opcode, uint8_t select);
 };

@@ -1,64 +1,65 @@
 #include "chip/cam_device.h"
+#include "chip/flash_type_table.h"
 #include "chip/register_map.h"
 
 namespace {
 
-// An answer that continues with the next identification command.
-constexpr int32_t kAskNext = -2;
+// The FlashType whose row holds this answer to this command, or -1.
+int32_t Lookup(uint8_t opcode, const uint8_t id[3]) {
+    for (int32_t type = 0; type < kFlashTypeCount; ++type)
+        for (const FlashIdAnswer& a : kFlashTypes[type].ids)
+            if (a.opcode == opcode && id[0] == a.b0 && id[1] == a.b1 &&
+                (a.anyThird || id[2] == a.b2))
+                return type;
+    return kFlashTypeUnknown;
+}
 
-struct IdAnswer {
-    uint8_t b0, b1, b2;
-    bool anyThird;  // the third byte is the part's size or revision: not compared
-    int32_t flashType;
-};
+// A part that answers 0x90 all 0x00 or all 0xFF has not said no yet: it is
+// asked again with 0xAB, then 0x9F.
+bool Blank(const uint8_t id[3]) {
+    return (id[0] == 0x00 && id[1] == 0x00 && id[2] == 0x00) ||
+           (id[0] == 0xFF && id[1] == 0xFF && id[2] == 0xFF);
+}
 
-// Answers to 0x90, read manufacturer and device ID.
-constexpr IdAnswer kManufacturerIdAnswers[] = {
-    {0xC2, 0x05, 0xC2, false, 0},
-    {0xBF, 0x48, 0xBF, false, 1},
-    {0x9D, 0x05, 0x7F, false, 2},
-    {0x1C, 0x05, 0x1C, false, 3},
-    {0x42, 0x05, 0xC2, false, 4},
-    {0xFF, 0xFF, 0xFF, false, kAskNext},  // blank answer: ask with 0xAB
-    {0x00, 0x00, 0x00, false, kAskNext},
-};
-
-// Answers to 0xAB, read electronic signature; any other goes on to 0x9F.
-constexpr IdAnswer kSignatureAnswers[] = {
-    {0x9D, 0x7B, 0x7F, false, 2},
-};
-
-// Answers to 0x9F, read JEDEC identification.
-constexpr IdAnswer kJedecAnswers[] = {
-    {0x1F, 0x65, 0x00, false, 5},
-    {0xC2, 0x22, 0x00, true, 6},
-};
-
-template <size_t N>
-int32_t Lookup(const IdAnswer (&table)[N], const uint8_t id[3], int32_t otherwise) {
-    for (const IdAnswer& row : table)
-        if (id[0] == row.b0 && id[1] == row.b1 && (row.anyThird || id[2] == row.b2))
-            return row.flashType;
-    return otherwise;
+// What an identification read that did not finish stopped at.
+const char* StopText(HRESULT hr, uint8_t opcode) {
+    if (hr != SPI_E_TIMEOUT) {
+        switch (opcode) {
+        case SPI_READ_MANUFACTURER_ID: return "ID byte read fail (0x90)";
+        case SPI_READ_SIGNATURE: return "ID byte read fail (0xAB)";
+        default: return "ID byte read fail (0x9F)";
+        }
+    }
+    switch (opcode) {
+    case SPI_READ_MANUFACTURER_ID: return "SPI engine never idle (0x90)";
+    case SPI_READ_SIGNATURE: return "SPI engine never idle (0xAB)";
+    default: return "SPI engine never idle (0x9F)";
+    }
 }
 
 }  // namespace
 
-int32_t CCamDevice::IdentifyFlash() {
+int32_t CCamDevice::IdentifyFlash(const char** stoppedAt) {
+    if (stoppedAt) *stoppedAt = nullptr;
     uint8_t chipId = 0;
-    ReadReg(REG_CHIP_ID, &chipId);
+    if (ReadReg(REG_CHIP_ID, &chipId) < 0) {
+        if (stoppedAt) *stoppedAt = "chip ID read fail";
+        return kFlashTypeUnidentified;
+    }
     const ChipFamily family = ChipFamilyOf(chipId);
     if (family == kChipFamilyUnknown) return kFlashTypeUnknown;
 
     uint8_t id[3];
-    if (!SpiReadId(id, SPI_READ_MANUFACTURER_ID, family)) return kFlashTypeUnknown;
-    int32_t type = Lookup(kManufacturerIdAnswers, id, kFlashTypeUnknown);
-    if (type != kAskNext) return type;
-
-    if (!SpiReadId(id, SPI_READ_SIGNATURE, family)) return kFlashTypeUnknown;
-    type = Lookup(kSignatureAnswers, id, kAskNext);
-    if (type != kAskNext) return type;
-
-    if (!SpiReadId(id, SPI_READ_JEDEC_ID, family)) return kFlashTypeUnknown;
-    return Lookup(kJedecAnswers, id, kFlashTypeUnknown);
+    const uint8_t order[] = {SPI_READ_MANUFACTURER_ID, SPI_READ_SIGNATURE, SPI_READ_JEDEC_ID};
+    for (uint8_t opcode : order) {
+        const HRESULT hr = SpiReadId(id, opcode, family);
+        if (hr < 0) {
+            if (stoppedAt) *stoppedAt = StopText(hr, opcode);
+            return kFlashTypeUnidentified;
+        }
+        const int32_t type = Lookup(opcode, id);
+        if (type != kFlashTypeUnknown) return type;
+        if (opcode == SPI_READ_MANUFACTURER_ID && !Blank(id)) return kFlashTypeUnknown;
+    }
+    return kFlashTypeUnknown;
 }

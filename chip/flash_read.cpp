@@ -1,19 +1,37 @@
 #include "chip/cam_device.h"
 #include "link/xu_channel.h"
 #include "link/xu_selectors.h"
+#include "platform/byte_order.h"
 
-// The camera says how long a flash read is. A length that cannot be had,
-// or that would not fit one block, is refused before anything is read.
+// The flash read path does not use the SPI engine: an address on selector
+// 14, then the bytes from selector 15, as many as the camera says one read
+// carries.
+
+HRESULT CCamDevice::FlashReadLength(ULONG* length) {
+    *length = 0;
+    if (!pExt) return E_POINTER;
+    const HRESULT hr = pExt->get_PropertySize(XU_FLASH_DATA_CONTROL, length);
+    if (hr < 0) return hr;
+    // A length that would not fit one block is refused before anything is read.
+    if (*length == 0 || *length > kFlashBlockBytes) return FLASH_E_BLOCK_LENGTH;
+    return S_OK;
+}
+
+HRESULT CCamDevice::ReadFlash(uint8_t* buffer, uint32_t address, ULONG length) {
+    if (!buffer || !pExt) return E_POINTER;
+    BYTE at[4];
+    PutLe32(at, address);
+    pExt->put_Property(XU_FLASH_ADDRESS_CONTROL, 4, at);
+    return pExt->get_Property(XU_FLASH_DATA_CONTROL, length, buffer);
+}
+
 HRESULT CCamDevice::ReadFlashBlock(uint8_t* buffer, int32_t block, ULONG* read) {
     if (read) *read = 0;
-    if (!buffer || !pExt) return 0;
+    if (!buffer || !pExt) return E_POINTER;
     ULONG length = 0;
-    HRESULT hr = pExt->get_PropertySize(XU_FLASH_DATA_CONTROL, &length);
+    const HRESULT hr = FlashReadLength(&length);
     if (hr < 0) return hr;
-    if (length == 0 || length > kFlashBlockBytes) return FLASH_E_BLOCK_LENGTH;
     if (read) *read = length;
-    const uint32_t address = uint32_t(block) * kFlashBlockBytes;
-    const BYTE bytes[4] = {BYTE(address & 0xFF), BYTE((address >> 8) & 0xFF), 0x00, 0x00};
-    pExt->put_Property(XU_FLASH_ADDRESS_CONTROL, 4, bytes);
-    return pExt->get_Property(XU_FLASH_DATA_CONTROL, length, buffer);
+    // Only the address's low 16 bits go to the camera.
+    return ReadFlash(buffer, (uint32_t(block) * kFlashBlockBytes) & 0xFFFF, length);
 }

@@ -24,6 +24,9 @@ constexpr uint8_t SpiSelectLevel = 2;
 
 // FlashType: the recognised serial flash, 0..6, or this when unknown.
 constexpr int32_t kFlashTypeUnknown = -1;
+// The identification could not finish: the flash is of no known type and
+// nothing may be decided on it.
+constexpr int32_t kFlashTypeUnidentified = -2;
 constexpr int32_t kFlashTypeCount = 7;
 
 // A flash block is what one read of the flash read path fetches.

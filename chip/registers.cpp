@@ -1,6 +1,7 @@
 #include "chip/cam_device.h"
 #include "link/xu_channel.h"
 #include "link/xu_selectors.h"
+#include "platform/byte_order.h"
 
 // Every access sends the address again: the chip layer keeps no memory of
 // the last address, and the address request's result is not examined.
@@ -8,7 +9,8 @@
 namespace {
 
 void SendAddress(ULONG selector, uint16_t address) {
-    const BYTE bytes[2] = {BYTE(address & 0xFF), BYTE(address >> 8)};
+    BYTE bytes[2];
+    PutLe16(bytes, address);
     pExt->put_Property(selector, 2, bytes);
 }
 
@@ -29,7 +31,8 @@ HRESULT CCamDevice::ReadReg(uint16_t address, uint8_t* value) {
 
 HRESULT CCamDevice::WriteWideReg(uint16_t address, uint16_t value) {
     SendAddress(XU_WREG_ADDRESS_CONTROL, address);
-    const BYTE bytes[2] = {BYTE(value & 0xFF), BYTE(value >> 8)};
+    BYTE bytes[2];
+    PutLe16(bytes, value);
     return pExt->put_Property(XU_WREG_DATA_CONTROL, 2, bytes);
 }
 
@@ -37,7 +40,7 @@ HRESULT CCamDevice::ReadWideReg(uint16_t address, uint16_t* value) {
     SendAddress(XU_WREG_ADDRESS_CONTROL, address);
     BYTE bytes[2] = {0, 0};
     HRESULT hr = pExt->get_Property(XU_WREG_DATA_CONTROL, 2, bytes);
-    *value = hr < 0 ? 0 : uint16_t(bytes[0] + 256 * bytes[1]);
+    *value = hr < 0 ? 0 : Le16(bytes);
     return hr;
 }
 

@@ -4,7 +4,9 @@
 
 // The SPI engine moves one byte per register write or receive; every step
 // waits for its busy flag. Register results are not examined except where
-// a wait needs to know that a poll really read the chip.
+// a wait needs to know that a poll really read the chip. A wait that gives
+// up still ends its transaction with the deselect, so the flash is never
+// left selected for the next request.
 
 HRESULT CCamDevice::SpiWaitIdle() {
     const uint64_t start = NowMs();
@@ -26,34 +28,43 @@ HRESULT CCamDevice::SpiWriteEnable() {
     WriteReg(REG_SPI_CONTROL, kSpiEngineOn);
     WriteReg(REG_SPI_SELECT, SpiSelectLevel);
     WriteReg(REG_SPI_TRANSMIT, SPI_WRITE_ENABLE);
-    if (SpiWaitIdle() < 0) return SPI_E_TIMEOUT;
-    return WriteReg(REG_SPI_SELECT, 2 - SpiSelectLevel);
+    const HRESULT idle = SpiWaitIdle();
+    const HRESULT deselect = WriteReg(REG_SPI_SELECT, 2 - SpiSelectLevel);
+    return idle < 0 ? idle : deselect;
 }
 
-int32_t CCamDevice::SpiReadId(uint8_t out[3], uint8_t opcode, ChipFamily family) {
-    out[0] = out[1] = out[2] = 0;
-    if (SpiWriteDisable() < 0) return 0;
-    // Chips of family 2 select their flash with the other level.
-    const uint8_t select = (family == 0 || family == 1) ? 2 : 0;
+// One identification command with its select level; the bytes read so far
+// are in out when it stops early.
+HRESULT CCamDevice::SpiReadIdBytes(uint8_t out[3], uint8_t opcode, uint8_t select) {
     WriteReg(REG_SPI_SELECT, select);
     WriteReg(REG_SPI_TRANSMIT, opcode);
     // 0x90 and 0xAB take three address or dummy bytes; 0x9F answers at once.
     if (opcode != SPI_READ_JEDEC_ID) {
-        if (SpiWaitIdle() < 0) return 0;
+        if (SpiWaitIdle() < 0) return SPI_E_TIMEOUT;
         for (int i = 0; i < 3; ++i) {
             WriteReg(REG_SPI_TRANSMIT, 0x00);
-            if (SpiWaitIdle() < 0) return 0;
+            if (SpiWaitIdle() < 0) return SPI_E_TIMEOUT;
         }
     }
     for (int i = 0; i < 3; ++i) {
         uint8_t discard = 0;
         ReadReg(REG_SPI_RECEIVE, &discard);
-        if (SpiWaitIdle() < 0) return 0;
-        ReadReg(REG_SPI_DATA, &out[i]);
-        if (SpiWaitIdle() < 0) return 0;
+        if (SpiWaitIdle() < 0) return SPI_E_TIMEOUT;
+        const HRESULT read = ReadReg(REG_SPI_DATA, &out[i]);
+        if (read < 0) return read;
+        if (SpiWaitIdle() < 0) return SPI_E_TIMEOUT;
     }
+    return S_OK;
+}
+
+HRESULT CCamDevice::SpiReadId(uint8_t out[3], uint8_t opcode, ChipFamily family) {
+    out[0] = out[1] = out[2] = 0;
+    if (SpiWriteDisable() < 0) return SPI_E_TIMEOUT;
+    // Chips of family 2 select their flash with the other level.
+    const uint8_t select = (family == 0 || family == 1) ? 2 : 0;
+    const HRESULT hr = SpiReadIdBytes(out, opcode, select);
     WriteReg(REG_SPI_SELECT, 2 - select);
-    return 1;
+    return hr;
 }
 
 HRESULT CCamDevice::FlashWaitReady() {
@@ -62,14 +73,16 @@ HRESULT CCamDevice::FlashWaitReady() {
     for (uint32_t pass = 0; pass < kFlashReadyMaxPasses; ++pass) {
         WriteReg(REG_SPI_SELECT, SpiSelectLevel);
         WriteReg(REG_SPI_TRANSMIT, SPI_READ_STATUS);
-        if (SpiWaitIdle() < 0) return SPI_E_TIMEOUT;
-        uint8_t discard = 0;
-        ReadReg(REG_SPI_RECEIVE, &discard);
-        if (SpiWaitIdle() < 0) return SPI_E_TIMEOUT;
-        uint8_t status = 0;
-        HRESULT read = ReadReg(REG_SPI_DATA, &status);
+        uint8_t discard = 0, status = 0;
+        bool idle = SpiWaitIdle() >= 0;
+        if (idle) {
+            ReadReg(REG_SPI_RECEIVE, &discard);
+            idle = SpiWaitIdle() >= 0;
+        }
+        const bool read = idle && ReadReg(REG_SPI_DATA, &status) >= 0;
         WriteReg(REG_SPI_SELECT, 2 - SpiSelectLevel);
-        if (read >= 0 && (status & kStatusWriteInProgress) == 0) return S_OK;
+        if (!idle) return SPI_E_TIMEOUT;
+        if (read && (status & kStatusWriteInProgress) == 0) return S_OK;
         if (NowMs() - start > kFlashReadyTimeoutMs) break;
     }
     return SPI_E_TIMEOUT;

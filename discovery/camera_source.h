@@ -48,8 +48,11 @@ public:
     // code page, cut at a whole character to fit kCameraNameBytes with its
     // terminator; "" when it cannot be read.
     virtual void StoreFriendlyName(char* name) = 0;
-    // The first hardware-ID string of each present imaging device, as the
-    // system reports it. False when the list cannot be had.
+    // Lets go of what the walk holds; the next Begin starts afresh.
+    virtual void End() {}
+    // The hardware-ID list of each present imaging device, as the system
+    // reports it (its first string is the one that counts; terminated or
+    // not). False when the list cannot be had.
     virtual bool HardwareIds(std::vector<std::string>* ids) = 0;
 };
 

@@ -3,6 +3,7 @@
 
 #include "chip/cam_device.h"
 #include "firmware/command_tables.h"
+#include "firmware/flash_layout.h"
 #include "link/xu_channel.h"
 #include "link/xu_selectors.h"
 #include "platform/clock.h"
@@ -10,19 +11,11 @@
 namespace {
 
 // One packet at a time is built here; the camera's reported packet length
-// must fit it. The read-back of the flash reuses it.
-constexpr uint32_t kPacketBufferBytes = 4096;
-
-// The flash behind the download engine: what can be read back.
-constexpr uint32_t kFlashBytes = 65536;
+// must fit it. The read-back of the flash reuses it, a block at a time.
+constexpr uint32_t kPacketBufferBytes = kFlashBlockBytes;
 
 // The engine needs a moment after the checksum read before the verdict.
 constexpr uint32_t kChecksumSettleMs = 1000;
-
-// Where the image keeps its USB vendor and product IDs, which are also
-// programmed straight into the flash after the first packet.
-constexpr uint32_t kIdsOffset = 0x8008;
-constexpr uint16_t kIdsBytes = 4;
 
 // What a request that fails says, and whether its resend counts against
 // the verdict.
@@ -112,8 +105,9 @@ HRESULT QueryPacketLength(ULONG& length, std::string& log) {
 // the download may go on to the next.
 class DownloadRun {
 public:
-    DownloadRun(CCamDevice& device, const uint8_t* image, uint32_t length, std::string& log)
-        : device_(device), image_(image), length_(length), log_(log) {}
+    DownloadRun(CCamDevice& device, const uint8_t* image, uint32_t length, std::string& log,
+                DownloadObserver* observer)
+        : device_(device), image_(image), length_(length), log_(log), observer_(observer) {}
 
     int32_t Run(int32_t flashType) {
         for (uint32_t i = 0; i < length_; ++i) checksum_ ^= image_[i];
@@ -166,6 +160,7 @@ private:
             if (first) ProgramIds();
             first = false;
             if (!WithResend(result, kPacketRule, send, log_, retries_)) return false;
+            if (observer_) observer_->OnProgress(position, length_);
         }
         return true;
     }
@@ -174,9 +169,12 @@ private:
     // the first packet; the outcome does not change the verdict. An image too
     // short to hold them has nothing to program there.
     void ProgramIds() {
-        if (length_ < kIdsOffset + kIdsBytes) return;
-        FlashProgramRequest ids = {{0x00, 0x80, 0x08}, {}, kIdsBytes};
-        std::memcpy(ids.data, image_ + kIdsOffset, kIdsBytes);
+        if (length_ < kVendorIdOffset + kIdBytes) return;
+        FlashProgramRequest ids = {{BYTE(kVendorIdOffset >> 16), BYTE(kVendorIdOffset >> 8),
+                                    BYTE(kVendorIdOffset)},
+                                   {},
+                                   kIdBytes};
+        std::memcpy(ids.data, image_ + kVendorIdOffset, kIdBytes);
         device_.FlashProgramBytes(ids);
     }
 
@@ -217,19 +215,15 @@ private:
     // and compared with the image, so that a flash that did not take the
     // data is never reported as updated.
     bool VerifyFlash() {
-        ULONG block = 0;
-        if (pExt->get_PropertySize(XU_FLASH_DATA_CONTROL, &block) < 0 || block == 0 ||
-            block > kPacketBufferBytes || block > kMaxFrameReadBytes) {
+        ULONG step = 0;
+        if (device_.FlashReadLength(&step) < 0) {
             log_ += "Flash verify fail: no read length.\r\n";
             return false;
         }
-        const uint32_t end = length_ < kFlashBytes ? length_ : kFlashBytes;
-        for (uint32_t address = 0; address < end; address += block) {
-            const BYTE at[4] = {BYTE(address & 0xFF), BYTE((address >> 8) & 0xFF),
-                                BYTE((address >> 16) & 0xFF), BYTE(address >> 24)};
-            const uint32_t count = end - address < block ? end - address : block;
-            if (pExt->put_Property(XU_FLASH_ADDRESS_CONTROL, 4, at) < 0 ||
-                pExt->get_Property(XU_FLASH_DATA_CONTROL, block, packet_) < 0 ||
+        const uint32_t end = length_ < kFirmwareImageSize ? length_ : kFirmwareImageSize;
+        for (uint32_t address = 0; address < end; address += step) {
+            const uint32_t count = end - address < step ? end - address : step;
+            if (device_.ReadFlash(packet_, address, step) < 0 ||
                 std::memcmp(packet_, image_ + address, count) != 0) {
                 char line[64];
                 std::snprintf(line, sizeof line, "Flash verify fail at %06X.\r\n", unsigned(address));
@@ -250,6 +244,7 @@ private:
     const uint8_t* image_;
     uint32_t length_;
     std::string& log_;
+    DownloadObserver* observer_;
     uint8_t checksum_ = 0;
     uint32_t retries_ = 0;
     int failure_ = 0;
@@ -260,7 +255,7 @@ private:
 }  // namespace
 
 int32_t CCamDevice::DownloadFirmware(const uint8_t* image, uint32_t length, std::string& log,
-                                     int32_t flashType) {
+                                     int32_t flashType, DownloadObserver* observer) {
     log += "Downloading...\r\n";
     if (!image) {
         log += "Download Data is NULL!\r\n";
@@ -270,6 +265,6 @@ int32_t CCamDevice::DownloadFirmware(const uint8_t* image, uint32_t length, std:
         log += "NULL pExt Pointer fail.\r\n";
         return 0;
     }
-    DownloadRun run(*this, image, length, log);
+    DownloadRun run(*this, image, length, log, observer);
     return run.Run(flashType);
 }

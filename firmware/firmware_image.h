@@ -6,14 +6,13 @@
 #include <cstdint>
 #include <memory>
 
+#include "firmware/flash_layout.h"
+
 constexpr int kImageV0308 = 133;
 constexpr int kImageV0309 = 135;
 constexpr const char* kFirmwareResourceType = "BIN";
 
-constexpr uint32_t kFirmwareImageSize = 65536;
-constexpr uint32_t kDeviceDescriptorOffset = 0x8000;
 constexpr uint8_t kDeviceDescriptorLength = 0x12;
-constexpr uint32_t kFlashTypeCodeOffset = 0xC006;
 // The descriptor check reads 0x8000 and the patch writes 0xC006, so a
 // working copy must reach at least the byte after that.
 constexpr uint32_t kMinFirmwareImageSize = kFlashTypeCodeOffset + 1;

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "platform/byte_order.h"
+
 CXuChannel* pExt = nullptr;
 
 namespace {
@@ -12,28 +14,23 @@ constexpr ULONG kKsSet = KSPROPERTY_TYPE_SET | KSPROPERTY_TYPE_TOPOLOGY;  // 0x1
 // Room for the header and the longest write the driver path carries.
 constexpr size_t kFrameBufferBytes = kFrameHeaderBytes + kMaxFrameWriteBytes;
 
-uint32_t LittleEndian32(const BYTE* p) {
-    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-}
-
 }  // namespace
 
-CXuChannel::~CXuChannel() {
-    if (ksControl_) ksControl_->Release();
-    if (driver_) driver_->Release();
-}
-
 HRESULT CXuChannel::AttachKsControl(IKsControl* control, ULONG nodeId) {
-    if (ksControl_) ksControl_->Release();
-    ksControl_ = control;
+    ksControl_.Attach(control);
     nodeId_ = nodeId;
     return S_OK;
 }
 
 HRESULT CXuChannel::AttachDriverInterface(IDriverXu* driver) {
-    if (driver_) driver_->Release();
-    driver_ = driver;
+    driver_.Attach(driver);
     return S_OK;
+}
+
+void CXuChannel::Detach() {
+    ksControl_.Reset();
+    driver_.Reset();
+    mode = ChannelMode::None;
 }
 
 HRESULT CXuChannel::KsRequest(ULONG selector, ULONG flags, void* data, ULONG length,
@@ -49,8 +46,7 @@ HRESULT CXuChannel::KsRequest(ULONG selector, ULONG flags, void* data, ULONG len
 }
 
 void CXuChannel::PutHeader(BYTE* frame, ULONG selector, uint8_t code, ULONG length) {
-    frame[0] = BYTE(length & 0xFF);
-    frame[1] = BYTE(length >> 8);
+    PutLe16(frame, uint16_t(length));
     frame[2] = code;
     frame[3] = BYTE(selector);
 }
@@ -72,7 +68,7 @@ HRESULT CXuChannel::put_Property(ULONG selector, ULONG length, const BYTE* data)
     case ChannelMode::None:
         break;
     }
-    return S_FALSE;
+    return E_POINTER;
 }
 
 HRESULT CXuChannel::get_Property(ULONG selector, ULONG length, BYTE* buffer) {
@@ -98,7 +94,7 @@ HRESULT CXuChannel::get_Property(ULONG selector, ULONG length, BYTE* buffer) {
     case ChannelMode::None:
         break;
     }
-    return S_OK;
+    return E_POINTER;
 }
 
 HRESULT CXuChannel::get_PropertySize(ULONG selector, ULONG* size) {
@@ -120,13 +116,13 @@ HRESULT CXuChannel::get_PropertySize(ULONG selector, ULONG* size) {
         std::memset(frame, 0, 8);
         PutHeader(frame, selector, kFrameLength, 2);
         HRESULT hr = driver_->ReadFrame(kDriverFrameSize, frame);
-        *size = LittleEndian32(frame);
+        *size = Le32(frame);
         return hr;
     }
     case ChannelMode::None:
         break;
     }
-    return S_OK;
+    return E_POINTER;
 }
 
 ULONG CXuChannel::MaxWriteBytes() const {

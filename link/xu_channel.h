@@ -1,10 +1,14 @@
 // The one extension-unit channel of the process: carries writes, reads and
 // length queries of the unit's controls over one of two driver paths.
+// Results: the driver's HRESULT, negative on failure; E_POINTER when no
+// driver interface is attached (no camera), XU_E_TOO_LONG for a request the
+// path cannot carry. The channel never retries, waits or logs.
 #pragma once
 
 #include <cstdint>
 
 #include "link/chip_family.h"
+#include "platform/com_ptr.h"
 #include "platform/driver_xu.h"
 #include "platform/win_types.h"
 
@@ -35,13 +39,14 @@ constexpr uint32_t kMaxFrameReadBytes = 4096;
 class CXuChannel {
 public:
     CXuChannel() = default;
-    ~CXuChannel();
     CXuChannel(const CXuChannel&) = delete;
     CXuChannel& operator=(const CXuChannel&) = delete;
 
-    // Both take over the caller's reference and release the one held before.
+    // Each takes over the caller's reference and lets go of the one held before.
     HRESULT AttachKsControl(IKsControl* control, ULONG nodeId);
     HRESULT AttachDriverInterface(IDriverXu* driver);
+    // Lets go of both: the channel reaches no camera until the next attach.
+    void Detach();
 
     HRESULT put_Property(ULONG selector, ULONG length, const BYTE* data);
     HRESULT get_Property(ULONG selector, ULONG length, BYTE* buffer);
@@ -55,12 +60,14 @@ private:
     static void PutHeader(BYTE* frame, ULONG selector, uint8_t code, ULONG length);
 
     ULONG nodeId_ = 0;
-    IKsControl* ksControl_ = nullptr;
-    IDriverXu* driver_ = nullptr;
+    ComPtr<IKsControl> ksControl_;
+    ComPtr<IDriverXu> driver_;
 
 public:
     // Written by camera discovery.
     ChannelMode mode = ChannelMode::None;
+    // Kept with the channel though nothing reads it: a processor of another
+    // family would need other select levels and tables.
     ChipFamily chipFamily = kChipFamilyUnknown;
 };
 

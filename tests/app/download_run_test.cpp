@@ -179,12 +179,13 @@ TEST(DownloadRun, BothCarriedImagesPassTheDescriptorCheck) {
     }
 }
 
-TEST(DownloadRun, ACameraGoneBeforeTheSecondOpenLeavesTheWindowClosable) {
+TEST(DownloadRun, ACameraGoneBeforeTheSecondOpenIsShownAndLeavesTheWindowClosable) {
     UpdateRig rig(Path::KsNode, Worker::Deferred);
     rig.CamerasGoneFrom(2);
     rig.Check();
     TestWindow& w = *rig.window;
-    EXPECT_EQ(w.statusText, "Checking...\r\n");
+    EXPECT_EQ(w.statusText, "Checking...\r\nUpdate fail,\r\nPlease re-start this program.\r\n");
+    EXPECT_EQ(w.shown.back(), w.statusText);
     const std::string log = w.transferLog;
     const std::string tail = "\r\nStart Download to NO Camera hardware.\r\nDriver Connection Fail\r\n";
     ASSERT_GE(log.size(), tail.size());

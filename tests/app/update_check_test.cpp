@@ -223,14 +223,17 @@ TEST(UpdateCheck, ClearsThe20BABitsThenWaitsThenReads2045) {
     EXPECT_EQ(clock.sleeps, std::vector<uint32_t>{2000});
 }
 
-// A read of the flash that fails is no ground to rewrite it, and no ground
-// to claim the camera as ours.
+const std::string kCheckFailed = "Checking...\r\nUpdate fail,\r\nPlease re-start this program.\r\n";
+
+// A read of the flash that fails is no ground to rewrite it, no ground to
+// claim the camera as ours, and no ground to tell one of ours that it needs
+// nothing.
 TEST(UpdateCheck, FailedBlockReadsDecideNothing) {
     {
         UpdateRig rig(Path::KsNode, Worker::Deferred);
         rig.sim.FailSelector(15);
         rig.Check();
-        EXPECT_EQ(rig.window->statusText, kCurrent);
+        EXPECT_EQ(rig.window->statusText, kCheckFailed);
         EXPECT_NE(rig.window->transferLog.find("ReadFlashBlock 12 fail.\r\n"), std::string::npos);
     }
     {
@@ -246,7 +249,8 @@ TEST(UpdateCheck, FailedBlockReadsDecideNothing) {
         UpdateRig rig(Path::KsNode, Worker::Deferred);
         rig.sim.SetBlockLength(8192);  // longer than a block: refused
         rig.Check();
-        EXPECT_EQ(rig.window->statusText, kCurrent);
+        EXPECT_EQ(rig.window->statusText, kCheckFailed);
+        EXPECT_FALSE(rig.Sent(9));
     }
 }
 
@@ -257,7 +261,7 @@ TEST(UpdateCheck, AShortBlockReadDecidesOnlyWhatItRead) {
         uint8_t storedCode;
         bool updates;
     } cases[] = {
-        {1, 0x04, false},  // byte 6 never read: no update on its strength
+        {1, 0x04, false},  // byte 6 never read: the check cannot finish
         {6, 0x04, false},
         {7, 0x04, true},   // byte 6 read: the stale code decides
         {7, 0x06, false},
@@ -267,10 +271,73 @@ TEST(UpdateCheck, AShortBlockReadDecidesOnlyWhatItRead) {
         rig.sim.SetBlockLength(c.blockLength);
         rig.OldFirmware(c.storedCode);
         rig.Check();
-        EXPECT_EQ(rig.window->updateNeeded, c.updates ? 1 : 0) << c.blockLength;
+        EXPECT_EQ(gDeferredRoutine != nullptr, c.updates) << c.blockLength << ": download started";
         if (!c.updates) {
-            EXPECT_EQ(rig.window->statusText, kCurrent) << c.blockLength;
+            EXPECT_EQ(rig.window->statusText, c.blockLength < 7 ? kCheckFailed : kCurrent)
+                << c.blockLength;
         }
+    }
+}
+
+// A flash the check could not identify is never written, even where block 8
+// forces the update: the FlashType 0 table could ruin a part that needs
+// another. The log says what gave up; the close sends nothing more.
+TEST(UpdateCheck, AnIdentificationThatGaveUpWritesNothing) {
+    const struct {
+        const char* name;
+        bool stuckEngine;  // else the chip-ID read of the identification fails
+        const char* log;
+    } cases[] = {
+        {"engine never idle", true, "IdentifyFlash gave up: SPI engine never idle (0x90).\r\n"},
+        {"chip ID read fails", false, "IdentifyFlash gave up: chip ID read fail.\r\n"},
+    };
+    for (Path path : kPaths) {
+        for (const auto& c : cases) {
+            UpdateRig rig(path, Worker::Inline);
+            rig.HardwareIds({});
+            rig.sim.SetSensorFitted(false);
+            rig.sim.SetFlashPart(FlashPart::Type1);
+            const std::vector<uint8_t> before = rig.sim.Flash();
+            // Block 8 has been read once the flash read path was used: the
+            // fault strikes at the identification that follows it.
+            rig.sim.SetCallHook([&] {
+                if (!rig.sim.Requests().empty() && rig.sim.Requests().back().selector == 15) {
+                    if (c.stuckEngine)
+                        rig.sim.StickBusyFromCall(rig.sim.Calls().size());
+                    else
+                        rig.sim.FailSelector(3);
+                    rig.sim.SetCallHook(nullptr);
+                }
+            });
+            rig.Check();
+            TestWindow& w = *rig.window;
+            EXPECT_EQ(w.statusText, kCheckFailed) << c.name;
+            EXPECT_NE(w.transferLog.find(c.log), std::string::npos) << c.name << ": " << w.transferLog;
+            EXPECT_FALSE(rig.Sent(10)) << c.name << ": no packet";
+            EXPECT_EQ(rig.sim.EraseCount(), 0u) << c.name;
+            EXPECT_EQ(rig.sim.Flash(), before) << c.name;
+            const size_t requests = rig.Requests().size();
+            EXPECT_TRUE(w.CloseRequested());
+            EXPECT_EQ(rig.Requests().size(), requests) << c.name << ": the close sends nothing";
+        }
+    }
+}
+
+// A camera passed over hears nothing after its chip-ID read, even when a
+// later device cannot be bound and the check ends there.
+TEST(UpdateCheck, APassedOverCameraHearsNothingMore) {
+    for (Path path : kPaths) {
+        UpdateRig rig(path, Worker::Inline);
+        simcam::SimCamera other;
+        other.SetChipId(0x93);
+        rig.source->devices = {SimulatedDevice(other, path == Path::DriverXu), UnbindableDevice()};
+        rig.Check();
+        EXPECT_EQ(rig.window->statusText, kNoCamera);
+        EXPECT_EQ(pExt, nullptr) << "no channel after a walk that accepted nothing";
+        const size_t chipIdRead = other.Requests().size();
+        EXPECT_EQ(chipIdRead, 2u);
+        EXPECT_TRUE(rig.window->CloseRequested());
+        EXPECT_EQ(other.Requests().size(), chipIdRead) << "no download-enable pulse";
     }
 }
 

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "chip/cam_device.h"
-#include "link/discovery_seams.h"
+#include "discovery/discovery_seams.h"
 #include "tests/support/fake_setupapi.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "link/camera_source.h"
+#include "tests/support/sim_camera_source.h"
 #include "tests/fuzz/answer_camera.h"
 #include "tests/fuzz/answer_format.h"
 #include "tests/support/update_rig.h"
@@ -22,28 +22,18 @@ constexpr int kTickLimit = 5;
 const std::string kComplete = "Update complete!\r\nPlease close this program.\r\n";
 const std::string kFail = "Update fail,\r\nPlease re-start this program.\r\n";
 
-class AnswerSource : public CameraSource {
+class AnswerSource : public ListedSource {
 public:
-    AnswerSource(AnswerCamera& camera, uint8_t setUp) : camera_(camera), setUp_(setUp) {}
-    HRESULT Devices(std::vector<CaptureDevice>* devices) override {
-        CaptureDevice device;
-        device.friendlyName = "Tarvex USB Camera";
-        if (setUp_ & answers::kDriverPath)
-            device.driver = camera_.DriverReference();
-        else
-            device.control = camera_.NodeReference();
-        devices->push_back(device);
-        return S_OK;
+    AnswerSource(AnswerCamera& camera, uint8_t setUp) {
+        devices.push_back({[&camera, setUp](CaptureDevice* device) {
+            if (setUp & answers::kDriverPath)
+                device->driver.Attach(camera.DriverReference());
+            else
+                device->control.Attach(camera.NodeReference());
+            return S_OK;
+        }});
+        if (setUp & answers::kListsOurId) ids.push_back(OurHardwareId());
     }
-    bool HardwareIds(std::vector<std::string>* ids) override {
-        ids->clear();
-        if (setUp_ & answers::kListsOurId) ids->push_back(OurHardwareId());
-        return true;
-    }
-
-private:
-    AnswerCamera& camera_;
-    uint8_t setUp_;
 };
 
 bool EndsWith(const std::string& s, const std::string& tail) {

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "firmware/firmware_image.h"
-#include "link/camera_source.h"
+#include "tests/support/sim_camera_source.h"
 #include "simcam/sim_camera.h"
 #include "tests/fuzz/answer_format.h"
 #include "tests/fuzz/answer_run.h"
@@ -33,30 +33,18 @@ const Camera kCameras[] = {
     {"current-node-sensor", 0, true, 0x06},
 };
 
-class RecordedSource : public CameraSource {
+class RecordedSource : public ListedSource {
 public:
-    RecordedSource(simcam::SimCamera& sim, uint8_t setUp, std::vector<uint8_t>& out)
-        : sim_(sim), setUp_(setUp), out_(out) {}
-    HRESULT Devices(std::vector<CaptureDevice>* devices) override {
-        CaptureDevice device;
-        device.friendlyName = "Tarvex USB Camera";
-        if (setUp_ & answers::kDriverPath)
-            device.driver = new seed::RecordingDriver(sim_.NewDriverXu(), out_);
-        else
-            device.control = new seed::RecordingNode(sim_.NewKsControl(), out_);
-        devices->push_back(device);
-        return S_OK;
+    RecordedSource(simcam::SimCamera& sim, uint8_t setUp, std::vector<uint8_t>& out) {
+        devices.push_back({[&sim, setUp, &out](CaptureDevice* device) {
+            if (setUp & answers::kDriverPath)
+                device->driver.Attach(new seed::RecordingDriver(sim.NewDriverXu(), out));
+            else
+                device->control.Attach(new seed::RecordingNode(sim.NewKsControl(), out));
+            return S_OK;
+        }});
+        if (setUp & answers::kListsOurId) ids.push_back(OurHardwareId());
     }
-    bool HardwareIds(std::vector<std::string>* ids) override {
-        ids->clear();
-        if (setUp_ & answers::kListsOurId) ids->push_back(OurHardwareId());
-        return true;
-    }
-
-private:
-    simcam::SimCamera& sim_;
-    uint8_t setUp_;
-    std::vector<uint8_t>& out_;
 };
 
 // The answers of one whole update, and the verdict the window showed.

@@ -72,7 +72,7 @@ TEST(HostileBlockLength, IsRefusedWhenItDoesNotFitABlock) {
             EXPECT_FALSE(o.leftEnabled) << label;
             switch (row.expect) {
             case Expect::Stop:
-                EXPECT_EQ(o.status, "No need to update!\r\n") << label;
+                EXPECT_EQ(o.status, "Checking...\r\n" + kFail) << label;
                 EXPECT_TRUE(Contains(o.log, "ReadFlashBlock 12 fail.\r\n")) << label;
                 EXPECT_EQ(o.packets, 0u) << label << ": nothing written";
                 break;

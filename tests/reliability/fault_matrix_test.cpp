@@ -2,8 +2,10 @@
 // every driver call in turn: the call fails once, the camera is gone from
 // that call on, the SPI engine sticks busy from there, or the flash's
 // write-in-progress sticks from there (four kinds). Whatever happens, the
-// run must end, say one of the program's own texts, and never claim an
-// update that the flash does not hold.
+// run must end, say one of the program's own texts, never claim an update
+// that the flash does not hold, never erase a flash it did not identify,
+// never leave the flash selected after a wait gave up, and never send a
+// camera it passed over anything but its chip-ID read.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -45,6 +47,7 @@ const char* FaultName(Fault f) {
 Outcome RunWithFault(Path path, Fault fault, size_t k, size_t callBound) {
     Plan plan;
     plan.callBound = callBound;
+    plan.passedOver = true;
     plan.arrange = [&](UpdateRig& rig) {
         rig.sim.SetPacketLength(PacketLength(path));
         switch (fault) {
@@ -60,6 +63,7 @@ Outcome RunWithFault(Path path, Fault fault, size_t k, size_t callBound) {
 
 struct Tally {
     size_t points = 0, survived = 0, successes = 0, falseSuccesses = 0, hangs = 0, wrongTexts = 0;
+    size_t erasedUnidentified = 0, leftSelected = 0, strays = 0;
     size_t mostCalls = 0;
     uint64_t longestMs = 0;
     std::vector<std::string> failures;
@@ -71,6 +75,9 @@ struct Tally {
         falseSuccesses += t.falseSuccesses;
         hangs += t.hangs;
         wrongTexts += t.wrongTexts;
+        erasedUnidentified += t.erasedUnidentified;
+        leftSelected += t.leftSelected;
+        strays += t.strays;
     }
 };
 
@@ -90,8 +97,15 @@ void Judge(Path path, Fault fault, size_t k, const Outcome& o, uint64_t timeBoun
     if (hung) ++t.hangs, note("hang");
     if (!known) ++t.wrongTexts, note("not one of the program's texts");
     if (o.FalseSuccess()) ++t.falseSuccesses, note("false success");
+    if (o.ErasedWithoutIdentification()) ++t.erasedUnidentified, note("erased without identification");
+    if (o.strayRequests) ++t.strays, note("request to a passed-over camera");
+    // A wait that gave up deselects; a lost request or a gone camera may not.
+    const bool waitGaveUp = fault == Fault::StuckBusy || fault == Fault::StuckWip;
+    if (waitGaveUp && o.leftSelected) ++t.leftSelected, note("flash left selected");
     if (o.TrueSuccess()) ++t.successes;
-    if (!hung && known && !o.FalseSuccess()) ++t.survived;
+    if (!hung && known && !o.FalseSuccess() && !o.ErasedWithoutIdentification() && !o.strayRequests &&
+        !(waitGaveUp && o.leftSelected))
+        ++t.survived;
 }
 
 TEST(FaultMatrix, EveryCallOfAWholeUpdateOnBothPaths) {
@@ -109,23 +123,29 @@ TEST(FaultMatrix, EveryCallOfAWholeUpdateOnBothPaths) {
 
         std::printf("%s: N = %zu calls (%llu ms camera time clean), fault points: %zu x N = %zu, "
                     "survived: %zu, true successes: %zu, false successes: %zu, hangs: %zu, "
-                    "wrong texts: %zu; most calls %zu, longest %llu ms\n",
+                    "erased without identification: %zu, left selected: %zu, passed-over camera "
+                    "requests: %zu, wrong texts: %zu; most calls %zu, longest %llu ms\n",
                     PathName(path), n, static_cast<unsigned long long>(clean.ms), std::size(kFaults),
-                    t.points, t.survived, t.successes, t.falseSuccesses, t.hangs, t.wrongTexts,
-                    t.mostCalls, static_cast<unsigned long long>(t.longestMs));
+                    t.points, t.survived, t.successes, t.falseSuccesses, t.hangs,
+                    t.erasedUnidentified, t.leftSelected, t.strays, t.wrongTexts, t.mostCalls,
+                    static_cast<unsigned long long>(t.longestMs));
         EXPECT_EQ(t.points, std::size(kFaults) * n);
         for (size_t i = 0; i < t.failures.size() && i < 10; ++i) ADD_FAILURE() << t.failures[i];
         total.Add(t);
     }
     std::printf("fault points: %zu, survived: %zu, true successes: %zu, false successes: %zu, "
-                "hangs: %zu, wrong texts: %zu\n",
+                "hangs: %zu, erased without identification: %zu, left selected: %zu, "
+                "passed-over camera requests: %zu, wrong texts: %zu\n",
                 total.points, total.survived, total.successes, total.falseSuccesses, total.hangs,
-                total.wrongTexts);
+                total.erasedUnidentified, total.leftSelected, total.strays, total.wrongTexts);
     std::fflush(stdout);
     EXPECT_GT(total.points, 0u);
     EXPECT_EQ(total.survived, total.points);
     EXPECT_EQ(total.falseSuccesses, 0u);
     EXPECT_EQ(total.hangs, 0u);
+    EXPECT_EQ(total.erasedUnidentified, 0u);
+    EXPECT_EQ(total.leftSelected, 0u);
+    EXPECT_EQ(total.strays, 0u);
     EXPECT_EQ(total.wrongTexts, 0u);
 }
 

@@ -8,7 +8,7 @@
 #include <memory>
 #include <string>
 
-#include "link/hardware_id_match.h"
+#include "discovery/hardware_id_match.h"
 
 namespace {
 

@@ -11,24 +11,18 @@
 #include <vector>
 
 #include "chip/cam_device.h"
-#include "link/camera_source.h"
+#include "tests/support/sim_camera_source.h"
 
 namespace {
 
 using namespace std::string_literals;
 
-class ListedIds : public CameraSource {
+class ListedIds : public ListedSource {
 public:
-    ListedIds(std::vector<std::string> ids, bool listed) : ids_(std::move(ids)), listed_(listed) {}
-    HRESULT Devices(std::vector<CaptureDevice>*) override { return S_FALSE; }
-    bool HardwareIds(std::vector<std::string>* ids) override {
-        *ids = ids_;
-        return listed_;
+    ListedIds(std::vector<std::string> list, bool canList) {
+        ids = std::move(list);
+        listed = canList;
     }
-
-private:
-    std::vector<std::string> ids_;
-    bool listed_;
 };
 
 const std::string kOurs = "USB\\VID_4271&PID_03D5&REV_0100\0\0"s;

@@ -34,7 +34,7 @@ inline bool OneOfTheProgramsTexts(const std::string& status) {
         "No need to update\r\n",
         "No need to update!!!\r\n",
         "No need to update!\r\n",
-        "Checking...\r\n",  // the camera did not open a second time
+        "Checking...\r\n" + kFail,  // the check could not finish, or the camera did not reopen
         "Auto updating...(V0308)\r\n" + kComplete,
         "Auto updating...(V0308)\r\n" + kFail,
         kUpdating + kComplete,
@@ -94,10 +94,16 @@ struct Outcome {
     bool enabled = false;      // the download engine was ever enabled
     bool leftEnabled = false;  // and is still enabled at the end
     uint32_t packets = 0;      // packets the engine accepted
+    uint32_t erases = 0;       // erase sequences the engine issued
+    int32_t flashType = kFlashTypeUnknown;  // what the check made of the flash
+    bool leftSelected = false;  // the flash select still asserted at the end
+    size_t strayRequests = 0;   // requests a passed-over camera got beyond its chip-ID reads
     std::vector<simcam::Call> trace;  // kept when asked for
 
     bool Complete() const { return EndsWith(status, kComplete); }
     bool Hung() const { return runaway || ticks < 0 || !closable; }
+    // The engine erased a flash the check had not recognised.
+    bool ErasedWithoutIdentification() const { return erases > 0 && flashType < 0; }
     // "Update complete!" only over a flash that really took the image.
     bool FalseSuccess() const { return Complete() && !(flashUpdated && committed); }
     bool TrueSuccess() const { return Complete() && flashUpdated && committed; }
@@ -111,7 +117,22 @@ struct Plan {
     std::function<void(UpdateRig&, size_t)> onCall;  // as driver call n (from 0) begins
     size_t callBound = kMostCalls;
     bool keepTrace = false;
+    // A camera of another chip family listed before ours, on the same path.
+    bool passedOver = false;
 };
+
+// Only the chip-ID read, address 0x20FF then the value, may reach a camera
+// that discovery passes over.
+inline size_t StrayRequests(const simcam::SimCamera& other) {
+    size_t stray = 0;
+    for (const simcam::Request& r : other.Requests()) {
+        const bool address = r.selector == 2 && r.kind == simcam::Kind::Set &&
+                             r.bytes == std::vector<uint8_t>{0xFF, 0x20};
+        const bool value = r.selector == 3 && r.kind == simcam::Kind::Get;
+        if (!address && !value) ++stray;
+    }
+    return stray;
+}
 
 inline Outcome RunUpdate(simcam::Path path, const Plan& plan = Plan()) {
     UpdateRig rig(path, Worker::Inline);
@@ -124,6 +145,11 @@ inline Outcome RunUpdate(simcam::Path path, const Plan& plan = Plan()) {
         if (++out.calls > plan.callBound) throw Runaway();
     });
     if (plan.arrange) plan.arrange(rig);
+    simcam::SimCamera other;
+    other.SetChipId(0x93);
+    if (plan.passedOver)
+        rig.source->devices.insert(rig.source->devices.begin(),
+                                   SimulatedDevice(other, path == simcam::Path::DriverXu));
     TestWindow& w = *rig.window;
     try {
         rig.Check();
@@ -141,6 +167,10 @@ inline Outcome RunUpdate(simcam::Path path, const Plan& plan = Plan()) {
     out.enabled = !rig.sim.EnableHistory().empty();
     out.leftEnabled = rig.sim.EngineEnabled();
     out.packets = rig.sim.PacketsReceived();
+    out.erases = rig.sim.EraseCount();
+    out.flashType = w.flashType;
+    out.leftSelected = rig.sim.Reg(0x2025) == SpiSelectLevel;
+    out.strayRequests = StrayRequests(other);
     if (plan.keepTrace) out.trace = rig.sim.Calls();
     return out;
 }

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "chip/cam_device.h"
-#include "link/discovery_seams.h"
+#include "discovery/discovery_seams.h"
 
 // How a fake device answers the hardware-ID query.
 enum class Answer {

@@ -1,42 +1,77 @@
-// A camera source with the simulated camera as its one capture device,
-// for builds that find cameras through a source rather than DirectShow.
+// Camera sources for tests: a list of capture devices, each made by a
+// function when the walk reaches it, and the hardware IDs to report.
 #pragma once
 
+#include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
-#include "link/camera_source.h"
+#include "discovery/camera_source.h"
 #include "simcam/sim_camera.h"
 
-class SimCameraSource : public CameraSource {
+class ListedSource : public CameraSource {
 public:
-    SimCameraSource(simcam::SimCamera& sim, bool driverPath) : sim_(sim), driverPath_(driverPath) {}
+    struct Device {
+        // Fills in the interfaces offered; a failure: the device cannot be bound.
+        std::function<HRESULT(CaptureDevice*)> bind;
+        std::string name = "Tarvex USB Camera";
+    };
 
-    HRESULT Devices(std::vector<CaptureDevice>* devices) override {
+    HRESULT Begin() override {
         ++enumerations;
+        next_ = 0;
         if (!present || (goneFrom && enumerations >= goneFrom)) return S_FALSE;
-        if (!camera) return S_OK;  // answers, but lists nothing
-        CaptureDevice device;
-        device.friendlyName = "Tarvex USB Camera";
-        if (driverPath_)
-            device.driver = sim_.NewDriverXu();
-        else
-            device.control = sim_.NewKsControl();
-        devices->push_back(device);
         return S_OK;
+    }
+    HRESULT Next(CaptureDevice* device) override {
+        if (!camera || next_ >= devices.size()) return S_FALSE;
+        device->path = "sim" + std::to_string(next_);
+        return devices[next_++].bind(device);
+    }
+    void StoreFriendlyName(char* name) override {
+        const std::string& n = devices[next_ - 1].name;
+        const size_t used = n.size() < kCameraNameBytes - 1 ? n.size() : kCameraNameBytes - 1;
+        std::memcpy(name, n.data(), used);
+        name[used] = '\0';
     }
     bool HardwareIds(std::vector<std::string>* out) override {
         *out = ids;
-        return true;
+        return listed;
     }
 
+    std::vector<Device> devices;
     bool present = true;   // the category has devices at all
-    bool camera = true;    // and the camera is among them
+    bool camera = true;    // and they are listed
     int goneFrom = 0;      // no devices from this enumeration on (1 is the first)
     int enumerations = 0;
     std::vector<std::string> ids;
+    bool listed = true;    // the hardware-ID list can be had
 
 private:
-    simcam::SimCamera& sim_;
-    bool driverPath_;
+    size_t next_ = 0;
+};
+
+// A simulated camera as a capture device on the driver path chosen.
+inline ListedSource::Device SimulatedDevice(simcam::SimCamera& sim, bool driverPath) {
+    return {[&sim, driverPath](CaptureDevice* d) {
+        if (driverPath)
+            d->driver.Attach(sim.NewDriverXu());
+        else
+            d->control.Attach(sim.NewKsControl());
+        return S_OK;
+    }};
+}
+
+// A device whose filter cannot be bound.
+inline ListedSource::Device UnbindableDevice() {
+    return {[](CaptureDevice*) { return E_FAIL; }};
+}
+
+// The simulated camera as the one capture device.
+class SimCameraSource : public ListedSource {
+public:
+    SimCameraSource(simcam::SimCamera& sim, bool driverPath) {
+        devices.push_back(SimulatedDevice(sim, driverPath));
+    }
 };

@@ -1,8 +1,8 @@
 // The update core against the simulated camera: one capture device that
 // offers the camera's driver interface, an imaging device list for the
 // hardware-ID scan, a window that records what it is asked to do, virtual
-// time, and a worker that runs when the test says. On Windows the camera is
-// found through DirectShow and SetupAPI fakes; elsewhere through a source.
+// time, and a worker that runs when the test says. The camera is found
+// through a camera source that lists the simulated camera.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -20,13 +20,7 @@
 #include "tests/support/firmware_bytes.h"
 #include "tests/support/virtual_clock.h"
 
-#ifdef _WIN32
-#include "link/discovery_seams.h"
-#include "tests/support/fake_com.h"
-#include "tests/support/fake_setupapi.h"
-#else
 #include "tests/support/sim_camera_source.h"
-#endif
 
 // What the window was asked to do.
 class TestWindow : public CUpdateCore {
@@ -145,23 +139,11 @@ struct UpdateRig {
     std::vector<uint8_t> Expected(int id, uint8_t flashType) const {
         return PatchedImageBytes(id, flashType);
     }
-#ifdef _WIN32
-    void HardwareIds(const std::vector<std::string>& ids) {
-        std::vector<FakeImagingDevice> devices;
-        for (const auto& id : ids) devices.push_back(Id(id));
-        setup.reset();  // the old scene puts the system's calls back first
-        setup = std::make_unique<SetupScene>(std::move(devices));
-    }
-    void NoCaptureDevices() { classEnum.monikers.clear(); }
-    // Discovery finds nothing from this enumeration on (1 is the first).
-    void CamerasGoneFrom(int enumeration) { goneFrom = enumeration; }
-    int Enumerations() const { return enumerations; }
-#else
     void HardwareIds(const std::vector<std::string>& ids) { source->ids = ids; }
     void NoCaptureDevices() { source->camera = false; }
+    // Discovery finds nothing from this enumeration on (1 is the first).
     void CamerasGoneFrom(int enumeration) { source->goneFrom = enumeration; }
     int Enumerations() const { return source->enumerations; }
-#endif
 
     // The window's course up to the check, then the check itself.
     void Check() {
@@ -189,51 +171,6 @@ struct UpdateRig {
     std::unique_ptr<TestWindow> window = std::make_unique<TestWindow>();
     ThreadStarter previousStarter = nullptr;
 
-#ifdef _WIN32
-    void ConnectCamera(simcam::Path path) {
-        moniker.filter = &filter;
-        moniker.bag = &bag;
-        classEnum.monikers.push_back(&moniker);
-        devEnum.handOut = &classEnum;
-        if (path == simcam::Path::KsNode) {
-            ks = sim.NewKsControl();
-            filter.ks = ks;
-        } else {
-            driver = sim.NewDriverXu();
-            filter.driver = driver;
-        }
-        previousCreate = SetCreateDevEnum(CreateDevEnum);
-    }
-    void DisconnectCamera() {
-        SetCreateDevEnum(previousCreate);
-        setup.reset();
-        if (ks) ks->Release();
-        if (driver) driver->Release();
-        EXPECT_EQ(filter.refs, 1u);
-        EXPECT_EQ(moniker.refs, 1u);
-        EXPECT_EQ(bag.refs, 1u);
-    }
-    static HRESULT CreateDevEnum(ICreateDevEnum** out) {
-        ++gRig->enumerations;
-        gRig->devEnum.answer =
-            gRig->goneFrom && gRig->enumerations >= gRig->goneFrom ? S_FALSE : S_OK;
-        gRig->devEnum.AddRef();
-        *out = &gRig->devEnum;
-        return S_OK;
-    }
-
-    IKsControl* ks = nullptr;
-    IDriverXu* driver = nullptr;
-    FakeMoniker moniker{"moniker"};
-    FakeFilter filter{"filter"};
-    FakePropertyBag bag{"bag"};
-    FakeEnumMoniker classEnum{"classes"};
-    FakeDevEnum devEnum{"devenum"};
-    std::unique_ptr<SetupScene> setup;
-    int enumerations = 0;
-    int goneFrom = 0;
-    CreateDevEnumFn previousCreate = nullptr;
-#else
     void ConnectCamera(simcam::Path path) {
         source = std::make_unique<SimCameraSource>(sim, path == simcam::Path::DriverXu);
         previousSource = SetCameraSource(source.get());
@@ -242,5 +179,4 @@ struct UpdateRig {
 
     std::unique_ptr<SimCameraSource> source;
     CameraSource* previousSource = nullptr;
-#endif
 };

@@ -108,7 +108,7 @@ TEST(SpiReadId, SendsAddressBytesOnlyForTheCommandsThatTakeThem) {
     for (uint8_t opcode : {uint8_t(0x90), uint8_t(0xAB), uint8_t(0x9F)}) {
         SimDevice d;
         uint8_t id[3];
-        EXPECT_EQ(d.device.SpiReadId(id, opcode, 0), 1);
+        EXPECT_EQ(d.device.SpiReadId(id, opcode, 0), S_OK);
         std::vector<RegOp> expected = {W(0x2020, 0x80), W(0x2022, 0x04), R(0x2021),
                                        W(0x2025, 2), W(0x2022, opcode)};
         if (opcode != 0x9F) {
@@ -233,12 +233,33 @@ TEST(SpiWaits, GiveUpWithinTheirBounds) {
             if (c.fault == 1) d.sim.StickBusyFromCall(0);
             if (c.fault == 2) d.sim.StickWipFromCall(0);
 
+            // A wait that gives up still deselects the flash and, where the
+            // sequence's normal end does, releases the engine.
+            const auto leftSelected = [&] { return d.sim.Reg(0x2025) != 0; };
             FlashProgramRequest request = {{0x00, 0x80, 0x08}, {1, 2, 3, 4}, 4};
             EXPECT_EQ(d.device.FlashProgramBytes(request), 0) << c.name;
+            if (c.fault != 0) {
+                EXPECT_FALSE(leftSelected()) << c.name;
+                EXPECT_EQ(d.sim.Reg(0x2020), 0x00) << c.name << ": engine released";
+            }
             EXPECT_EQ(d.device.SpiWaitIdle(), c.fault == 2 ? S_OK : SPI_E_TIMEOUT) << c.name;
             EXPECT_EQ(d.device.FlashWaitReady(), SPI_E_TIMEOUT) << c.name;
-            // A flash that stays busy hears no identification command.
-            EXPECT_EQ(d.device.IdentifyFlash(), -1) << c.name;
+            if (c.fault != 0) {
+                EXPECT_FALSE(leftSelected()) << c.name;
+            }
+            // An identification that cannot finish is not an unknown flash;
+            // a flash stuck in a program answers, and is not recognised.
+            const char* stoppedAt = nullptr;
+            EXPECT_EQ(d.device.IdentifyFlash(&stoppedAt),
+                      c.fault == 2 ? kFlashTypeUnknown : kFlashTypeUnidentified)
+                << c.name;
+            if (c.fault != 2) {
+                EXPECT_STREQ(stoppedAt, c.fault == 0 ? "chip ID read fail" : "SPI engine never idle (0x90)")
+                    << c.name;
+            }
+            if (c.fault != 0) {
+                EXPECT_FALSE(leftSelected()) << c.name;
+            }
             // Each wait stops by count (no time passing) or by time.
             EXPECT_LT(d.sim.Calls().size(), 4 * (2 * kSpiIdleMaxPolls + 16 * kFlashReadyMaxPasses))
                 << c.name;
@@ -317,7 +338,7 @@ TEST(ReadFlashBlock, ReadsTheBlockTheCameraSaysHowLong) {
 
 TEST(ReadFlashBlock, RefusesWithoutBufferChannelOrSize) {
     SimDevice d;
-    EXPECT_EQ(d.device.ReadFlashBlock(nullptr, 8), 0);
+    EXPECT_EQ(d.device.ReadFlashBlock(nullptr, 8), E_POINTER);
     EXPECT_TRUE(d.sim.Requests().empty());
 
     d.sim.FailCallOnce(0);  // the size query
@@ -333,7 +354,7 @@ TEST(ReadFlashBlock, RefusesWithoutBufferChannelOrSize) {
               (Bytes{0x00, 0xC0, 0x00, 0x00}));
 
     d.device.CloseChannel();
-    EXPECT_EQ(d.device.ReadFlashBlock(buffer.data(), 8), 0);
+    EXPECT_EQ(d.device.ReadFlashBlock(buffer.data(), 8), E_POINTER);
 }
 
 }  // namespace

@@ -44,12 +44,12 @@ TEST_F(ChannelTest, NewChannelSendsNothingEvenWithInterfacesAttached) {
     EXPECT_EQ(channel.mode, ChannelMode::None) << "attaching never sets the mode";
 
     BYTE out[2] = {0x5A, 0xA5};
-    EXPECT_EQ(channel.put_Property(2, 2, out), S_FALSE);
-    EXPECT_EQ(channel.get_Property(3, 2, out), S_OK);
+    EXPECT_EQ(channel.put_Property(2, 2, out), E_POINTER);
+    EXPECT_EQ(channel.get_Property(3, 2, out), E_POINTER);
     EXPECT_EQ(out[0], 0x5A);
     EXPECT_EQ(out[1], 0xA5);
     ULONG size = 1234;
-    EXPECT_EQ(channel.get_PropertySize(10, &size), S_OK);
+    EXPECT_EQ(channel.get_PropertySize(10, &size), E_POINTER);
     EXPECT_EQ(size, 1234u);
     EXPECT_EQ(DriverCalls(), 0u);
 }

@@ -1,4 +1,4 @@
-#include "link/discovery_seams.h"
+#include "discovery/discovery_seams.h"
 
 #include <uuids.h>
 

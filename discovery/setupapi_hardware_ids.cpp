@@ -1,6 +1,5 @@
-#include "chip/cam_device.h"
-#include "link/discovery_seams.h"
-#include "link/hardware_id_match.h"
+#include "discovery/directshow_source.h"
+#include "discovery/discovery_seams.h"
 
 #include <devguid.h>
 
@@ -14,19 +13,21 @@ constexpr int kMaxPropertyCalls = 8;
 // the driver leaves unterminated ends inside the buffer.
 constexpr DWORD kPropertySlack = 2;
 
-// The device's hardware-ID list in a LocalAlloc buffer, or null when it
-// cannot be read. *size is the part the driver was allowed to fill.
-char* ReadHardwareIds(HDEVINFO set, SP_DEVINFO_DATA* device, DWORD* size) {
+// The device's hardware-ID list as the driver filled it; false when it
+// cannot be read.
+bool ReadHardwareIds(HDEVINFO set, SP_DEVINFO_DATA* device, std::string* ids) {
     const SetupApiCalls& api = SetupApi();
     char* buffer = nullptr;
     DWORD bufferSize = 0;
+    bool read = false;
     for (int call = 0; call < kMaxPropertyCalls; ++call) {
         DWORD required = 0;
         if (api.getRegistryProperty(set, device, SPDRP_HARDWAREID, nullptr,
                                     reinterpret_cast<PBYTE>(buffer), bufferSize, &required)) {
-            if (!buffer) break;  // an answer without a buffer has nothing in it
-            *size = bufferSize;
-            return buffer;
+            // An answer without a buffer has nothing in it.
+            if (buffer) ids->assign(buffer, bufferSize);
+            read = buffer != nullptr;
+            break;
         }
         if (GetLastError() != ERROR_INSUFFICIENT_BUFFER || required > kMaxPropertyBytes) break;
         if (buffer) api.localFree(buffer);
@@ -35,29 +36,22 @@ char* ReadHardwareIds(HDEVINFO set, SP_DEVINFO_DATA* device, DWORD* size) {
         bufferSize = required;
     }
     if (buffer) api.localFree(buffer);
-    return nullptr;
+    return read;
 }
 
 }  // namespace
 
-int32_t CCamDevice::FindHardwareId(char* vendor, char* product) {
+bool DirectShowSource::HardwareIds(std::vector<std::string>* ids) {
     const SetupApiCalls& api = SetupApi();
     HDEVINFO set = api.getClassDevs(&GUID_DEVCLASS_IMAGE, nullptr, nullptr, DIGCF_PRESENT);
-    if (set == INVALID_HANDLE_VALUE) return 0;
-
-    int32_t found = 0;
-    for (DWORD index = 0; !found; ++index) {
+    if (set == INVALID_HANDLE_VALUE) return false;
+    for (DWORD index = 0;; ++index) {
         SP_DEVINFO_DATA device = {};
         device.cbSize = sizeof(device);
         if (!api.enumDeviceInfo(set, index, &device)) break;
-
-        DWORD size = 0;
-        char* ids = ReadHardwareIds(set, &device, &size);
-        if (!ids) continue;
-        bool examined = false;
-        found = HardwareIdMatches(ids, size, vendor, product, &examined) ? 1 : 0;
-        api.localFree(ids);
+        std::string list;
+        if (ReadHardwareIds(set, &device, &list)) ids->push_back(std::move(list));
     }
     api.destroyList(set);
-    return found;
+    return true;
 }

@@ -1,4 +1,4 @@
-#include "link/hardware_id_match.h"
+#include "discovery/hardware_id_match.h"
 
 #include <cstring>
 

@@ -1,0 +1,96 @@
+#include "discovery/directshow_source.h"
+
+#include "discovery/discovery_seams.h"
+
+#include <dshow.h>
+
+namespace {
+
+// COM hands out a reference with any success code, but only S_OK counts
+// here; a reference that came with another code is given straight back.
+template <class T>
+void KeepOnlyOnOk(HRESULT hr, T* object, ComPtr<T>* kept) {
+    if (hr == S_OK) {
+        kept->Attach(object);
+    } else if (SUCCEEDED(hr) && object) {
+        object->Release();
+    }
+}
+
+template <class T>
+void QueryExactly(IUnknown* object, REFIID iid, ComPtr<T>* out) {
+    void* raw = nullptr;
+    HRESULT hr = object->QueryInterface(iid, &raw);
+    KeepOnlyOnOk(hr, static_cast<T*>(raw), out);
+}
+
+// Converts one character (or surrogate pair) at a time, so that a name too
+// long for the buffer stops on a whole character, terminator included.
+void StoreName(const VARIANT& value, char* name) {
+    size_t used = 0;
+    if (value.vt == VT_BSTR && value.bstrVal) {
+        const wchar_t* wide = value.bstrVal;
+        const size_t length = SysStringLen(value.bstrVal);
+        for (size_t i = 0; i < length && wide[i];) {
+            int units = IS_HIGH_SURROGATE(wide[i]) && i + 1 < length && IS_LOW_SURROGATE(wide[i + 1])
+                            ? 2 : 1;
+            int bytes = WideCharToMultiByte(CP_ACP, 0, wide + i, units, nullptr, 0, nullptr, nullptr);
+            if (bytes <= 0 || used + bytes > kCameraNameBytes - 1) break;
+            WideCharToMultiByte(CP_ACP, 0, wide + i, units, name + used, bytes, nullptr, nullptr);
+            used += bytes;
+            i += units;
+        }
+    }
+    name[used] = '\0';
+}
+
+}  // namespace
+
+CameraSource* SystemCameraSource() {
+    static DirectShowSource system;
+    return &system;
+}
+
+HRESULT DirectShowSource::Begin() {
+    End();
+    ComPtr<ICreateDevEnum> devEnum;
+    if (FAILED(CreateSystemDeviceEnumerator(devEnum.GetAddressOf())) || !devEnum)
+        return DISCOVERY_E_NO_ENUMERATOR;
+    IEnumMoniker* classEnum = nullptr;
+    const HRESULT hr = devEnum->CreateClassEnumerator(CLSID_VideoInputDeviceCategory, &classEnum, 0);
+    KeepOnlyOnOk(hr, classEnum, &classEnum_);
+    if (!classEnum_) return S_FALSE;
+    classEnum_->Reset();
+    return S_OK;
+}
+
+HRESULT DirectShowSource::Next(CaptureDevice* device) {
+    if (classEnum_->Next(1, moniker_.ReleaseAndGetAddressOf(), nullptr) != S_OK || !moniker_)
+        return S_FALSE;
+    ComPtr<IBaseFilter> filter;
+    const HRESULT hr = moniker_->BindToObject(nullptr, nullptr, IID_IBaseFilter,
+                                              reinterpret_cast<void**>(filter.GetAddressOf()));
+    if (FAILED(hr) || !filter) return FAILED(hr) ? hr : E_NOINTERFACE;
+    // The camera driver's own interface first; the KS node only without it.
+    QueryExactly(filter.Get(), kIidIDriverXu, &device->driver);
+    if (!device->driver) QueryExactly(filter.Get(), kIidIKsControl, &device->control);
+    device->nodeId = kExtensionUnitNode;
+    return S_OK;
+}
+
+void DirectShowSource::StoreFriendlyName(char* name) {
+    ComPtr<IPropertyBag> bag;
+    if (FAILED(moniker_->BindToStorage(nullptr, nullptr, IID_IPropertyBag,
+                                       reinterpret_cast<void**>(bag.GetAddressOf()))))
+        bag.Reset();
+    VARIANT friendlyName;
+    VariantInit(&friendlyName);
+    if (bag) bag->Read(L"FriendlyName", &friendlyName, nullptr);
+    StoreName(friendlyName, name);
+    VariantClear(&friendlyName);
+}
+
+void DirectShowSource::End() {
+    moniker_.Reset();
+    classEnum_.Reset();
+}

@@ -1,0 +1,20 @@
+// The camera source of Windows: the video capture devices DirectShow
+// lists, and the hardware IDs SetupAPI reports for the imaging class.
+#pragma once
+
+#include "discovery/camera_source.h"
+
+#include <strmif.h>
+
+class DirectShowSource : public CameraSource {
+public:
+    HRESULT Begin() override;
+    HRESULT Next(CaptureDevice* device) override;
+    void StoreFriendlyName(char* name) override;
+    void End() override;
+    bool HardwareIds(std::vector<std::string>* ids) override;
+
+private:
+    ComPtr<IEnumMoniker> classEnum_;
+    ComPtr<IMoniker> moniker_;  // the device Next gave last
+};
