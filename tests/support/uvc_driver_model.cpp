@@ -48,7 +48,8 @@ HRESULT UvcDriverModel::CameraLength(uint8_t selector, uint16_t* length) {
 
 int UvcDriverModel::Query(uint8_t unit, uint8_t selector, uint8_t query, uint16_t size,
                           uint8_t* data, int* err) {
-    const size_t k = queries_++;
+    const size_t k = seen_.size();
+    seen_.push_back({selector, query});
     unplugged_ |= k >= unplugFrom_;
     auto injected = failAt_.find(k);
     *err = unplugged_ ? ENODEV : injected != failAt_.end() ? injected->second : 0;

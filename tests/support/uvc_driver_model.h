@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <map>
+#include <vector>
 
 #include "platform/win_types.h"
 #include "simcam/sim_camera.h"
@@ -29,7 +30,12 @@ public:
     // as to the host.
     void ReportLength(uint8_t selector, uint16_t length);
 
-    size_t Queries() const { return queries_; }
+    struct Asked {
+        uint8_t selector, query;
+    };
+    // Every query so far, in order.
+    const std::vector<Asked>& Record() const { return seen_; }
+    size_t Queries() const { return seen_.size(); }
     uint8_t Unit() const { return unit_; }
 
 private:
@@ -44,7 +50,7 @@ private:
     IKsControl* camera_;
     uint8_t unit_;
     std::array<Control, 256> controls_{};
-    size_t queries_ = 0;
+    std::vector<Asked> seen_;
     std::map<size_t, int> failAt_;
     size_t unplugFrom_ = SIZE_MAX;
     bool unplugged_ = false;
