@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -50,10 +51,12 @@ public:
     virtual void StoreFriendlyName(char* name) = 0;
     // Lets go of what the walk holds; the next Begin starts afresh.
     virtual void End() {}
-    // The hardware-ID list of each present imaging device, as the system
-    // reports it (its first string is the one that counts; terminated or
-    // not). False when the list cannot be had.
-    virtual bool HardwareIds(std::vector<std::string>* ids) = 0;
+    // Hands visit the hardware-ID list of each present imaging device in
+    // turn, as the system reports it (its first string is the one that
+    // counts; terminated or not), until visit returns true. False when the
+    // lists cannot be had.
+    using HardwareIdVisit = std::function<bool(const std::string& ids)>;
+    virtual bool HardwareIds(const HardwareIdVisit& visit) = 0;
 };
 
 // The source discovery walks; at start the system's own where the build

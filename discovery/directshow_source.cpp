@@ -9,16 +9,16 @@ namespace {
 // COM hands out a reference with any success code, but only S_OK counts
 // here; a reference that came with another code is given straight back.
 template <class T>
-void KeepOnlyOnOk(HRESULT hr, T* object, ComPtr<T>* kept) {
+void KeepOnlyOnOk(HRESULT hr, T* object, ComPtr<T>& kept) {
     if (hr == S_OK) {
-        kept->Attach(object);
+        kept.Attach(object);
     } else if (SUCCEEDED(hr) && object) {
         object->Release();
     }
 }
 
 template <class T>
-void QueryExactly(IUnknown* object, REFIID iid, ComPtr<T>* out) {
+void QueryExactly(IUnknown* object, REFIID iid, ComPtr<T>& out) {
     void* raw = nullptr;
     HRESULT hr = object->QueryInterface(iid, &raw);
     KeepOnlyOnOk(hr, static_cast<T*>(raw), out);
@@ -58,7 +58,8 @@ HRESULT DirectShowSource::Begin() {
         return DISCOVERY_E_NO_ENUMERATOR;
     IEnumMoniker* classEnum = nullptr;
     const HRESULT hr = devEnum->CreateClassEnumerator(CLSID_VideoInputDeviceCategory, &classEnum, 0);
-    KeepOnlyOnOk(hr, classEnum, &classEnum_);
+    devEnum.Reset();
+    KeepOnlyOnOk(hr, classEnum, classEnum_);
     if (!classEnum_) return S_FALSE;
     classEnum_->Reset();
     return S_OK;
@@ -72,8 +73,8 @@ HRESULT DirectShowSource::Next(CaptureDevice* device) {
                                               reinterpret_cast<void**>(filter.GetAddressOf()));
     if (FAILED(hr) || !filter) return FAILED(hr) ? hr : E_NOINTERFACE;
     // The camera driver's own interface first; the KS node only without it.
-    QueryExactly(filter.Get(), kIidIDriverXu, &device->driver);
-    if (!device->driver) QueryExactly(filter.Get(), kIidIKsControl, &device->control);
+    QueryExactly(filter.Get(), kIidIDriverXu, device->driver);
+    if (!device->driver) QueryExactly(filter.Get(), kIidIKsControl, device->control);
     device->nodeId = kExtensionUnitNode;
     return S_OK;
 }

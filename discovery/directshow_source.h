@@ -12,7 +12,7 @@ public:
     HRESULT Next(CaptureDevice* device) override;
     void StoreFriendlyName(char* name) override;
     void End() override;
-    bool HardwareIds(std::vector<std::string>* ids) override;
+    bool HardwareIds(const HardwareIdVisit& visit) override;
 
 private:
     ComPtr<IEnumMoniker> classEnum_;

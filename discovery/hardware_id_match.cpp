@@ -11,11 +11,10 @@ constexpr size_t kProductAt = 17;
 
 }  // namespace
 
-bool HardwareIdMatches(const char* ids, size_t size, char* vendor, char* product, bool* examined) {
+bool HardwareIdMatches(const char* ids, size_t size, char* vendor, char* product) {
     const void* end = std::memchr(ids, '\0', size);
     const size_t length = end ? size_t(static_cast<const char*>(end) - ids) : size;
-    *examined = length >= kMinHardwareIdChars;
-    if (!*examined) return false;
+    if (length < kMinHardwareIdChars) return false;
     std::memcpy(vendor, ids + kVendorAt, 4);
     std::memcpy(product, ids + kProductAt, 4);
     return std::memcmp(vendor, "4271", 4) == 0 && product[0] == '0' && product[1] == '3' &&

@@ -6,6 +6,5 @@
 
 // Looks at the first string of the size bytes at ids (terminated or not).
 // When it is long enough to carry the digits, copies the four vendor and
-// four product characters (no terminator) and returns whether they match;
-// *examined tells whether they were copied.
-bool HardwareIdMatches(const char* ids, size_t size, char* vendor, char* product, bool* examined);
+// four product characters (no terminator) and returns whether they match.
+bool HardwareIdMatches(const char* ids, size_t size, char* vendor, char* product);

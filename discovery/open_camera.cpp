@@ -78,12 +78,12 @@ int32_t CCamDevice::OpenCamera(std::string& log, char* name) {
 }
 
 int32_t CCamDevice::FindHardwareId(char* vendor, char* product) {
-    std::vector<std::string> ids;
     CameraSource* from = GetCameraSource();
-    if (!from || !from->HardwareIds(&ids)) return 0;
-    for (const std::string& id : ids) {
-        bool examined = false;
-        if (HardwareIdMatches(id.data(), id.size(), vendor, product, &examined)) return 1;
-    }
-    return 0;
+    bool found = false;
+    if (from)
+        from->HardwareIds([&](const std::string& ids) {
+            found = HardwareIdMatches(ids.data(), ids.size(), vendor, product);
+            return found;
+        });
+    return found ? 1 : 0;
 }

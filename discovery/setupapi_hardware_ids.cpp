@@ -41,7 +41,7 @@ bool ReadHardwareIds(HDEVINFO set, SP_DEVINFO_DATA* device, std::string* ids) {
 
 }  // namespace
 
-bool DirectShowSource::HardwareIds(std::vector<std::string>* ids) {
+bool DirectShowSource::HardwareIds(const HardwareIdVisit& visit) {
     const SetupApiCalls& api = SetupApi();
     HDEVINFO set = api.getClassDevs(&GUID_DEVCLASS_IMAGE, nullptr, nullptr, DIGCF_PRESENT);
     if (set == INVALID_HANDLE_VALUE) return false;
@@ -50,7 +50,7 @@ bool DirectShowSource::HardwareIds(std::vector<std::string>* ids) {
         device.cbSize = sizeof(device);
         if (!api.enumDeviceInfo(set, index, &device)) break;
         std::string list;
-        if (ReadHardwareIds(set, &device, &list)) ids->push_back(std::move(list));
+        if (ReadHardwareIds(set, &device, &list) && visit(list)) break;
     }
     api.destroyList(set);
     return true;

@@ -1,12 +1,9 @@
-// One smart pointer for COM interface pointers on both builds: WRL's ComPtr
-// on Windows, and elsewhere the part of its interface this program uses.
+// One smart pointer for COM interface pointers on both builds, with the
+// part of WRL's ComPtr interface this program uses. MinGW's own ComPtr is
+// not used: its Attach adds a reference, where WRL's takes one over, and a
+// count that differs by build is a leak on one of them.
 #pragma once
 
-#ifdef _WIN32
-#include <wrl/client.h>
-template <class T>
-using ComPtr = Microsoft::WRL::ComPtr<T>;
-#else
 #include <utility>
 
 template <class T>
@@ -44,4 +41,3 @@ public:
 private:
     T* p_ = nullptr;
 };
-#endif

@@ -50,10 +50,8 @@ TEST(HardwareIdBuffers, AreReadAndWrittenOnlyWithinTheirSize) {
         std::unique_ptr<char[]> vendor(new char[4]), product(new char[4]);
         std::memset(vendor.get(), 'Z', 4);
         std::memset(product.get(), 'Z', 4);
-        bool examined = !row.examined;
-        EXPECT_EQ(HardwareIdMatches(ids.get(), size, vendor.get(), product.get(), &examined), row.match)
+        EXPECT_EQ(HardwareIdMatches(ids.get(), size, vendor.get(), product.get()), row.match)
             << row.name;
-        EXPECT_EQ(examined, row.examined) << row.name;
         if (!row.examined) {
             EXPECT_EQ(std::string(vendor.get(), 4), "ZZZZ") << row.name << ": outputs untouched";
             EXPECT_EQ(std::string(product.get(), 4), "ZZZZ") << row.name;

@@ -35,9 +35,11 @@ public:
         std::memcpy(name, n.data(), used);
         name[used] = '\0';
     }
-    bool HardwareIds(std::vector<std::string>* out) override {
-        *out = ids;
-        return listed;
+    bool HardwareIds(const HardwareIdVisit& visit) override {
+        if (!listed) return false;
+        for (const std::string& list : ids)
+            if (visit(list)) break;
+        return true;
     }
 
     std::vector<Device> devices;
