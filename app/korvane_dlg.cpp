@@ -32,6 +32,8 @@ const CDialog::MessageMapEntry CKorvaneDlg::messageMap[] = {
          *result = LRESULT(Self(d)->OnQueryDragIcon());
          return true;
      }},
+    // The Download button is hidden and never pressed; its row stays so
+    // that the window keeps the template's full behaviour.
     {WM_COMMAND, BN_CLICKED, IDC_DOWNLOAD,
      [](CDialog* d, WPARAM, LPARAM, LRESULT* result) {
          *result = 0;
@@ -121,6 +123,8 @@ bool CKorvaneDlg::OnPaint() {
 
 HCURSOR CKorvaneDlg::OnQueryDragIcon() { return HCURSOR(icon); }
 
+// Registered for, and answered, but a camera coming or going changes
+// nothing: the check runs once, and a download in flight finds out itself.
 BOOL CKorvaneDlg::OnDeviceChange(UINT, DWORD_PTR) { return FALSE; }
 
 bool CKorvaneDlg::OnTimer(UINT_PTR id) {

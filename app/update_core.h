@@ -60,6 +60,8 @@ public:
     // Members the check, the run and the close share.
     CCamDevice* device = nullptr;
     std::unique_ptr<uint8_t[]> readBuffer;
+    // The sensor probe's results, kept as the check left them though only
+    // the check itself reads them.
     int32_t sensorBringUpResult = 0;
     int32_t sensorIdResult = 0;
     int32_t forceUpdate = 0;

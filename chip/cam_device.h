@@ -1,5 +1,9 @@
 // The camera device object: every request to the camera's processor goes
 // through it, and through the process-wide channel pExt beneath it.
+// Results: register primitives and engine waits return the channel's
+// HRESULT (SPI_E_TIMEOUT when a wait gave up); sequence operations return 1
+// for success and 0 for failure; IdentifyFlash returns a FlashType. Nothing
+// here logs or retries: the caller, which knows what a failure means, does.
 #pragma once
 
 #include <cstdint>

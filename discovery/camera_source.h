@@ -1,7 +1,8 @@
 // Where camera discovery finds capture devices: DirectShow and SetupAPI on
 // Windows, uvcvideo and udev on Linux, a simulated camera in tests. A
 // source only lists; what is accepted, and what the log says, is decided by
-// the one walk in OpenCamera.
+// the one walk in OpenCamera. Results: sources answer HRESULTs as below;
+// OpenCamera and FindHardwareId return 1 or 0, and OpenCamera alone logs.
 #pragma once
 
 #include <cstddef>

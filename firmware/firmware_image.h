@@ -1,6 +1,7 @@
 // The two firmware images the program carries, found by type "BIN" and id,
 // and the working copy that gets patched and written into the camera.
-// Offsets in an image are flash addresses.
+// Offsets in an image are flash addresses. Results: a FirmwareStatus, Ok or
+// why not; the download (on CCamDevice) returns 1 or 0 and logs its lines.
 #pragma once
 
 #include <cstdint>
