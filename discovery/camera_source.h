@@ -2,7 +2,8 @@
 // Windows, uvcvideo and udev on Linux, a simulated camera in tests. A
 // source only lists; what is accepted, and what the log says, is decided by
 // the one walk in OpenCamera. Results: sources answer HRESULTs as below;
-// OpenCamera and FindHardwareId return 1 or 0, and OpenCamera alone logs.
+// OpenCamera and FindHardwareId return 1 or 0. OpenCamera logs the walk's
+// verdicts; a source may log only what the system itself refused.
 #pragma once
 
 #include <cstddef>

@@ -95,7 +95,7 @@ std::string BrokenPromise(const AnswerRun& run) {
         "No need to update\r\n",
         "No need to update!!!\r\n",
         "No need to update!\r\n",
-        "Checking...\r\n",
+        "Checking...\r\n" + kFail,  // the check could not finish, or the camera did not reopen
         "Auto updating...(V0308)\r\n" + kComplete,
         "Auto updating...(V0308)\r\n" + kFail,
         "Auto updating...(V0309)\r\n" + kComplete,
