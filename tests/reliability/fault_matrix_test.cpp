@@ -5,19 +5,41 @@
 // run must end, say one of the program's own texts, never claim an update
 // that the flash does not hold, never erase a flash it did not identify,
 // never leave the flash selected after a wait gave up, and never send a
-// camera it passed over anything but its chip-ID read.
+// camera it passed over anything but its chip-ID read. Every road to the
+// camera is struck: the two Windows paths and, on Linux, uvcvideo's ioctl.
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "tests/reliability/whole_update.h"
+#ifdef __linux__
+#include "tests/support/uvc_seam_camera.h"
+#endif
 
 namespace {
 
 using simcam::Path;
 using namespace whole_update;
+
+// The roads a request can take to the camera: the two Windows paths and,
+// on Linux, uvcvideo's ioctl (through its seam, straight to a model of the
+// driver over the node path).
+struct Road {
+    Path path;
+    bool uvcvideo;
+};
+constexpr Road kRoads[] = {
+    {Path::KsNode, false},
+    {Path::DriverXu, false},
+#ifdef __linux__
+    {Path::KsNode, true},
+#endif
+};
+
+const char* RoadName(const Road& road) { return road.uvcvideo ? "uvcvideo" : PathName(road.path); }
 
 // The driver path carries at most 68 bytes a packet, and 68 leaves a last
 // packet to fill; the node path takes whole blocks, which keeps its share
@@ -44,7 +66,11 @@ const char* FaultName(Fault f) {
     return "?";
 }
 
-Outcome RunWithFault(Path path, Fault fault, size_t k, size_t callBound) {
+Outcome RunWithFault(const Road& road, Fault fault, size_t k, size_t callBound) {
+    const Path path = road.path;
+#ifdef __linux__
+    std::unique_ptr<SeamCamera> seam;  // outlives the rig and its channel
+#endif
     Plan plan;
     plan.callBound = callBound;
     plan.passedOver = true;
@@ -57,6 +83,12 @@ Outcome RunWithFault(Path path, Fault fault, size_t k, size_t callBound) {
         case Fault::StuckBusy: rig.sim.StickBusyFromCall(k); break;
         case Fault::StuckWip: rig.sim.StickWipFromCall(k); break;
         }
+#ifdef __linux__
+        if (road.uvcvideo) {
+            seam = std::make_unique<SeamCamera>(rig.sim);
+            rig.source->devices[0] = seam->Device(&rig.window->transferLog);
+        }
+#endif
     };
     return RunUpdate(path, plan);
 }
@@ -81,7 +113,7 @@ struct Tally {
     }
 };
 
-void Judge(Path path, Fault fault, size_t k, const Outcome& o, uint64_t timeBound, Tally& t) {
+void Judge(const Road& road, Fault fault, size_t k, const Outcome& o, uint64_t timeBound, Tally& t) {
     ++t.points;
     if (o.calls > t.mostCalls) t.mostCalls = o.calls;
     if (o.ms > t.longestMs) t.longestMs = o.ms;
@@ -90,7 +122,7 @@ void Judge(Path path, Fault fault, size_t k, const Outcome& o, uint64_t timeBoun
     const auto note = [&](const char* what) {
         char head[128];
         std::snprintf(head, sizeof head, "%s, %s call %zu: %s (calls %zu, %llu ms, ticks %d)\n  ",
-                      PathName(path), FaultName(fault), k, what, o.calls,
+                      RoadName(road), FaultName(fault), k, what, o.calls,
                       static_cast<unsigned long long>(o.ms), o.ticks);
         t.failures.push_back(head + Show(o));
     };
@@ -108,24 +140,24 @@ void Judge(Path path, Fault fault, size_t k, const Outcome& o, uint64_t timeBoun
         ++t.survived;
 }
 
-TEST(FaultMatrix, EveryCallOfAWholeUpdateOnBothPaths) {
+TEST(FaultMatrix, EveryCallOfAWholeUpdateOnEveryRoad) {
     Tally total;
-    for (Path path : {Path::KsNode, Path::DriverXu}) {
-        const Outcome clean = RunWithFault(path, Fault::None, 0, kMostCalls);
-        ASSERT_TRUE(clean.TrueSuccess()) << PathName(path) << ": " << Show(clean);
+    for (const Road& road : kRoads) {
+        const Outcome clean = RunWithFault(road, Fault::None, 0, kMostCalls);
+        ASSERT_TRUE(clean.TrueSuccess()) << RoadName(road) << ": " << Show(clean);
         const size_t n = clean.calls;
 
         Tally t;
         for (Fault fault : kFaults)
             for (size_t k = 0; k < n; ++k)
-                Judge(path, fault, k, RunWithFault(path, fault, k, kCallFactor * n),
+                Judge(road, fault, k, RunWithFault(road, fault, k, kCallFactor * n),
                       clean.ms + kExtraTimeMs, t);
 
         std::printf("%s: N = %zu calls (%llu ms camera time clean), fault points: %zu x N = %zu, "
                     "survived: %zu, true successes: %zu, false successes: %zu, hangs: %zu, "
                     "erased without identification: %zu, left selected: %zu, passed-over camera "
                     "requests: %zu, wrong texts: %zu; most calls %zu, longest %llu ms\n",
-                    PathName(path), n, static_cast<unsigned long long>(clean.ms), std::size(kFaults),
+                    RoadName(road), n, static_cast<unsigned long long>(clean.ms), std::size(kFaults),
                     t.points, t.survived, t.successes, t.falseSuccesses, t.hangs,
                     t.erasedUnidentified, t.leftSelected, t.strays, t.wrongTexts, t.mostCalls,
                     static_cast<unsigned long long>(t.longestMs));

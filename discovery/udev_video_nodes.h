@@ -1,0 +1,23 @@
+// The system's video4linux nodes as udev lists them, each with what its USB
+// device says about itself.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/win_types.h"
+
+struct VideoNode {
+    std::string devnode;     // /dev/videoN
+    int index = -1;          // the node's `index` attribute: 0 for capture; -1 when absent
+    std::string usbSyspath;  // its USB device; empty when it has none
+    // The USB device's attributes as sysfs gives them: hexadecimal texts,
+    // the product string, and the raw descriptors.
+    std::string idVendor, idProduct, bcdDevice, product;
+    std::vector<uint8_t> descriptors;
+};
+
+// S_OK with the nodes (none is S_OK too); DISCOVERY_E_NO_ENUMERATOR when udev
+// cannot be had; E_FAIL when it cannot list the nodes.
+HRESULT ListVideoNodes(std::vector<VideoNode>* nodes);

@@ -1,0 +1,122 @@
+#include "discovery/uvc_camera_source.h"
+
+#include <errno.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <utility>
+
+#include "discovery/udev_video_nodes.h"
+#include "discovery/uvc_descriptors.h"
+#include "link/uvc_errors.h"
+#include "link/uvc_node_control.h"
+
+namespace {
+
+// The node the user named, by its name or by a link to it.
+bool IsChosen(const std::string& devnode, const std::string& chosen) {
+    if (chosen.empty() || devnode == chosen) return true;
+    struct stat a, b;
+    return stat(devnode.c_str(), &a) == 0 && stat(chosen.c_str(), &b) == 0 &&
+           a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+// The nodes to look at: the chosen one, or else one per USB device, its
+// capture node (index 0) where it has one, or the first listed.
+std::vector<VideoNode> OnePerUsbDevice(std::vector<VideoNode> nodes, const std::string& chosen) {
+    std::vector<VideoNode> kept;
+    std::map<std::string, size_t> byUsb;
+    for (VideoNode& node : nodes) {
+        if (!IsChosen(node.devnode, chosen) || node.usbSyspath.empty()) continue;
+        auto seen = byUsb.find(node.usbSyspath);
+        if (seen == byUsb.end()) {
+            byUsb[node.usbSyspath] = kept.size();
+            kept.push_back(std::move(node));
+        } else if (node.index == 0 && kept[seen->second].index != 0) {
+            kept[seen->second] = std::move(node);
+        }
+    }
+    return kept;
+}
+
+// A four-digit hexadecimal sysfs attribute; false for anything else.
+bool Hex16(const std::string& text, unsigned* value) {
+    if (text.empty() || text.size() > 4) return false;
+    char* end = nullptr;
+    unsigned long v = std::strtoul(text.c_str(), &end, 16);
+    if (*end != '\0' || text[0] == '-' || text[0] == '+') return false;
+    *value = unsigned(v);
+    return true;
+}
+
+}  // namespace
+
+UvcCameraSource::UvcCameraSource(std::string* log, std::string onlyNode)
+    : log_(log), onlyNode_(std::move(onlyNode)) {}
+
+HRESULT UvcCameraSource::Begin() {
+    cameras_.clear();
+    next_ = 0;
+    name_.clear();
+    std::vector<VideoNode> nodes;
+    HRESULT hr = ListVideoNodes(&nodes);
+    if (FAILED(hr)) return hr;
+    bool anyNode = false;
+    for (const VideoNode& node : nodes) anyNode |= IsChosen(node.devnode, onlyNode_);
+    if (!anyNode) return S_FALSE;
+    // Other cameras count as capture hardware, but only ours are offered.
+    for (const VideoNode& node : OnePerUsbDevice(std::move(nodes), onlyNode_)) {
+        uint8_t unit = 0;
+        if (FindCameraUnit(node.descriptors.data(), node.descriptors.size(), &unit))
+            cameras_.push_back({node.devnode, unit, node.product});
+    }
+    return S_OK;
+}
+
+HRESULT UvcCameraSource::Next(CaptureDevice* device) {
+    if (!device) return E_POINTER;
+    if (next_ >= cameras_.size()) return S_FALSE;
+    const Camera& camera = cameras_[next_++];
+    *device = CaptureDevice();
+    device->path = camera.devnode;
+    device->nodeId = camera.unit;
+    name_ = camera.product;
+    // No exclusive open: another program may be streaming from the node.
+    const int fd = open(camera.devnode.c_str(), O_RDWR | O_CLOEXEC);
+    if (fd < 0) {
+        const int err = errno;
+        permissionDenied_ |= err == EACCES || err == EPERM;
+        if (log_) *log_ += "Cannot open " + camera.devnode + ": " + UvcErrnoText(err) + "\r\n";
+        return S_OK;  // offered with no interface: passed over
+    }
+    device->control.Attach(new UvcNodeControl(fd, log_));
+    return S_OK;
+}
+
+void UvcCameraSource::StoreFriendlyName(char* name) {
+    if (!name) return;
+    size_t used = name_.size() < kCameraNameBytes - 1 ? name_.size() : kCameraNameBytes - 1;
+    // Never cut inside a UTF-8 sequence.
+    if (used < name_.size())
+        while (used > 0 && (uint8_t(name_[used]) & 0xC0) == 0x80) --used;
+    std::memcpy(name, name_.data(), used);
+    name[used] = '\0';
+}
+
+bool UvcCameraSource::HardwareIds(std::vector<std::string>* ids) {
+    std::vector<VideoNode> nodes;
+    if (FAILED(ListVideoNodes(&nodes))) return false;
+    for (const VideoNode& node : OnePerUsbDevice(std::move(nodes), onlyNode_)) {
+        unsigned vendor, product, revision;
+        if (!Hex16(node.idVendor, &vendor) || !Hex16(node.idProduct, &product) ||
+            !Hex16(node.bcdDevice, &revision))
+            continue;
+        char id[40];
+        std::snprintf(id, sizeof id, "USB\\VID_%04X&PID_%04X&REV_%04X", vendor, product, revision);
+        ids->push_back(id);
+    }
+    return true;
+}

@@ -1,0 +1,39 @@
+// The cameras uvcvideo drives, found through udev: one capture node per
+// USB device whose descriptors hold the camera's extension unit, each
+// offered as an IKsControl that carries requests as uvcvideo ioctls.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "discovery/camera_source.h"
+
+class UvcCameraSource final : public CameraSource {
+public:
+    // `log` is the text the front end keeps its transfer log in (may be
+    // null); `onlyNode`, when given, is the one node the user chose.
+    explicit UvcCameraSource(std::string* log, std::string onlyNode = std::string());
+
+    HRESULT Begin() override;
+    HRESULT Next(CaptureDevice* device) override;
+    void StoreFriendlyName(char* name) override;
+    bool HardwareIds(std::vector<std::string>* ids) override;
+
+    // A node could not be opened for want of permission, in any walk so far.
+    bool PermissionDenied() const { return permissionDenied_; }
+
+private:
+    struct Camera {
+        std::string devnode;
+        uint8_t unit;
+        std::string product;
+    };
+
+    std::string* log_;
+    std::string onlyNode_;
+    std::vector<Camera> cameras_;
+    size_t next_ = 0;
+    std::string name_;
+    bool permissionDenied_ = false;
+};

@@ -1,0 +1,39 @@
+// The extension unit through Linux's uvcvideo driver: the channel's
+// KSP_NODE requests carried as UVCIOC_CTRL_QUERY ioctls on an open
+// /dev/videoN. The request's node is the unit's UVC ID, its property the
+// control's selector.
+#pragma once
+
+#include <string>
+
+#include "platform/com_object.h"
+#include "platform/win_types.h"
+
+// Where every request's ioctl goes: the system's ioctl, or whatever a
+// benchmark or a test puts in place. Returns the previous one; null puts
+// the system's back.
+using UvcIoctlFn = int (*)(int fd, unsigned long request, void* arg);
+UvcIoctlFn SetUvcIoctl(UvcIoctlFn fn);
+
+class UvcNodeControl final : public ComObject<IKsControl> {
+public:
+    // Takes over `fd`, closed when the last reference goes. A failed
+    // request appends a line naming its errno to *log (when log is set),
+    // on the thread that made the request.
+    UvcNodeControl(int fd, std::string* log);
+
+    HRESULT STDMETHODCALLTYPE KsProperty(PKSPROPERTY Property, ULONG PropertyLength,
+                                         LPVOID PropertyData, ULONG DataLength,
+                                         ULONG* BytesReturned) override;
+    HRESULT STDMETHODCALLTYPE KsMethod(PKSMETHOD Method, ULONG MethodLength, LPVOID MethodData,
+                                       ULONG DataLength, ULONG* BytesReturned) override;
+    HRESULT STDMETHODCALLTYPE KsEvent(PKSEVENT Event, ULONG EventLength, LPVOID EventData,
+                                      ULONG DataLength, ULONG* BytesReturned) override;
+
+private:
+    ~UvcNodeControl() override;
+    HRESULT Query(ULONG unit, ULONG selector, uint8_t query, uint16_t size, uint8_t* data);
+
+    int fd_;
+    std::string* log_;
+};

@@ -1,0 +1,197 @@
+// The uvcvideo camera source through the real libudev, open and ioctl, in a
+// umockdev sandbox whose nodes a uvcvideo model over simulated cameras
+// answers.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "discovery/uvc_camera_source.h"
+#include "link/xu_channel.h"
+#include "simcam/sim_camera.h"
+#include "tests/support/uvc_testbed.h"
+
+namespace {
+
+struct Found {
+    std::string path;
+    ULONG nodeId;
+    ComPtr<IKsControl> control;
+    bool driver;
+    std::string name;
+};
+
+struct Walk {
+    HRESULT begin;
+    std::vector<Found> devices;
+};
+
+Walk WalkAll(UvcCameraSource& source) {
+    Walk walk{source.Begin(), {}};
+    CaptureDevice device;
+    while (walk.begin == S_OK && source.Next(&device) == S_OK) {
+        char name[kCameraNameBytes];
+        source.StoreFriendlyName(name);
+        walk.devices.push_back({device.path, device.nodeId, device.control, bool(device.driver), name});
+    }
+    return walk;
+}
+
+// The chip-ID register through a channel on the device's control, as
+// discovery reads it; 0 when a request fails.
+uint8_t ChipId(const Found& device) {
+    CXuChannel channel;
+    device.control->AddRef();
+    channel.AttachKsControl(device.control.Get(), device.nodeId);
+    channel.mode = ChannelMode::UvcNode;
+    BYTE bytes[2] = {0xFF, 0x20};
+    if (FAILED(channel.put_Property(2, 2, bytes))) return 0;
+    if (FAILED(channel.get_Property(3, 1, bytes))) return 0;
+    return bytes[0];
+}
+
+struct Camera {
+    explicit Camera(uint8_t chipId, uint8_t unit) : model(sim, unit) { sim.SetChipId(chipId); }
+    simcam::SimCamera sim;
+    UvcDriverModel model;
+};
+
+class UvcDiscovery : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(UvcTestbed::Available()) << "run under umockdev-wrapper"; }
+
+    UvcTestbed bed;
+    std::string log;
+    UvcCameraSource source{&log};
+};
+
+TEST_F(UvcDiscovery, OneCameraIsOfferedOnceAtItsCaptureNodeWithItsUnitNameAndHardwareId) {
+    Camera camera(0x65, 4);
+    UsbCamera usb;
+    const std::string node = bed.AddCamera(usb, &camera.model);
+    // Another program streams from the node: no exclusive open stands in the way.
+    const int streaming = open(node.c_str(), O_RDWR);
+    ASSERT_GE(streaming, 0);
+
+    Walk walk = WalkAll(source);
+    ASSERT_EQ(walk.begin, S_OK);
+    ASSERT_EQ(walk.devices.size(), 1u);
+    const Found& found = walk.devices[0];
+    EXPECT_EQ(found.path, node);
+    EXPECT_EQ(found.nodeId, 4u);
+    EXPECT_FALSE(found.driver);
+    EXPECT_EQ(found.name, "Tarvex USB Camera");
+    ASSERT_TRUE(found.control);
+    EXPECT_EQ(ChipId(found), 0x65);
+
+    CXuChannel channel;
+    found.control->AddRef();
+    channel.AttachKsControl(found.control.Get(), found.nodeId);
+    channel.mode = ChannelMode::UvcNode;
+    ULONG size = 0;
+    EXPECT_EQ(channel.get_PropertySize(10, &size), S_OK);
+    EXPECT_EQ(size, 64u);
+
+    std::vector<std::string> ids;
+    ASSERT_TRUE(source.HardwareIds(&ids));
+    EXPECT_EQ(ids, std::vector<std::string>{"USB\\VID_4271&PID_03D5&REV_0100"});
+    EXPECT_EQ(log, "");
+    EXPECT_FALSE(source.PermissionDenied());
+    close(streaming);
+}
+
+TEST_F(UvcDiscovery, TwoCamerasEachReachTheirOwnAndTheChosenNodeAloneIsWalked) {
+    Camera ours(0x65, 4), other(0x92, 7);
+    UsbCamera second;
+    second.ids.units = {{7, CameraXuGuid()}};
+    second.ids.revision = 0x0207;
+    second.productName = "Second Camera";
+    const std::string first = bed.AddCamera(UsbCamera(), &ours.model);
+    const std::string next = bed.AddCamera(second, &other.model);
+
+    Walk walk = WalkAll(source);
+    ASSERT_EQ(walk.devices.size(), 2u);
+    EXPECT_EQ(walk.devices[0].path, first);
+    EXPECT_EQ(ChipId(walk.devices[0]), 0x65);
+    EXPECT_EQ(walk.devices[1].path, next);
+    EXPECT_EQ(walk.devices[1].nodeId, 7u);
+    EXPECT_EQ(walk.devices[1].name, "Second Camera");
+    EXPECT_EQ(ChipId(walk.devices[1]), 0x92);
+    std::vector<std::string> ids;
+    ASSERT_TRUE(source.HardwareIds(&ids));
+    EXPECT_EQ(ids, (std::vector<std::string>{"USB\\VID_4271&PID_03D5&REV_0100",
+                                             "USB\\VID_4271&PID_03D5&REV_0207"}));
+
+    UvcCameraSource chosen(&log, next);
+    walk = WalkAll(chosen);
+    ASSERT_EQ(walk.devices.size(), 1u);
+    EXPECT_EQ(walk.devices[0].path, next);
+    UvcCameraSource missing(&log, "/dev/video9");
+    EXPECT_EQ(missing.Begin(), S_FALSE);
+}
+
+// The descriptors of a good camera, broken at its extension unit.
+std::vector<uint8_t> Broken(void (*breakIt)(std::vector<uint8_t>&, size_t unitAt)) {
+    std::vector<uint8_t> bytes = BuildDescriptors(CameraDescriptors());
+    const auto guid = CameraXuGuid();
+    const size_t unitAt = size_t(std::search(bytes.begin(), bytes.end(), guid.begin(), guid.end()) - bytes.begin()) - 4;
+    breakIt(bytes, unitAt);
+    return bytes;
+}
+
+TEST_F(UvcDiscovery, OnlyCamerasWhoseDescriptorsHoldTheUnitAreOffered) {
+    Camera ours(0x65, 9);
+    std::vector<UsbCamera> others(7);
+    others[0].ids.units = {};                                   // no extension unit
+    others[1].ids.units = {{4, {0x11, 0x22, 0x33}}};            // another vendor's unit
+    others[2].descriptors = Broken([](auto& b, size_t at) { b[at] = 0; });            // length 0
+    others[3].descriptors = Broken([](auto& b, size_t at) { b[at] = 0xFF; });         // runs past the end
+    others[4].descriptors = Broken([](auto& b, size_t at) { b.resize(at + 22); });    // cut inside the unit
+    others[5].descriptors = Broken([](auto& b, size_t at) { b[at + 21] = 0xF0; });    // pins beyond the unit
+    others[6].descriptors = {0x01};                              // one byte
+    for (UsbCamera& other : others) bed.AddCamera(other, nullptr);
+    UsbCamera good;
+    good.ids.units = {{3, {0xAA}}, {9, CameraXuGuid()}};
+    const std::string node = bed.AddCamera(good, &ours.model);
+
+    Walk walk = WalkAll(source);
+    EXPECT_EQ(walk.begin, S_OK);
+    ASSERT_EQ(walk.devices.size(), 1u);
+    EXPECT_EQ(walk.devices[0].path, node);
+    EXPECT_EQ(walk.devices[0].nodeId, 9u);
+    EXPECT_EQ(ChipId(walk.devices[0]), 0x65);
+    // The hardware-ID road still sees every camera.
+    std::vector<std::string> ids;
+    ASSERT_TRUE(source.HardwareIds(&ids));
+    EXPECT_EQ(ids.size(), others.size() + 1);
+}
+
+TEST_F(UvcDiscovery, NoVideoNodeIsNoCaptureHardware) {
+    EXPECT_EQ(source.Begin(), S_FALSE);
+    std::vector<std::string> ids;
+    EXPECT_TRUE(source.HardwareIds(&ids));
+    EXPECT_TRUE(ids.empty());
+}
+
+TEST_F(UvcDiscovery, ANodeWithoutPermissionIsPassedOverSaidAndRemembered) {
+    Camera forbidden(0x65, 4), open(0x65, 4);
+    const std::string first = bed.AddCamera(UsbCamera(), &forbidden.model);
+    const std::string second = bed.AddCamera(UsbCamera(), &open.model);
+    bed.Forbid(first);
+
+    Walk walk = WalkAll(source);
+    ASSERT_EQ(walk.devices.size(), 2u);
+    EXPECT_EQ(walk.devices[0].path, first);
+    EXPECT_FALSE(walk.devices[0].control);
+    EXPECT_EQ(ChipId(walk.devices[1]), 0x65);
+    EXPECT_EQ(log, "Cannot open " + first + ": EACCES (no permission on the node)\r\n");
+    EXPECT_TRUE(source.PermissionDenied());
+    EXPECT_EQ(forbidden.model.Queries(), 0u);
+}
+
+}  // namespace

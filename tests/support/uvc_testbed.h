@@ -1,0 +1,51 @@
+// A sysfs and /dev sandbox (umockdev) holding USB cameras as uvcvideo shows
+// them: the USB device with its attributes and raw descriptors, its
+// VideoControl interface, a capture node and a metadata node. The nodes'
+// UVCIOC_CTRL_QUERY ioctls are answered, on umockdev's own thread, by a
+// uvcvideo model over a simulated camera. The code under test uses the
+// real libudev, open and ioctl; the process runs under umockdev-wrapper.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "tests/support/usb_descriptors.h"
+#include "tests/support/uvc_driver_model.h"
+
+struct _UMockdevTestbed;
+struct _UMockdevIoctlBase;
+
+struct UsbCamera {
+    CameraDescriptors ids;            // identity and extension units
+    std::vector<uint8_t> descriptors;  // when set, used as they are instead
+    std::string productName = "Tarvex USB Camera";
+    bool metadataNode = true;
+};
+
+class UvcTestbed {
+public:
+    UvcTestbed();
+    ~UvcTestbed();
+    UvcTestbed(const UvcTestbed&) = delete;
+    UvcTestbed& operator=(const UvcTestbed&) = delete;
+
+    // False when the process does not run under umockdev-wrapper.
+    static bool Available();
+
+    // Adds a camera whose nodes the model answers (none when null); returns
+    // its capture node. Nodes are numbered in the order they are added.
+    std::string AddCamera(const UsbCamera& camera, UvcDriverModel* model);
+    // The node can no longer be opened by this thread, root or not: EACCES.
+    void Forbid(const std::string& devnode);
+
+private:
+    std::string AddNode(const std::string& interfacePath, int index, const std::string& product,
+                        UvcDriverModel* model);
+
+    _UMockdevTestbed* bed_;
+    std::vector<_UMockdevIoctlBase*> handlers_;
+    int cameras_ = 0;
+    int nodes_ = 0;
+    bool forbade_ = false;
+};
