@@ -106,7 +106,12 @@ void UvcCameraSource::StoreFriendlyName(char* name) {
     name[used] = '\0';
 }
 
-bool UvcCameraSource::HardwareIds(std::vector<std::string>* ids) {
+void UvcCameraSource::End() {
+    cameras_.clear();
+    next_ = 0;
+}
+
+bool UvcCameraSource::HardwareIds(const HardwareIdVisit& visit) {
     std::vector<VideoNode> nodes;
     if (FAILED(ListVideoNodes(&nodes))) return false;
     for (const VideoNode& node : OnePerUsbDevice(std::move(nodes), onlyNode_)) {
@@ -116,7 +121,7 @@ bool UvcCameraSource::HardwareIds(std::vector<std::string>* ids) {
             continue;
         char id[40];
         std::snprintf(id, sizeof id, "USB\\VID_%04X&PID_%04X&REV_%04X", vendor, product, revision);
-        ids->push_back(id);
+        if (visit(id)) break;
     }
     return true;
 }

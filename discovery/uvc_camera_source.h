@@ -18,7 +18,8 @@ public:
     HRESULT Begin() override;
     HRESULT Next(CaptureDevice* device) override;
     void StoreFriendlyName(char* name) override;
-    bool HardwareIds(std::vector<std::string>* ids) override;
+    void End() override;
+    bool HardwareIds(const HardwareIdVisit& visit) override;
 
     // A node could not be opened for want of permission, in any walk so far.
     bool PermissionDenied() const { return permissionDenied_; }

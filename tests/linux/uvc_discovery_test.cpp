@@ -55,6 +55,15 @@ uint8_t ChipId(const Found& device) {
     return bytes[0];
 }
 
+std::vector<std::string> HardwareIds(UvcCameraSource& source) {
+    std::vector<std::string> ids;
+    EXPECT_TRUE(source.HardwareIds([&](const std::string& id) {
+        ids.push_back(id);
+        return false;
+    }));
+    return ids;
+}
+
 struct Camera {
     explicit Camera(uint8_t chipId, uint8_t unit) : model(sim, unit) { sim.SetChipId(chipId); }
     simcam::SimCamera sim;
@@ -97,9 +106,7 @@ TEST_F(UvcDiscovery, OneCameraIsOfferedOnceAtItsCaptureNodeWithItsUnitNameAndHar
     EXPECT_EQ(channel.get_PropertySize(10, &size), S_OK);
     EXPECT_EQ(size, 64u);
 
-    std::vector<std::string> ids;
-    ASSERT_TRUE(source.HardwareIds(&ids));
-    EXPECT_EQ(ids, std::vector<std::string>{"USB\\VID_4271&PID_03D5&REV_0100"});
+    EXPECT_EQ(HardwareIds(source), std::vector<std::string>{"USB\\VID_4271&PID_03D5&REV_0100"});
     EXPECT_EQ(log, "");
     EXPECT_FALSE(source.PermissionDenied());
     close(streaming);
@@ -110,7 +117,9 @@ TEST_F(UvcDiscovery, TwoCamerasEachReachTheirOwnAndTheChosenNodeAloneIsWalked) {
     UsbCamera second;
     second.ids.units = {{7, CameraXuGuid()}};
     second.ids.revision = 0x0207;
-    second.productName = "Second Camera";
+    // 94 bytes of UTF-8: cut to fit 80 with the terminator, at a whole character.
+    second.productName = "Second Camera ";
+    for (int i = 0; i < 40; ++i) second.productName += "\xC3\xA9";
     const std::string first = bed.AddCamera(UsbCamera(), &ours.model);
     const std::string next = bed.AddCamera(second, &other.model);
 
@@ -120,12 +129,14 @@ TEST_F(UvcDiscovery, TwoCamerasEachReachTheirOwnAndTheChosenNodeAloneIsWalked) {
     EXPECT_EQ(ChipId(walk.devices[0]), 0x65);
     EXPECT_EQ(walk.devices[1].path, next);
     EXPECT_EQ(walk.devices[1].nodeId, 7u);
-    EXPECT_EQ(walk.devices[1].name, "Second Camera");
+    EXPECT_EQ(walk.devices[1].name, second.productName.substr(0, 78));
     EXPECT_EQ(ChipId(walk.devices[1]), 0x92);
-    std::vector<std::string> ids;
-    ASSERT_TRUE(source.HardwareIds(&ids));
-    EXPECT_EQ(ids, (std::vector<std::string>{"USB\\VID_4271&PID_03D5&REV_0100",
-                                             "USB\\VID_4271&PID_03D5&REV_0207"}));
+    EXPECT_EQ(HardwareIds(source), (std::vector<std::string>{"USB\\VID_4271&PID_03D5&REV_0100",
+                                                             "USB\\VID_4271&PID_03D5&REV_0207"}));
+    // The scan stops where its visitor says.
+    int visited = 0;
+    EXPECT_TRUE(source.HardwareIds([&](const std::string&) { return ++visited == 1; }));
+    EXPECT_EQ(visited, 1);
 
     UvcCameraSource chosen(&log, next);
     walk = WalkAll(chosen);
@@ -166,16 +177,12 @@ TEST_F(UvcDiscovery, OnlyCamerasWhoseDescriptorsHoldTheUnitAreOffered) {
     EXPECT_EQ(walk.devices[0].nodeId, 9u);
     EXPECT_EQ(ChipId(walk.devices[0]), 0x65);
     // The hardware-ID road still sees every camera.
-    std::vector<std::string> ids;
-    ASSERT_TRUE(source.HardwareIds(&ids));
-    EXPECT_EQ(ids.size(), others.size() + 1);
+    EXPECT_EQ(HardwareIds(source).size(), others.size() + 1);
 }
 
 TEST_F(UvcDiscovery, NoVideoNodeIsNoCaptureHardware) {
     EXPECT_EQ(source.Begin(), S_FALSE);
-    std::vector<std::string> ids;
-    EXPECT_TRUE(source.HardwareIds(&ids));
-    EXPECT_TRUE(ids.empty());
+    EXPECT_TRUE(HardwareIds(source).empty());
 }
 
 TEST_F(UvcDiscovery, ANodeWithoutPermissionIsPassedOverSaidAndRemembered) {

@@ -30,7 +30,11 @@ struct UvcUpdate {
         rig.Check();
         ticks = rig.window->busy ? rig.TickUntilFinished(kTickLimit) : 0;
     }
-    ~UvcUpdate() { SetCameraSource(previous); }
+    // The window lets the camera go while the sandbox still answers.
+    ~UvcUpdate() {
+        rig.window.reset();
+        SetCameraSource(previous);
+    }
 
     const std::string& Status() const { return rig.window->statusText; }
     const std::string& Log() const { return rig.window->transferLog; }
