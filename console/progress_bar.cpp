@@ -15,11 +15,17 @@ ProgressBar::ProgressBar(FILE* out, bool terminal) : out_(out), terminal_(termin
 void ProgressBar::OnProgress(uint32_t bytesDone, uint32_t bytesTotal) {
     (void)bytesTotal;  // the image size is known from the start
     done_.store(bytesDone, std::memory_order_relaxed);
+    if (total_ == 0) return;
+    const int tenth = int(uint64_t(bytesDone) * 10 / total_);
+    for (; reachedTenth_ < tenth && reachedTenth_ < 10; ++reachedTenth_)
+        reached_[reachedTenth_ + 1].store(bytesDone, std::memory_order_release);
 }
 
 void ProgressBar::Start(uint32_t bytesTotal) {
     total_ = bytesTotal;
     done_.store(0, std::memory_order_relaxed);
+    for (auto& r : reached_) r.store(0, std::memory_order_relaxed);
+    reachedTenth_ = 0;
     startMs_ = NowMs();
     lastTenth_ = 0;
     drawn_ = false;
@@ -33,11 +39,12 @@ void ProgressBar::Draw() {
     const double rate = elapsedMs >= kRateAfterMs ? done * 1000.0 / double(elapsedMs) : 0.0;
 
     if (!terminal_) {
-        // One line per 10 % reached, never the same step twice.
-        const int tenth = percent / 10;
-        for (; lastTenth_ < tenth; ++lastTenth_)
-            std::fprintf(out_, "progress: %3d%%  %u of %u bytes\n", (lastTenth_ + 1) * 10,
-                         done, total_);
+        // One line per 10 % reached, with the bytes taken when it was.
+        for (uint32_t at; lastTenth_ < 10 &&
+                          (at = reached_[lastTenth_ + 1].load(std::memory_order_acquire)) != 0;
+             ++lastTenth_)
+            std::fprintf(out_, "progress: %3d%%  %u of %u bytes\n", (lastTenth_ + 1) * 10, at,
+                         total_);
         std::fflush(out_);
         return;
     }

@@ -27,6 +27,10 @@ private:
     FILE* out_;
     bool terminal_;
     std::atomic<uint32_t> done_{0};
+    // Plain lines: the bytes taken when each 10 % step was first reached,
+    // 0 until then; written by the worker only.
+    std::atomic<uint32_t> reached_[11] = {};
+    int reachedTenth_ = 0;  // the worker's own count of steps recorded
     uint32_t total_ = 0;
     uint64_t startMs_ = 0;
     int lastTenth_ = 0;  // plain lines: the last 10 % step printed

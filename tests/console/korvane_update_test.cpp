@@ -12,6 +12,8 @@
 #include <sys/file.h>
 #include <unistd.h>
 
+#include <cstdlib>
+#include <cstring>
 #include <functional>
 #include <nlohmann/json.hpp>
 #include <string>
@@ -247,6 +249,11 @@ TEST_F(KorvaneUpdate, APipeGetsPlainProgressLines) {
         const size_t found = child.out.find(line, at);
         ASSERT_NE(found, std::string::npos) << line << "\n" << child.out;
         EXPECT_EQ(child.out.find(line, found + 1), std::string::npos) << line << " twice";
+        // The bytes the engine had taken when the step was reached: within
+        // one 64-byte packet past it.
+        const unsigned bytes = unsigned(std::strtoul(child.out.c_str() + found + std::strlen(line), nullptr, 10));
+        EXPECT_GE(bytes, 65536u * unsigned(p) / 100) << line;
+        EXPECT_LT(bytes, 65536u * unsigned(p) / 100 + 64) << line;
         at = found;
     }
     EXPECT_TRUE(Has(child.out, "65536 of 65536 bytes"));
