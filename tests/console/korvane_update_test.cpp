@@ -124,7 +124,7 @@ TEST_F(KorvaneUpdate, ExitCodesAndWhatReachesTheCamera) {
          2, Case::Untouched, "No update needed", true},
         {"check", {"--check"}, nullptr, 0, Case::Untouched, "An update is due (--check", true},
         {"failed download", {"--yes"}, [](Sandbox& s) { s.sim.SetChecksumError(0x01); },
-         1, Case::NotCommitted, "Transfer log, last lines:", true},
+         1, Case::NotCommitted, "  XU_DFU_CHECKSUM incorrect", true},
         {"unplugged mid-download", {"--yes"}, [](Sandbox& s) { s.model.UnplugFrom(kUnplugAt); },
          1, Case::NotCommitted, "ENODEV", true},
         {"on battery", {"--yes"}, [](Sandbox& s) { s.OnBattery(); },
