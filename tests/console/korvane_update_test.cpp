@@ -14,7 +14,9 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <functional>
+#include <iterator>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
@@ -236,11 +238,21 @@ TEST_F(KorvaneUpdate, InterruptsDuringTheDownloadAreHeldOff) {
     }
 }
 
-// Not a terminal: one plain line per 10 %, nothing redrawn.
+// Not a terminal: one plain line per 10 %, nothing redrawn. The transfer
+// log goes to the file named and, with --verbose, to standard error.
 TEST_F(KorvaneUpdate, APipeGetsPlainProgressLines) {
     Sandbox sandbox;
-    Child child(Program({"--yes"}));
+    char logFile[] = "/tmp/korvane-update-log.XXXXXX";
+    const int fd = mkstemp(logFile);
+    ASSERT_GE(fd, 0);
+    close(fd);
+    Child child(Program({"--yes", "--verbose", "--log", logFile}));
     ASSERT_EQ(child.Wait(kRunLimitMs), 0) << child.err;
+    std::ifstream in(logFile);
+    const std::string log((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    unlink(logFile);
+    EXPECT_TRUE(Has(log, "Start Download to Tarvex Camera (UVC), Downloading...\n")) << log;
+    EXPECT_TRUE(Has(child.err, "Start Download to Tarvex Camera (UVC)")) << child.err;
     EXPECT_EQ(child.out.find('\r'), std::string::npos);
     size_t at = 0;
     for (int p = 10; p <= 100; p += 10) {
