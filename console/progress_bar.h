@@ -21,12 +21,14 @@ public:
     // then once at the verdict.
     void Start(uint32_t bytesTotal);
     void Draw();
-    void Finish();
+    // `verdict` stands where the time left stood.
+    void Finish(const char* verdict);
 
 private:
     FILE* out_;
     bool terminal_;
     std::atomic<uint32_t> done_{0};
+    std::atomic<uint64_t> doneAtMs_{0};  // when the engine took the last packet
     // Plain lines: the bytes taken when each 10 % step was first reached,
     // 0 until then; written by the worker only.
     std::atomic<uint32_t> reached_[11] = {};
@@ -35,4 +37,5 @@ private:
     uint64_t startMs_ = 0;
     int lastTenth_ = 0;  // plain lines: the last 10 % step printed
     bool drawn_ = false;
+    const char* verdict_ = nullptr;
 };
