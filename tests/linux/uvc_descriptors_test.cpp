@@ -38,7 +38,7 @@ TEST(UvcDescriptors, TheCamerasUnitIsFoundByItsGuidInTheVideoControlInterface) {
     EXPECT_EQ(CameraXuGuid(), camera);
     struct Case {
         const char* what;
-        std::vector<ExtensionUnitSpec> units;
+        std::vector<UnitDescriptor> units;
         bool found;
         uint8_t unit;
     } cases[] = {

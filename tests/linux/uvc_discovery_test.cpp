@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "chip/cam_device.h"
 #include "discovery/uvc_camera_source.h"
 #include "link/xu_channel.h"
 #include "simcam/sim_camera.h"
@@ -199,6 +200,39 @@ TEST_F(UvcDiscovery, ANodeWithoutPermissionIsPassedOverSaidAndRemembered) {
     EXPECT_EQ(log, "Cannot open " + first + ": EACCES (no permission on the node)\r\n");
     EXPECT_TRUE(source.PermissionDenied());
     EXPECT_EQ(forbidden.model.Queries(), 0u);
+}
+
+// The one walk over this source: a camera of another family is passed over
+// after its chip-ID read, a node that cannot be opened is passed over
+// unasked, and ours is accepted with its name.
+TEST_F(UvcDiscovery, OpenCameraAcceptsOursAmongOthersThroughUvcvideo) {
+    Camera otherFamily(0x92, 4), forbidden(0x65, 4), ours(0x65, 6);
+    bed.AddCamera(UsbCamera(), &otherFamily.model);
+    bed.Forbid(bed.AddCamera(UsbCamera(), &forbidden.model));
+    UsbCamera named;
+    named.productName = "Tarvex 7100R";
+    named.ids.units = {{6, CameraXuGuid()}};
+    bed.AddCamera(named, &ours.model);
+    CameraSource* previous = SetCameraSource(&source);
+
+    CCamDevice device;
+    char name[kCameraNameBytes] = "unchanged";
+    EXPECT_EQ(device.OpenCamera(log, name), 1);
+    EXPECT_EQ(std::string(name), "Tarvex 7100R");
+    ASSERT_NE(pExt, nullptr);
+    EXPECT_EQ(pExt->mode, ChannelMode::UvcNode);
+    EXPECT_EQ(log, "Cannot open /dev/video2: EACCES (no permission on the node)\r\nTarvex Camera (UVC), ");
+    EXPECT_TRUE(source.PermissionDenied());
+    // The camera passed over heard its chip-ID read and nothing more.
+    std::vector<std::pair<uint32_t, simcam::Kind>> heard;
+    for (const simcam::Request& r : otherFamily.sim.Requests()) heard.push_back({r.selector, r.kind});
+    EXPECT_EQ(heard, (std::vector<std::pair<uint32_t, simcam::Kind>>{{2, simcam::Kind::Length},
+                                                                       {2, simcam::Kind::Set},
+                                                                       {3, simcam::Kind::Length},
+                                                                       {3, simcam::Kind::Get}}));
+    EXPECT_EQ(forbidden.model.Queries(), 0u);
+    device.CloseChannel();
+    SetCameraSource(previous);
 }
 
 }  // namespace

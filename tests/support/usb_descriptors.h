@@ -10,7 +10,7 @@
 #include "discovery/uvc_descriptors.h"
 #include "link/xu_channel.h"
 
-struct ExtensionUnitSpec {
+struct UnitDescriptor {
     uint8_t unit;
     std::array<uint8_t, 16> guid;
 };
@@ -25,7 +25,7 @@ struct CameraDescriptors {
     uint16_t vendor = 0x4271;
     uint16_t product = 0x03D5;
     uint16_t revision = 0x0100;
-    std::vector<ExtensionUnitSpec> units = {{4, CameraXuGuid()}};
+    std::vector<UnitDescriptor> units = {{4, CameraXuGuid()}};
 };
 
 inline std::vector<uint8_t> BuildDescriptors(const CameraDescriptors& c) {
@@ -43,7 +43,7 @@ inline std::vector<uint8_t> BuildDescriptors(const CameraDescriptors& c) {
     vc.insert(vc.end(), {13, 0x24, 0x01, 0x00, 0x01, 0, 0, 0x80, 0x8D, 0x5B, 0x00, 0x01, 0x01});
     vc.insert(vc.end(), {18, 0x24, 0x02, 0x01, 0x01, 0x02, 0, 0, 0, 0, 0, 0, 0, 0, 3, 0, 0, 0});
     uint8_t source = 1;
-    for (const ExtensionUnitSpec& u : c.units) {
+    for (const UnitDescriptor& u : c.units) {
         // One input pin, a two-byte control bitmap: 24 + 1 + 2 bytes.
         vc.insert(vc.end(), {27, 0x24, 0x06, u.unit});
         vc.insert(vc.end(), u.guid.begin(), u.guid.end());

@@ -21,7 +21,7 @@ struct SeamCamera {
     // failed queries are logged to *log.
     ListedSource::Device Device(std::string* log) {
         return {[log](CaptureDevice* d) {
-            // No file behind it: the seam answers whatever descriptor it is given.
+            // No open file behind it (-1): the seam answers every fd alike.
             d->control.Attach(new UvcNodeControl(-1, log));
             d->nodeId = kSeamCameraUnit;
             return S_OK;
