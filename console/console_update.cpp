@@ -52,9 +52,10 @@ ConsoleUpdate::ConsoleUpdate(const Options& options, FILE* out, bool outIsTermin
     progressObserver = &bar_;
 }
 
-void ConsoleUpdate::StartTimer(UINT_PTR id, UINT periodMs) {
+// The window arms its check only with mains power; the progress timer's
+// work is done by the loop that draws the bar.
+void ConsoleUpdate::StartTimer(UINT_PTR id, UINT) {
     if (id == kCheckTimer) checkArmed_ = true;
-    if (id == kProgressTimer) progressPeriodMs_ = periodMs;
 }
 
 int ConsoleUpdate::AskUser(const char* text, const char* caption, UINT) {
@@ -192,7 +193,6 @@ int ConsoleUpdate::Download(Report* report) {
         std::fprintf(out_, "Writing image %d (%s); do not unplug the camera.\n", report->imageId,
                      report->imageVersion.c_str());
     bar_.Start(uint32_t(imageSize));
-    progressPeriodMs_ = 0;
     StartDownload();
     WorkerStarted();
     if (!busy) {

@@ -51,7 +51,6 @@ private:
     FILE* out_;
     bool interactive_;
     ProgressBar bar_;
-    bool checkArmed_ = false;
-    UINT progressPeriodMs_ = 0;
+    bool checkArmed_ = false;  // the power rule let the check go ahead
     size_t logShown_ = 0;  // how much of the transfer log --verbose has shown
 };
