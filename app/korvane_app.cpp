@@ -3,13 +3,10 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include "app/instance_mutex.h"
 #include "app/korvane_dlg.h"
 
 namespace {
-
-// Held for the life of the process, never closed: a second instance finds
-// it and ends before showing anything.
-constexpr const char* kInstanceMutex = "{D3BADE20-259A-4a42-96B1-3D4A8794F70C}";
 
 // The wizard's default key name, in code page 950; nothing is stored there.
 constexpr const char* kRegistryKey =
@@ -31,6 +28,8 @@ BOOL CKorvaneApp::InitInstance() {
 
     CWinApp::InitInstance();
 
+    // Held for the life of the process, never closed: a second instance
+    // finds it and ends before showing anything.
     SetLastError(ERROR_SUCCESS);
     CreateMutexA(nullptr, FALSE, kInstanceMutex);
     if (GetLastError() == ERROR_ALREADY_EXISTS) return FALSE;

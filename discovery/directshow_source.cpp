@@ -44,6 +44,25 @@ void StoreName(const VARIANT& value, char* name) {
     name[used] = '\0';
 }
 
+// The moniker's display name, which tells people where the device is; ""
+// when it gives none.
+std::string DisplayName(IMoniker* moniker) {
+    std::string text;
+    ComPtr<IBindCtx> context;
+    if (FAILED(CreateBindCtx(0, context.GetAddressOf())) || !context) return text;
+    LPOLESTR wide = nullptr;
+    if (SUCCEEDED(moniker->GetDisplayName(context.Get(), nullptr, &wide)) && wide) {
+        const int bytes = WideCharToMultiByte(CP_ACP, 0, wide, -1, nullptr, 0, nullptr, nullptr);
+        if (bytes > 1) {
+            text.resize(size_t(bytes));
+            WideCharToMultiByte(CP_ACP, 0, wide, -1, &text[0], bytes, nullptr, nullptr);
+            text.resize(size_t(bytes - 1));
+        }
+        CoTaskMemFree(wide);
+    }
+    return text;
+}
+
 }  // namespace
 
 CameraSource* SystemCameraSource() {
@@ -76,6 +95,7 @@ HRESULT DirectShowSource::Next(CaptureDevice* device) {
     QueryExactly(filter.Get(), kIidIDriverXu, device->driver);
     if (!device->driver) QueryExactly(filter.Get(), kIidIKsControl, device->control);
     device->nodeId = kExtensionUnitNode;
+    device->path = DisplayName(moniker_.Get());
     return S_OK;
 }
 

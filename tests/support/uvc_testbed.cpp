@@ -157,3 +157,8 @@ void UvcTestbed::Forbid(const std::string& devnode) {
     OverridePermissions(false);
     forbade_ = true;
 }
+
+void UvcTestbed::AddDevice(const std::string& record) {
+    GError* error = nullptr;
+    Check(umockdev_testbed_add_from_string(bed_, record.c_str(), &error), error, "device");
+}

@@ -38,6 +38,8 @@ public:
     std::string AddCamera(const UsbCamera& camera, UvcDriverModel* model);
     // The node can no longer be opened by this thread, root or not: EACCES.
     void Forbid(const std::string& devnode);
+    // Any other device, as a umockdev record (P:, E:, A: lines).
+    void AddDevice(const std::string& record);
 
 private:
     std::string AddNode(const std::string& interfacePath, int index, const std::string& product,

@@ -1,0 +1,216 @@
+#include "console/console_update.h"
+
+#include <cerrno>
+#include <cstring>
+
+#include "chip/register_map.h"
+#include "console/exit_codes.h"
+#include "console/interrupts.h"
+#include "console/log_text.h"
+#include "console/power_state.h"
+#include "firmware/firmware_image.h"
+#include "platform/clock.h"
+
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
+
+namespace {
+
+// How often the bar is redrawn and the worker's end looked for while the
+// download runs: often enough to look live, rarely enough to cost nothing.
+constexpr uint32_t kDrawEveryMs = 100;
+
+// The transfer log's lines shown on a failure.
+constexpr size_t kFailureLines = 12;
+
+// A line from standard input; false at its end or when interrupted.
+bool ReadAnswer(std::string* line) {
+    line->clear();
+    char c;
+    for (;;) {
+#ifdef _WIN32
+        const int got = _read(0, &c, 1);
+#else
+        const ssize_t got = read(0, &c, 1);
+#endif
+        if (got < 0 && errno == EINTR && !Interrupted()) continue;
+        if (got <= 0) return false;
+        if (c == '\n') return true;
+        if (c != '\r') line->push_back(c);
+    }
+}
+
+const char* ImageVersion(int id) { return id == kImageV0308 ? "V0308" : "V0309"; }
+
+}  // namespace
+
+ConsoleUpdate::ConsoleUpdate(const Options& options, FILE* out, bool outIsTerminal, bool interactive)
+    : options_(options), out_(out), interactive_(interactive), bar_(out, outIsTerminal) {
+    progressObserver = &bar_;
+}
+
+// The window arms its check only with mains power; the progress timer's
+// work is done by the loop that draws the bar.
+void ConsoleUpdate::StartTimer(UINT_PTR id, UINT) {
+    if (id == kCheckTimer) checkArmed_ = true;
+}
+
+int ConsoleUpdate::AskUser(const char* text, const char* caption, UINT) {
+    // Only a person may agree to write an image the camera may not take.
+    if (!interactive_ || options_.yes) return IDNO;
+    std::fprintf(out_, "%s: %s\n", caption, text);
+    return Confirm("Write it anyway?") ? IDYES : IDNO;
+}
+
+bool ConsoleUpdate::Confirm(const std::string& question) {
+    std::fprintf(out_, "%s [y/N] ", question.c_str());
+    std::fflush(out_);
+    std::string answer;
+    const bool got = ReadAnswer(&answer);
+    if (!got) std::fputc('\n', out_);
+    return got && (answer == "y" || answer == "Y" || answer == "yes" || answer == "Yes");
+}
+
+void ConsoleUpdate::ShowNewLog() {
+    if (!options_.verbose || logShown_ >= transferLog.size()) return;
+    std::fputs(PlainText(transferLog.substr(logShown_)).c_str(), stderr);
+    std::fflush(stderr);
+    logShown_ = transferLog.size();
+}
+
+int ConsoleUpdate::End(Report* report, int code, const char* result, const std::string& message) {
+    ShowNewLog();
+    report->exitCode = code;
+    report->result = result;
+    report->message = message;
+    if (code == kExitFailed) report->logTail = LastLines(transferLog, kFailureLines);
+    if (!options_.json) std::fprintf(out_, "%s\n", message.c_str());
+    if (!report->logTail.empty()) {
+        std::fputs("Transfer log, last lines:\n", stderr);
+        for (const std::string& line : report->logTail) std::fprintf(stderr, "  %s\n", line.c_str());
+    }
+    std::fflush(out_);
+    // As the window closes: the camera is let go, with the pulse that tells
+    // it to carry on when no update was decided.
+    CloseRequested();
+    return code;
+}
+
+void ConsoleUpdate::Describe(const Report& r) {
+    if (options_.json) return;
+    std::fprintf(out_, "Camera:        %s\n", r.name.empty() ? "(no name)" : r.name.c_str());
+    if (!r.path.empty()) std::fprintf(out_, "Device:        %s\n", r.path.c_str());
+    if (r.chipId >= 0) std::fprintf(out_, "Chip ID:       0x%02X\n", unsigned(r.chipId));
+    if (r.flashType >= 0)
+        std::fprintf(out_, "Flash type:    %d\n", r.flashType);
+    else if (r.decision == "current" || r.decision == "update" || r.decision == "failed")
+        std::fprintf(out_, "Flash type:    not recognised\n");
+    if (r.storedCode >= 0) std::fprintf(out_, "Stored code:   0x%02X\n", unsigned(r.storedCode));
+    if (r.imageId)
+        std::fprintf(out_, "Update:        image %d (%s), %d bytes\n", r.imageId, r.imageVersion.c_str(),
+                     r.imageSize);
+    std::fflush(out_);
+}
+
+int ConsoleUpdate::Run(Report* report) {
+    const PowerState power = ReadPowerState();
+    // The window's rule: it checks only with mains power known to be on.
+    StartUp(power.known, power.acLineStatus);
+    if (!checkArmed_) {
+        if (!options_.onBattery)
+            return End(report, kExitOnBattery, "on-battery",
+                       "Not on mains power: plug the computer in, or pass --on-battery.");
+        if (!options_.json) std::fprintf(out_, "Not on mains power; going on as --on-battery asks.\n");
+    }
+    const int code = Check(report);
+    if (code >= 0) return code;
+    return Download(report);
+}
+
+// The check and its report; -1 when the download is to follow.
+int ConsoleUpdate::Check(Report* report) {
+    const CheckVerdict verdict = CheckCamera();
+    static const char* const kDecisions[] = {"no-camera", "not-ours", "current", "update", "failed"};
+    report->decision = kDecisions[int(verdict)];
+    report->cameraFound = verdict != CheckVerdict::NoCamera;
+    if (report->cameraFound) {
+        report->name = cameraName;
+        if (cameraPath) report->path = cameraPath();
+        uint8_t id = 0;
+        if (device && device->ReadReg(REG_CHIP_ID, &id) >= 0) report->chipId = id;
+        if (verdict != CheckVerdict::NotOurs) report->flashType = flashType;
+        report->storedCode = storedCode;
+    }
+    if (verdict == CheckVerdict::Update) {
+        report->imageId = imageChoice ? kImageV0308 : kImageV0309;
+        report->imageVersion = ImageVersion(report->imageId);
+        report->imageSize = imageSize;
+    }
+    Describe(*report);
+    if (Interrupted())
+        return End(report, kExitInterrupted, "interrupted", "Interrupted: nothing was written.");
+
+    switch (verdict) {
+    case CheckVerdict::NoCamera:
+        if (permissionDenied && permissionDenied())
+            return End(report, kExitNoPermission, "no-permission",
+                       "A camera's device node could not be opened: permission denied "
+                       "(run as root, or join the group that owns the node).");
+        return End(report, kExitNoCamera, "no-camera", "No camera of ours found.");
+    case CheckVerdict::NotOurs:
+        return End(report, kExitNoCamera, "no-camera",
+                   "A camera of this chip family was found, but nothing shows it is ours; "
+                   "it is left alone.");
+    case CheckVerdict::Current:
+        return End(report, kExitNothingToDo, "current", "No update needed: its firmware is current.");
+    case CheckVerdict::Failed:
+        return End(report, kExitFailed, "failed", "The check could not finish; nothing was written.");
+    case CheckVerdict::Update: break;
+    }
+    if (options_.check)
+        return End(report, kExitUpdated, "update-due",
+                   "An update is due (--check: nothing was written).");
+    if (!options_.yes) {
+        if (!interactive_)
+            return End(report, kExitUsage, "declined",
+                       "No terminal to ask on: pass --yes to update without a question.");
+        if (!Confirm("Write this firmware into the camera now? Keep it plugged in until the end.")) {
+            if (Interrupted())
+                return End(report, kExitInterrupted, "interrupted", "Interrupted: nothing was written.");
+            return End(report, kExitNothingToDo, "declined", "Declined: nothing was written.");
+        }
+    }
+    return -1;
+}
+
+int ConsoleUpdate::Download(Report* report) {
+    if (!EnterDownload())
+        return End(report, kExitInterrupted, "interrupted", "Interrupted: nothing was written.");
+    if (!options_.json)
+        std::fprintf(out_, "Writing image %d (%s); do not unplug the camera.\n", report->imageId,
+                     report->imageVersion.c_str());
+    bar_.Start(uint32_t(imageSize));
+    StartDownload();
+    WorkerStarted();
+    if (!busy) {
+        LeaveDownload();
+        return End(report, kExitFailed, "failed", "The download could not start; nothing was written.");
+    }
+    // The worker's own waits are bounded; the run ends when it does.
+    while (busy) {
+        WaitMs(kDrawEveryMs);
+        bar_.Draw();
+        ProgressTick();
+    }
+    bar_.Finish(workerResult == 1 ? "done      " : "failed    ");
+    LeaveDownload();
+    // "Updated" only for a download verified, committed and read back equal.
+    if (workerResult == 1)
+        return End(report, kExitUpdated, "updated",
+                   "Updated: the firmware was written, verified and committed.");
+    return End(report, kExitFailed, "failed",
+               "The update failed. Keep the camera plugged in and run korvane-update again.");
+}

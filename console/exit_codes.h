@@ -1,0 +1,17 @@
+// What korvane-update tells its caller. 0, 1 and 2 follow the Linux system
+// firmware updater (updated, failed, nothing to do), so deployment tools can
+// treat both alike; the rest say why nothing was tried.
+#pragma once
+
+enum ExitCode : int {
+    kExitUpdated = 0,         // written, verified, committed and read back equal
+    kExitFailed = 1,          // the check or the download failed
+    kExitNothingToDo = 2,     // the camera's firmware is current; --check: no update due
+    // --check gives kExitUpdated when an update is due, as "updates available".
+    kExitNoCamera = 3,        // no camera of ours found
+    kExitOtherInstance = 4,   // another korvane-update, or the update window, is running
+    kExitOnBattery = 5,       // not on mains power, and no override
+    kExitNoPermission = 6,    // a camera's node could not be opened for want of permission
+    kExitUsage = 64,          // bad command line (sysexits' EX_USAGE)
+    kExitInterrupted = 130,   // interrupt or terminate before the download started
+};

@@ -1,0 +1,11 @@
+// One update at a time per machine. On Windows the update window's own
+// named mutex, so the window and this program exclude each other; on Linux
+// an exclusive flock on a lock file. Held until the process ends.
+#pragma once
+
+#include <string>
+
+enum class LockResult { Held, Busy, Unavailable };
+
+// `where` receives the lock's name (the file or the mutex) for messages.
+LockResult TakeInstanceLock(std::string* where);

@@ -1,0 +1,26 @@
+// Interrupt and terminate (Ctrl-C, Ctrl-Break, closing the console on
+// Windows): before the download they end the program with nothing
+// written; while it runs they are held off with a line saying why, since a
+// camera left half-written no longer starts.
+#pragma once
+
+// Installs the handlers; call once, before anything reaches the camera.
+void InstallInterruptGuard();
+// True once an interrupt has ended the program's chances of writing.
+bool Interrupted();
+// Moves into the download: false when an interrupt came first, and then
+// the download must not start. From true on, interrupts are held off.
+bool EnterDownload();
+// The download's worker thread exists (it must never take a signal, which
+// would break into its requests to the camera).
+void WorkerStarted();
+// The download has reached its verdict.
+void LeaveDownload();
+
+// Said on standard error for each interrupt held off.
+constexpr char kHeldOffLine[] =
+    "korvane-update: not stopping now: the camera's flash is being written and would be left "
+    "unusable; the update runs to its verdict.\n";
+
+// The phases an interrupt can meet, shared by both systems' handlers.
+enum InterruptPhase : int { kBeforeDownload = 0, kDownloading = 1, kStopped = 2, kDownloaded = 3 };

@@ -1,0 +1,59 @@
+#include <signal.h>
+#include <unistd.h>
+
+#include <atomic>
+
+#include "console/interrupts.h"
+
+namespace {
+
+std::atomic<int> phase{kBeforeDownload};
+static_assert(std::atomic<int>::is_always_lock_free, "used from a signal handler");
+
+void OnSignal(int) {
+    int expected = kBeforeDownload;
+    if (phase.compare_exchange_strong(expected, kStopped)) return;
+    if (expected == kDownloading) {
+        const ssize_t written = write(STDERR_FILENO, kHeldOffLine, sizeof kHeldOffLine - 1);
+        (void)written;  // nothing to be done about a closed standard error
+    }
+}
+
+// While the download starts, signals wait in the main thread's mask, so
+// that the worker thread inherits a mask that keeps them from it.
+void Block(bool block) {
+    sigset_t set;
+    sigemptyset(&set);
+    sigaddset(&set, SIGINT);
+    sigaddset(&set, SIGTERM);
+    pthread_sigmask(block ? SIG_BLOCK : SIG_UNBLOCK, &set, nullptr);
+}
+
+}  // namespace
+
+void InstallInterruptGuard() {
+    struct sigaction action = {};
+    action.sa_handler = OnSignal;
+    sigemptyset(&action.sa_mask);
+    // No SA_RESTART: a question waiting for an answer returns and sees it.
+    action.sa_flags = 0;
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+}
+
+bool Interrupted() { return phase.load() == kStopped; }
+
+bool EnterDownload() {
+    Block(true);
+    int expected = kBeforeDownload;
+    if (phase.compare_exchange_strong(expected, kDownloading)) return true;
+    Block(false);
+    return false;
+}
+
+void WorkerStarted() { Block(false); }
+
+void LeaveDownload() {
+    phase.store(kDownloaded);
+    Block(false);
+}

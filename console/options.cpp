@@ -1,0 +1,72 @@
+#include "console/options.h"
+
+#include <CLI/CLI.hpp>
+
+#include <cstdio>
+
+#include "console/exit_codes.h"
+
+#ifndef KORVANE_VERSION
+#define KORVANE_VERSION "unknown"
+#endif
+
+namespace {
+
+constexpr const char* kDescription =
+    "Updates the firmware of the Tarvex USB camera: finds the camera, decides whether it\n"
+    "needs new firmware as the update window does, and writes it, verified.\n";
+
+constexpr const char* kFooter =
+    "\nExamples:\n"
+    "  korvane-update                 describe the camera, ask, then update it\n"
+    "  korvane-update --check         only say whether an update is due\n"
+    "  korvane-update --yes --json    unattended, one JSON report on standard output\n"
+    "  korvane-update --yes --log /var/log/korvane.log\n"
+#ifndef _WIN32
+    "  korvane-update --device /dev/video2 --check\n"
+#endif
+    "\nExit codes:\n"
+    "  0   updated (with --check: an update is due)\n"
+    "  1   the check or the update failed\n"
+    "  2   nothing to do: the firmware is current\n"
+    "  3   no camera of ours found\n"
+    "  4   another instance (or the update window) is running\n"
+    "  5   on battery; plug in, or pass --on-battery\n"
+    "  6   no permission to open the camera's device node\n"
+    "  64  usage error; or an update is due, there is no terminal to ask on, and no --yes\n"
+    "  130 interrupted before the download began (nothing written)\n";
+
+}  // namespace
+
+int ParseOptions(int argc, char** argv, Options* options) {
+    CLI::App app(kDescription, "korvane-update");
+    app.footer(kFooter);
+    app.add_flag("--check", options->check, "Decide and report; write nothing");
+    app.add_flag("-y,--yes", options->yes, "Update without asking (for deployment tools)");
+    app.add_flag("--json", options->json, "Print one JSON report on standard output");
+    app.add_option("--log", options->logFile, "Write the whole transfer log to FILE")
+        ->type_name("FILE");
+    app.add_flag("-v,--verbose", options->verbose, "Show the transfer log on standard error");
+#ifndef _WIN32
+    app.add_option("--device", options->device, "Use only this video node")->type_name("NODE");
+#endif
+    app.add_flag("--on-battery", options->onBattery, "Update even without mains power");
+    bool version = false;
+    app.add_flag("--version", version, "Print the version and exit");
+    app.get_option("--check")->excludes("--yes");
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp&) {
+        std::fputs(app.help().c_str(), stdout);
+        return kExitUpdated;
+    } catch (const CLI::ParseError& error) {
+        std::fprintf(stderr, "korvane-update: %s\nRun with --help for the options.\n", error.what());
+        return kExitUsage;
+    }
+    if (version) {
+        std::printf("korvane-update %s\n", KORVANE_VERSION);
+        return kExitUpdated;
+    }
+    return -1;
+}

@@ -1,0 +1,19 @@
+// The command line, parsed by CLI11.
+#pragma once
+
+#include <string>
+
+struct Options {
+    bool check = false;       // decide and report only
+    bool yes = false;         // no question before writing
+    bool json = false;        // one JSON document on standard output
+    bool verbose = false;     // the transfer log on standard error as it grows
+    bool onBattery = false;   // update without mains power
+    std::string logFile;      // the whole transfer log goes here
+    std::string device;       // the one camera node to use (Linux)
+};
+
+// Fills options from the command line. -1 when the program goes on;
+// otherwise the exit code, with the help, the version or the complaint
+// already printed.
+int ParseOptions(int argc, char** argv, Options* options);

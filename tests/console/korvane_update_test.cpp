@@ -1,0 +1,303 @@
+// The real korvane-update, run as a child process against a camera in the
+// umockdev sandbox: the test holds the sandbox and the simulated camera
+// behind it, the child finds the camera through udev and writes it through
+// uvcvideo's ioctl under the same preload. What is judged is what the
+// program adds to the update core: exit codes, what reaches the camera,
+// the texts, the lock, the power rule, interrupts, terminal and pipe output.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <linux/usb/video.h>
+#include <signal.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <vector>
+
+#include "chip/flash_types.h"
+#include "firmware/firmware_image.h"
+#include "firmware/flash_layout.h"
+#include "simcam/sim_camera.h"
+#include "tests/console/child_process.h"
+#include "tests/support/firmware_bytes.h"
+#include "tests/support/uvc_testbed.h"
+
+namespace {
+
+// An update takes a few seconds through the sandbox (2 s of it the check's
+// settle wait); a run still going after this has hung.
+constexpr int kRunLimitMs = 60000;
+constexpr uint8_t kUnit = 4;
+constexpr uint8_t kSelPacket = 10;
+constexpr uint8_t kSelCommit = 12;
+constexpr uint8_t kStaleCode = 0x04;    // stale for a type 4 part, whose code is 0x06
+constexpr uint8_t kCurrentCode = 0x06;
+
+// The sandbox with one camera that needs the update: a type 4 flash holding
+// image 135 with a stale code, found by its hardware ID; register 0x2045 at
+// 0, so a good run writes image 135 patched for type 4.
+struct Sandbox {
+    explicit Sandbox(bool withCamera = true, uint8_t code = kStaleCode) {
+        sim.SetFlashPart(simcam::FlashPart::Type4);
+        sim.Flash() = ImageBytes(kImageV0309);
+        sim.Flash()[kFlashTypeCodeOffset] = code;
+        before = sim.Flash();
+        if (withCamera) node = bed.AddCamera(UsbCamera(), &model);
+    }
+
+    bool Updated() const { return sim.Flash() == PatchedImageBytes(kImageV0309, 4) && sim.Committed(); }
+    bool Untouched() const { return sim.Flash() == before && !sim.Committed(); }
+    size_t Sets(uint8_t selector) const {
+        size_t n = 0;
+        for (const auto& q : model.Record()) n += q.selector == selector && q.query == UVC_SET_CUR;
+        return n;
+    }
+    // A power supply in the sandbox's sysfs.
+    void Supply(const std::string& name, const std::string& attributes) {
+        bed.AddDevice("P: /devices/LNXSYSTM:00/LNXSYBUS:00/" + name + "/power_supply/" + name +
+                      "\nE: SUBSYSTEM=power_supply\n" + attributes);
+    }
+    void OnBattery() {
+        Supply("AC", "A: type=Mains\nA: online=0\n");
+        Supply("BAT0", "A: type=Battery\nA: scope=System\nA: status=Discharging\n");
+    }
+
+    simcam::SimCamera sim;
+    UvcDriverModel model{sim, kUnit};
+    UvcTestbed bed;  // goes first: its handlers answer through the model
+    std::string node;
+    std::vector<uint8_t> before;
+};
+
+ChildSpec Program(std::vector<std::string> args, bool terminal = false) {
+    ChildSpec spec;
+    spec.args = {KORVANE_UPDATE_PROGRAM};
+    spec.args.insert(spec.args.end(), args.begin(), args.end());
+    spec.terminal = terminal;
+    return spec;
+}
+
+bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+class KorvaneUpdate : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(UvcTestbed::Available()) << "run under umockdev-wrapper"; }
+};
+
+struct Case {
+    const char* name;
+    std::vector<std::string> args;
+    std::function<void(Sandbox&)> arrange;  // before the run
+    int exitCode;
+    enum { Updated, Untouched, NotCommitted } flash;
+    const char* says;        // in standard output or error
+    bool reachesCamera;      // any request reaches it at all
+};
+
+// The query index from which the camera is unplugged: well inside the
+// packets (a whole update is some 1240 queries, its first packet near 190).
+constexpr size_t kUnplugAt = 700;
+
+// Holds the lock a running korvane-update holds.
+struct OtherInstance {
+    OtherInstance() {
+        fd = open("/run/lock/korvane-update.lock", O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+        locked = fd >= 0 && flock(fd, LOCK_EX | LOCK_NB) == 0;
+    }
+    ~OtherInstance() {
+        if (fd >= 0) close(fd);
+    }
+    int fd = -1;
+    bool locked = false;
+};
+
+TEST_F(KorvaneUpdate, ExitCodesAndWhatReachesTheCamera) {
+    const std::vector<Case> cases = {
+        {"update", {"--yes"}, nullptr, 0, Case::Updated, "Updated: the firmware was written, verified", true},
+        {"current", {"--yes"}, [](Sandbox& s) { s.sim.Flash()[kFlashTypeCodeOffset] = kCurrentCode;
+                                                s.before = s.sim.Flash(); },
+         2, Case::Untouched, "No update needed", true},
+        {"check", {"--check"}, nullptr, 0, Case::Untouched, "An update is due (--check", true},
+        {"failed download", {"--yes"}, [](Sandbox& s) { s.sim.SetChecksumError(0x01); },
+         1, Case::NotCommitted, "  XU_DFU_CHECKSUM incorrect", true},
+        {"unplugged mid-download", {"--yes"}, [](Sandbox& s) { s.model.UnplugFrom(kUnplugAt); },
+         1, Case::NotCommitted, "ENODEV", true},
+        {"on battery", {"--yes"}, [](Sandbox& s) { s.OnBattery(); },
+         5, Case::Untouched, "Not on mains power", false},
+        {"on battery, overridden", {"--check", "--on-battery"}, [](Sandbox& s) { s.OnBattery(); },
+         0, Case::Untouched, "going on as --on-battery asks", true},
+        {"no permission", {"--yes"}, [](Sandbox& s) { s.bed.Forbid(s.node); },
+         6, Case::Untouched, "permission denied", false},
+        {"usage", {"--yes", "--check"}, nullptr, 64, Case::Untouched, "Run with --help", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Sandbox sandbox;
+        if (c.arrange) c.arrange(sandbox);
+        ChildSpec spec = Program(c.args);
+        spec.noRoot = std::string(c.name) == "no permission";
+        Child child(spec);
+        ASSERT_TRUE(child.Started());
+        const int code = child.Wait(kRunLimitMs);
+        EXPECT_EQ(code, c.exitCode) << child.out << child.err;
+        EXPECT_TRUE(Has(child.out + child.err, c.says)) << child.out << child.err;
+        EXPECT_EQ(sandbox.Updated(), c.flash == Case::Updated);
+        if (c.flash == Case::Untouched) {
+            EXPECT_TRUE(sandbox.Untouched());
+        }
+        EXPECT_EQ(sandbox.model.Queries() > 0, c.reachesCamera) << sandbox.model.Queries();
+        if (c.flash != Case::Updated) {
+            EXPECT_EQ(sandbox.Sets(kSelCommit), 0u);
+        }
+    }
+}
+
+TEST_F(KorvaneUpdate, TheCheckSendsNoPacketOrCommit) {
+    Sandbox sandbox;
+    Child child(Program({"--check"}));
+    EXPECT_EQ(child.Wait(kRunLimitMs), 0);
+    EXPECT_GT(sandbox.model.Queries(), 0u);
+    EXPECT_EQ(sandbox.Sets(kSelPacket), 0u);
+    EXPECT_EQ(sandbox.Sets(kSelCommit), 0u);
+}
+
+TEST_F(KorvaneUpdate, AFailureShowsTheTransferLogsLastLinesWhereItBroke) {
+    Sandbox sandbox;
+    sandbox.model.UnplugFrom(kUnplugAt);
+    Child child(Program({"--yes"}));
+    EXPECT_EQ(child.Wait(kRunLimitMs), 1);
+    // Unplugged inside the packets, not before them.
+    const size_t packets = sandbox.Sets(kSelPacket);
+    EXPECT_GT(packets, 0u);
+    EXPECT_LT(packets, 65536u / 64);
+    const size_t at = child.err.find("Transfer log, last lines:");
+    ASSERT_NE(at, std::string::npos) << child.err;
+    const std::string tail = child.err.substr(at);
+    EXPECT_TRUE(Has(tail, "ENODEV")) << child.err;
+    EXPECT_FALSE(Has(child.out, "Updated")) << child.out;
+}
+
+TEST_F(KorvaneUpdate, NoCameraAndASecondInstance) {
+    {
+        Sandbox empty(false);
+        Child child(Program({"--yes"}));
+        EXPECT_EQ(child.Wait(kRunLimitMs), 3) << child.out << child.err;
+        EXPECT_TRUE(Has(child.out, "No camera of ours found")) << child.out;
+    }
+    Sandbox sandbox;
+    OtherInstance other;
+    ASSERT_TRUE(other.locked) << "another korvane-update runs on this machine";
+    Child child(Program({"--yes"}));
+    EXPECT_EQ(child.Wait(kRunLimitMs), 4);
+    EXPECT_TRUE(Has(child.err, "Another camera update is running")) << child.err;
+    EXPECT_EQ(sandbox.model.Queries(), 0u);
+}
+
+TEST_F(KorvaneUpdate, JsonOfACheckHoldsTheFacts) {
+    Sandbox sandbox;
+    Child child(Program({"--check", "--json"}));
+    ASSERT_EQ(child.Wait(kRunLimitMs), 0) << child.err;
+    const auto doc = nlohmann::json::parse(child.out, nullptr, false);
+    ASSERT_FALSE(doc.is_discarded()) << child.out;
+    EXPECT_EQ(doc["camera"]["name"], "Tarvex USB Camera");
+    EXPECT_EQ(doc["camera"]["path"], sandbox.node);
+    EXPECT_EQ(doc["camera"]["chip_id"], "0x65");
+    EXPECT_EQ(doc["camera"]["flash_type"], 4);
+    EXPECT_EQ(doc["camera"]["stored_code"], "0x04");
+    EXPECT_EQ(doc["decision"], "update");
+    EXPECT_EQ(doc["image"]["id"], kImageV0309);
+    EXPECT_EQ(doc["image"]["version"], "V0309");
+    EXPECT_EQ(doc["image"]["size"], 65536);
+    EXPECT_EQ(doc["result"], "update-due");
+    EXPECT_EQ(doc["exit_code"], 0);
+    EXPECT_TRUE(sandbox.Untouched());
+}
+
+// Interrupt and terminate once the packets flow: held off with a line, and
+// the download reaches its verdict.
+TEST_F(KorvaneUpdate, InterruptsDuringTheDownloadAreHeldOff) {
+    for (int sig : {SIGINT, SIGTERM}) {
+        SCOPED_TRACE(sig);
+        Sandbox sandbox;
+        Child child(Program({"--yes"}));
+        ASSERT_TRUE(child.WaitFor("progress:  10%", kRunLimitMs)) << child.out << child.err;
+        child.Signal(sig);
+        ASSERT_TRUE(child.WaitFor("not stopping now", kRunLimitMs)) << child.err;
+        EXPECT_FALSE(Has(child.out, "progress: 100%")) << "the signal came too late to prove anything";
+        child.Signal(sig);
+        EXPECT_EQ(child.Wait(kRunLimitMs), 0) << child.out << child.err;
+        EXPECT_TRUE(sandbox.Updated());
+        EXPECT_TRUE(Has(child.out, "Updated:"));
+    }
+}
+
+// Not a terminal: one plain line per 10 %, nothing redrawn. The transfer
+// log goes to the file named and, with --verbose, to standard error.
+TEST_F(KorvaneUpdate, APipeGetsPlainProgressLines) {
+    Sandbox sandbox;
+    char logFile[] = "/tmp/korvane-update-log.XXXXXX";
+    const int fd = mkstemp(logFile);
+    ASSERT_GE(fd, 0);
+    close(fd);
+    Child child(Program({"--yes", "--verbose", "--log", logFile}));
+    ASSERT_EQ(child.Wait(kRunLimitMs), 0) << child.err;
+    std::ifstream in(logFile);
+    const std::string log((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    unlink(logFile);
+    EXPECT_TRUE(Has(log, "Start Download to Tarvex Camera (UVC), Downloading...\n")) << log;
+    EXPECT_TRUE(Has(child.err, "Start Download to Tarvex Camera (UVC)")) << child.err;
+    EXPECT_EQ(child.out.find('\r'), std::string::npos);
+    size_t at = 0;
+    for (int p = 10; p <= 100; p += 10) {
+        char line[48];
+        std::snprintf(line, sizeof line, "progress: %3d%%  ", p);
+        const size_t found = child.out.find(line, at);
+        ASSERT_NE(found, std::string::npos) << line << "\n" << child.out;
+        EXPECT_EQ(child.out.find(line, found + 1), std::string::npos) << line << " twice";
+        // The bytes the engine had taken when the step was reached: within
+        // one 64-byte packet past it.
+        const unsigned bytes = unsigned(std::strtoul(child.out.c_str() + found + std::strlen(line), nullptr, 10));
+        EXPECT_GE(bytes, 65536u * unsigned(p) / 100) << line;
+        EXPECT_LT(bytes, 65536u * unsigned(p) / 100 + 64) << line;
+        at = found;
+    }
+    EXPECT_TRUE(Has(child.out, "65536 of 65536 bytes"));
+}
+
+// At a terminal: the camera described, a question, the bar redrawn in
+// place, the verdict. Interrupted at the question: nothing is written.
+TEST_F(KorvaneUpdate, AtATerminalItAsksAndDrawsTheBarInPlace) {
+    {
+        Sandbox sandbox;
+        Child child(Program({}, true));
+        ASSERT_TRUE(child.WaitFor("[y/N]", kRunLimitMs)) << child.out;
+        EXPECT_TRUE(Has(child.out, "Device:        " + sandbox.node));
+        EXPECT_TRUE(Has(child.out, "Stored code:   0x04"));
+        EXPECT_TRUE(Has(child.out, "Update:        image 135 (V0309)"));
+        child.Type("y\n");
+        EXPECT_EQ(child.Wait(kRunLimitMs), 0) << child.out;
+        EXPECT_TRUE(Has(child.out, "\r[##############################] 100%")) << child.out;
+        EXPECT_TRUE(Has(child.out, "Updated:"));
+        EXPECT_TRUE(sandbox.Updated());
+    }
+    for (const char* answer : {"n\n", "^C"}) {
+        SCOPED_TRACE(answer);
+        Sandbox sandbox;
+        Child child(Program({}, true));
+        ASSERT_TRUE(child.WaitFor("[y/N]", kRunLimitMs)) << child.out;
+        if (answer[0] == '^') child.Signal(SIGINT); else child.Type(answer);
+        EXPECT_EQ(child.Wait(kRunLimitMs), answer[0] == '^' ? 130 : 2) << child.out;
+        EXPECT_TRUE(Has(child.out, "nothing was written")) << child.out;
+        EXPECT_TRUE(sandbox.Untouched());
+        EXPECT_EQ(sandbox.Sets(kSelPacket), 0u);
+    }
+}
+
+}  // namespace
