@@ -49,7 +49,12 @@ const char* ImageVersion(int id) { return id == kImageV0308 ? "V0308" : "V0309";
 
 ConsoleUpdate::ConsoleUpdate(const Options& options, FILE* out, bool outIsTerminal, bool interactive)
     : options_(options), out_(out), interactive_(interactive), bar_(out, outIsTerminal) {
-    progressObserver = &bar_;
+    progressObserver = this;
+}
+
+void ConsoleUpdate::OnProgress(uint32_t bytesDone, uint32_t bytesTotal) {
+    bar_.OnProgress(bytesDone, bytesTotal);
+    ShowNewLog();
 }
 
 // The window arms its check only with mains power; the progress timer's

@@ -13,7 +13,7 @@
 #include "console/progress_bar.h"
 #include "console/report.h"
 
-class ConsoleUpdate final : public CUpdateCore {
+class ConsoleUpdate final : public CUpdateCore, private DownloadObserver {
 public:
     // `out` carries what people read (standard error under --json);
     // `interactive`: a person at a terminal can answer questions.
@@ -46,11 +46,16 @@ private:
     void Describe(const Report& report);
     bool Confirm(const std::string& question);
     void ShowNewLog();
+    // On the worker thread, which alone writes the transfer log while the
+    // download runs: the bar learns the bytes, --verbose the new lines.
+    void OnProgress(uint32_t bytesDone, uint32_t bytesTotal) override;
 
     const Options& options_;
     FILE* out_;
     bool interactive_;
     ProgressBar bar_;
     bool checkArmed_ = false;  // the power rule let the check go ahead
-    size_t logShown_ = 0;  // how much of the transfer log --verbose has shown
+    // How much of the transfer log --verbose has shown; the worker moves it
+    // on while the download runs, the main thread before and after.
+    size_t logShown_ = 0;
 };
