@@ -54,20 +54,21 @@ int main(int argc, char** argv) {
 
     Report report;
     std::string lockName;
+    const auto refuse = [&](int code, const char* result, const std::string& message) {
+        report.exitCode = code;
+        report.result = result;
+        report.message = message;
+        std::fprintf(stderr, "korvane-update: %s\n", message.c_str());
+        return Finish(options, report);
+    };
     switch (TakeInstanceLock(&lockName)) {
     case LockResult::Held: break;
     case LockResult::Busy:
-        report.exitCode = kExitOtherInstance;
-        report.result = "other-instance";
-        report.message = "Another camera update is running (" + lockName + " is held); nothing was done.";
-        std::fprintf(stderr, "korvane-update: %s\n", report.message.c_str());
-        return Finish(options, report);
+        return refuse(kExitOtherInstance, "other-instance",
+                      "Another camera update is running (" + lockName + " is held); nothing was done.");
     case LockResult::Unavailable:
-        report.exitCode = kExitFailed;
-        report.result = "failed";
-        report.message = "Cannot take the instance lock (" + lockName + "); nothing was done.";
-        std::fprintf(stderr, "korvane-update: %s\n", report.message.c_str());
-        return Finish(options, report);
+        return refuse(kExitFailed, "failed",
+                      "Cannot take the instance lock (" + lockName + "); nothing was done.");
     }
 
     int code;
