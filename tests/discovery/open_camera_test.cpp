@@ -95,7 +95,7 @@ struct Scene {
     CreateDevEnumFn previous = nullptr;
 };
 
-TEST(OpenCamera, CategoryWithoutEnumeratorLeavesTheChannelAlone) {
+TEST(OpenCamera, CategoryWithoutDevicesLeavesNoChannel) {
     struct Case {
         const char* label;
         HRESULT answer;
