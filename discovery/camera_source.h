@@ -66,3 +66,5 @@ public:
 // Returns the previous one.
 CameraSource* SetCameraSource(CameraSource* source);
 CameraSource* GetCameraSource();
+// The build's own source (DirectShow on Windows), or null.
+CameraSource* SystemCameraSource();

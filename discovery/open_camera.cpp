@@ -23,8 +23,6 @@ struct Walk {
 
 }  // namespace
 
-CameraSource* SystemCameraSource();  // the build's own, or null
-
 CameraSource* SetCameraSource(CameraSource* next) {
     CameraSource* previous = GetCameraSource();
     source = next;

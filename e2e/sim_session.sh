@@ -52,6 +52,11 @@ sim_reg_import() {
   wine regedit /S "$(sim_winpath "$1")" >/dev/null 2>&1
 }
 
+# DIR: where the next run's files go.
+sim_workdir() {
+  SIM_WORK=$1
+}
+
 sim_init() {
   SIM_BUILD=$(cd "$1" && pwd)
   SIM_WORK=$2

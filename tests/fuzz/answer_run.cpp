@@ -9,18 +9,18 @@
 #include "tests/support/sim_camera_source.h"
 #include "tests/fuzz/answer_camera.h"
 #include "tests/fuzz/answer_format.h"
+#include "tests/reliability/whole_update.h"
 #include "tests/support/update_rig.h"
 #include "tests/support/virtual_clock.h"
 
 namespace {
 
-// Each call costs a little camera time, so that the waits' time bounds are
-// what ends them when a camera stalls.
-constexpr uint64_t kCallCostMs = 3;
-constexpr int kTickLimit = 5;
-
-const std::string kComplete = "Update complete!\r\nPlease close this program.\r\n";
-const std::string kFail = "Update fail,\r\nPlease re-start this program.\r\n";
+// Camera time per call, the tick limit and the program's texts are those of
+// the whole-update tests: the fuzzer judges a run as they do.
+using whole_update::EndsWith;
+using whole_update::kCallCostMs;
+using whole_update::kComplete;
+using whole_update::kTickLimit;
 
 class AnswerSource : public ListedSource {
 public:
@@ -35,10 +35,6 @@ public:
         if (setUp & answers::kListsOurId) ids.push_back(OurHardwareId());
     }
 };
-
-bool EndsWith(const std::string& s, const std::string& tail) {
-    return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
-}
 
 }  // namespace
 
@@ -91,20 +87,9 @@ AnswerRun RunAnswers(const uint8_t* data, size_t size) {
 }
 
 std::string BrokenPromise(const AnswerRun& run) {
-    static const std::vector<std::string> texts = {
-        "No need to update\r\n",
-        "No need to update!!!\r\n",
-        "No need to update!\r\n",
-        "Checking...\r\n" + kFail,  // the check could not finish, or the camera did not reopen
-        "Auto updating...(V0308)\r\n" + kComplete,
-        "Auto updating...(V0308)\r\n" + kFail,
-        "Auto updating...(V0309)\r\n" + kComplete,
-        "Auto updating...(V0309)\r\n" + kFail,
-    };
     if (!run.finished) return "the run never reached its verdict";
     if (!run.closable) return "the window could not be closed after the run";
-    bool known = false;
-    for (const std::string& text : texts) known |= run.status == text;
+    const bool known = whole_update::OneOfTheProgramsTexts(run.status);
     if (!known) return "the window shows a text of no known kind: " + run.status;
     if (run.Complete() && !run.committed) return "Update complete! without a commit";
     if (run.Complete() && !run.tookTheImage) return "Update complete! though the camera did not take the image";
