@@ -2,6 +2,8 @@
 #include <objbase.h>
 #endif
 
+#include <cstdio>
+
 #include "app/update_core.h"
 #include "app/worker_thread.h"
 #include "discovery/camera_source.h"
@@ -43,11 +45,12 @@ void CUpdateCore::StartDownload() {
     char name[kCameraNameBytes] = {};
     if (!device->OpenCamera(transferLog, name)) {
         transferLog += "Driver Connection Fail\r\n";
-        statusText += kUpdateFailText;
-        ShowStatus();
-        busy = 0;
-        EnableCloseButton(true);
-        return;
+        return DownloadStartFailed();
+    }
+    if (!SameCameraAsChecked()) {
+        // Another camera hears nothing more from this program.
+        CCamDevice::CloseChannel();
+        return DownloadStartFailed();
     }
 
     RedrawNow();
@@ -65,6 +68,39 @@ void CUpdateCore::StartDownload() {
     ShowStatus();
     const int32_t period = imageSize / kProgressDivisor;
     StartTimer(kProgressTimer, UINT(period > 0 ? period : 1));
+}
+
+void CUpdateCore::DownloadStartFailed() {
+    statusText += kUpdateFailText;
+    ShowStatus();
+    busy = 0;
+    EnableCloseButton(true);
+}
+
+// The walk accepts the first camera of the family it meets, which need not
+// be the one checked: a camera swapped meanwhile would be written with the
+// checked flash's command table. Where it is, its chip and its flash must
+// all be the checked camera's.
+bool CUpdateCore::SameCameraAsChecked() {
+    char line[160];
+    if (device->cameraPath != cameraPath) {
+        std::snprintf(line, sizeof line, "Camera changed since the check: %s, was %s.\r\n",
+                      device->cameraPath.c_str(), cameraPath.c_str());
+    } else if (device->chipId != chipId) {
+        std::snprintf(line, sizeof line, "Camera changed since the check: chip ID %02X, was %02X.\r\n",
+                      unsigned(device->chipId), unsigned(chipId));
+    } else {
+        const char* stoppedAt = nullptr;
+        const int32_t type = device->IdentifyFlash(&stoppedAt);
+        if (type == flashType) return true;
+        if (type == kFlashTypeUnidentified)
+            std::snprintf(line, sizeof line, "IdentifyFlash gave up: %s.\r\n", stoppedAt);
+        else
+            std::snprintf(line, sizeof line, "Camera changed since the check: flash type %d, was %d.\r\n",
+                          int(type), int(flashType));
+    }
+    transferLog += line;
+    return false;
 }
 
 uint32_t CUpdateCore::DownloadWorker(void* self) {

@@ -1,4 +1,7 @@
+#include <algorithm>
+#include <cstdio>
 #include <cstring>
+#include <vector>
 
 #include "app/update_core.h"
 #include "chip/flash_type_table.h"
@@ -54,7 +57,51 @@ CUpdateCore::Firmware CUpdateCore::FirmwareState() {
     storedCode = readBuffer[InBlock(kFlashTypeCodeOffset)];
     const bool stale = flashType >= 0 && kFlashTypes[flashType].codeChecked &&
                        storedCode != kFlashTypes[flashType].code;
-    return stale || forceUpdate == 1 ? Firmware::Stale : Firmware::Current;
+    return stale || forceUpdate == 1 ? Firmware::Stale : FlashAgainstImage();
+}
+
+// A download writes the code three quarters of the way through, so a code
+// that says current may sit in a flash whose download was cut after it.
+// The whole flash is read and held against the image this camera would
+// get: a cut download is mended; another release's firmware is left alone,
+// and the log says so.
+CUpdateCore::Firmware CUpdateCore::FlashAgainstImage() {
+    if (!ChooseImage()) return Firmware::Unknown;
+    PatchFlashTypeByte(imageBuffer.get(), flashTypeIndex);
+    std::vector<uint8_t> flash(kFirmwareImageSize);
+    const HRESULT read = device->ReadFlashBlocks(flash.data(), BlockOf(kFirmwareImageSize));
+    if (read < 0) {
+        transferLog += "Flash read for the compare fail.\r\n";
+        return Firmware::Unknown;
+    }
+    const uint32_t size = std::min<uint32_t>(uint32_t(imageSize), kFirmwareImageSize);
+    flashContent = CompareFlashWithImage(flash.data(), imageBuffer.get(), size, &flashDiffersAt);
+    flashCompared = true;
+    char line[96];
+    switch (flashContent) {
+    case FlashContent::Image: return Firmware::Current;
+    case FlashContent::Cut:
+        std::snprintf(line, sizeof line, "The last download stopped before %06X.\r\n", unsigned(flashDiffersAt));
+        transferLog += line;
+        return Firmware::Stale;
+    case FlashContent::Other: break;
+    }
+    std::snprintf(line, sizeof line, "Flash differs from image %d at %06X.\r\n",
+                  imageChoice ? kImageV0308 : kImageV0309, unsigned(flashDiffersAt));
+    transferLog += line;
+    return Firmware::Current;
+}
+
+// The image register 0x2045 selects, loaded once per check.
+bool CUpdateCore::ChooseImage() {
+    if (imageBuffer) return true;
+    imageChoice = device->ReadImageChoice();
+    const int id = imageChoice ? kImageV0308 : kImageV0309;
+    imageSize = 0;
+    if (LoadImage(id, &imageBuffer, &imageSize)) return true;
+    // Both images are part of the program; one missing is a broken build.
+    transferLog += "Firmware image " + std::to_string(id) + " missing.\r\n";
+    return false;
 }
 
 CheckVerdict CUpdateCore::Stop(CheckVerdict verdict, const char* text) {
@@ -79,30 +126,30 @@ CheckVerdict CUpdateCore::CheckCamera() {
     sensorBringUpResult = 0;
     sensorIdResult = 0;
     storedCode = -1;
+    flashCompared = false;
+    imageBuffer.reset();
+    imageSize = 0;
 
     char name[kCameraNameBytes] = {};
     if (!device->OpenCamera(transferLog, name))
         return Stop(CheckVerdict::NoCamera, "No need to update\r\n");
     cameraName = name;
+    cameraPath = device->cameraPath;
+    chipId = device->chipId;
     if (!IsOurCamera()) return Stop(CheckVerdict::NotOurs, "No need to update!!!\r\n");
 
     updateNeeded = 1;
     switch (FirmwareState()) {
     case Firmware::Unknown: return Fail();
-    case Firmware::Current: return Stop(CheckVerdict::Current, "No need to update!\r\n");
+    case Firmware::Current:
+        imageBuffer.reset();
+        imageSize = 0;
+        return Stop(CheckVerdict::Current, "No need to update!\r\n");
     case Firmware::Stale: break;
     }
 
     updateNeeded = 1;
-    imageChoice = device->ReadImageChoice();
-    const int id = imageChoice ? kImageV0308 : kImageV0309;
-    imageBuffer.reset();
-    imageSize = 0;
-    if (!LoadImage(id, &imageBuffer, &imageSize)) {
-        // Both images are part of the program; one missing is a broken build.
-        transferLog += "Firmware image " + std::to_string(id) + " missing.\r\n";
-        return Fail();
-    }
+    if (!ChooseImage()) return Fail();
     return CheckVerdict::Update;
 }
 

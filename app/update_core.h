@@ -11,6 +11,7 @@
 #include <string>
 
 #include "chip/cam_device.h"
+#include "firmware/flash_content.h"
 #include "platform/win_types.h"
 
 // Timers of the update window.
@@ -77,9 +78,17 @@ public:
     std::string statusText;
     std::string transferLog;
     // What the check learnt, for front ends that report it: the opened
-    // camera's friendly name and the FlashTypeCode in its flash (-1 unread).
+    // camera's friendly name, where it is and its chip ID (-1 unknown), the
+    // FlashTypeCode in its flash (-1 unread), and where that code said
+    // current, how the whole flash compared with the image (flashCompared)
+    // and the first address where it differed.
     std::string cameraName;
+    std::string cameraPath;
+    int32_t chipId = -1;
     int32_t storedCode = -1;
+    bool flashCompared = false;
+    FlashContent flashContent = FlashContent::Image;
+    uint32_t flashDiffersAt = 0;
     // Told of the download's progress when set; the window needs none.
     DownloadObserver* progressObserver = nullptr;
 
@@ -104,6 +113,10 @@ private:
     bool ReadBlock(int32_t block, size_t needed);
     bool IsOurCamera();
     Firmware FirmwareState();
+    Firmware FlashAgainstImage();
+    bool ChooseImage();
+    bool SameCameraAsChecked();
+    void DownloadStartFailed();
     CheckVerdict Stop(CheckVerdict verdict, const char* text);
     CheckVerdict Fail();
     void ReleaseDevice();

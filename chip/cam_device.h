@@ -64,19 +64,20 @@ public:
     // The serial-flash engine, one byte at a time through its registers.
     // The waits give up within their bounds with SPI_E_TIMEOUT; a poll whose
     // read fails does not count as idle or ready.
+    // Each stops at its first failed write with that write's result.
     HRESULT SpiWaitIdle();
     HRESULT SpiWriteDisable();
-    // The result of its closing deselect write, or SPI_E_TIMEOUT.
+    // A failed write's result, SPI_E_TIMEOUT, or that of its closing deselect.
     HRESULT SpiWriteEnable();
     // Sends opcode and reads three bytes, deselecting the flash at the end
-    // whatever happened: S_OK, SPI_E_TIMEOUT, or a failed byte read's result.
+    // whatever happened: S_OK, SPI_E_TIMEOUT, or a failed request's result.
     HRESULT SpiReadId(uint8_t out[3], uint8_t opcode, ChipFamily family);
     HRESULT FlashWaitReady();
 
     // The fitted flash as a FlashType 0..6; kFlashTypeUnknown when it
     // answered outside the tables (or the chip family is not known); and
-    // kFlashTypeUnidentified when a wait gave up or a read failed on the way,
-    // *stoppedAt then naming which.
+    // kFlashTypeUnidentified when a wait gave up or a request failed on the
+    // way, *stoppedAt then naming which; the engine is then released.
     int32_t IdentifyFlash(const char** stoppedAt = nullptr);
     // Reads flash block n (n x 4096) through the flash read path into a
     // buffer of kFlashBlockBytes: E_POINTER without a buffer or a channel,
@@ -86,8 +87,14 @@ public:
     // Its two halves: how many bytes one read carries (checked as above),
     // and one read of that many from a flash address.
     HRESULT FlashReadLength(ULONG* length);
+    // A failed address write fails the read.
     HRESULT ReadFlash(uint8_t* buffer, uint32_t address, ULONG length);
+    // Blocks 0..blocks-1, whole, into a buffer of blocks x kFlashBlockBytes
+    // through the block read path: the first failure's result, or S_OK.
+    HRESULT ReadFlashBlocks(uint8_t* buffer, int32_t blocks);
     // Programs a few bytes straight into the flash; 1 on success, else 0.
+    // A step that fails ends it with the flash deselected and the engine
+    // released.
     int32_t FlashProgramBytes(const FlashProgramRequest& request);
 
     // Writes an image into the flash through the download engine and
@@ -101,6 +108,11 @@ public:
     // bit 2 of 0x2045: 1 chooses image V0308, 0 image V0309. A failed read
     // of 0x2045 chooses 0.
     int32_t ReadImageChoice();
+
+    // The camera OpenCamera accepted: where it is (device node or moniker
+    // display name) and its chip ID; the update confirms them at the reopen.
+    std::string cameraPath;
+    uint8_t chipId = 0;
 
     // The download's target among several cameras on one engine; this
     // program always has one, at index 1, and keeps no per-target results.

@@ -21,13 +21,14 @@ bool Blank(const uint8_t id[3]) {
            (id[0] == 0xFF && id[1] == 0xFF && id[2] == 0xFF);
 }
 
-// What an identification read that did not finish stopped at.
+// What an identification read that did not finish stopped at: a request
+// the camera refused (a write, the receive start or a byte read), or a wait.
 const char* StopText(HRESULT hr, uint8_t opcode) {
     if (hr != SPI_E_TIMEOUT) {
         switch (opcode) {
-        case SPI_READ_MANUFACTURER_ID: return "ID byte read fail (0x90)";
-        case SPI_READ_SIGNATURE: return "ID byte read fail (0xAB)";
-        default: return "ID byte read fail (0x9F)";
+        case SPI_READ_MANUFACTURER_ID: return "SPI request fail (0x90)";
+        case SPI_READ_SIGNATURE: return "SPI request fail (0xAB)";
+        default: return "SPI request fail (0x9F)";
         }
     }
     switch (opcode) {
@@ -55,6 +56,8 @@ int32_t CCamDevice::IdentifyFlash(const char** stoppedAt) {
         const HRESULT hr = SpiReadId(id, opcode, family);
         if (hr < 0) {
             if (stoppedAt) *stoppedAt = StopText(hr, opcode);
+            // Deselected already; the engine is let go too, as after a program.
+            WriteReg(REG_SPI_CONTROL, kSpiEngineReleased);
             return kFlashTypeUnidentified;
         }
         const int32_t type = Lookup(opcode, id);

@@ -14,26 +14,20 @@ int32_t AbandonProgram(CCamDevice& device) {
 
 }  // namespace
 
-// A failed write ends the program at once with 0, the select and the engine
-// left as they are: a camera that refuses writes will not take the cleanup
-// either.
+// Every step is examined: a write the camera refused or a wait that gave up
+// ends the program as a wait that gives up does.
 int32_t CCamDevice::FlashProgramBytes(const FlashProgramRequest& request) {
     if (request.count > kFlashProgramMaxBytes) return 0;
-    if (WriteReg(REG_SPI_CONTROL, kSpiEngineOn) < 0) return 0;
-    if (SpiWriteEnable() == SPI_E_TIMEOUT) return AbandonProgram(*this);
-    if (WriteReg(REG_SPI_SELECT, SpiSelectLevel) < 0) return 0;
-    if (WriteReg(REG_SPI_TRANSMIT, SPI_PAGE_PROGRAM) < 0) return 0;
-    if (SpiWaitIdle() < 0) return AbandonProgram(*this);
-    for (uint8_t byte : request.address) {
-        if (WriteReg(REG_SPI_TRANSMIT, byte) < 0) return 0;
-        if (SpiWaitIdle() < 0) return AbandonProgram(*this);
-    }
-    for (uint16_t i = 0; i < request.count; ++i) {
-        if (WriteReg(REG_SPI_TRANSMIT, request.data[i]) < 0) return 0;
-        if (SpiWaitIdle() < 0) return AbandonProgram(*this);
-    }
-    if (WriteReg(REG_SPI_SELECT, 2 - SpiSelectLevel) < 0) return 0;
-    if (FlashWaitReady() < 0) return AbandonProgram(*this);
-    if (SpiWriteDisable() < 0) return AbandonProgram(*this);
+    // Each byte on the transmit register is followed by the engine's busy wait.
+    const auto send = [this](uint8_t byte) {
+        return WriteReg(REG_SPI_TRANSMIT, byte) >= 0 && SpiWaitIdle() >= 0;
+    };
+    bool ok = WriteReg(REG_SPI_CONTROL, kSpiEngineOn) >= 0 && SpiWriteEnable() >= 0 &&
+              WriteReg(REG_SPI_SELECT, SpiSelectLevel) >= 0 && send(SPI_PAGE_PROGRAM);
+    for (uint8_t byte : request.address) ok = ok && send(byte);
+    for (uint16_t i = 0; i < request.count; ++i) ok = ok && send(request.data[i]);
+    ok = ok && WriteReg(REG_SPI_SELECT, 2 - SpiSelectLevel) >= 0 && FlashWaitReady() >= 0 &&
+         SpiWriteDisable() >= 0;
+    if (!ok) return AbandonProgram(*this);
     return WriteReg(REG_SPI_CONTROL, kSpiEngineReleased) >= 0 ? 1 : 0;
 }

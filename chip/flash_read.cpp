@@ -1,3 +1,5 @@
+#include <cstring>
+
 #include "chip/cam_device.h"
 #include "link/xu_channel.h"
 #include "link/xu_selectors.h"
@@ -21,7 +23,9 @@ HRESULT CCamDevice::ReadFlash(uint8_t* buffer, uint32_t address, ULONG length) {
     if (!buffer || !pExt) return E_POINTER;
     BYTE at[4];
     PutLe32(at, address);
-    pExt->put_Property(XU_FLASH_ADDRESS_CONTROL, 4, at);
+    // Without its address the read would fetch whatever the camera last pointed at.
+    const HRESULT addressed = pExt->put_Property(XU_FLASH_ADDRESS_CONTROL, 4, at);
+    if (addressed < 0) return addressed;
     return pExt->get_Property(XU_FLASH_DATA_CONTROL, length, buffer);
 }
 
@@ -34,4 +38,21 @@ HRESULT CCamDevice::ReadFlashBlock(uint8_t* buffer, int32_t block, ULONG* read) 
     if (read) *read = length;
     // Only the address's low 16 bits go to the camera.
     return ReadFlash(buffer, (uint32_t(block) * kFlashBlockBytes) & 0xFFFF, length);
+}
+
+HRESULT CCamDevice::ReadFlashBlocks(uint8_t* buffer, int32_t blocks) {
+    uint8_t piece[kFlashBlockBytes];
+    for (int32_t block = 0; block < blocks; ++block) {
+        uint8_t* at = buffer + uint32_t(block) * kFlashBlockBytes;
+        ULONG length = 0;
+        HRESULT hr = ReadFlashBlock(at, block, &length);
+        if (hr < 0) return hr;
+        // A camera that reads less than a block at a time is read on to its end.
+        for (ULONG done = length; done < kFlashBlockBytes; done += length) {
+            hr = ReadFlash(piece, uint32_t(block) * kFlashBlockBytes + done, length);
+            if (hr < 0) return hr;
+            std::memcpy(at + done, piece, length < kFlashBlockBytes - done ? length : kFlashBlockBytes - done);
+        }
+    }
+    return S_OK;
 }

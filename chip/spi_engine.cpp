@@ -3,10 +3,11 @@
 #include "platform/clock.h"
 
 // The SPI engine moves one byte per register write or receive; every step
-// waits for its busy flag. Register results are not examined except where
-// a wait needs to know that a poll really read the chip. A wait that gives
-// up still ends its transaction with the deselect, so the flash is never
-// left selected for the next request.
+// waits for its busy flag. A write that fails means the flash never got its
+// command, so the sequences stop there with the write's result; a poll must
+// really read the chip to count. A wait that gives up still ends its
+// transaction with the deselect, so the flash is never left selected for
+// the next request.
 
 HRESULT CCamDevice::SpiWaitIdle() {
     const uint64_t start = NowMs();
@@ -19,15 +20,17 @@ HRESULT CCamDevice::SpiWaitIdle() {
 }
 
 HRESULT CCamDevice::SpiWriteDisable() {
-    WriteReg(REG_SPI_CONTROL, kSpiEngineOn);
-    WriteReg(REG_SPI_TRANSMIT, SPI_WRITE_DISABLE);
+    HRESULT hr;
+    if ((hr = WriteReg(REG_SPI_CONTROL, kSpiEngineOn)) < 0) return hr;
+    if ((hr = WriteReg(REG_SPI_TRANSMIT, SPI_WRITE_DISABLE)) < 0) return hr;
     return SpiWaitIdle();
 }
 
 HRESULT CCamDevice::SpiWriteEnable() {
-    WriteReg(REG_SPI_CONTROL, kSpiEngineOn);
-    WriteReg(REG_SPI_SELECT, SpiSelectLevel);
-    WriteReg(REG_SPI_TRANSMIT, SPI_WRITE_ENABLE);
+    HRESULT hr;
+    if ((hr = WriteReg(REG_SPI_CONTROL, kSpiEngineOn)) < 0) return hr;
+    if ((hr = WriteReg(REG_SPI_SELECT, SpiSelectLevel)) < 0) return hr;
+    if ((hr = WriteReg(REG_SPI_TRANSMIT, SPI_WRITE_ENABLE)) < 0) return hr;
     const HRESULT idle = SpiWaitIdle();
     const HRESULT deselect = WriteReg(REG_SPI_SELECT, 2 - SpiSelectLevel);
     return idle < 0 ? idle : deselect;
@@ -36,22 +39,22 @@ HRESULT CCamDevice::SpiWriteEnable() {
 // One identification command with its select level; the bytes read so far
 // are in out when it stops early.
 HRESULT CCamDevice::SpiReadIdBytes(uint8_t out[3], uint8_t opcode, uint8_t select) {
-    WriteReg(REG_SPI_SELECT, select);
-    WriteReg(REG_SPI_TRANSMIT, opcode);
+    HRESULT hr;
+    if ((hr = WriteReg(REG_SPI_SELECT, select)) < 0) return hr;
+    if ((hr = WriteReg(REG_SPI_TRANSMIT, opcode)) < 0) return hr;
     // 0x90 and 0xAB take three address or dummy bytes; 0x9F answers at once.
     if (opcode != SPI_READ_JEDEC_ID) {
         if (SpiWaitIdle() < 0) return SPI_E_TIMEOUT;
         for (int i = 0; i < 3; ++i) {
-            WriteReg(REG_SPI_TRANSMIT, 0x00);
+            if ((hr = WriteReg(REG_SPI_TRANSMIT, 0x00)) < 0) return hr;
             if (SpiWaitIdle() < 0) return SPI_E_TIMEOUT;
         }
     }
     for (int i = 0; i < 3; ++i) {
         uint8_t discard = 0;
-        ReadReg(REG_SPI_RECEIVE, &discard);
+        if ((hr = ReadReg(REG_SPI_RECEIVE, &discard)) < 0) return hr;
         if (SpiWaitIdle() < 0) return SPI_E_TIMEOUT;
-        const HRESULT read = ReadReg(REG_SPI_DATA, &out[i]);
-        if (read < 0) return read;
+        if ((hr = ReadReg(REG_SPI_DATA, &out[i])) < 0) return hr;
         if (SpiWaitIdle() < 0) return SPI_E_TIMEOUT;
     }
     return S_OK;
@@ -59,7 +62,8 @@ HRESULT CCamDevice::SpiReadIdBytes(uint8_t out[3], uint8_t opcode, uint8_t selec
 
 HRESULT CCamDevice::SpiReadId(uint8_t out[3], uint8_t opcode, ChipFamily family) {
     out[0] = out[1] = out[2] = 0;
-    if (SpiWriteDisable() < 0) return SPI_E_TIMEOUT;
+    const HRESULT disabled = SpiWriteDisable();
+    if (disabled < 0) return disabled;
     // Chips of family 2 select their flash with the other level.
     const uint8_t select = (family == 0 || family == 1) ? 2 : 0;
     const HRESULT hr = SpiReadIdBytes(out, opcode, select);

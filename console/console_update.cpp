@@ -3,7 +3,6 @@
 #include <cerrno>
 #include <cstring>
 
-#include "chip/register_map.h"
 #include "console/exit_codes.h"
 #include "console/interrupts.h"
 #include "console/log_text.h"
@@ -114,6 +113,11 @@ void ConsoleUpdate::Describe(const Report& r) {
     else if (r.decision == "current" || r.decision == "update" || r.decision == "failed")
         std::fprintf(out_, "Flash type:    not recognised\n");
     if (r.storedCode >= 0) std::fprintf(out_, "Stored code:   0x%02X\n", unsigned(r.storedCode));
+    if (r.flashContent == "cut")
+        std::fprintf(out_, "Flash:         a download that stopped before 0x%06X\n", unsigned(r.flashDiffersAt));
+    else if (r.flashContent == "differs")
+        std::fprintf(out_, "Flash:         differs from this program's image at 0x%06X\n",
+                     unsigned(r.flashDiffersAt));
     if (r.imageId)
         std::fprintf(out_, "Update:        image %d (%s), %d bytes\n", r.imageId, r.imageVersion.c_str(),
                      r.imageSize);
@@ -143,11 +147,15 @@ int ConsoleUpdate::Check(Report* report) {
     report->cameraFound = verdict != CheckVerdict::NoCamera;
     if (report->cameraFound) {
         report->name = cameraName;
-        if (cameraPath) report->path = cameraPath();
-        uint8_t id = 0;
-        if (device && device->ReadReg(REG_CHIP_ID, &id) >= 0) report->chipId = id;
+        report->path = cameraPath;
+        report->chipId = chipId;
         if (verdict != CheckVerdict::NotOurs) report->flashType = flashType;
         report->storedCode = storedCode;
+        if (flashCompared) {
+            static const char* const kContents[] = {"image", "cut", "differs"};
+            report->flashContent = kContents[int(flashContent)];
+            report->flashDiffersAt = int(flashDiffersAt);
+        }
     }
     if (verdict == CheckVerdict::Update) {
         report->imageId = imageChoice ? kImageV0308 : kImageV0309;
@@ -170,6 +178,10 @@ int ConsoleUpdate::Check(Report* report) {
                    "A camera of this chip family was found, but nothing shows it is ours; "
                    "it is left alone.");
     case CheckVerdict::Current:
+        if (flashContent == FlashContent::Other && flashCompared)
+            return End(report, kExitNothingToDo, "current",
+                       "No update needed by its FlashTypeCode; but its flash differs from this "
+                       "program's image, so it holds another release's firmware or is damaged.");
         return End(report, kExitNothingToDo, "current", "No update needed: its firmware is current.");
     case CheckVerdict::Failed:
         return End(report, kExitFailed, "failed", "The check could not finish; nothing was written.");

@@ -22,9 +22,8 @@ public:
     // From the power check to the verdict; fills report. The exit code.
     int Run(Report* report);
 
-    // Where the opened camera is, and whether a node was refused for
-    // permission; set by main for its system's camera source.
-    std::function<std::string()> cameraPath;
+    // Whether a node was refused for permission; set by main for its
+    // system's camera source.
     std::function<bool()> permissionDenied;
 
 protected:

@@ -76,7 +76,6 @@ int main(int argc, char** argv) {
     {
         ConsoleUpdate update(options, out, outIsTerminal, interactive);
         SystemCamera camera(&update.transferLog, options.device);
-        update.cameraPath = [&camera] { return camera.Path(); };
         update.permissionDenied = [&camera] { return camera.PermissionDenied(); };
         code = update.Run(&report);
         log = update.transferLog;

@@ -12,6 +12,11 @@ struct Report {
     int chipId = -1;      // register 0x20FF; -1 unread
     int flashType = -99;  // the FlashType; -99 not identified this run
     int storedCode = -1;  // the FlashTypeCode in its flash; -1 unread
+    // Where the code said current, the whole flash against the image:
+    // "image", "cut", "differs"; "" not compared. And the first address
+    // where the two differ.
+    std::string flashContent;
+    int flashDiffersAt = 0;
     // The decision: "no-camera", "not-ours", "current", "update", "failed"; "" before it.
     std::string decision;
     // The image it gets (or would get); 0 when none was chosen.

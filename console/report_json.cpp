@@ -28,6 +28,12 @@ std::string ReportJson(const Report& report) {
         camera["chip_id"] = report.chipId >= 0 ? json(Hex2(report.chipId)) : json(nullptr);
         camera["flash_type"] = report.flashType >= 0 ? json(report.flashType) : json(nullptr);
         camera["stored_code"] = report.storedCode >= 0 ? json(Hex2(report.storedCode)) : json(nullptr);
+        camera["flash_content"] = report.flashContent.empty() ? json(nullptr) : json(report.flashContent);
+        if (report.flashContent == "differs" || report.flashContent == "cut") {
+            char at[16];
+            std::snprintf(at, sizeof at, "0x%06X", unsigned(report.flashDiffersAt));
+            camera["flash_differs_at"] = at;
+        }
     }
     json image = nullptr;
     if (report.imageId) {

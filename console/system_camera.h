@@ -14,8 +14,6 @@ public:
     SystemCamera(const SystemCamera&) = delete;
     SystemCamera& operator=(const SystemCamera&) = delete;
 
-    // The opened camera's node or moniker.
-    std::string Path() const;
     // A camera's node could not be opened for want of permission.
     bool PermissionDenied() const;
 

@@ -56,11 +56,13 @@ int32_t CCamDevice::OpenCamera(std::string& log, char* name) {
     HRESULT next;
     for (CaptureDevice device; (next = walk.source->Next(&device)) == S_OK; device = {}) {
         model = "7100R";
-        uint8_t chipId = 0;
-        if (!AttachAndReadChipId(pExt, device, &chipId)) continue;
-        if (IsSupportedChip(chipId)) {
+        uint8_t id = 0;
+        if (!AttachAndReadChipId(pExt, device, &id)) continue;
+        if (IsSupportedChip(id)) {
             if (name) walk.source->StoreFriendlyName(name);
-            pExt->chipFamily = ChipFamilyOf(chipId);
+            pExt->chipFamily = ChipFamilyOf(id);
+            cameraPath = device.path;
+            chipId = id;
             log += CameraPathText(pExt->mode);
             return 1;
         }

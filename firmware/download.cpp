@@ -166,8 +166,9 @@ private:
     }
 
     // The vendor and product IDs go straight into the flash once, right after
-    // the first packet; the outcome does not change the verdict. An image too
-    // short to hold them has nothing to program there.
+    // the first packet; the outcome does not change the verdict, which the
+    // checksum and the read-back give. An image too short to hold them has
+    // nothing to program there.
     void ProgramIds() {
         if (length_ < kVendorIdOffset + kIdBytes) return;
         FlashProgramRequest ids = {{BYTE(kVendorIdOffset >> 16), BYTE(kVendorIdOffset >> 8),
@@ -175,7 +176,7 @@ private:
                                    {},
                                    kIdBytes};
         std::memcpy(ids.data, image_ + kVendorIdOffset, kIdBytes);
-        device_.FlashProgramBytes(ids);
+        if (!device_.FlashProgramBytes(ids)) log_ += "FlashProgramBytes fail.\r\n";
     }
 
     // A failed read is repeated once without a word before the counted resend.

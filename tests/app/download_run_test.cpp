@@ -179,22 +179,60 @@ TEST(DownloadRun, BothCarriedImagesPassTheDescriptorCheck) {
     }
 }
 
-TEST(DownloadRun, ACameraGoneBeforeTheSecondOpenIsShownAndLeavesTheWindowClosable) {
-    UpdateRig rig(Path::KsNode, Worker::Deferred);
-    rig.CamerasGoneFrom(2);
-    rig.Check();
-    TestWindow& w = *rig.window;
-    EXPECT_EQ(w.statusText, "Checking...\r\nUpdate fail,\r\nPlease re-start this program.\r\n");
-    EXPECT_EQ(w.shown.back(), w.statusText);
-    const std::string log = w.transferLog;
-    const std::string tail = "\r\nStart Download to NO Camera hardware.\r\nDriver Connection Fail\r\n";
-    ASSERT_GE(log.size(), tail.size());
-    EXPECT_EQ(log.substr(log.size() - tail.size()), tail);
-    EXPECT_EQ(w.busy, 0);
-    EXPECT_TRUE(w.closeEnabled);
-    EXPECT_FALSE(w.TimerRunning(kProgressTimer));
-    EXPECT_EQ(gDeferredRoutine, nullptr) << "no worker";
-    EXPECT_TRUE(w.CloseRequested());
+// Between the check and the download (the question a front end asks sits
+// there) the checked camera may go, or another take its place: nothing is
+// written, the run fails as a failed reopen does, and the other camera
+// hears nothing after the reopen's own reads.
+TEST(DownloadRun, ACameraGoneOrSwappedBeforeTheSecondOpenGetsNothingWritten) {
+    enum Change { Gone, ElsewhereNow, OtherChip, OtherFlash };
+    const struct {
+        const char* name;
+        Change change;
+        const char* tail;
+    } cases[] = {
+        {"gone", Gone, "\r\nStart Download to NO Camera hardware.\r\nDriver Connection Fail\r\n"},
+        {"another at another place", ElsewhereNow, "Camera changed since the check: sim1, was sim0.\r\n"},
+        {"another chip at its place", OtherChip, "Camera changed since the check: chip ID 66, was 65.\r\n"},
+        {"another flash at its place", OtherFlash, "Camera changed since the check: flash type 2, was 4.\r\n"},
+    };
+    for (const auto& c : cases) {
+        simcam::SimCamera other;
+        other.SetChipId(c.change == OtherChip ? 0x66 : 0x65);
+        other.SetFlashPart(c.change == OtherFlash ? simcam::FlashPart::Type2a : simcam::FlashPart::Type4);
+        const std::vector<uint8_t> otherFlash = other.Flash();
+        UpdateRig rig(Path::KsNode, Worker::Deferred);
+        TestWindow& w = *rig.window;
+        w.StartUp(true, 1);
+        ASSERT_EQ(w.CheckCamera(), CheckVerdict::Update) << c.name;
+        if (c.change == Gone) rig.CamerasGoneFrom(2);
+        if (c.change == ElsewhereNow) {
+            simcam::SimCamera& passedOver = other;
+            passedOver.SetChipId(0x93);
+            rig.source->devices.insert(rig.source->devices.begin(), SimulatedDevice(passedOver, false));
+        }
+        if (c.change == OtherChip || c.change == OtherFlash) rig.source->devices[0] = SimulatedDevice(other, false);
+        const size_t ourRequests = rig.Requests().size();
+        w.StartDownload();
+        EXPECT_EQ(w.statusText, "Checking...\r\nUpdate fail,\r\nPlease re-start this program.\r\n") << c.name;
+        EXPECT_EQ(w.shown.back(), w.statusText) << c.name;
+        const std::string tail = c.tail;
+        ASSERT_GE(w.transferLog.size(), tail.size()) << c.name;
+        EXPECT_EQ(w.transferLog.substr(w.transferLog.size() - tail.size()), tail) << c.name;
+        EXPECT_EQ(w.busy, 0) << c.name;
+        EXPECT_TRUE(w.closeEnabled) << c.name;
+        EXPECT_FALSE(w.TimerRunning(kProgressTimer)) << c.name;
+        EXPECT_EQ(gDeferredRoutine, nullptr) << c.name << ": no worker";
+        if (c.change == Gone || c.change == ElsewhereNow) {
+            // Found elsewhere, the checked camera hears its chip-ID read.
+            EXPECT_EQ(rig.Requests().size(), ourRequests + (c.change == ElsewhereNow ? 2 : 0)) << c.name;
+        }
+        const size_t otherRequests = other.Requests().size();
+        EXPECT_TRUE(w.CloseRequested()) << c.name;
+        EXPECT_EQ(other.Requests().size(), otherRequests) << c.name << ": the close sends nothing";
+        EXPECT_EQ(other.PacketsReceived(), 0u) << c.name;
+        EXPECT_EQ(other.EraseCount(), 0u) << c.name;
+        EXPECT_EQ(other.Flash(), otherFlash) << c.name;
+    }
 }
 
 // Closing: the pulse follows a stop of the check and nothing else.

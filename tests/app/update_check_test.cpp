@@ -28,6 +28,12 @@ struct Scenario {
     uint8_t storedCode;  // flash 0xC006
     bool idsInFlash;     // flash 0x8008.. carries 71 42 D5 03
     std::string verdict;  // a stop text, or empty for an update
+    // Instead: the image a download writes, cut at this address (erased
+    // from there on but for the IDs the download writes first) ...
+    uint32_t cutAt = 0;
+    // ... or another release's firmware with the code that suits the part.
+    bool otherRelease = false;
+    const char* log = nullptr;  // a line the check logs
 };
 
 void Arrange(UpdateRig& rig, const Scenario& s) {
@@ -36,6 +42,13 @@ void Arrange(UpdateRig& rig, const Scenario& s) {
     rig.sim.SetSensorFitted(s.road == Road::Sensor);
     rig.sim.SetFlashPart(s.part);
     rig.OldFirmware(s.storedCode);
+    if (s.cutAt || s.otherRelease) {
+        const uint8_t type = s.part == FlashPart::Type4 ? 4 : 0;
+        std::vector<uint8_t>& flash = rig.sim.Flash();
+        flash = rig.Expected(s.otherRelease ? kImageV0308 : kImageV0309, type);
+        for (uint32_t a = s.cutAt; s.cutAt && a < flash.size(); ++a)
+            if (a < 0x8008 || a >= 0x800C) flash[a] = 0xFF;
+    }
     if (!s.idsInFlash) {
         const uint8_t swapped[4] = {0x42, 0x71, 0x03, 0xD5};  // high bytes first: no match
         std::copy(swapped, swapped + 4, rig.sim.Flash().begin() + 0x8008);
@@ -61,6 +74,21 @@ TEST(UpdateCheck, DecidesByTheRoadTheCameraTakes) {
         {"block 8, type 4, code 6", true, Road::Block8, FlashPart::Type4, 0x06, true, ""},
         {"block 8, unknown flash", true, Road::Block8, FlashPart::Unknown, 0x00, true, ""},
         {"block 8, IDs high byte first", true, Road::Block8, FlashPart::Type4, 0x04, false, kNotOurs},
+        {"hardware ID, cut at 000100", true, Road::HardwareId, FlashPart::Type4, 0, true, "", 0x100},
+        {"hardware ID, cut at 00C000, before the code", true, Road::HardwareId, FlashPart::Type4, 0, true, "",
+         0xC000},
+        // The image is erased from 00C100 to 00D000: that is where the flash
+        // first lacks it. Past 00FD80 the image is erased to its end, so a
+        // cut there leaves the image whole.
+        {"hardware ID, cut at 00C100, after the code", true, Road::HardwareId, FlashPart::Type4, 0, true, "",
+         0xC100, false, "The last download stopped before 00D000.\r\n"},
+        {"sensor, cut at 00F000", true, Road::Sensor, FlashPart::Type4, 0, true, "", 0xF000, false,
+         "The last download stopped before 00F000.\r\n"},
+        {"hardware ID, cut at 00FFC0", true, Road::HardwareId, FlashPart::Type4, 0, true, kCurrent, 0xFFC0},
+        {"hardware ID, type 0, cut at 00E000", true, Road::HardwareId, FlashPart::Type0, 0, true, "", 0xE000,
+         false, "The last download stopped before 00E000.\r\n"},
+        {"hardware ID, another release, code 6", true, Road::HardwareId, FlashPart::Type4, 0, true, kCurrent, 0,
+         true, "Flash differs from image 135 at 00800C.\r\n"},
     };
     for (Path path : kPaths) {
         for (const Scenario& s : scenarios) {
@@ -70,6 +98,9 @@ TEST(UpdateCheck, DecidesByTheRoadTheCameraTakes) {
             TestWindow& w = *rig.window;
             const std::string label = std::string(s.name) + (path == Path::KsNode ? " (UVC)" : " (T+)");
             EXPECT_EQ(w.stopped, std::vector<UINT_PTR>{kCheckTimer}) << label;
+            if (s.log) {
+                EXPECT_NE(w.transferLog.find(s.log), std::string::npos) << label << ": " << w.transferLog;
+            }
             if (!s.verdict.empty()) {
                 EXPECT_EQ(w.statusText, s.verdict) << label;
                 EXPECT_EQ(w.shown.back(), s.verdict) << label;
@@ -254,6 +285,22 @@ TEST(UpdateCheck, FailedBlockReadsDecideNothing) {
         EXPECT_NE(rig.window->transferLog.find("ReadFlashBlock 8 fail.\r\n"), std::string::npos);
     }
     {
+        // The whole flash is read where the code says current.
+        UpdateRig rig(Path::KsNode, Worker::Deferred);
+        rig.OldFirmware(0x06);
+        int addressed = 0;
+        rig.sim.SetCallHook([&] {
+            const auto r = rig.sim.Requests();
+            if (!r.empty() && r.back().selector == 14 && ++addressed == 5)
+                rig.sim.FailCallOnce(rig.sim.Calls().size());
+        });
+        rig.Check();
+        EXPECT_EQ(addressed, 5) << "block 12, then the compare's reads up to the one that failed";
+        EXPECT_EQ(rig.window->statusText, kCheckFailed);
+        EXPECT_NE(rig.window->transferLog.find("Flash read for the compare fail.\r\n"), std::string::npos);
+        EXPECT_FALSE(rig.Sent(9));
+    }
+    {
         UpdateRig rig(Path::KsNode, Worker::Deferred);
         rig.sim.SetBlockLength(8192);  // longer than a block: refused
         rig.Check();
@@ -289,15 +336,21 @@ TEST(UpdateCheck, AShortBlockReadDecidesOnlyWhatItRead) {
 
 // A flash the check could not identify is never written, even where block 8
 // forces the update: the FlashType 0 table could ruin a part that needs
-// another. The log says what gave up; the close sends nothing more.
+// another. The log says what gave up; the engine is let go and the flash
+// deselected; the close sends nothing more.
 TEST(UpdateCheck, AnIdentificationThatGaveUpWritesNothing) {
+    enum Fault { StuckEngine, ChipIdRead, FailedWrite };
     const struct {
         const char* name;
-        bool stuckEngine;  // else the chip-ID read of the identification fails
+        Fault fault;
+        uint8_t reg;   // FailedWrite: the register whose nth write fails
+        int nth;
         const char* log;
     } cases[] = {
-        {"engine never idle", true, "IdentifyFlash gave up: SPI engine never idle (0x90).\r\n"},
-        {"chip ID read fails", false, "IdentifyFlash gave up: chip ID read fail.\r\n"},
+        {"engine never idle", StuckEngine, 0, 0, "IdentifyFlash gave up: SPI engine never idle (0x90).\r\n"},
+        {"chip ID read fails", ChipIdRead, 0, 0, "IdentifyFlash gave up: chip ID read fail.\r\n"},
+        {"select write fails", FailedWrite, 0x25, 1, "IdentifyFlash gave up: SPI request fail (0x90).\r\n"},
+        {"opcode write fails", FailedWrite, 0x22, 2, "IdentifyFlash gave up: SPI request fail (0x90).\r\n"},
     };
     for (Path path : kPaths) {
         for (const auto& c : cases) {
@@ -308,22 +361,35 @@ TEST(UpdateCheck, AnIdentificationThatGaveUpWritesNothing) {
             const std::vector<uint8_t> before = rig.sim.Flash();
             // Block 8 has been read once the flash read path was used: the
             // fault strikes at the identification that follows it.
+            bool identifying = false;
+            int writes = 0;
             rig.sim.SetCallHook([&] {
-                if (!rig.sim.Requests().empty() && rig.sim.Requests().back().selector == 15) {
-                    if (c.stuckEngine)
-                        rig.sim.StickBusyFromCall(rig.sim.Calls().size());
-                    else
-                        rig.sim.FailSelector(3);
-                    rig.sim.SetCallHook(nullptr);
+                const auto requests = rig.sim.Requests();
+                if (requests.empty()) return;
+                const simcam::Request& last = requests.back();
+                if (!identifying && last.selector == 15) {
+                    identifying = true;
+                    if (c.fault == StuckEngine) rig.sim.StickBusyFromCall(rig.sim.Calls().size());
+                    if (c.fault == ChipIdRead) rig.sim.FailSelector(3);
+                    return;
                 }
+                // The address of the register is set; this call sends its value.
+                if (identifying && c.fault == FailedWrite && last.selector == 2 && last.kind == Kind::Set &&
+                    last.bytes == std::vector<uint8_t>{c.reg, 0x20} && ++writes == c.nth)
+                    rig.sim.FailCallOnce(rig.sim.Calls().size());
             });
             rig.Check();
+            rig.sim.SetCallHook(nullptr);
             TestWindow& w = *rig.window;
             EXPECT_EQ(w.statusText, kCheckFailed) << c.name;
             EXPECT_NE(w.transferLog.find(c.log), std::string::npos) << c.name << ": " << w.transferLog;
             EXPECT_FALSE(rig.Sent(10)) << c.name << ": no packet";
             EXPECT_EQ(rig.sim.EraseCount(), 0u) << c.name;
             EXPECT_EQ(rig.sim.Flash(), before) << c.name;
+            if (c.fault != ChipIdRead) {
+                EXPECT_EQ(rig.sim.Reg(0x2020), 0x00) << c.name << ": engine released";
+                EXPECT_EQ(rig.sim.Reg(0x2025), 0x00) << c.name << ": flash deselected";
+            }
             const size_t requests = rig.Requests().size();
             EXPECT_TRUE(w.CloseRequested());
             EXPECT_EQ(rig.Requests().size(), requests) << c.name << ": the close sends nothing";

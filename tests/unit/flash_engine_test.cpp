@@ -162,25 +162,27 @@ TEST(FlashProgramBytes, CountZeroSendsOnlyTheCommandAndTooManyBytesSendNothing) 
     EXPECT_TRUE(d.sim.Requests().empty());
 }
 
-// Each register write of a direct program, in order, and whether its
-// failure ends the program at once. The writes inside the write enable, the
-// status wait and the write disable decide nothing; the final release does.
-TEST(FlashProgramBytes, FailsAtTheFirstFailedWrite) {
+// Each register write of a direct program, in order, and what its failure
+// does: a write the flash needed ends the program as a wait that gives up
+// does (deselect, release); the status wait's writes decide nothing; a
+// failed release is the last word.
+TEST(FlashProgramBytes, AFailedWriteEndsItDeselectedAndReleased) {
+    enum After { Continues, Abandons, Ends };
     const struct {
         RegOp write;
-        bool tested;
+        After after;
     } writes[] = {
-        {W(0x2020, 0x80), true},                                                  // engine on
-        {W(0x2020, 0x80), false}, {W(0x2025, 2), false}, {W(0x2022, 0x06), false},  // write
-        {W(0x2025, 0), false},                                                    //   enable
-        {W(0x2025, 2), true},     {W(0x2022, 0x02), true},                         // select, program
-        {W(0x2022, 0x00), true},  {W(0x2022, 0x80), true},  {W(0x2022, 0x08), true},  // address
-        {W(0x2022, 1), true},     {W(0x2022, 2), true},     {W(0x2022, 3), true},  // data
-        {W(0x2022, 4), true},     {W(0x2025, 0), true},                            // deselect
-        {W(0x2020, 0x80), false}, {W(0x2025, 2), false},    {W(0x2022, 0x05), false},  // status
-        {W(0x2025, 0), false},                                                    //   wait
-        {W(0x2020, 0x80), false}, {W(0x2022, 0x04), false},                        // write disable
-        {W(0x2020, 0x00), true},                                                  // release
+        {W(0x2020, 0x80), Abandons},                                                   // engine on
+        {W(0x2020, 0x80), Abandons}, {W(0x2025, 2), Abandons}, {W(0x2022, 0x06), Abandons},  // write
+        {W(0x2025, 0), Abandons},                                                      //   enable
+        {W(0x2025, 2), Abandons},    {W(0x2022, 0x02), Abandons},                       // select, program
+        {W(0x2022, 0x00), Abandons}, {W(0x2022, 0x80), Abandons}, {W(0x2022, 0x08), Abandons},  // address
+        {W(0x2022, 1), Abandons},    {W(0x2022, 2), Abandons},    {W(0x2022, 3), Abandons},  // data
+        {W(0x2022, 4), Abandons},    {W(0x2025, 0), Abandons},                          // deselect
+        {W(0x2020, 0x80), Continues}, {W(0x2025, 2), Continues}, {W(0x2022, 0x05), Continues},  // status
+        {W(0x2025, 0), Continues},                                                     //   wait
+        {W(0x2020, 0x80), Abandons}, {W(0x2022, 0x04), Abandons},                       // write disable
+        {W(0x2020, 0x00), Ends},                                                       // release
     };
     const FlashProgramRequest request = {{0x00, 0x80, 0x08}, {1, 2, 3, 4}, 4};
     SimDevice clean;
@@ -200,9 +202,13 @@ TEST(FlashProgramBytes, FailsAtTheFirstFailedWrite) {
         SimDevice d;
         d.sim.SetWipReads(0);
         d.sim.FailCallOnce(valueRequests[w]);
-        EXPECT_EQ(d.device.FlashProgramBytes(request), writes[w].tested ? 0 : 1) << "write " << w;
-        if (writes[w].tested) {
-            EXPECT_EQ(d.sim.Requests().size(), valueRequests[w] + 1) << "stops at once, write " << w;
+        EXPECT_EQ(d.device.FlashProgramBytes(request), writes[w].after == Continues ? 1 : 0) << "write " << w;
+        const auto all = d.sim.Requests();
+        const std::vector<simcam::Request> after(all.begin() + valueRequests[w] + 1, all.end());
+        if (writes[w].after == Abandons) {
+            EXPECT_EQ(RegisterOps(after), (std::vector<RegOp>{W(0x2025, 0), W(0x2020, 0x00)})) << "write " << w;
+        } else if (writes[w].after == Ends) {
+            EXPECT_TRUE(after.empty()) << "write " << w;
         }
     }
 }
