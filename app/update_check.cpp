@@ -63,8 +63,8 @@ CUpdateCore::Firmware CUpdateCore::FirmwareState() {
 // A download writes the code three quarters of the way through, so a code
 // that says current may sit in a flash whose download was cut after it.
 // The whole flash is read and held against the image this camera would
-// get: a cut download is mended; another release's firmware is left alone,
-// and the log says so.
+// get: a download of ours that did not finish is mended; another release's
+// firmware is left alone, and the log says so.
 CUpdateCore::Firmware CUpdateCore::FlashAgainstImage() {
     if (!ChooseImage()) return Firmware::Unknown;
     PatchFlashTypeByte(imageBuffer.get(), flashTypeIndex);
@@ -81,7 +81,11 @@ CUpdateCore::Firmware CUpdateCore::FlashAgainstImage() {
     switch (flashContent) {
     case FlashContent::Image: return Firmware::Current;
     case FlashContent::Cut:
-        std::snprintf(line, sizeof line, "The last download stopped before %06X.\r\n", unsigned(flashDiffersAt));
+    case FlashContent::Unfinished:
+        std::snprintf(line, sizeof line,
+                      flashContent == FlashContent::Cut ? "The last download stopped before %06X.\r\n"
+                                                        : "The last download left the flash unfinished at %06X.\r\n",
+                      unsigned(flashDiffersAt));
         transferLog += line;
         return Firmware::Stale;
     case FlashContent::Other: break;

@@ -115,6 +115,9 @@ void ConsoleUpdate::Describe(const Report& r) {
     if (r.storedCode >= 0) std::fprintf(out_, "Stored code:   0x%02X\n", unsigned(r.storedCode));
     if (r.flashContent == "cut")
         std::fprintf(out_, "Flash:         a download that stopped before 0x%06X\n", unsigned(r.flashDiffersAt));
+    else if (r.flashContent == "unfinished")
+        std::fprintf(out_, "Flash:         a download that did not finish, first gap at 0x%06X\n",
+                     unsigned(r.flashDiffersAt));
     else if (r.flashContent == "differs")
         std::fprintf(out_, "Flash:         differs from this program's image at 0x%06X\n",
                      unsigned(r.flashDiffersAt));
@@ -152,7 +155,7 @@ int ConsoleUpdate::Check(Report* report) {
         if (verdict != CheckVerdict::NotOurs) report->flashType = flashType;
         report->storedCode = storedCode;
         if (flashCompared) {
-            static const char* const kContents[] = {"image", "cut", "differs"};
+            static const char* const kContents[] = {"image", "cut", "unfinished", "differs"};
             report->flashContent = kContents[int(flashContent)];
             report->flashDiffersAt = int(flashDiffersAt);
         }

@@ -13,7 +13,7 @@ struct Report {
     int flashType = -99;  // the FlashType; -99 not identified this run
     int storedCode = -1;  // the FlashTypeCode in its flash; -1 unread
     // Where the code said current, the whole flash against the image:
-    // "image", "cut", "differs"; "" not compared. And the first address
+    // "image", "cut", "unfinished", "differs"; "" not compared. And the first address
     // where the two differ.
     std::string flashContent;
     int flashDiffersAt = 0;

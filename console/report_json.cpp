@@ -29,7 +29,7 @@ std::string ReportJson(const Report& report) {
         camera["flash_type"] = report.flashType >= 0 ? json(report.flashType) : json(nullptr);
         camera["stored_code"] = report.storedCode >= 0 ? json(Hex2(report.storedCode)) : json(nullptr);
         camera["flash_content"] = report.flashContent.empty() ? json(nullptr) : json(report.flashContent);
-        if (report.flashContent == "differs" || report.flashContent == "cut") {
+        if (!report.flashContent.empty() && report.flashContent != "image") {
             char at[16];
             std::snprintf(at, sizeof at, "0x%06X", unsigned(report.flashDiffersAt));
             camera["flash_differs_at"] = at;

@@ -6,7 +6,14 @@ namespace {
 
 constexpr uint8_t kErased = 0xFF;
 
-bool InIds(uint32_t address) { return address >= kVendorIdOffset && address < kVendorIdOffset + kIdBytes; }
+// One of the image's ID bytes programmed over this address: only the bits
+// both hold stay. Never at the FlashTypeCode, whose value is the part's.
+bool StrayIdByte(const uint8_t* flash, const uint8_t* image, uint32_t at) {
+    if (at == kFlashTypeCodeOffset) return false;
+    for (uint32_t i = 0; i < kIdBytes; ++i)
+        if (flash[at] == (image[at] & image[kVendorIdOffset + i])) return true;
+    return false;
+}
 
 }  // namespace
 
@@ -16,7 +23,17 @@ FlashContent CompareFlashWithImage(const uint8_t* flash, const uint8_t* image, u
     while (at < size && flash[at] == image[at]) ++at;
     *firstDifference = at;
     if (at == size) return FlashContent::Image;
-    for (uint32_t i = at; i < size; ++i)
-        if (flash[i] != kErased && !(InIds(i) && flash[i] == image[i])) return FlashContent::Other;
-    return FlashContent::Cut;
+    bool cut = true;
+    uint32_t stray = 0;
+    for (uint32_t i = at; i < size; ++i) {
+        const bool ids = i >= kVendorIdOffset && i < kVendorIdOffset + kIdBytes;
+        if (flash[i] == image[i]) {
+            // Past a cut only the IDs, programmed after the first packet, stand.
+            cut = cut && (ids || image[i] == kErased);
+        } else if (flash[i] != kErased) {
+            cut = false;
+            if (!StrayIdByte(flash, image, i) || ++stray > kIdBytes) return FlashContent::Other;
+        }
+    }
+    return cut ? FlashContent::Cut : FlashContent::Unfinished;
 }

@@ -34,6 +34,7 @@ struct Scenario {
     // ... or another release's firmware with the code that suits the part.
     bool otherRelease = false;
     const char* log = nullptr;  // a line the check logs
+    bool hole = false;          // only the 32 bytes at cutAt erased: a program lost
 };
 
 void Arrange(UpdateRig& rig, const Scenario& s) {
@@ -46,7 +47,7 @@ void Arrange(UpdateRig& rig, const Scenario& s) {
         const uint8_t type = s.part == FlashPart::Type4 ? 4 : 0;
         std::vector<uint8_t>& flash = rig.sim.Flash();
         flash = rig.Expected(s.otherRelease ? kImageV0308 : kImageV0309, type);
-        for (uint32_t a = s.cutAt; s.cutAt && a < flash.size(); ++a)
+        for (uint32_t a = s.cutAt; s.cutAt && a < (s.hole ? s.cutAt + 32 : flash.size()); ++a)
             if (a < 0x8008 || a >= 0x800C) flash[a] = 0xFF;
     }
     if (!s.idsInFlash) {
@@ -87,6 +88,8 @@ TEST(UpdateCheck, DecidesByTheRoadTheCameraTakes) {
         {"hardware ID, cut at 00FFC0", true, Road::HardwareId, FlashPart::Type4, 0, true, kCurrent, 0xFFC0},
         {"hardware ID, type 0, cut at 00E000", true, Road::HardwareId, FlashPart::Type0, 0, true, "", 0xE000,
          false, "The last download stopped before 00E000.\r\n"},
+        {"hardware ID, a lost program at 001000", true, Road::HardwareId, FlashPart::Type4, 0, true, "", 0x1000,
+         false, "The last download left the flash unfinished at 001000.\r\n", true},
         {"hardware ID, another release, code 6", true, Road::HardwareId, FlashPart::Type4, 0, true, kCurrent, 0,
          true, "Flash differs from image 135 at 00800C.\r\n"},
     };

@@ -98,6 +98,7 @@ struct Outcome {
     int32_t flashType = kFlashTypeUnknown;  // what the check made of the flash
     bool leftSelected = false;  // the flash select still asserted at the end
     size_t strayRequests = 0;   // requests a passed-over camera got beyond its chip-ID reads
+    std::vector<uint8_t> flash;       // as the run left it
     std::vector<simcam::Call> trace;  // kept when asked for
 
     bool Complete() const { return EndsWith(status, kComplete); }
@@ -107,6 +108,7 @@ struct Outcome {
     // "Update complete!" only over a flash that really took the image.
     bool FalseSuccess() const { return Complete() && !(flashUpdated && committed); }
     bool TrueSuccess() const { return Complete() && flashUpdated && committed; }
+    bool SaidCurrent() const { return status == "No need to update!\r\n"; }
 };
 
 // What a test adds to the rig's camera, which is a type 4 flash with older
@@ -171,6 +173,7 @@ inline Outcome RunUpdate(simcam::Path path, const Plan& plan = Plan()) {
     out.flashType = w.flashType;
     out.leftSelected = rig.sim.Reg(0x2025) == SpiSelectLevel;
     out.strayRequests = StrayRequests(other);
+    out.flash = rig.sim.Flash();
     if (plan.keepTrace) out.trace = rig.sim.Calls();
     return out;
 }

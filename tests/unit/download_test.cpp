@@ -480,14 +480,17 @@ TEST(Download, AReadBackThatCannotBeMadeFailsTheDownload) {
     const struct {
         uint32_t blockLength;
         const char* line;
+        bool addressWriteFails = false;  // the read would fetch what the camera last pointed at
     } cases[] = {
         {0, "Flash verify fail: no read length.\r\n"},
         {8192, "Flash verify fail: no read length.\r\n"},
         {1024, nullptr},  // a shorter read length walks the flash in more steps
+        {4096, "Flash verify fail at 000000.\r\n", true},
     };
     for (const auto& c : cases) {
         Rig r;
         r.d.sim.SetBlockLength(c.blockLength);
+        if (c.addressWriteFails) r.d.sim.FailCallOnce(CallOfCleanRun(14, Op::Set, 0));
         const int32_t result = r.Download();
         if (c.line) {
             EXPECT_EQ(result, 0) << c.blockLength;
