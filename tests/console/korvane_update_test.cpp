@@ -272,7 +272,8 @@ TEST_F(KorvaneUpdate, APipeGetsPlainProgressLines) {
 }
 
 // At a terminal: the camera described, a question, the bar redrawn in
-// place, the verdict. Interrupted at the question: nothing is written.
+// place, the verdict. Interrupted at the question: nothing is written; nor
+// when another camera took the checked one's place while it was asked.
 TEST_F(KorvaneUpdate, AtATerminalItAsksAndDrawsTheBarInPlace) {
     {
         Sandbox sandbox;
@@ -287,14 +288,27 @@ TEST_F(KorvaneUpdate, AtATerminalItAsksAndDrawsTheBarInPlace) {
         EXPECT_TRUE(Has(child.out, "Updated:"));
         EXPECT_TRUE(sandbox.Updated());
     }
-    for (const char* answer : {"n\n", "^C"}) {
-        SCOPED_TRACE(answer);
+    const struct {
+        const char* answer;  // "^C": an interrupt instead
+        std::function<void(Sandbox&)> meanwhile;
+        int exitCode;
+        const char* says;
+    } cases[] = {
+        {"n\n", nullptr, 2, "nothing was written"},
+        {"^C", nullptr, 130, "nothing was written"},
+        {"y\n", [](Sandbox& s) { s.sim.SetFlashPart(simcam::FlashPart::Type2a); }, 1,
+         "Camera changed since the check: flash type 2, was 4."},
+        {"y\n", [](Sandbox& s) { s.sim.SetChipId(0x66); }, 1, "Camera changed since the check: chip ID 66, was 65."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.says);
         Sandbox sandbox;
         Child child(Program({}, true));
         ASSERT_TRUE(child.WaitFor("[y/N]", kRunLimitMs)) << child.out;
-        if (answer[0] == '^') child.Signal(SIGINT); else child.Type(answer);
-        EXPECT_EQ(child.Wait(kRunLimitMs), answer[0] == '^' ? 130 : 2) << child.out;
-        EXPECT_TRUE(Has(child.out, "nothing was written")) << child.out;
+        if (c.meanwhile) c.meanwhile(sandbox);
+        if (c.answer[0] == '^') child.Signal(SIGINT); else child.Type(c.answer);
+        EXPECT_EQ(child.Wait(kRunLimitMs), c.exitCode) << child.out;
+        EXPECT_TRUE(Has(child.out, c.says)) << child.out;
         EXPECT_TRUE(sandbox.Untouched());
         EXPECT_EQ(sandbox.Sets(kSelPacket), 0u);
     }
