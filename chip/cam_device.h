@@ -10,7 +10,7 @@
 #include <string>
 
 #include "chip/flash_types.h"
-#include "link/chip_family.h"
+#include "chip/chip_family.h"
 #include "platform/win_types.h"
 
 // Told of a download's progress, on the thread that runs it: bytes the

@@ -60,7 +60,6 @@ int32_t CCamDevice::OpenCamera(std::string& log, char* name) {
         if (!AttachAndReadChipId(pExt, device, &id)) continue;
         if (IsSupportedChip(id)) {
             if (name) walk.source->StoreFriendlyName(name);
-            pExt->chipFamily = ChipFamilyOf(id);
             cameraPath = device.path;
             chipId = id;
             log += CameraPathText(pExt->mode);

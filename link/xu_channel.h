@@ -7,7 +7,6 @@
 
 #include <cstdint>
 
-#include "link/chip_family.h"
 #include "platform/com_ptr.h"
 #include "platform/driver_xu.h"
 #include "platform/win_types.h"
@@ -66,9 +65,6 @@ private:
 public:
     // Written by camera discovery.
     ChannelMode mode = ChannelMode::None;
-    // Kept with the channel though nothing reads it: a processor of another
-    // family would need other select levels and tables.
-    ChipFamily chipFamily = kChipFamilyUnknown;
 };
 
 // The channel in use, or null when no camera is open.

@@ -36,7 +36,6 @@ struct ChannelTest : ::testing::Test {
 
 TEST_F(ChannelTest, NewChannelSendsNothingEvenWithInterfacesAttached) {
     EXPECT_EQ(channel.mode, ChannelMode::None);
-    EXPECT_EQ(channel.chipFamily, 3);
     ks.AddRef();
     channel.AttachKsControl(&ks, 2);
     driver.AddRef();

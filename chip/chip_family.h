@@ -1,4 +1,5 @@
-// The camera processor's family, from the high nibble of its chip identity.
+// The camera processor's family, from the high nibble of its chip identity:
+// the flash select level follows it.
 #pragma once
 
 #include <cstdint>
