@@ -1,7 +1,5 @@
 #include "discovery/chip_id_probe.h"
 
-#include <cstring>
-
 #include "chip/register_map.h"
 #include "link/xu_selectors.h"
 #include "platform/byte_order.h"
@@ -18,17 +16,9 @@ uint8_t ReadChipIdThroughNode(CXuChannel* channel) {
     return data[0];
 }
 
-// The same read straight on the driver, one frame for all three calls: a
-// read that delivers nothing leaves the request's own first byte, 01.
-uint8_t ReadChipIdThroughDriver(IDriverXu* driver) {
-    BYTE frame[kDriverFrameSize] = {2, 0, kFrameWrite, XU_REG_ADDRESS_CONTROL};
-    PutLe16(frame + kFrameHeaderBytes, REG_CHIP_ID);
-    driver->WriteFrame(kDriverFrameSize, frame);
-    const BYTE read[8] = {1, 0, kFrameRead, XU_REG_DATA_CONTROL, 0, 0, 0, 0};
-    std::memcpy(frame, read, sizeof(read));
-    driver->WriteFrame(kDriverFrameSize, frame);
-    driver->ReadFrame(kDriverFrameSize, frame);
-    return frame[0];
+// The same read straight on the driver, one frame for all three calls.
+uint8_t ReadChipIdThroughDriver(CXuChannel* channel) {
+    return channel->ReadRegisterInOneFrame(XU_REG_ADDRESS_CONTROL, REG_CHIP_ID, XU_REG_DATA_CONTROL);
 }
 
 }  // namespace
@@ -38,7 +28,7 @@ bool AttachAndReadChipId(CXuChannel* channel, const CaptureDevice& device, uint8
         driver->AddRef();
         channel->mode = ChannelMode::PrivateDriver;
         channel->AttachDriverInterface(driver);
-        *chipId = ReadChipIdThroughDriver(driver);
+        *chipId = ReadChipIdThroughDriver(channel);
         return true;
     }
     if (IKsControl* control = device.control.Get()) {

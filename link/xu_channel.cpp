@@ -128,3 +128,16 @@ HRESULT CXuChannel::get_PropertySize(ULONG selector, ULONG* size) {
 ULONG CXuChannel::MaxWriteBytes() const {
     return mode == ChannelMode::PrivateDriver ? kMaxFrameWriteBytes : 0xFFFFFFFFu;
 }
+
+BYTE CXuChannel::ReadRegisterInOneFrame(uint8_t addressSelector, uint16_t address, uint8_t dataSelector) {
+    BYTE frame[kDriverFrameSize] = {};
+    PutHeader(frame, addressSelector, kFrameWrite, 2);
+    PutLe16(frame + kFrameHeaderBytes, address);
+    driver_->WriteFrame(kDriverFrameSize, frame);
+    // The read request overwrites the header and the two address bytes.
+    PutHeader(frame, dataSelector, kFrameRead, 1);
+    PutLe16(frame + kFrameHeaderBytes, 0);
+    driver_->WriteFrame(kDriverFrameSize, frame);
+    driver_->ReadFrame(kDriverFrameSize, frame);
+    return frame[0];
+}

@@ -54,6 +54,13 @@ public:
     // The longest write one request of the current path can carry.
     ULONG MaxWriteBytes() const;
 
+    // One register read straight on the attached driver interface, in one
+    // frame for its three calls: the address write, the read request, the
+    // answer. A read that delivers nothing leaves the read request's own
+    // first byte, 01. Discovery's chip-ID probe, before the channel's mode
+    // is trusted.
+    BYTE ReadRegisterInOneFrame(uint8_t addressSelector, uint16_t address, uint8_t dataSelector);
+
 private:
     HRESULT KsRequest(ULONG selector, ULONG flags, void* data, ULONG length, ULONG* returned);
     static void PutHeader(BYTE* frame, ULONG selector, uint8_t code, ULONG length);
