@@ -17,15 +17,26 @@ struct FlashIdAnswer {
     bool anyThird;
 };
 
-constexpr int kCommandSlots = 12;
+// The download engine's command slots 1..12, as a datasheet names the
+// commands; 0xFF (kNo): the part has no such command.
+struct CommandSlots {
+    uint8_t read, fastRead, readStatus, writeEnable, writeDisable, sectorErase, blockErase, chipErase,
+        pageProgram, autoIncrementProgram, enableWriteStatus, writeStatus;
+};
+
+// The slots in the engine's order: slot n is kSlotOrder[n - 1].
+inline constexpr uint8_t CommandSlots::*kSlotOrder[] = {
+    &CommandSlots::read,        &CommandSlots::fastRead,    &CommandSlots::readStatus,
+    &CommandSlots::writeEnable, &CommandSlots::writeDisable, &CommandSlots::sectorErase,
+    &CommandSlots::blockErase,  &CommandSlots::chipErase,   &CommandSlots::pageProgram,
+    &CommandSlots::autoIncrementProgram, &CommandSlots::enableWriteStatus, &CommandSlots::writeStatus,
+};
+constexpr int kCommandSlots = int(sizeof kSlotOrder / sizeof kSlotOrder[0]);
 
 struct FlashTypeRow {
+    const char* part;     // for people: the maker and device bytes it answers
     FlashIdAnswer ids[2];
-    // Download engine slots 1..12: read, fast read, read status, write
-    // enable, write disable, sector erase, block erase, chip erase, page
-    // program, auto-increment program, enable write to status, write status.
-    // 0xFF: the part has no such command.
-    uint8_t commandSlots[kCommandSlots];
+    CommandSlots commands;
     uint8_t modeByte;  // 1 where the engine streams with the auto-increment program
     uint8_t code;      // the FlashTypeCode a download writes at 0xC006
     bool codeChecked;  // the update check compares this part's stored code
@@ -34,22 +45,23 @@ struct FlashTypeRow {
 constexpr uint8_t kNo = 0xFF;
 
 // Parts 5 and 6 have no engine table of their own and use part 0's.
-inline constexpr FlashTypeRow kFlashTypes[kFlashTypeCount] = {
-    /* 0 */ {{{0x90, 0xC2, 0x05, 0xC2, false}, {}},
+inline constexpr FlashTypeRow kFlashTypes[] = {
+    /* 0 */ {"C2 05", {{0x90, 0xC2, 0x05, 0xC2, false}, {}},
              {0x03, 0x0B, 0x05, 0x06, 0x04, 0x20, 0xD8, 0xC7, 0x02, kNo, kNo, 0x01}, 0, 0x00, false},
-    /* 1 */ {{{0x90, 0xBF, 0x48, 0xBF, false}, {}},
+    /* 1 */ {"BF 48", {{0x90, 0xBF, 0x48, 0xBF, false}, {}},
              {0x03, kNo, 0x05, 0x06, 0x04, 0x20, 0x52, 0x60, 0x02, 0xAF, 0x50, 0x01}, 1, 0x01, false},
-    /* 2 */ {{{0x90, 0x9D, 0x05, 0x7F, false}, {0xAB, 0x9D, 0x7B, 0x7F, false}},
+    /* 2 */ {"9D 05 / 9D 7B", {{0x90, 0x9D, 0x05, 0x7F, false}, {0xAB, 0x9D, 0x7B, 0x7F, false}},
              {0x03, 0x0B, 0x05, 0x06, 0x04, 0xD7, 0xD8, 0xC7, 0x02, kNo, kNo, 0x01}, 0, 0x04, true},
-    /* 3 */ {{{0x90, 0x1C, 0x05, 0x1C, false}, {}},
+    /* 3 */ {"1C 05", {{0x90, 0x1C, 0x05, 0x1C, false}, {}},
              {0x03, 0x0B, 0x05, 0x06, 0x04, 0x20, 0xD8, 0xC7, 0x02, kNo, kNo, 0x01}, 0, 0x05, false},
-    /* 4 */ {{{0x90, 0x42, 0x05, 0xC2, false}, {}},
+    /* 4 */ {"42 05", {{0x90, 0x42, 0x05, 0xC2, false}, {}},
              {0x03, 0x0B, 0x05, 0x06, 0x04, 0x20, 0xD8, 0xC7, 0x02, kNo, kNo, 0x01}, 0, 0x06, true},
-    /* 5 */ {{{0x9F, 0x1F, 0x65, 0x00, false}, {}},
+    /* 5 */ {"1F 65", {{0x9F, 0x1F, 0x65, 0x00, false}, {}},
              {0x03, 0x0B, 0x05, 0x06, 0x04, 0x20, 0xD8, 0xC7, 0x02, kNo, kNo, 0x01}, 0, 0x03, false},
-    /* 6 */ {{{0x9F, 0xC2, 0x22, 0x00, true}, {}},
+    /* 6 */ {"C2 22", {{0x9F, 0xC2, 0x22, 0x00, true}, {}},
              {0x03, 0x0B, 0x05, 0x06, 0x04, 0x20, 0xD8, 0xC7, 0x02, kNo, kNo, 0x01}, 0, 0x07, false},
 };
+constexpr int32_t kFlashTypeCount = int32_t(sizeof kFlashTypes / sizeof kFlashTypes[0]);
 
 // The row for a FlashType as the engine and the image patch take it: only
 // its low 8 bits count, and a value past the table is part 0.

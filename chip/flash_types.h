@@ -27,7 +27,6 @@ constexpr int32_t kFlashTypeUnknown = -1;
 // The identification could not finish: the flash is of no known type and
 // nothing may be decided on it.
 constexpr int32_t kFlashTypeUnidentified = -2;
-constexpr int32_t kFlashTypeCount = 7;
 
 // A flash block is what one read of the flash read path fetches.
 constexpr uint32_t kFlashBlockBytes = 4096;

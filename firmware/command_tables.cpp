@@ -9,7 +9,7 @@ HRESULT LoadCommandTable(int32_t flashType, bool* tableSent) {
     bool sent = true;
     for (int slot = 1; slot <= kCommandSlots; ++slot) {
         const BYTE index = BYTE(slot);
-        const BYTE opcode = row.commandSlots[slot - 1];
+        const BYTE opcode = row.commands.*kSlotOrder[slot - 1];
         sent &= pExt->put_Property(XU_CMD_SLOT_CONTROL, 1, &index) >= 0;
         sent &= pExt->put_Property(XU_CMD_VALUE_CONTROL, 1, &opcode) >= 0;
     }
