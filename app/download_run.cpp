@@ -27,9 +27,7 @@ void CUpdateCore::StartDownload() {
     }
 
     if (!CheckDeviceDescriptor(imageBuffer.get())) {
-        const int answer = AskUser(
-            "It seems that the bincode is NOT for the IC\nDo you really want to download?", "Warning",
-            MB_YESNO | MB_ICONEXCLAMATION);
+        const int answer = AskUser(kWrongImageQuestion, kWrongImageCaption, MB_YESNO | MB_ICONEXCLAMATION);
         if (answer == IDNO) return;
     }
 
@@ -64,7 +62,7 @@ void CUpdateCore::StartDownload() {
     }
     EnableDownloadButton(false);
     SetProgressPosition(0);
-    statusText = imageChoice ? "Auto updating...(V0308)\r\n" : "Auto updating...(V0309)\r\n";
+    statusText = imageChoice ? kUpdatingV0308Text : kUpdatingV0309Text;
     ShowStatus();
     const int32_t period = imageSize / kProgressDivisor;
     StartTimer(kProgressTimer, UINT(period > 0 ? period : 1));
@@ -121,7 +119,7 @@ void CUpdateCore::ProgressTick() {
     }
     if (workerResult == 1) {
         SetProgressPosition(kProgressFull);
-        statusText += "Update complete!\r\nPlease close this program.\r\n";
+        statusText += kUpdateCompleteText;
     } else {
         statusText += kUpdateFailText;
     }

@@ -136,11 +136,11 @@ CheckVerdict CUpdateCore::CheckCamera() {
 
     char name[kCameraNameBytes] = {};
     if (!device->OpenCamera(transferLog, name))
-        return Stop(CheckVerdict::NoCamera, "No need to update\r\n");
+        return Stop(CheckVerdict::NoCamera, kNoCameraText);
     cameraName = name;
     cameraPath = device->cameraPath;
     chipId = device->chipId;
-    if (!IsOurCamera()) return Stop(CheckVerdict::NotOurs, "No need to update!!!\r\n");
+    if (!IsOurCamera()) return Stop(CheckVerdict::NotOurs, kNotOursText);
 
     updateNeeded = 1;
     switch (FirmwareState()) {
@@ -148,7 +148,7 @@ CheckVerdict CUpdateCore::CheckCamera() {
     case Firmware::Current:
         imageBuffer.reset();
         imageSize = 0;
-        return Stop(CheckVerdict::Current, "No need to update!\r\n");
+        return Stop(CheckVerdict::Current, kCurrentText);
     case Firmware::Stale: break;
     }
 

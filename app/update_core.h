@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 
+#include "app/status_texts.h"
 #include "chip/cam_device.h"
 #include "firmware/flash_content.h"
 #include "platform/win_types.h"
@@ -29,8 +30,6 @@ enum class CheckVerdict {
     Failed,    // it is ours but the check could not finish: nothing written
 };
 
-// What the window shows when a run cannot go on.
-constexpr char kUpdateFailText[] = "Update fail,\r\nPlease re-start this program.\r\n";
 
 class CUpdateCore {
 public:

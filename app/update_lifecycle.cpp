@@ -14,13 +14,12 @@ void CUpdateCore::ReleaseDevice() {
 
 void CUpdateCore::StartUp(bool powerKnown, uint8_t acLineStatus) {
     if (powerKnown && acLineStatus == 1) {
-        statusText = "Checking...\r\n";
+        statusText = kCheckingText;
         ShowStatus();
         StartTimer(kCheckTimer, kCheckDelayMs);
         return;
     }
-    statusText = "Please plug in AC power line,\r\n";
-    statusText += "and re-start this tool.";
+    statusText = kNoPowerText;
     ShowStatus();
 }
 
