@@ -92,6 +92,9 @@ int ConsoleUpdate::End(Report* report, int code, const char* result, const std::
     report->result = result;
     report->message = message;
     if (code == kExitFailed) report->logTail = LastLines(transferLog, kFailureLines);
+    // The log file ends with the verdict, which reaches it even when no
+    // one reads the terminal or the pipe any more.
+    transferLog += message + "\r\n";
     if (!options_.json) std::fprintf(out_, "%s\n", message.c_str());
     if (!report->logTail.empty()) {
         std::fputs("Transfer log, last lines:\n", stderr);

@@ -39,6 +39,7 @@ constexpr uint8_t kSelPacket = 10;
 constexpr uint8_t kSelCommit = 12;
 constexpr uint8_t kStaleCode = 0x04;    // stale for a type 4 part, whose code is 0x06
 constexpr uint8_t kCurrentCode = 0x06;
+constexpr useconds_t kSlowRequestUs = 3000;
 
 // The sandbox with one camera that needs the update: a type 4 flash holding
 // image 135 with a stale code, found by its hardware ID; register 0x2045 at
@@ -63,6 +64,13 @@ struct Sandbox {
     void Supply(const std::string& name, const std::string& attributes) {
         bed.AddDevice("P: /devices/LNXSYSTM:00/LNXSYBUS:00/" + name + "/power_supply/" + name +
                       "\nE: SUBSYSTEM=power_supply\n" + attributes);
+    }
+    // Each request of the download takes this much longer, so that a
+    // signal lands well inside the packets (some 3 s of them).
+    void SlowDownload() {
+        sim.SetCallHook([this] {
+            if (sim.EngineEnabled()) usleep(kSlowRequestUs);
+        });
     }
     void OnBattery() {
         Supply("AC", "A: type=Mains\nA: online=0\n");
@@ -220,21 +228,49 @@ TEST_F(KorvaneUpdate, JsonOfACheckHoldsTheFacts) {
     EXPECT_TRUE(sandbox.Untouched());
 }
 
-// Interrupt and terminate once the packets flow: held off with a line, and
-// the download reaches its verdict.
+// Each signal once a fifth of the packets has gone, by kill or by the
+// reader of the output going away, on a pipe and on a terminal: held off
+// (with a line where it can still be read), and the verdict reaches the
+// camera, the exit code and the log file.
 TEST_F(KorvaneUpdate, InterruptsDuringTheDownloadAreHeldOff) {
-    for (int sig : {SIGINT, SIGTERM}) {
-        SCOPED_TRACE(sig);
+    struct Row {
+        const char* name;
+        int sig;          // sent by kill; 0: the reader goes away instead
+        bool terminal;
+    };
+    const std::vector<Row> rows = {
+        {"SIGINT", SIGINT, false},   {"SIGTERM", SIGTERM, false}, {"SIGHUP", SIGHUP, false},
+        {"SIGQUIT", SIGQUIT, false}, {"SIGTSTP", SIGTSTP, true},  {"SIGTTIN", SIGTTIN, true},
+        {"SIGTTOU", SIGTTOU, true},
+        {"the terminal hangs up", 0, true},   // SIGHUP, then EIO on every write
+        {"the pipe's reader goes", 0, false},  // SIGPIPE, EPIPE
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
         Sandbox sandbox;
-        Child child(Program({"--yes"}));
-        ASSERT_TRUE(child.WaitFor("progress:  10%", kRunLimitMs)) << child.out << child.err;
-        child.Signal(sig);
-        ASSERT_TRUE(child.WaitFor("not stopping now", kRunLimitMs)) << child.err;
-        EXPECT_FALSE(Has(child.out, "progress: 100%")) << "the signal came too late to prove anything";
-        child.Signal(sig);
+        sandbox.SlowDownload();
+        char logFile[] = "/tmp/korvane-update-log.XXXXXX";
+        const int fd = mkstemp(logFile);
+        ASSERT_GE(fd, 0);
+        close(fd);
+        Child child(Program({"--yes", "--log", logFile}, row.terminal));
+        // 20 to 29 % on the bar; the step line itself on a pipe.
+        ASSERT_TRUE(child.WaitFor(row.terminal ? "]  2" : "progress:  20%", kRunLimitMs))
+            << child.out << child.err;
+        EXPECT_FALSE(Has(child.out, "100%")) << "the signal came too late to prove anything";
+        if (row.sig) {
+            child.Signal(row.sig);
+            ASSERT_TRUE(child.WaitFor("not stopping now", kRunLimitMs)) << child.out << child.err;
+            child.Signal(row.sig);
+        } else {
+            child.CloseOutput();
+        }
         EXPECT_EQ(child.Wait(kRunLimitMs), 0) << child.out << child.err;
         EXPECT_TRUE(sandbox.Updated());
-        EXPECT_TRUE(Has(child.out, "Updated:"));
+        std::ifstream in(logFile);
+        const std::string log((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        unlink(logFile);
+        EXPECT_TRUE(Has(log, "Updated: the firmware was written, verified and committed.")) << log;
     }
 }
 
