@@ -3,6 +3,7 @@
 // so that is the opened camera's node (or moniker), for the user to see.
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "discovery/camera_source.h"
@@ -14,7 +15,15 @@ public:
     HRESULT Begin() override { return inner_ ? inner_->Begin() : S_FALSE; }
     HRESULT Next(CaptureDevice* device) override {
         const HRESULT hr = inner_->Next(device);
-        if (hr == S_OK && device) lastPath_ = device->path;
+        if (hr == S_OK && device) {
+            lastPath_ = device->path;
+            // A device not admitted is offered with no interface: the walk
+            // passes it over before a single request reaches it.
+            if (admit && (device->control || device->driver) && !admit(device->path)) {
+                device->control.Reset();
+                device->driver.Reset();
+            }
+        }
         return hr;
     }
     void StoreFriendlyName(char* name) override { inner_->StoreFriendlyName(name); }
@@ -26,6 +35,9 @@ public:
     }
 
     const std::string& LastPath() const { return lastPath_; }
+
+    // Asked of each device opened, before the walk sends it anything.
+    std::function<bool(const std::string& path)> admit;
 
 private:
     CameraSource* inner_;

@@ -8,6 +8,7 @@
 #include "console/interrupts.h"
 #include "console/log_text.h"
 #include "console/power_state.h"
+#include "console/system_camera.h"
 #include "firmware/firmware_image.h"
 #include "platform/clock.h"
 
@@ -163,6 +164,10 @@ int ConsoleUpdate::Check(Report* report) {
 
     switch (verdict) {
     case CheckVerdict::NoCamera:
+        if (camera && !camera->HeldByAnotherRun().empty())
+            return End(report, kExitOtherInstance, "other-instance",
+                       "Another camera update is running on this camera (" + camera->HeldByAnotherRun() +
+                           " is locked); nothing was done.");
         if (permissionDenied && permissionDenied())
             return End(report, kExitNoPermission, "no-permission",
                        "A camera's device node could not be opened: permission denied "
@@ -197,14 +202,28 @@ int ConsoleUpdate::Check(Report* report) {
 int ConsoleUpdate::Download(Report* report) {
     if (!EnterDownload())
         return End(report, kExitInterrupted, "interrupted", "Interrupted: nothing was written.");
+    // The device's behaviour while it streams is unknown: nothing is written
+    // while another program streams, and none may start until the verdict.
+    if (camera && !camera->TakeCaptureQueue(&transferLog)) {
+        LeaveDownload();
+        return End(report, kExitCameraInUse, "in-use",
+                   "The camera is in use by another program; close it and run again. "
+                   "Nothing was written.");
+    }
     if (!options_.json)
         std::fprintf(out_, "Writing image %d (%s); do not unplug the camera.\n", report->imageId,
                      report->imageVersion.c_str());
+    std::string why;
+    if (!inhibitor_.Take(&why)) {
+        const std::string line = "Sleep and shut-down are not held off during the download (" + why + ").";
+        transferLog += line + "\r\n";
+        if (!options_.json) std::fprintf(out_, "%s\n", line.c_str());
+    }
     bar_.Start(uint32_t(imageSize));
     StartDownload();
     WorkerStarted();
     if (!busy) {
-        LeaveDownload();
+        LeaveDownloadState();
         return End(report, kExitFailed, "failed", "The download could not start; nothing was written.");
     }
     // The worker's own waits are bounded; the run ends when it does.
@@ -214,11 +233,18 @@ int ConsoleUpdate::Download(Report* report) {
         ProgressTick();
     }
     bar_.Finish(workerResult == 1 ? "done      " : "failed    ");
-    LeaveDownload();
+    LeaveDownloadState();
     // "Updated" only for a download verified, committed and read back equal.
     if (workerResult == 1)
         return End(report, kExitUpdated, "updated",
                    "Updated: the firmware was written, verified and committed.");
     return End(report, kExitFailed, "failed",
                "The update failed. Keep the camera plugged in and run korvane-update again.");
+}
+
+// At the verdict: sleep, the camera's stream and the signals are let go.
+void ConsoleUpdate::LeaveDownloadState() {
+    inhibitor_.Release();
+    if (camera) camera->ReleaseCaptureQueue();
+    LeaveDownload();
 }

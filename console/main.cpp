@@ -78,6 +78,7 @@ int main(int argc, char** argv) {
         SystemCamera camera(&update.transferLog, options.device);
         update.cameraPath = [&camera] { return camera.Path(); };
         update.permissionDenied = [&camera] { return camera.PermissionDenied(); };
+        update.camera = &camera;
         code = update.Run(&report);
         log = update.transferLog;
     }

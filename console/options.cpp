@@ -33,6 +33,7 @@ constexpr const char* kFooter =
     "  4   another instance (or the update window) is running\n"
     "  5   on battery; plug in, or pass --on-battery\n"
     "  6   no permission to open the camera's device node\n"
+    "  7   the camera is in use by another program (nothing written)\n"
     "  64  usage error; or an update is due, there is no terminal to ask on, and no --yes\n"
     "  130 interrupted before the download began (nothing written)\n";
 

@@ -18,6 +18,14 @@ public:
     std::string Path() const;
     // A camera's node could not be opened for want of permission.
     bool PermissionDenied() const;
+    // The node of a camera of ours' family that another run holds (Linux:
+    // its flock), passed over by the walk; "" when there was none.
+    std::string HeldByAnotherRun() const;
+    // For the download: the opened camera's capture queue, held until
+    // released; false when another program streams from the camera.
+    // Windows has no such claim: always true there.
+    bool TakeCaptureQueue(std::string* log);
+    void ReleaseCaptureQueue();
 
 private:
     struct Parts;

@@ -24,3 +24,11 @@ SystemCamera::~SystemCamera() {
 std::string SystemCamera::Path() const { return parts_->paths.LastPath(); }
 
 bool SystemCamera::PermissionDenied() const { return false; }
+
+// The window's mutex already keeps two updates apart; a DirectShow camera
+// has no capture queue to claim.
+std::string SystemCamera::HeldByAnotherRun() const { return std::string(); }
+
+bool SystemCamera::TakeCaptureQueue(std::string*) { return true; }
+
+void SystemCamera::ReleaseCaptureQueue() {}

@@ -8,8 +8,10 @@
 
 #include <fcntl.h>
 #include <linux/usb/video.h>
+#include <linux/videodev2.h>
 #include <signal.h>
 #include <sys/file.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -52,6 +54,9 @@ struct Sandbox {
         before = sim.Flash();
         if (withCamera) node = bed.AddCamera(UsbCamera(), &model);
     }
+    ~Sandbox() {
+        if (streamer >= 0) close(streamer);
+    }
 
     bool Updated() const { return sim.Flash() == PatchedImageBytes(kImageV0309, 4) && sim.Committed(); }
     bool Untouched() const { return sim.Flash() == before && !sim.Committed(); }
@@ -72,6 +77,17 @@ struct Sandbox {
             if (sim.EngineEnabled()) usleep(kSlowRequestUs);
         });
     }
+    // Takes the camera's capture queue, as a program that streams from it
+    // does; true when it got it.
+    bool Stream() {
+        if (streamer < 0) streamer = open(node.c_str(), O_RDWR | O_CLOEXEC);
+        v4l2_requestbuffers buffers = {};
+        buffers.count = 1;
+        buffers.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
+        buffers.memory = V4L2_MEMORY_MMAP;
+        int type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
+        return ioctl(streamer, VIDIOC_REQBUFS, &buffers) == 0 && ioctl(streamer, VIDIOC_STREAMON, &type) == 0;
+    }
     void OnBattery() {
         Supply("AC", "A: type=Mains\nA: online=0\n");
         Supply("BAT0", "A: type=Battery\nA: scope=System\nA: status=Discharging\n");
@@ -82,6 +98,7 @@ struct Sandbox {
     UvcTestbed bed;  // goes first: its handlers answer through the model
     std::string node;
     std::vector<uint8_t> before;
+    int streamer = -1;
 };
 
 ChildSpec Program(std::vector<std::string> args, bool terminal = false) {
@@ -144,6 +161,10 @@ TEST_F(KorvaneUpdate, ExitCodesAndWhatReachesTheCamera) {
         {"no permission", {"--yes"}, [](Sandbox& s) { s.bed.Forbid(s.node); },
          6, Case::Untouched, "permission denied", false},
         {"usage", {"--yes", "--check"}, nullptr, 64, Case::Untouched, "Run with --help", false},
+        {"another program streams", {"--yes"}, [](Sandbox& s) { EXPECT_TRUE(s.Stream()); },
+         7, Case::Untouched, "in use by another program; close it and run again", true},
+        {"another program streams, --check", {"--check"}, [](Sandbox& s) { EXPECT_TRUE(s.Stream()); },
+         0, Case::Untouched, "An update is due", true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -199,13 +220,32 @@ TEST_F(KorvaneUpdate, NoCameraAndASecondInstance) {
         EXPECT_EQ(child.Wait(kRunLimitMs), 3) << child.out << child.err;
         EXPECT_TRUE(Has(child.out, "No camera of ours found")) << child.out;
     }
+    {
+        Sandbox sandbox;
+        OtherInstance other;
+        ASSERT_TRUE(other.locked) << "another korvane-update runs on this machine";
+        Child child(Program({"--yes"}));
+        EXPECT_EQ(child.Wait(kRunLimitMs), 4);
+        EXPECT_TRUE(Has(child.err, "Another camera update is running")) << child.err;
+        EXPECT_EQ(sandbox.model.Queries(), 0u);
+    }
+    // A second instance whose instance lock is in another folder (a user's
+    // under XDG_RUNTIME_DIR, root's in /run/lock): the camera's node keeps it
+    // off the camera while the first writes it.
     Sandbox sandbox;
-    OtherInstance other;
-    ASSERT_TRUE(other.locked) << "another korvane-update runs on this machine";
-    Child child(Program({"--yes"}));
-    EXPECT_EQ(child.Wait(kRunLimitMs), 4);
-    EXPECT_TRUE(Has(child.err, "Another camera update is running")) << child.err;
-    EXPECT_EQ(sandbox.model.Queries(), 0u);
+    sandbox.SlowDownload();
+    Child first(Program({"--yes"}));
+    ASSERT_TRUE(first.WaitFor("progress:  10%", kRunLimitMs)) << first.out << first.err;
+    ChildSpec elsewhere = Program({"--yes"});
+    elsewhere.args.insert(elsewhere.args.begin(),
+                          {"/usr/bin/unshare", "-m", "--propagation", "private", "/bin/sh", "-c",
+                           "mount -t tmpfs tmpfs /run/lock && exec \"$0\" \"$@\""});
+    Child second(elsewhere);
+    EXPECT_EQ(second.Wait(kRunLimitMs), 4) << second.out << second.err;
+    EXPECT_TRUE(Has(second.err + second.out, "running on this camera (" + sandbox.node)) << second.out << second.err;
+    EXPECT_FALSE(Has(first.out, "100%")) << "the second run came too late to prove anything";
+    EXPECT_EQ(first.Wait(kRunLimitMs), 0) << first.out << first.err;
+    EXPECT_TRUE(sandbox.Updated());
 }
 
 TEST_F(KorvaneUpdate, JsonOfACheckHoldsTheFacts) {
@@ -258,6 +298,7 @@ TEST_F(KorvaneUpdate, InterruptsDuringTheDownloadAreHeldOff) {
         ASSERT_TRUE(child.WaitFor(row.terminal ? "]  2" : "progress:  20%", kRunLimitMs))
             << child.out << child.err;
         EXPECT_FALSE(Has(child.out, "100%")) << "the signal came too late to prove anything";
+        EXPECT_FALSE(sandbox.Stream()) << "no program may start to stream while the camera is written";
         if (row.sig) {
             child.Signal(row.sig);
             ASSERT_TRUE(child.WaitFor("not stopping now", kRunLimitMs)) << child.out << child.err;
@@ -267,6 +308,7 @@ TEST_F(KorvaneUpdate, InterruptsDuringTheDownloadAreHeldOff) {
         }
         EXPECT_EQ(child.Wait(kRunLimitMs), 0) << child.out << child.err;
         EXPECT_TRUE(sandbox.Updated());
+        EXPECT_TRUE(sandbox.Stream()) << "the stream is let go at the verdict";
         std::ifstream in(logFile);
         const std::string log((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
         unlink(logFile);

@@ -39,9 +39,30 @@ void Check(gboolean ok, GError* error, const char* what) {
     throw std::runtime_error(message);
 }
 
+// The key under which a node's handler finds the testbed's stream owners.
+constexpr char kStreamOwners[] = "korvane-stream-owners";
+
+// The stream's requests, answered by the owners of the node's stream.
+gboolean HandleStreamIoctl(UMockdevIoctlBase* base, UMockdevIoctlClient* client) {
+    auto* owners = static_cast<StreamOwners*>(g_object_get_data(G_OBJECT(base), kStreamOwners));
+    const unsigned long request = umockdev_ioctl_client_get_request(client);
+    UMockdevIoctlData* arg = umockdev_ioctl_client_get_arg(client);
+    UMockdevIoctlData* data = umockdev_ioctl_data_resolve(arg, 0, _IOC_SIZE(request), nullptr);
+    const int err = data ? owners->Request(umockdev_ioctl_client_get_devnode(client), client, request, data->data)
+                         : EFAULT;
+    umockdev_ioctl_client_complete(client, err ? -1 : 0, err);
+    if (data) g_object_unref(data);
+    return TRUE;
+}
+
+void StreamClientGone(UMockdevIoctlBase*, UMockdevIoctlClient* client, gpointer owners) {
+    static_cast<StreamOwners*>(owners)->Closed(client);
+}
+
 // Runs on umockdev's thread for every ioctl on a node the model answers.
-gboolean HandleIoctl(UMockdevIoctlBase*, UMockdevIoctlClient* client, gpointer user) {
+gboolean HandleIoctl(UMockdevIoctlBase* base, UMockdevIoctlClient* client, gpointer user) {
     auto* model = static_cast<UvcDriverModel*>(user);
+    if (StreamOwners::Handles(umockdev_ioctl_client_get_request(client))) return HandleStreamIoctl(base, client);
     if (umockdev_ioctl_client_get_request(client) != UVCIOC_CTRL_QUERY) {
         umockdev_ioctl_client_complete(client, -1, ENOTTY);
         return TRUE;
@@ -106,6 +127,8 @@ std::string UvcTestbed::AddNode(const std::string& interfacePath, int index, con
         // Attached before the node exists, so that opening it reaches the model.
         UMockdevIoctlBase* handler = umockdev_ioctl_base_new();
         g_signal_connect(handler, "handle-ioctl", G_CALLBACK(HandleIoctl), model);
+        g_object_set_data(G_OBJECT(handler), kStreamOwners, &streams_);
+        g_signal_connect(handler, "client-vanished", G_CALLBACK(StreamClientGone), &streams_);
         GError* error = nullptr;
         Check(umockdev_testbed_attach_ioctl(bed_, devnode.c_str(), handler, &error), error, "attach_ioctl");
         handlers_.push_back(handler);
