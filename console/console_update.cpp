@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "chip/flash_types.h"
 #include "chip/register_map.h"
 #include "console/exit_codes.h"
 #include "console/interrupts.h"
@@ -110,11 +111,13 @@ int ConsoleUpdate::End(Report* report, int code, const char* result, const std::
 
 void ConsoleUpdate::Describe(const Report& r) {
     if (options_.json) return;
-    std::fprintf(out_, "Camera:        %s\n", r.name.empty() ? "(no name)" : r.name.c_str());
-    if (!r.path.empty()) std::fprintf(out_, "Device:        %s\n", r.path.c_str());
+    std::fprintf(out_, "Camera:        %s\n", r.name.empty() ? "(no name)" : Printable(r.name).c_str());
+    if (!r.path.empty()) std::fprintf(out_, "Device:        %s\n", Printable(r.path).c_str());
     if (r.chipId >= 0) std::fprintf(out_, "Chip ID:       0x%02X\n", unsigned(r.chipId));
     if (r.flashType >= 0)
         std::fprintf(out_, "Flash type:    %d\n", r.flashType);
+    else if (r.flashType == kFlashTypeUnidentified)
+        std::fprintf(out_, "Flash type:    could not be identified\n");
     else if (r.decision == "current" || r.decision == "update" || r.decision == "failed")
         std::fprintf(out_, "Flash type:    not recognised\n");
     if (r.storedCode >= 0) std::fprintf(out_, "Stored code:   0x%02X\n", unsigned(r.storedCode));
@@ -131,7 +134,9 @@ int ConsoleUpdate::Run(Report* report) {
     if (!checkArmed_) {
         if (!options_.onBattery)
             return End(report, kExitOnBattery, "on-battery",
-                       "Not on mains power: plug the computer in, or pass --on-battery.");
+                       power.known ? "Not on mains power: plug the computer in, or pass --on-battery."
+                                   : "The power state could not be read: plug the computer in, or pass "
+                                     "--on-battery.");
         if (!options_.json) std::fprintf(out_, "Not on mains power; going on as --on-battery asks.\n");
     }
     const int code = Check(report);
@@ -160,13 +165,13 @@ int ConsoleUpdate::Check(Report* report) {
     }
     Describe(*report);
     if (Interrupted())
-        return End(report, kExitInterrupted, "interrupted", "Interrupted: nothing was written.");
+        return End(report, kExitInterrupted, "interrupted", "Interrupted: the flash was not touched.");
 
     switch (verdict) {
     case CheckVerdict::NoCamera:
         if (camera && !camera->HeldByAnotherRun().empty())
             return End(report, kExitOtherInstance, "other-instance",
-                       "Another camera update is running on this camera (" + camera->HeldByAnotherRun() +
+                       "Another camera update is running on this camera (" + Printable(camera->HeldByAnotherRun()) +
                            " is locked); nothing was done.");
         if (permissionDenied && permissionDenied())
             return End(report, kExitNoPermission, "no-permission",
@@ -180,20 +185,20 @@ int ConsoleUpdate::Check(Report* report) {
     case CheckVerdict::Current:
         return End(report, kExitNothingToDo, "current", "No update needed: its firmware is current.");
     case CheckVerdict::Failed:
-        return End(report, kExitFailed, "failed", "The check could not finish; nothing was written.");
+        return End(report, kExitFailed, "failed", "The check could not finish; the flash was not touched.");
     case CheckVerdict::Update: break;
     }
     if (options_.check)
         return End(report, kExitUpdated, "update-due",
-                   "An update is due (--check: nothing was written).");
+                   "An update is due (--check: the flash was not touched).");
     if (!options_.yes) {
         if (!interactive_)
             return End(report, kExitUsage, "declined",
                        "No terminal to ask on: pass --yes to update without a question.");
         if (!Confirm("Write this firmware into the camera now? Keep it plugged in until the end.")) {
             if (Interrupted())
-                return End(report, kExitInterrupted, "interrupted", "Interrupted: nothing was written.");
-            return End(report, kExitNothingToDo, "declined", "Declined: nothing was written.");
+                return End(report, kExitInterrupted, "interrupted", "Interrupted: the flash was not touched.");
+            return End(report, kExitNothingToDo, "declined", "Declined: the flash was not touched.");
         }
     }
     return -1;
@@ -201,14 +206,14 @@ int ConsoleUpdate::Check(Report* report) {
 
 int ConsoleUpdate::Download(Report* report) {
     if (!EnterDownload())
-        return End(report, kExitInterrupted, "interrupted", "Interrupted: nothing was written.");
+        return End(report, kExitInterrupted, "interrupted", "Interrupted: the flash was not touched.");
     // The device's behaviour while it streams is unknown: nothing is written
     // while another program streams, and none may start until the verdict.
     if (camera && !camera->TakeCaptureQueue(&transferLog)) {
         LeaveDownload();
         return End(report, kExitCameraInUse, "in-use",
                    "The camera is in use by another program; close it and run again. "
-                   "Nothing was written.");
+                   "The flash was not touched.");
     }
     if (!options_.json)
         std::fprintf(out_, "Writing image %d (%s); do not unplug the camera.\n", report->imageId,
@@ -224,7 +229,7 @@ int ConsoleUpdate::Download(Report* report) {
     WorkerStarted();
     if (!busy) {
         LeaveDownloadState();
-        return End(report, kExitFailed, "failed", "The download could not start; nothing was written.");
+        return End(report, kExitFailed, "failed", "The download could not start; the flash was not touched.");
     }
     // The worker's own waits are bounded; the run ends when it does.
     while (busy) {

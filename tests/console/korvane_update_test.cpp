@@ -47,12 +47,14 @@ constexpr useconds_t kSlowRequestUs = 3000;
 // image 135 with a stale code, found by its hardware ID; register 0x2045 at
 // 0, so a good run writes image 135 patched for type 4.
 struct Sandbox {
-    explicit Sandbox(bool withCamera = true, uint8_t code = kStaleCode) {
+    explicit Sandbox(bool withCamera = true, uint8_t code = kStaleCode, const char* product = nullptr) {
         sim.SetFlashPart(simcam::FlashPart::Type4);
         sim.Flash() = ImageBytes(kImageV0309);
         sim.Flash()[kFlashTypeCodeOffset] = code;
         before = sim.Flash();
-        if (withCamera) node = bed.AddCamera(UsbCamera(), &model);
+        UsbCamera camera;
+        if (product) camera.productName = product;
+        if (withCamera) node = bed.AddCamera(camera, &model);
     }
     ~Sandbox() {
         if (streamer >= 0) close(streamer);
@@ -124,6 +126,7 @@ struct Case {
     enum { Updated, Untouched, NotCommitted } flash;
     const char* says;        // in standard output or error
     bool reachesCamera;      // any request reaches it at all
+    const char* product = nullptr;  // the camera's USB product string, when not its own
 };
 
 // The query index from which the camera is unplugged: well inside the
@@ -158,6 +161,16 @@ TEST_F(KorvaneUpdate, ExitCodesAndWhatReachesTheCamera) {
          5, Case::Untouched, "Not on mains power", false},
         {"on battery, overridden", {"--check", "--on-battery"}, [](Sandbox& s) { s.OnBattery(); },
          0, Case::Untouched, "going on as --on-battery asks", true},
+        {"desktop with an empty USB-C port", {"--check"},
+         [](Sandbox& s) { s.Supply("ucsi-source-psy-USBC000:001", "A: type=USB\nA: online=0\n"); },
+         0, Case::Untouched, "An update is due", true},
+        {"system battery, no supply", {"--check"},
+         [](Sandbox& s) { s.Supply("BAT0", "A: type=Battery\nA: scope=System\n"); },
+         5, Case::Untouched, "Not on mains power", false},
+        {"identification gives up", {"--check"}, [](Sandbox& s) { s.sim.StickBusyFromCall(0); },
+         1, Case::Untouched, "Flash type:    could not be identified", true},
+        {"a product string with escape sequences", {"--check"}, nullptr, 0, Case::Untouched,
+         "Camera:        Tarvex?[2J?]0;owned? USB Camera\n", true, "Tarvex\x1b[2J\x1b]0;owned\x07 USB Camera"},
         {"no permission", {"--yes"}, [](Sandbox& s) { s.bed.Forbid(s.node); },
          6, Case::Untouched, "permission denied", false},
         {"usage", {"--yes", "--check"}, nullptr, 64, Case::Untouched, "Run with --help", false},
@@ -168,7 +181,7 @@ TEST_F(KorvaneUpdate, ExitCodesAndWhatReachesTheCamera) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        Sandbox sandbox;
+        Sandbox sandbox(true, kStaleCode, c.product);
         if (c.arrange) c.arrange(sandbox);
         ChildSpec spec = Program(c.args);
         spec.noRoot = std::string(c.name) == "no permission";
@@ -177,6 +190,7 @@ TEST_F(KorvaneUpdate, ExitCodesAndWhatReachesTheCamera) {
         const int code = child.Wait(kRunLimitMs);
         EXPECT_EQ(code, c.exitCode) << child.out << child.err;
         EXPECT_TRUE(Has(child.out + child.err, c.says)) << child.out << child.err;
+        EXPECT_FALSE(Has(child.out + child.err, "\x1b")) << "an escape sequence reached the terminal";
         EXPECT_EQ(sandbox.Updated(), c.flash == Case::Updated);
         if (c.flash == Case::Untouched) {
             EXPECT_TRUE(sandbox.Untouched());
@@ -372,7 +386,7 @@ TEST_F(KorvaneUpdate, AtATerminalItAsksAndDrawsTheBarInPlace) {
         ASSERT_TRUE(child.WaitFor("[y/N]", kRunLimitMs)) << child.out;
         if (answer[0] == '^') child.Signal(SIGINT); else child.Type(answer);
         EXPECT_EQ(child.Wait(kRunLimitMs), answer[0] == '^' ? 130 : 2) << child.out;
-        EXPECT_TRUE(Has(child.out, "nothing was written")) << child.out;
+        EXPECT_TRUE(Has(child.out, "the flash was not touched")) << child.out;
         EXPECT_TRUE(sandbox.Untouched());
         EXPECT_EQ(sandbox.Sets(kSelPacket), 0u);
     }
