@@ -14,11 +14,13 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <memory>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
@@ -42,6 +44,13 @@ constexpr uint8_t kSelCommit = 12;
 constexpr uint8_t kStaleCode = 0x04;    // stale for a type 4 part, whose code is 0x06
 constexpr uint8_t kCurrentCode = 0x06;
 constexpr useconds_t kSlowRequestUs = 3000;
+// A private bus and the mock logind start within this; polled this often.
+constexpr int kBusStartMs = 10000;
+constexpr int kBusPollMs = 100;
+// Where children find no system bus, unless a case starts one.
+constexpr char kNoSystemBus[] = "unix:path=/nonexistent/korvane-test-system-bus";
+
+bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
 // The sandbox with one camera that needs the update: a type 4 flash holding
 // image 135 with a stale code, found by its hardware ID; register 0x2045 at
@@ -74,9 +83,13 @@ struct Sandbox {
     }
     // Each request of the download takes this much longer, so that a
     // signal lands well inside the packets (some 3 s of them).
-    void SlowDownload() {
-        sim.SetCallHook([this] {
-            if (sim.EngineEnabled()) usleep(kSlowRequestUs);
+    // atPackets runs once, on the first request after the download engine
+    // is enabled: before the first packet.
+    void SlowDownload(std::function<void()> atPackets = nullptr) {
+        sim.SetCallHook([this, atPackets] {
+            if (!sim.EngineEnabled()) return;
+            if (atPackets && !probed.exchange(true)) atPackets();
+            usleep(kSlowRequestUs);
         });
     }
     // Takes the camera's capture queue, as a program that streams from it
@@ -101,6 +114,44 @@ struct Sandbox {
     std::string node;
     std::vector<uint8_t> before;
     int streamer = -1;
+    std::atomic<bool> probed{false};
+};
+
+// logind on a private system bus: python3-dbusmock's template, which lists
+// an inhibitor for as long as the descriptor it handed out stays open.
+// Children started meanwhile find it through DBUS_SYSTEM_BUS_ADDRESS.
+struct MockLogind {
+    MockLogind() {
+        if (!bus.WaitFor("\n", kBusStartMs)) return;
+        setenv("DBUS_SYSTEM_BUS_ADDRESS", bus.out.substr(0, bus.out.find('\n')).c_str(), 1);
+        logind = std::make_unique<Child>(Plain({"/usr/bin/python3", "-m", "dbusmock", "--template", "logind"}));
+        for (int waited = 0; waited < kBusStartMs && !Has(Inhibitors(), "array"); waited += kBusPollMs)
+            usleep(kBusPollMs * 1000);
+    }
+    ~MockLogind() { setenv("DBUS_SYSTEM_BUS_ADDRESS", kNoSystemBus, 1); }
+    // ListInhibitors' answer as dbus-send prints it; "" when none came.
+    static std::string Inhibitors() {
+        FILE* reply = popen("env -u LD_PRELOAD dbus-send --system --print-reply --dest=org.freedesktop.login1 "
+                            "/org/freedesktop/login1 org.freedesktop.login1.Manager.ListInhibitors 2>/dev/null", "r");
+        std::string text;
+        char buffer[512];
+        for (size_t got; reply && (got = fread(buffer, 1, sizeof buffer, reply)) > 0;) text.append(buffer, got);
+        if (reply) pclose(reply);
+        return text;
+    }
+    static bool Ours(const std::string& list) {
+        return Has(list, "\"sleep:shutdown:handle-lid-switch:handle-suspend-key\"") &&
+               Has(list, "\"korvane-update\"") && Has(list, "\"block\"");
+    }
+    // The daemons without the sandbox's preload.
+    static ChildSpec Plain(std::vector<std::string> args) {
+        args.insert(args.begin(), {"/usr/bin/env", "-u", "LD_PRELOAD"});
+        ChildSpec spec;
+        spec.args = args;
+        return spec;
+    }
+    Child bus{Plain({"/usr/bin/dbus-daemon", "--session", "--nofork", "--print-address=1"})};
+    std::unique_ptr<Child> logind;
 };
 
 ChildSpec Program(std::vector<std::string> args, bool terminal = false) {
@@ -111,11 +162,13 @@ ChildSpec Program(std::vector<std::string> args, bool terminal = false) {
     return spec;
 }
 
-bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
 class KorvaneUpdate : public ::testing::Test {
 protected:
-    void SetUp() override { ASSERT_TRUE(UvcTestbed::Available()) << "run under umockdev-wrapper"; }
+    void SetUp() override {
+        ASSERT_TRUE(UvcTestbed::Available()) << "run under umockdev-wrapper";
+        setenv("DBUS_SYSTEM_BUS_ADDRESS", kNoSystemBus, 1);
+    }
 };
 
 struct Case {
@@ -149,6 +202,8 @@ struct OtherInstance {
 TEST_F(KorvaneUpdate, ExitCodesAndWhatReachesTheCamera) {
     const std::vector<Case> cases = {
         {"update", {"--yes"}, nullptr, 0, Case::Updated, "Updated: the firmware was written, verified", true},
+        {"update with no system bus", {"--yes"}, nullptr, 0, Case::Updated,
+         "Sleep and shut-down are not held off during the download (", true},
         {"current", {"--yes"}, [](Sandbox& s) { s.sim.Flash()[kFlashTypeCodeOffset] = kCurrentCode;
                                                 s.before = s.sim.Flash(); },
          2, Case::Untouched, "No update needed", true},
@@ -299,10 +354,13 @@ TEST_F(KorvaneUpdate, InterruptsDuringTheDownloadAreHeldOff) {
         {"the terminal hangs up", 0, true},   // SIGHUP, then EIO on every write
         {"the pipe's reader goes", 0, false},  // SIGPIPE, EPIPE
     };
+    MockLogind logind;
+    ASSERT_TRUE(Has(MockLogind::Inhibitors(), "array")) << "no mock logind: " << logind.bus.out << logind.bus.err;
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         Sandbox sandbox;
-        sandbox.SlowDownload();
+        std::string atPackets;
+        sandbox.SlowDownload([&atPackets] { atPackets = MockLogind::Inhibitors(); });
         char logFile[] = "/tmp/korvane-update-log.XXXXXX";
         const int fd = mkstemp(logFile);
         ASSERT_GE(fd, 0);
@@ -323,6 +381,8 @@ TEST_F(KorvaneUpdate, InterruptsDuringTheDownloadAreHeldOff) {
         EXPECT_EQ(child.Wait(kRunLimitMs), 0) << child.out << child.err;
         EXPECT_TRUE(sandbox.Updated());
         EXPECT_TRUE(sandbox.Stream()) << "the stream is let go at the verdict";
+        EXPECT_TRUE(MockLogind::Ours(atPackets)) << "sleep not held off before the packets: " << atPackets;
+        EXPECT_FALSE(MockLogind::Ours(MockLogind::Inhibitors())) << "sleep still held off after the verdict";
         std::ifstream in(logFile);
         const std::string log((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
         unlink(logFile);
