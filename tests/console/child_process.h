@@ -28,8 +28,7 @@ public:
     // Writes to the child's standard input (the terminal in terminal mode).
     void Type(const std::string& text);
     void Signal(int sig);
-    // The reader goes away: the output pipe's end is closed, or in terminal
-    // mode the terminal hangs up.
+    // The reader goes away: the output pipe closes, or the terminal hangs up.
     void CloseOutput();
     // The exit code once it ends within limitMs (128 + signal when one
     // ended it); -1 when it did not, and it is killed.

@@ -14,7 +14,6 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -44,11 +43,9 @@ constexpr uint8_t kSelCommit = 12;
 constexpr uint8_t kStaleCode = 0x04;    // stale for a type 4 part, whose code is 0x06
 constexpr uint8_t kCurrentCode = 0x06;
 constexpr useconds_t kSlowRequestUs = 3000;
-// A private bus and the mock logind start within this; polled this often.
-constexpr int kBusStartMs = 10000;
+constexpr int kBusStartMs = 10000;  // a private bus and the mock logind are up by then
 constexpr int kBusPollMs = 100;
-// Where children find no system bus, unless a case starts one.
-constexpr char kNoSystemBus[] = "unix:path=/nonexistent/korvane-test-system-bus";
+constexpr char kNoSystemBus[] = "unix:path=/nonexistent/korvane-test-system-bus";  // unless a case starts one
 
 bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
@@ -81,27 +78,23 @@ struct Sandbox {
         bed.AddDevice("P: /devices/LNXSYSTM:00/LNXSYBUS:00/" + name + "/power_supply/" + name +
                       "\nE: SUBSYSTEM=power_supply\n" + attributes);
     }
-    // Each request of the download takes this much longer, so that a
-    // signal lands well inside the packets (some 3 s of them).
-    // atPackets runs once, on the first request after the download engine
-    // is enabled: before the first packet.
+    // Each request of the download takes longer (the packets some 3 s);
+    // atPackets runs once, on the first request after the engine is enabled.
     void SlowDownload(std::function<void()> atPackets = nullptr) {
         sim.SetCallHook([this, atPackets] {
             if (!sim.EngineEnabled()) return;
-            if (atPackets && !probed.exchange(true)) atPackets();
+            if (atPackets && !probed) atPackets();
+            probed = true;
             usleep(kSlowRequestUs);
         });
     }
-    // Takes the camera's capture queue, as a program that streams from it
-    // does; true when it got it.
-    bool Stream() {
+    bool Stream() {  // takes the capture queue and streams, as a capture program does
         if (streamer < 0) streamer = open(node.c_str(), O_RDWR | O_CLOEXEC);
         v4l2_requestbuffers buffers = {};
         buffers.count = 1;
         buffers.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
         buffers.memory = V4L2_MEMORY_MMAP;
-        int type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
-        return ioctl(streamer, VIDIOC_REQBUFS, &buffers) == 0 && ioctl(streamer, VIDIOC_STREAMON, &type) == 0;
+        return ioctl(streamer, VIDIOC_REQBUFS, &buffers) == 0 && ioctl(streamer, VIDIOC_STREAMON, &buffers.type) == 0;
     }
     void OnBattery() {
         Supply("AC", "A: type=Mains\nA: online=0\n");
@@ -114,24 +107,22 @@ struct Sandbox {
     std::string node;
     std::vector<uint8_t> before;
     int streamer = -1;
-    std::atomic<bool> probed{false};
+    bool probed = false;  // on umockdev's thread only
 };
 
-// logind on a private system bus: python3-dbusmock's template, which lists
-// an inhibitor for as long as the descriptor it handed out stays open.
-// Children started meanwhile find it through DBUS_SYSTEM_BUS_ADDRESS.
+// logind on a private system bus: python3-dbusmock's template lists an
+// inhibitor while the descriptor it handed out is open. Children started
+// meanwhile find it through DBUS_SYSTEM_BUS_ADDRESS.
 struct MockLogind {
     MockLogind() {
-        if (!bus.WaitFor("\n", kBusStartMs)) return;
-        setenv("DBUS_SYSTEM_BUS_ADDRESS", bus.out.substr(0, bus.out.find('\n')).c_str(), 1);
-        logind = std::make_unique<Child>(Plain({"/usr/bin/python3", "-m", "dbusmock", "--template", "logind"}));
-        for (int waited = 0; waited < kBusStartMs && !Has(Inhibitors(), "array"); waited += kBusPollMs)
-            usleep(kBusPollMs * 1000);
+        if (bus.WaitFor("\n", kBusStartMs)) setenv("DBUS_SYSTEM_BUS_ADDRESS", bus.out.substr(0, bus.out.find('\n')).c_str(), 1);
+        logind = std::make_unique<Child>(ChildSpec{{"/usr/bin/python3", "-m", "dbusmock", "--template", "logind"}});
+        for (int ms = 0; ms < kBusStartMs && !Has(Inhibitors(), "array"); ms += kBusPollMs) usleep(kBusPollMs * 1000);
     }
     ~MockLogind() { setenv("DBUS_SYSTEM_BUS_ADDRESS", kNoSystemBus, 1); }
     // ListInhibitors' answer as dbus-send prints it; "" when none came.
     static std::string Inhibitors() {
-        FILE* reply = popen("env -u LD_PRELOAD dbus-send --system --print-reply --dest=org.freedesktop.login1 "
+        FILE* reply = popen("dbus-send --system --print-reply --dest=org.freedesktop.login1 "
                             "/org/freedesktop/login1 org.freedesktop.login1.Manager.ListInhibitors 2>/dev/null", "r");
         std::string text;
         char buffer[512];
@@ -143,14 +134,7 @@ struct MockLogind {
         return Has(list, "\"sleep:shutdown:handle-lid-switch:handle-suspend-key\"") &&
                Has(list, "\"korvane-update\"") && Has(list, "\"block\"");
     }
-    // The daemons without the sandbox's preload.
-    static ChildSpec Plain(std::vector<std::string> args) {
-        args.insert(args.begin(), {"/usr/bin/env", "-u", "LD_PRELOAD"});
-        ChildSpec spec;
-        spec.args = args;
-        return spec;
-    }
-    Child bus{Plain({"/usr/bin/dbus-daemon", "--session", "--nofork", "--print-address=1"})};
+    Child bus{ChildSpec{{"/usr/bin/dbus-daemon", "--session", "--nofork", "--print-address=1"}}};
     std::unique_ptr<Child> logind;
 };
 
@@ -216,11 +200,9 @@ TEST_F(KorvaneUpdate, ExitCodesAndWhatReachesTheCamera) {
          5, Case::Untouched, "Not on mains power", false},
         {"on battery, overridden", {"--check", "--on-battery"}, [](Sandbox& s) { s.OnBattery(); },
          0, Case::Untouched, "going on as --on-battery asks", true},
-        {"desktop with an empty USB-C port", {"--check"},
-         [](Sandbox& s) { s.Supply("ucsi-source-psy-USBC000:001", "A: type=USB\nA: online=0\n"); },
-         0, Case::Untouched, "An update is due", true},
-        {"system battery, no supply", {"--check"},
-         [](Sandbox& s) { s.Supply("BAT0", "A: type=Battery\nA: scope=System\n"); },
+        {"desktop with an empty USB-C port", {"--check"}, [](Sandbox& s) { s.Supply("ucsi-source-psy-USBC000:001",
+         "A: type=USB\nA: online=0\n"); }, 0, Case::Untouched, "An update is due", true},
+        {"system battery, no supply", {"--check"}, [](Sandbox& s) { s.Supply("BAT0", "A: type=Battery\n"); },
          5, Case::Untouched, "Not on mains power", false},
         {"identification gives up", {"--check"}, [](Sandbox& s) { s.sim.StickBusyFromCall(0); },
          1, Case::Untouched, "Flash type:    could not be identified", true},
@@ -290,31 +272,28 @@ TEST_F(KorvaneUpdate, NoCameraAndASecondInstance) {
         EXPECT_TRUE(Has(child.out, "No camera of ours found")) << child.out;
     }
     {
+        // A second instance locking in another folder (a user's beside root's
+        // /run/lock): the camera's node keeps it off while the first writes.
         Sandbox sandbox;
-        OtherInstance other;
-        ASSERT_TRUE(other.locked) << "another korvane-update runs on this machine";
-        Child child(Program({"--yes"}));
-        EXPECT_EQ(child.Wait(kRunLimitMs), 4);
-        EXPECT_TRUE(Has(child.err, "Another camera update is running")) << child.err;
-        EXPECT_EQ(sandbox.model.Queries(), 0u);
+        sandbox.SlowDownload();
+        Child first(Program({"--yes"}));
+        ASSERT_TRUE(first.WaitFor("progress:  10%", kRunLimitMs)) << first.out << first.err;
+        ChildSpec elsewhere{{"/usr/bin/unshare", "-m", "--propagation", "private", "/bin/sh", "-c",
+                             "mount -t tmpfs tmpfs /run/lock && exec \"$@\"", "-", KORVANE_UPDATE_PROGRAM, "--yes"}};
+        Child second(elsewhere);
+        EXPECT_EQ(second.Wait(kRunLimitMs), 4) << second.out << second.err;
+        EXPECT_TRUE(Has(second.out, "running on this camera (" + sandbox.node)) << second.out << second.err;
+        EXPECT_FALSE(Has(first.out, "100%")) << "the second run came too late to prove anything";
+        EXPECT_EQ(first.Wait(kRunLimitMs), 0) << first.out << first.err;
+        EXPECT_TRUE(sandbox.Updated());
     }
-    // A second instance whose instance lock is in another folder (a user's
-    // under XDG_RUNTIME_DIR, root's in /run/lock): the camera's node keeps it
-    // off the camera while the first writes it.
     Sandbox sandbox;
-    sandbox.SlowDownload();
-    Child first(Program({"--yes"}));
-    ASSERT_TRUE(first.WaitFor("progress:  10%", kRunLimitMs)) << first.out << first.err;
-    ChildSpec elsewhere = Program({"--yes"});
-    elsewhere.args.insert(elsewhere.args.begin(),
-                          {"/usr/bin/unshare", "-m", "--propagation", "private", "/bin/sh", "-c",
-                           "mount -t tmpfs tmpfs /run/lock && exec \"$0\" \"$@\""});
-    Child second(elsewhere);
-    EXPECT_EQ(second.Wait(kRunLimitMs), 4) << second.out << second.err;
-    EXPECT_TRUE(Has(second.err + second.out, "running on this camera (" + sandbox.node)) << second.out << second.err;
-    EXPECT_FALSE(Has(first.out, "100%")) << "the second run came too late to prove anything";
-    EXPECT_EQ(first.Wait(kRunLimitMs), 0) << first.out << first.err;
-    EXPECT_TRUE(sandbox.Updated());
+    OtherInstance other;
+    ASSERT_TRUE(other.locked) << "another korvane-update runs on this machine";
+    Child child(Program({"--yes"}));
+    EXPECT_EQ(child.Wait(kRunLimitMs), 4);
+    EXPECT_TRUE(Has(child.err, "Another camera update is running")) << child.err;
+    EXPECT_EQ(sandbox.model.Queries(), 0u);
 }
 
 TEST_F(KorvaneUpdate, JsonOfACheckHoldsTheFacts) {
@@ -342,17 +321,11 @@ TEST_F(KorvaneUpdate, JsonOfACheckHoldsTheFacts) {
 // (with a line where it can still be read), and the verdict reaches the
 // camera, the exit code and the log file.
 TEST_F(KorvaneUpdate, InterruptsDuringTheDownloadAreHeldOff) {
-    struct Row {
-        const char* name;
-        int sig;          // sent by kill; 0: the reader goes away instead
-        bool terminal;
-    };
+    struct Row { const char* name; int sig; bool terminal; };  // sig 0: the reader goes away
     const std::vector<Row> rows = {
         {"SIGINT", SIGINT, false},   {"SIGTERM", SIGTERM, false}, {"SIGHUP", SIGHUP, false},
         {"SIGQUIT", SIGQUIT, false}, {"SIGTSTP", SIGTSTP, true},  {"SIGTTIN", SIGTTIN, true},
-        {"SIGTTOU", SIGTTOU, true},
-        {"the terminal hangs up", 0, true},   // SIGHUP, then EIO on every write
-        {"the pipe's reader goes", 0, false},  // SIGPIPE, EPIPE
+        {"SIGTTOU", SIGTTOU, true},  {"the terminal hangs up", 0, true}, {"the pipe's reader goes", 0, false},
     };
     MockLogind logind;
     ASSERT_TRUE(Has(MockLogind::Inhibitors(), "array")) << "no mock logind: " << logind.bus.out << logind.bus.err;
@@ -361,10 +334,7 @@ TEST_F(KorvaneUpdate, InterruptsDuringTheDownloadAreHeldOff) {
         Sandbox sandbox;
         std::string atPackets;
         sandbox.SlowDownload([&atPackets] { atPackets = MockLogind::Inhibitors(); });
-        char logFile[] = "/tmp/korvane-update-log.XXXXXX";
-        const int fd = mkstemp(logFile);
-        ASSERT_GE(fd, 0);
-        close(fd);
+        const std::string logFile = "/tmp/korvane-update-held-off-" + std::to_string(getpid()) + ".log";
         Child child(Program({"--yes", "--log", logFile}, row.terminal));
         // 20 to 29 % on the bar; the step line itself on a pipe.
         ASSERT_TRUE(child.WaitFor(row.terminal ? "]  2" : "progress:  20%", kRunLimitMs))
@@ -385,7 +355,7 @@ TEST_F(KorvaneUpdate, InterruptsDuringTheDownloadAreHeldOff) {
         EXPECT_FALSE(MockLogind::Ours(MockLogind::Inhibitors())) << "sleep still held off after the verdict";
         std::ifstream in(logFile);
         const std::string log((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-        unlink(logFile);
+        unlink(logFile.c_str());
         EXPECT_TRUE(Has(log, "Updated: the firmware was written, verified and committed.")) << log;
     }
 }

@@ -39,17 +39,14 @@ void Check(gboolean ok, GError* error, const char* what) {
     throw std::runtime_error(message);
 }
 
-// The key under which a node's handler finds the testbed's stream owners.
+// The stream's requests, answered by the testbed's owners of each node's
+// stream, which the node's handler carries under this key.
 constexpr char kStreamOwners[] = "korvane-stream-owners";
 
-// The stream's requests, answered by the owners of the node's stream.
-gboolean HandleStreamIoctl(UMockdevIoctlBase* base, UMockdevIoctlClient* client) {
+gboolean HandleStreamIoctl(UMockdevIoctlBase* base, UMockdevIoctlClient* client, unsigned long request) {
     auto* owners = static_cast<StreamOwners*>(g_object_get_data(G_OBJECT(base), kStreamOwners));
-    const unsigned long request = umockdev_ioctl_client_get_request(client);
-    UMockdevIoctlData* arg = umockdev_ioctl_client_get_arg(client);
-    UMockdevIoctlData* data = umockdev_ioctl_data_resolve(arg, 0, _IOC_SIZE(request), nullptr);
-    const int err = data ? owners->Request(umockdev_ioctl_client_get_devnode(client), client, request, data->data)
-                         : EFAULT;
+    UMockdevIoctlData* data = umockdev_ioctl_data_resolve(umockdev_ioctl_client_get_arg(client), 0, _IOC_SIZE(request), nullptr);
+    const int err = data ? owners->Request(umockdev_ioctl_client_get_devnode(client), client, request, data->data) : EFAULT;
     umockdev_ioctl_client_complete(client, err ? -1 : 0, err);
     if (data) g_object_unref(data);
     return TRUE;
@@ -62,8 +59,9 @@ void StreamClientGone(UMockdevIoctlBase*, UMockdevIoctlClient* client, gpointer 
 // Runs on umockdev's thread for every ioctl on a node the model answers.
 gboolean HandleIoctl(UMockdevIoctlBase* base, UMockdevIoctlClient* client, gpointer user) {
     auto* model = static_cast<UvcDriverModel*>(user);
-    if (StreamOwners::Handles(umockdev_ioctl_client_get_request(client))) return HandleStreamIoctl(base, client);
-    if (umockdev_ioctl_client_get_request(client) != UVCIOC_CTRL_QUERY) {
+    const unsigned long request = umockdev_ioctl_client_get_request(client);
+    if (StreamOwners::Handles(request)) return HandleStreamIoctl(base, client, request);
+    if (request != UVCIOC_CTRL_QUERY) {
         umockdev_ioctl_client_complete(client, -1, ENOTTY);
         return TRUE;
     }
