@@ -9,6 +9,7 @@ bool StreamOwners::Handles(unsigned long r) {
 
 int StreamOwners::Request(const std::string& node, const void* file, unsigned long request, void* arg) {
     Stream& stream = streams_[node];
+    if (stream.owner && isOpen && !isOpen(stream.owner)) stream = Stream();
     if (stream.owner && stream.owner != file) return EBUSY;
     if (request == VIDIOC_S_FMT) return stream.streaming ? EBUSY : 0;
     if (request == VIDIOC_STREAMON) {
@@ -17,12 +18,7 @@ int StreamOwners::Request(const std::string& node, const void* file, unsigned lo
     }
     const auto* buffers = static_cast<v4l2_requestbuffers*>(arg);
     if (buffers->type != V4L2_BUF_TYPE_VIDEO_CAPTURE || buffers->memory != V4L2_MEMORY_MMAP) return EINVAL;
-    if (stream.streaming) return EBUSY;
+    if (stream.streaming) return EBUSY;  // buffers in use
     stream.owner = buffers->count > 0 ? file : nullptr;
     return 0;
-}
-
-void StreamOwners::Closed(const void* file) {
-    for (auto& node : streams_)
-        if (node.second.owner == file) node.second = Stream();
 }

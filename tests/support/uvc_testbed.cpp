@@ -49,11 +49,12 @@ gboolean HandleStreamIoctl(UMockdevIoctlBase* base, UMockdevIoctlClient* client,
     const int err = data ? owners->Request(umockdev_ioctl_client_get_devnode(client), client, request, data->data) : EFAULT;
     umockdev_ioctl_client_complete(client, err ? -1 : 0, err);
     if (data) g_object_unref(data);
+    if (!err) owners->held.emplace_back(g_object_ref(client), g_object_unref);
     return TRUE;
 }
 
-void StreamClientGone(UMockdevIoctlBase*, UMockdevIoctlClient* client, gpointer owners) {
-    static_cast<StreamOwners*>(owners)->Closed(client);
+bool StreamClientOpen(const void* client) {
+    return umockdev_ioctl_client_get_connected(UMOCKDEV_IOCTL_CLIENT(const_cast<void*>(client)));
 }
 
 // Runs on umockdev's thread for every ioctl on a node the model answers.
@@ -126,7 +127,7 @@ std::string UvcTestbed::AddNode(const std::string& interfacePath, int index, con
         UMockdevIoctlBase* handler = umockdev_ioctl_base_new();
         g_signal_connect(handler, "handle-ioctl", G_CALLBACK(HandleIoctl), model);
         g_object_set_data(G_OBJECT(handler), kStreamOwners, &streams_);
-        g_signal_connect(handler, "client-vanished", G_CALLBACK(StreamClientGone), &streams_);
+        streams_.isOpen = StreamClientOpen;
         GError* error = nullptr;
         Check(umockdev_testbed_attach_ioctl(bed_, devnode.c_str(), handler, &error), error, "attach_ioctl");
         handlers_.push_back(handler);
