@@ -222,7 +222,8 @@ int ConsoleUpdate::Download(Report* report) {
     if (!inhibitor_.Take(&why)) {
         const std::string line = "Sleep and shut-down are not held off during the download (" + why + ").";
         transferLog += line + "\r\n";
-        if (!options_.json) std::fprintf(out_, "%s\n", line.c_str());
+        // Said even under --json, where people's text goes to standard error.
+        std::fprintf(out_, "%s\n", line.c_str());
     }
     bar_.Start(uint32_t(imageSize));
     StartDownload();
