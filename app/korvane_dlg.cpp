@@ -14,6 +14,10 @@ namespace {
 constexpr GUID kKsCategoryVideo = {0x6994AD05, 0x93EF, 0x11D0,
                                    {0xA3, 0xCC, 0x00, 0xA0, 0xC9, 0x22, 0x31, 0x96}};
 
+// What Windows shows for the window when a log-off or shut-down waits on it.
+constexpr wchar_t kSessionBlockReason[] =
+    L"Updating the camera's firmware. Ending the session now leaves the camera unusable.";
+
 // The progress bar's background: red 255, green 238, blue 0.
 constexpr COLORREF kProgressBackground = 0x0000EEFF;
 
@@ -51,6 +55,13 @@ const CDialog::MessageMapEntry CKorvaneDlg::messageMap[] = {
      [](CDialog* d, WPARAM w, LPARAM, LRESULT* result) {
          *result = 0;
          return Self(d)->OnTimer(UINT_PTR(w));
+     }},
+    // Logging off or shutting down cuts a download and leaves a camera that
+    // no longer starts: refused while one runs, as the window's own close is.
+    {WM_QUERYENDSESSION, 0, 0,
+     [](CDialog* d, WPARAM, LPARAM, LRESULT* result) {
+         *result = Self(d)->busy ? FALSE : TRUE;
+         return true;
      }},
     {WM_COMMAND, BN_CLICKED, IDC_CLOSE,
      [](CDialog* d, WPARAM, LPARAM, LRESULT* result) {
@@ -149,7 +160,20 @@ void CKorvaneDlg::StartTimer(UINT_PTR id, UINT periodMs) { SetTimer(id, periodMs
 
 void CKorvaneDlg::StopTimer(UINT_PTR id) { KillTimer(id); }
 
-void CKorvaneDlg::EnableCloseButton(bool enable) { closeButton.EnableWindow(enable); }
+// Close is off exactly while a download runs; for that long the machine is
+// kept awake and a session end names the reason it is refused.
+void CKorvaneDlg::EnableCloseButton(bool enable) {
+    closeButton.EnableWindow(enable);
+    if (!enable && !holdingSession) {
+        SetThreadExecutionState(ES_CONTINUOUS | ES_SYSTEM_REQUIRED);
+        ShutdownBlockReasonCreate(m_hWnd, kSessionBlockReason);
+        holdingSession = true;
+    } else if (enable && holdingSession) {
+        ShutdownBlockReasonDestroy(m_hWnd);
+        SetThreadExecutionState(ES_CONTINUOUS);
+        holdingSession = false;
+    }
+}
 
 void CKorvaneDlg::EnableDownloadButton(bool enable) { downloadButton.EnableWindow(enable); }
 

@@ -45,4 +45,5 @@ private:
     CButton downloadButton;
     CButton closeButton;
     HWND progressBar = nullptr;
+    bool holdingSession = false;  // awake and a session end refused, while a download runs
 };

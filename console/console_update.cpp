@@ -3,10 +3,12 @@
 #include <cerrno>
 #include <cstring>
 
+#include "chip/flash_types.h"
 #include "console/exit_codes.h"
 #include "console/interrupts.h"
 #include "console/log_text.h"
 #include "console/power_state.h"
+#include "console/system_camera.h"
 #include "firmware/firmware_image.h"
 #include "platform/clock.h"
 
@@ -91,6 +93,9 @@ int ConsoleUpdate::End(Report* report, int code, const char* result, const std::
     report->result = result;
     report->message = message;
     if (code == kExitFailed) report->logTail = LastLines(transferLog, kFailureLines);
+    // The log file ends with the verdict, which reaches it even when no
+    // one reads the terminal or the pipe any more.
+    transferLog += message + "\r\n";
     if (!options_.json) std::fprintf(out_, "%s\n", message.c_str());
     if (!report->logTail.empty()) {
         std::fputs("Transfer log, last lines:\n", stderr);
@@ -105,11 +110,13 @@ int ConsoleUpdate::End(Report* report, int code, const char* result, const std::
 
 void ConsoleUpdate::Describe(const Report& r) {
     if (options_.json) return;
-    std::fprintf(out_, "Camera:        %s\n", r.name.empty() ? "(no name)" : r.name.c_str());
-    if (!r.path.empty()) std::fprintf(out_, "Device:        %s\n", r.path.c_str());
+    std::fprintf(out_, "Camera:        %s\n", r.name.empty() ? "(no name)" : Printable(r.name).c_str());
+    if (!r.path.empty()) std::fprintf(out_, "Device:        %s\n", Printable(r.path).c_str());
     if (r.chipId >= 0) std::fprintf(out_, "Chip ID:       0x%02X\n", unsigned(r.chipId));
     if (r.flashType >= 0)
         std::fprintf(out_, "Flash type:    %d\n", r.flashType);
+    else if (r.flashType == kFlashTypeUnidentified)
+        std::fprintf(out_, "Flash type:    could not be identified\n");
     else if (r.decision == "current" || r.decision == "update" || r.decision == "failed")
         std::fprintf(out_, "Flash type:    not recognised\n");
     if (r.storedCode >= 0) std::fprintf(out_, "Stored code:   0x%02X\n", unsigned(r.storedCode));
@@ -134,7 +141,9 @@ int ConsoleUpdate::Run(Report* report) {
     if (!checkArmed_) {
         if (!options_.onBattery)
             return End(report, kExitOnBattery, "on-battery",
-                       "Not on mains power: plug the computer in, or pass --on-battery.");
+                       power.known ? "Not on mains power: plug the computer in, or pass --on-battery."
+                                   : "The power state could not be read: plug the computer in, or pass "
+                                     "--on-battery.");
         if (!options_.json) std::fprintf(out_, "Not on mains power; going on as --on-battery asks.\n");
     }
     const int code = Check(report);
@@ -167,10 +176,14 @@ int ConsoleUpdate::Check(Report* report) {
     }
     Describe(*report);
     if (Interrupted())
-        return End(report, kExitInterrupted, "interrupted", "Interrupted: nothing was written.");
+        return End(report, kExitInterrupted, "interrupted", "Interrupted: the flash was not touched.");
 
     switch (verdict) {
     case CheckVerdict::NoCamera:
+        if (camera && !camera->HeldByAnotherRun().empty())
+            return End(report, kExitOtherInstance, "other-instance",
+                       "Another camera update is running on this camera (" + Printable(camera->HeldByAnotherRun()) +
+                           " is locked); nothing was done.");
         if (permissionDenied && permissionDenied())
             return End(report, kExitNoPermission, "no-permission",
                        "A camera's device node could not be opened: permission denied "
@@ -187,20 +200,20 @@ int ConsoleUpdate::Check(Report* report) {
                        "program's image, so it holds another release's firmware or is damaged.");
         return End(report, kExitNothingToDo, "current", "No update needed: its firmware is current.");
     case CheckVerdict::Failed:
-        return End(report, kExitFailed, "failed", "The check could not finish; nothing was written.");
+        return End(report, kExitFailed, "failed", "The check could not finish; the flash was not touched.");
     case CheckVerdict::Update: break;
     }
     if (options_.check)
         return End(report, kExitUpdated, "update-due",
-                   "An update is due (--check: nothing was written).");
+                   "An update is due (--check: the flash was not touched).");
     if (!options_.yes) {
         if (!interactive_)
             return End(report, kExitUsage, "declined",
                        "No terminal to ask on: pass --yes to update without a question.");
         if (!Confirm("Write this firmware into the camera now? Keep it plugged in until the end.")) {
             if (Interrupted())
-                return End(report, kExitInterrupted, "interrupted", "Interrupted: nothing was written.");
-            return End(report, kExitNothingToDo, "declined", "Declined: nothing was written.");
+                return End(report, kExitInterrupted, "interrupted", "Interrupted: the flash was not touched.");
+            return End(report, kExitNothingToDo, "declined", "Declined: the flash was not touched.");
         }
     }
     return -1;
@@ -208,16 +221,31 @@ int ConsoleUpdate::Check(Report* report) {
 
 int ConsoleUpdate::Download(Report* report) {
     if (!EnterDownload())
-        return End(report, kExitInterrupted, "interrupted", "Interrupted: nothing was written.");
+        return End(report, kExitInterrupted, "interrupted", "Interrupted: the flash was not touched.");
+    // The device's behaviour while it streams is unknown: nothing is written
+    // while another program streams, and none may start until the verdict.
+    if (camera && !camera->TakeCaptureQueue(cameraPath, &transferLog)) {
+        LeaveDownload();
+        return End(report, kExitCameraInUse, "in-use",
+                   "The camera is in use by another program; close it and run again. "
+                   "The flash was not touched.");
+    }
     if (!options_.json)
         std::fprintf(out_, "Writing image %d (%s); do not unplug the camera.\n", report->imageId,
                      report->imageVersion.c_str());
+    std::string why;
+    if (!inhibitor_.Take(&why)) {
+        const std::string line = "Sleep and shut-down are not held off during the download (" + why + ").";
+        transferLog += line + "\r\n";
+        // Said even under --json, where people's text goes to standard error.
+        std::fprintf(out_, "%s\n", line.c_str());
+    }
     bar_.Start(uint32_t(imageSize));
     StartDownload();
     WorkerStarted();
     if (!busy) {
-        LeaveDownload();
-        return End(report, kExitFailed, "failed", "The download could not start; nothing was written.");
+        LeaveDownloadState();
+        return End(report, kExitFailed, "failed", "The download could not start; the flash was not touched.");
     }
     // The worker's own waits are bounded; the run ends when it does.
     while (busy) {
@@ -226,11 +254,18 @@ int ConsoleUpdate::Download(Report* report) {
         ProgressTick();
     }
     bar_.Finish(workerResult == 1 ? "done      " : "failed    ");
-    LeaveDownload();
+    LeaveDownloadState();
     // "Updated" only for a download verified, committed and read back equal.
     if (workerResult == 1)
         return End(report, kExitUpdated, "updated",
                    "Updated: the firmware was written, verified and committed.");
     return End(report, kExitFailed, "failed",
                "The update failed. Keep the camera plugged in and run korvane-update again.");
+}
+
+// At the verdict: sleep, the camera's stream and the signals are let go.
+void ConsoleUpdate::LeaveDownloadState() {
+    inhibitor_.Release();
+    if (camera) camera->ReleaseCaptureQueue();
+    LeaveDownload();
 }

@@ -12,6 +12,9 @@
 #include "console/options.h"
 #include "console/progress_bar.h"
 #include "console/report.h"
+#include "console/sleep_inhibitor.h"
+
+class SystemCamera;
 
 class ConsoleUpdate final : public CUpdateCore, private DownloadObserver {
 public:
@@ -25,6 +28,8 @@ public:
     // Whether a node was refused for permission; set by main for its
     // system's camera source.
     std::function<bool()> permissionDenied;
+    // The system's camera, for the claims on it; set by main.
+    SystemCamera* camera = nullptr;
 
 protected:
     void ShowStatus() override {}
@@ -41,6 +46,7 @@ protected:
 private:
     int Check(Report* report);
     int Download(Report* report);
+    void LeaveDownloadState();
     int End(Report* report, int code, const char* result, const std::string& message);
     void Describe(const Report& report);
     bool Confirm(const std::string& question);
@@ -54,6 +60,7 @@ private:
     bool interactive_;
     ProgressBar bar_;
     bool checkArmed_ = false;  // the power rule let the check go ahead
+    SleepInhibitor inhibitor_;  // held from just before the first packet to the verdict
     // How much of the transfer log --verbose has shown; the worker moves it
     // on while the download runs, the main thread before and after.
     size_t logShown_ = 0;

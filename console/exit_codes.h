@@ -12,6 +12,7 @@ enum ExitCode : int {
     kExitOtherInstance = 4,   // another korvane-update, or the update window, is running
     kExitOnBattery = 5,       // not on mains power, and no override
     kExitNoPermission = 6,    // a camera's node could not be opened for want of permission
+    kExitCameraInUse = 7,     // another program streams from the camera: nothing written
     kExitUsage = 64,          // bad command line (sysexits' EX_USAGE)
     kExitInterrupted = 130,   // interrupt or terminate before the download started
 };

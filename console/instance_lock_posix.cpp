@@ -15,9 +15,10 @@ constexpr const char* kLockName = "korvane-update.lock";
 int OpenIn(const std::string& dir, std::string* where) {
     if (dir.empty()) return -1;
     *where = dir + "/" + kLockName;
-    const int fd = open(where->c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    // Never through a link another user planted in a shared folder.
+    const int fd = open(where->c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0644);
     // flock needs no write access: a lock file another user made still counts.
-    return fd >= 0 ? fd : open(where->c_str(), O_RDONLY | O_CLOEXEC);
+    return fd >= 0 ? fd : open(where->c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
 }
 
 }  // namespace
@@ -25,6 +26,8 @@ int OpenIn(const std::string& dir, std::string* where) {
 LockResult TakeInstanceLock(std::string* where) {
     // /run/lock is the system's place for such locks; a user without write
     // access there still gets one lock per login through XDG_RUNTIME_DIR.
+    // Runs that lock in different places still exclude each other on one
+    // camera: each also locks the camera's node.
     int fd = OpenIn("/run/lock", where);
     if (fd < 0) {
         const char* runtime = std::getenv("XDG_RUNTIME_DIR");

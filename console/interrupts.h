@@ -1,7 +1,9 @@
 // Interrupt and terminate (Ctrl-C, Ctrl-Break, closing the console on
-// Windows): before the download they end the program with nothing
-// written; while it runs they are held off with a line saying why, since a
-// camera left half-written no longer starts.
+// Windows; on Linux also a terminal that hangs up, quit and the job-control
+// stops): before the download they end the program with nothing written;
+// while it runs they are held off with a line saying why, since a camera
+// left half-written no longer starts. A reader of the output that goes
+// away never ends the program.
 #pragma once
 
 // Installs the handlers; call once, before anything reaches the camera.

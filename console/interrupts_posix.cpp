@@ -10,6 +10,13 @@ namespace {
 std::atomic<int> phase{kBeforeDownload};
 static_assert(std::atomic<int>::is_always_lock_free, "used from a signal handler");
 
+// Everything that ends or stops a program by default and that a user or
+// the system sends in ordinary use: interrupt, terminate, the terminal
+// hanging up (a closed window, a dropped SSH session), quit, and the job
+// control stops (Ctrl-Z, a background job touching the terminal). A stop
+// mid-download is a cut download for as long as nobody continues it.
+constexpr int kHeldOff[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGTSTP, SIGTTIN, SIGTTOU};
+
 void OnSignal(int) {
     int expected = kBeforeDownload;
     if (phase.compare_exchange_strong(expected, kStopped)) return;
@@ -24,21 +31,23 @@ void OnSignal(int) {
 void Block(bool block) {
     sigset_t set;
     sigemptyset(&set);
-    sigaddset(&set, SIGINT);
-    sigaddset(&set, SIGTERM);
+    for (int sig : kHeldOff) sigaddset(&set, sig);
     pthread_sigmask(block ? SIG_BLOCK : SIG_UNBLOCK, &set, nullptr);
 }
 
 }  // namespace
 
 void InstallInterruptGuard() {
+    // A reader that goes away (`| head`, a dead log pipe) makes a write
+    // fail with EPIPE; it must never end the program, least of all
+    // mid-download.
+    signal(SIGPIPE, SIG_IGN);
     struct sigaction action = {};
     action.sa_handler = OnSignal;
     sigemptyset(&action.sa_mask);
     // No SA_RESTART: a question waiting for an answer returns and sees it.
     action.sa_flags = 0;
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
+    for (int sig : kHeldOff) sigaction(sig, &action, nullptr);
 }
 
 bool Interrupted() { return phase.load() == kStopped; }

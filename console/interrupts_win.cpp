@@ -9,10 +9,18 @@
 namespace {
 
 // Windows ends the process when a close, log-off or shut-down handler
-// returns (or after its own few seconds); the handler holds the end off
-// this long at most, longer than any download takes.
+// returns, or a few seconds after the event whatever the handler does; the
+// handler waits this long at most, so that a download near its end may
+// still finish in those seconds.
 constexpr DWORD kCloseHoldMs = 120000;
 constexpr DWORD kCloseHoldPollMs = 50;
+
+// Said for a close, log-off or shut-down during the download: the system,
+// not this program, decides that the download is cut.
+constexpr char kCutLine[] =
+    "korvane-update: Windows is ending this program (console closed, log-off or shut-down) while "
+    "the camera's flash is being written; the download may be cut. If it is, keep the camera "
+    "plugged in and run korvane-update again.\n";
 
 std::atomic<int> phase{kBeforeDownload};
 
@@ -20,11 +28,12 @@ BOOL WINAPI OnConsoleEvent(DWORD event) {
     int expected = kBeforeDownload;
     if (phase.compare_exchange_strong(expected, kStopped)) return TRUE;
     if (expected != kDownloading) return TRUE;
-    std::fputs(kHeldOffLine, stderr);
+    const bool interrupt = event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT;
+    std::fputs(interrupt ? kHeldOffLine : kCutLine, stderr);
     std::fflush(stderr);
-    if (event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT) return TRUE;
-    // The console is going: the process ends once this returns, so the
-    // download's end is awaited here.
+    if (interrupt) return TRUE;
+    // The console is going: the process ends once this returns (or when
+    // the system's few seconds are up), so the download's end is awaited here.
     for (DWORD waited = 0; phase.load() == kDownloading && waited < kCloseHoldMs;
          waited += kCloseHoldPollMs)
         WaitMs(kCloseHoldPollMs);

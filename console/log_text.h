@@ -1,10 +1,16 @@
-// The transfer log (CR LF lines) as text for a terminal or a file.
+// The transfer log (CR LF lines) and names from the device or the system,
+// as text for a terminal or a file.
 #pragma once
 
 #include <string>
 #include <vector>
 
-// The text with its carriage returns taken out.
+// The text with its carriage returns taken out and any other control
+// character but line feed and tab replaced, as Printable does.
 std::string PlainText(const std::string& log);
 // Its last `count` non-empty lines, oldest first.
 std::vector<std::string> LastLines(const std::string& log, size_t count);
+// A name a device or the system gave (a USB product string, a friendly
+// name, a moniker): every control character, C0, DEL or C1 (in UTF-8),
+// replaced by '?', so that no name can send the terminal escape sequences.
+std::string Printable(const std::string& name);

@@ -77,6 +77,7 @@ int main(int argc, char** argv) {
         ConsoleUpdate update(options, out, outIsTerminal, interactive);
         SystemCamera camera(&update.transferLog, options.device);
         update.permissionDenied = [&camera] { return camera.PermissionDenied(); };
+        update.camera = &camera;
         code = update.Run(&report);
         log = update.transferLog;
     }

@@ -33,6 +33,7 @@ constexpr const char* kFooter =
     "  4   another instance (or the update window) is running\n"
     "  5   on battery; plug in, or pass --on-battery\n"
     "  6   no permission to open the camera's device node\n"
+    "  7   the camera is in use by another program (the flash not touched)\n"
     "  64  usage error; or an update is due, there is no terminal to ask on, and no --yes\n"
     "  130 interrupted before the download began (nothing written)\n";
 
@@ -41,7 +42,7 @@ constexpr const char* kFooter =
 int ParseOptions(int argc, char** argv, Options* options) {
     CLI::App app(kDescription, "korvane-update");
     app.footer(kFooter);
-    app.add_flag("--check", options->check, "Decide and report; write nothing");
+    app.add_flag("--check", options->check, "Decide and report; the flash is not touched");
     app.add_flag("-y,--yes", options->yes, "Update without asking (for deployment tools)");
     app.add_flag("--json", options->json, "Print one JSON report on standard output");
     app.add_option("--log", options->logFile, "Write the whole transfer log to FILE")

@@ -1,4 +1,5 @@
 #include <dirent.h>
+#include <errno.h>
 
 #include <fstream>
 #include <string>
@@ -9,39 +10,47 @@ namespace {
 
 constexpr const char* kSupplies = "/sys/class/power_supply";
 
-std::string Attribute(const std::string& supply, const char* name) {
+// The attribute's first line; false when it cannot be read.
+bool Attribute(const std::string& supply, const char* name, std::string* value) {
     std::ifstream in(std::string(kSupplies) + "/" + supply + "/" + name);
-    std::string value;
-    std::getline(in, value);
-    return value;
+    value->clear();
+    return in && std::getline(in, *value);
 }
 
 }  // namespace
 
-// The kernel's power supplies: a mains or USB supply that is online means
-// AC; a system battery with no supply online means battery. A machine that
-// reports no supply at all is a desktop on the mains, as Windows says of it.
+// The kernel's power supplies. A system battery with no supply online means
+// battery; anything else is the mains: a supply online, a desktop with no
+// supply at all (as Windows says of one), or one whose only supplies are
+// offline non-battery ones such as an empty USB-C port. A supply that
+// cannot be read leaves the state unknown, as a failed query on Windows.
 PowerState ReadPowerState() {
     PowerState state;
-    state.known = true;
-    state.acLineStatus = 1;
     DIR* dir = opendir(kSupplies);
-    if (!dir) return state;
-    bool online = false, offlineSupply = false, battery = false;
+    if (!dir) {
+        if (errno == ENOENT) {
+            state.known = true;
+            state.acLineStatus = 1;
+        }
+        return state;
+    }
+    bool online = false, battery = false, unreadable = false;
     while (const dirent* entry = readdir(dir)) {
         const std::string name = entry->d_name;
         if (name == "." || name == "..") continue;
-        const std::string type = Attribute(name, "type");
-        if (type == "Battery") {
+        std::string type, value;
+        if (!Attribute(name, "type", &type)) {
+            unreadable = true;
+        } else if (type == "Battery") {
             // A mouse's or a headset's battery says nothing about the computer.
-            battery |= Attribute(name, "scope") != "Device";
-        } else if (!type.empty()) {
-            const std::string on = Attribute(name, "online");
-            online |= on == "1";
-            offlineSupply |= on == "0";
+            battery |= !Attribute(name, "scope", &value) || value != "Device";
+        } else {
+            online |= Attribute(name, "online", &value) && value == "1";
         }
     }
     closedir(dir);
-    if (!online && (battery || offlineSupply)) state.acLineStatus = 0;
+    if (unreadable) return state;
+    state.known = true;
+    state.acLineStatus = !online && battery ? 0 : 1;
     return state;
 }

@@ -16,6 +16,14 @@ public:
 
     // A camera's node could not be opened for want of permission.
     bool PermissionDenied() const;
+    // The node of a camera of ours' family that another run holds (Linux:
+    // its flock), passed over by the walk; "" when there was none.
+    std::string HeldByAnotherRun() const;
+    // For the download: the checked camera's capture queue (its node),
+    // held until released; false when another program streams from it.
+    // Windows has no such claim: always true there.
+    bool TakeCaptureQueue(const std::string& node, std::string* log);
+    void ReleaseCaptureQueue();
 
 private:
     struct Parts;

@@ -14,3 +14,11 @@ SystemCamera::SystemCamera(std::string*, const std::string&) {
 SystemCamera::~SystemCamera() { CoUninitialize(); }
 
 bool SystemCamera::PermissionDenied() const { return false; }
+
+// The window's mutex already keeps two updates apart; a DirectShow camera
+// has no capture queue to claim.
+std::string SystemCamera::HeldByAnotherRun() const { return std::string(); }
+
+bool SystemCamera::TakeCaptureQueue(const std::string&, std::string*) { return true; }
+
+void SystemCamera::ReleaseCaptureQueue() {}

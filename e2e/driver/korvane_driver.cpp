@@ -14,6 +14,8 @@
 //   korvane_driver key escape|enter       presses the key in the window
 //   korvane_driver close-box              the window's close box (system menu Close)
 //   korvane_driver answer yes|no          answers the window's message box
+//   korvane_driver end-session            asks the window whether the session may
+//                                         end; prints "allowed" or "refused"
 //
 // TEXT takes \r and \n escapes. A wait ends when two reads in a row agree
 // that its condition holds, and prints the state it ends on.
@@ -117,10 +119,13 @@ int Answer(HWND window, const std::string& answer) {
     return 0;
 }
 
+// The window answers at once; this covers a busy message loop.
+constexpr UINT kEndSessionReplyMs = 2000;
+
 int Usage() {
     std::fprintf(stderr,
                  "usage: korvane_driver state | count-windows | press-close | close-box |\n"
-                 "       key escape|enter | answer yes|no | wait-window SECS |\n"
+                 "       key escape|enter | answer yes|no | end-session | wait-window SECS |\n"
                  "       wait-text TEXT SECS | wait-settled SECS | wait-box SECS | wait-gone SECS\n");
     return 2;
 }
@@ -140,6 +145,14 @@ int Act(const std::string& command, int argc, char** argv) {
         return PressKey(window, VK_ESCAPE);
     if (command == "key" && argc == 3 && std::strcmp(argv[2], "enter") == 0)
         return PressKey(window, VK_RETURN);
+    if (command == "end-session" && argc == 2) {
+        DWORD_PTR allowed = 0;
+        if (!SendMessageTimeoutA(window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_ABORTIFHUNG,
+                                 kEndSessionReplyMs, &allowed))
+            return 1;
+        std::puts(allowed ? "allowed" : "refused");
+        return 0;
+    }
     if (command == "answer" && argc == 3 &&
         (std::strcmp(argv[2], "yes") == 0 || std::strcmp(argv[2], "no") == 0))
         return Answer(window, argv[2]);

@@ -64,11 +64,18 @@ Child::Child(const ChildSpec& spec) {
             dup2(outPipe[1], 1);
             dup2(errPipe[1], 2);
         }
+        // As a shell starts a program: every signal at its default, none
+        // blocked (a process that loaded umockdev ignores SIGPIPE).
+        for (int sig = 1; sig < NSIG; ++sig) signal(sig, SIG_DFL);
+        sigset_t none;
+        sigemptyset(&none);
+        sigprocmask(SIG_SETMASK, &none, nullptr);
         // Root regains every capability at exec unless told not to.
         if (spec.noRoot) prctl(PR_SET_SECUREBITS, SECBIT_NOROOT | SECBIT_NOROOT_LOCKED);
         execv(argv[0], argv.data());
         _exit(127);
     }
+    terminal_ = spec.terminal;
     if (spec.terminal) {
         outFd_ = master;
         inFd_ = dup(master);
@@ -125,6 +132,11 @@ bool Child::WaitFor(const std::string& text, int limitMs) {
 
 void Child::Type(const std::string& text) {
     if (inFd_ >= 0 && write(inFd_, text.data(), text.size()) != ssize_t(text.size())) CloseFd(&inFd_);
+}
+
+void Child::CloseOutput() {
+    CloseFd(&outFd_);
+    if (terminal_) CloseFd(&inFd_);
 }
 
 void Child::Signal(int sig) {

@@ -28,6 +28,8 @@ public:
     // Writes to the child's standard input (the terminal in terminal mode).
     void Type(const std::string& text);
     void Signal(int sig);
+    // The reader goes away: the output pipe closes, or the terminal hangs up.
+    void CloseOutput();
     // The exit code once it ends within limitMs (128 + signal when one
     // ended it); -1 when it did not, and it is killed.
     int Wait(int limitMs);
@@ -40,4 +42,5 @@ private:
     pid_t pid_ = -1;
     int outFd_ = -1, errFd_ = -1, inFd_ = -1;
     int status_ = -1;
+    bool terminal_ = false;
 };

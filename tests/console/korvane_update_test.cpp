@@ -8,8 +8,10 @@
 
 #include <fcntl.h>
 #include <linux/usb/video.h>
+#include <linux/videodev2.h>
 #include <signal.h>
 #include <sys/file.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -17,6 +19,7 @@
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <memory>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
@@ -39,17 +42,28 @@ constexpr uint8_t kSelPacket = 10;
 constexpr uint8_t kSelCommit = 12;
 constexpr uint8_t kStaleCode = 0x04;    // stale for a type 4 part, whose code is 0x06
 constexpr uint8_t kCurrentCode = 0x06;
+constexpr useconds_t kSlowRequestUs = 3000;
+constexpr int kBusStartMs = 10000;  // a private bus and the mock logind are up by then
+constexpr int kBusPollMs = 100;
+constexpr char kNoSystemBus[] = "unix:path=/nonexistent/korvane-test-system-bus";  // unless a case starts one
+
+bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
 // The sandbox with one camera that needs the update: a type 4 flash holding
 // image 135 with a stale code, found by its hardware ID; register 0x2045 at
 // 0, so a good run writes image 135 patched for type 4.
 struct Sandbox {
-    explicit Sandbox(bool withCamera = true, uint8_t code = kStaleCode) {
+    explicit Sandbox(bool withCamera = true, uint8_t code = kStaleCode, const char* product = nullptr) {
         sim.SetFlashPart(simcam::FlashPart::Type4);
         sim.Flash() = ImageBytes(kImageV0309);
         sim.Flash()[kFlashTypeCodeOffset] = code;
         before = sim.Flash();
-        if (withCamera) node = bed.AddCamera(UsbCamera(), &model);
+        UsbCamera camera;
+        if (product) camera.productName = product;
+        if (withCamera) node = bed.AddCamera(camera, &model);
+    }
+    ~Sandbox() {
+        if (streamer >= 0) close(streamer);
     }
 
     bool Updated() const { return sim.Flash() == PatchedImageBytes(kImageV0309, 4) && sim.Committed(); }
@@ -64,6 +78,24 @@ struct Sandbox {
         bed.AddDevice("P: /devices/LNXSYSTM:00/LNXSYBUS:00/" + name + "/power_supply/" + name +
                       "\nE: SUBSYSTEM=power_supply\n" + attributes);
     }
+    // Each request of the download takes longer (the packets some 3 s);
+    // atPackets runs once, on the first request after the engine is enabled.
+    void SlowDownload(std::function<void()> atPackets = nullptr) {
+        sim.SetCallHook([this, atPackets] {
+            if (!sim.EngineEnabled()) return;
+            if (atPackets && !probed) atPackets();
+            probed = true;
+            usleep(kSlowRequestUs);
+        });
+    }
+    bool Stream() {  // takes the capture queue and streams, as a capture program does
+        if (streamer < 0) streamer = open(node.c_str(), O_RDWR | O_CLOEXEC);
+        v4l2_requestbuffers buffers = {};
+        buffers.count = 1;
+        buffers.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
+        buffers.memory = V4L2_MEMORY_MMAP;
+        return ioctl(streamer, VIDIOC_REQBUFS, &buffers) == 0 && ioctl(streamer, VIDIOC_STREAMON, &buffers.type) == 0;
+    }
     void OnBattery() {
         Supply("AC", "A: type=Mains\nA: online=0\n");
         Supply("BAT0", "A: type=Battery\nA: scope=System\nA: status=Discharging\n");
@@ -74,6 +106,36 @@ struct Sandbox {
     UvcTestbed bed;  // goes first: its handlers answer through the model
     std::string node;
     std::vector<uint8_t> before;
+    int streamer = -1;
+    bool probed = false;  // on umockdev's thread only
+};
+
+// logind on a private system bus: python3-dbusmock's template lists an
+// inhibitor while the descriptor it handed out is open. Children started
+// meanwhile find it through DBUS_SYSTEM_BUS_ADDRESS.
+struct MockLogind {
+    MockLogind() {
+        if (bus.WaitFor("\n", kBusStartMs)) setenv("DBUS_SYSTEM_BUS_ADDRESS", bus.out.substr(0, bus.out.find('\n')).c_str(), 1);
+        logind = std::make_unique<Child>(ChildSpec{{"/usr/bin/python3", "-m", "dbusmock", "--template", "logind"}});
+        for (int ms = 0; ms < kBusStartMs && !Has(Inhibitors(), "array"); ms += kBusPollMs) usleep(kBusPollMs * 1000);
+    }
+    ~MockLogind() { setenv("DBUS_SYSTEM_BUS_ADDRESS", kNoSystemBus, 1); }
+    // ListInhibitors' answer as dbus-send prints it; "" when none came.
+    static std::string Inhibitors() {
+        FILE* reply = popen("dbus-send --system --print-reply --dest=org.freedesktop.login1 "
+                            "/org/freedesktop/login1 org.freedesktop.login1.Manager.ListInhibitors 2>/dev/null", "r");
+        std::string text;
+        char buffer[512];
+        for (size_t got; reply && (got = fread(buffer, 1, sizeof buffer, reply)) > 0;) text.append(buffer, got);
+        if (reply) pclose(reply);
+        return text;
+    }
+    static bool Ours(const std::string& list) {
+        return Has(list, "\"sleep:shutdown:handle-lid-switch:handle-suspend-key\"") &&
+               Has(list, "\"korvane-update\"") && Has(list, "\"block\"");
+    }
+    Child bus{ChildSpec{{"/usr/bin/dbus-daemon", "--session", "--nofork", "--print-address=1"}}};
+    std::unique_ptr<Child> logind;
 };
 
 ChildSpec Program(std::vector<std::string> args, bool terminal = false) {
@@ -84,11 +146,13 @@ ChildSpec Program(std::vector<std::string> args, bool terminal = false) {
     return spec;
 }
 
-bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
 class KorvaneUpdate : public ::testing::Test {
 protected:
-    void SetUp() override { ASSERT_TRUE(UvcTestbed::Available()) << "run under umockdev-wrapper"; }
+    void SetUp() override {
+        ASSERT_TRUE(UvcTestbed::Available()) << "run under umockdev-wrapper";
+        setenv("DBUS_SYSTEM_BUS_ADDRESS", kNoSystemBus, 1);
+    }
 };
 
 struct Case {
@@ -99,6 +163,7 @@ struct Case {
     enum { Updated, Untouched, NotCommitted } flash;
     const char* says;        // in standard output or error
     bool reachesCamera;      // any request reaches it at all
+    const char* product = nullptr;  // the camera's USB product string, when not its own
 };
 
 // The query index from which the camera is unplugged: well inside the
@@ -121,6 +186,8 @@ struct OtherInstance {
 TEST_F(KorvaneUpdate, ExitCodesAndWhatReachesTheCamera) {
     const std::vector<Case> cases = {
         {"update", {"--yes"}, nullptr, 0, Case::Updated, "Updated: the firmware was written, verified", true},
+        {"update with no system bus", {"--yes"}, nullptr, 0, Case::Updated,
+         "Sleep and shut-down are not held off during the download (", true},
         {"current", {"--yes"}, [](Sandbox& s) { s.sim.Flash()[kFlashTypeCodeOffset] = kCurrentCode;
                                                 s.before = s.sim.Flash(); },
          2, Case::Untouched, "No update needed", true},
@@ -133,13 +200,25 @@ TEST_F(KorvaneUpdate, ExitCodesAndWhatReachesTheCamera) {
          5, Case::Untouched, "Not on mains power", false},
         {"on battery, overridden", {"--check", "--on-battery"}, [](Sandbox& s) { s.OnBattery(); },
          0, Case::Untouched, "going on as --on-battery asks", true},
+        {"desktop with an empty USB-C port", {"--check"}, [](Sandbox& s) { s.Supply("ucsi-source-psy-USBC000:001",
+         "A: type=USB\nA: online=0\n"); }, 0, Case::Untouched, "An update is due", true},
+        {"system battery, no supply", {"--check"}, [](Sandbox& s) { s.Supply("BAT0", "A: type=Battery\n"); },
+         5, Case::Untouched, "Not on mains power", false},
+        {"identification gives up", {"--check"}, [](Sandbox& s) { s.sim.StickBusyFromCall(0); },
+         1, Case::Untouched, "Flash type:    could not be identified", true},
+        {"a product string with escape sequences", {"--check"}, nullptr, 0, Case::Untouched,
+         "Camera:        Tarvex?[2J?]0;owned? USB Camera\n", true, "Tarvex\x1b[2J\x1b]0;owned\x07 USB Camera"},
         {"no permission", {"--yes"}, [](Sandbox& s) { s.bed.Forbid(s.node); },
          6, Case::Untouched, "permission denied", false},
         {"usage", {"--yes", "--check"}, nullptr, 64, Case::Untouched, "Run with --help", false},
+        {"another program streams", {"--yes"}, [](Sandbox& s) { EXPECT_TRUE(s.Stream()); },
+         7, Case::Untouched, "in use by another program; close it and run again", true},
+        {"another program streams, --check", {"--check"}, [](Sandbox& s) { EXPECT_TRUE(s.Stream()); },
+         0, Case::Untouched, "An update is due", true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        Sandbox sandbox;
+        Sandbox sandbox(true, kStaleCode, c.product);
         if (c.arrange) c.arrange(sandbox);
         ChildSpec spec = Program(c.args);
         spec.noRoot = std::string(c.name) == "no permission";
@@ -148,6 +227,7 @@ TEST_F(KorvaneUpdate, ExitCodesAndWhatReachesTheCamera) {
         const int code = child.Wait(kRunLimitMs);
         EXPECT_EQ(code, c.exitCode) << child.out << child.err;
         EXPECT_TRUE(Has(child.out + child.err, c.says)) << child.out << child.err;
+        EXPECT_FALSE(Has(child.out + child.err, "\x1b")) << "an escape sequence reached the terminal";
         EXPECT_EQ(sandbox.Updated(), c.flash == Case::Updated);
         if (c.flash == Case::Untouched) {
             EXPECT_TRUE(sandbox.Untouched());
@@ -191,6 +271,22 @@ TEST_F(KorvaneUpdate, NoCameraAndASecondInstance) {
         EXPECT_EQ(child.Wait(kRunLimitMs), 3) << child.out << child.err;
         EXPECT_TRUE(Has(child.out, "No camera of ours found")) << child.out;
     }
+    {
+        // A second instance locking in another folder (a user's beside root's
+        // /run/lock): the camera's node keeps it off while the first writes.
+        Sandbox sandbox;
+        sandbox.SlowDownload();
+        Child first(Program({"--yes"}));
+        ASSERT_TRUE(first.WaitFor("progress:  10%", kRunLimitMs)) << first.out << first.err;
+        ChildSpec elsewhere{{"/usr/bin/unshare", "-m", "--propagation", "private", "/bin/sh", "-c",
+                             "mount -t tmpfs tmpfs /run/lock && exec \"$@\"", "-", KORVANE_UPDATE_PROGRAM, "--yes"}};
+        Child second(elsewhere);
+        EXPECT_EQ(second.Wait(kRunLimitMs), 4) << second.out << second.err;
+        EXPECT_TRUE(Has(second.out, "running on this camera (" + sandbox.node)) << second.out << second.err;
+        EXPECT_FALSE(Has(first.out, "100%")) << "the second run came too late to prove anything";
+        EXPECT_EQ(first.Wait(kRunLimitMs), 0) << first.out << first.err;
+        EXPECT_TRUE(sandbox.Updated());
+    }
     Sandbox sandbox;
     OtherInstance other;
     ASSERT_TRUE(other.locked) << "another korvane-update runs on this machine";
@@ -220,21 +316,47 @@ TEST_F(KorvaneUpdate, JsonOfACheckHoldsTheFacts) {
     EXPECT_TRUE(sandbox.Untouched());
 }
 
-// Interrupt and terminate once the packets flow: held off with a line, and
-// the download reaches its verdict.
+// Each signal once a fifth of the packets has gone, by kill or by the
+// reader of the output going away, on a pipe and on a terminal: held off
+// (with a line where it can still be read), and the verdict reaches the
+// camera, the exit code and the log file.
 TEST_F(KorvaneUpdate, InterruptsDuringTheDownloadAreHeldOff) {
-    for (int sig : {SIGINT, SIGTERM}) {
-        SCOPED_TRACE(sig);
+    struct Row { const char* name; int sig; bool terminal; };  // sig 0: the reader goes away
+    const std::vector<Row> rows = {
+        {"SIGINT", SIGINT, false},   {"SIGTERM", SIGTERM, false}, {"SIGHUP", SIGHUP, false},
+        {"SIGQUIT", SIGQUIT, false}, {"SIGTSTP", SIGTSTP, true},  {"SIGTTIN", SIGTTIN, true},
+        {"SIGTTOU", SIGTTOU, true},  {"the terminal hangs up", 0, true}, {"the pipe's reader goes", 0, false},
+    };
+    MockLogind logind;
+    ASSERT_TRUE(Has(MockLogind::Inhibitors(), "array")) << "no mock logind: " << logind.bus.out << logind.bus.err;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
         Sandbox sandbox;
-        Child child(Program({"--yes"}));
-        ASSERT_TRUE(child.WaitFor("progress:  10%", kRunLimitMs)) << child.out << child.err;
-        child.Signal(sig);
-        ASSERT_TRUE(child.WaitFor("not stopping now", kRunLimitMs)) << child.err;
-        EXPECT_FALSE(Has(child.out, "progress: 100%")) << "the signal came too late to prove anything";
-        child.Signal(sig);
+        std::string atPackets;
+        sandbox.SlowDownload([&atPackets] { atPackets = MockLogind::Inhibitors(); });
+        const std::string logFile = "/tmp/korvane-update-held-off-" + std::to_string(getpid()) + ".log";
+        Child child(Program({"--yes", "--log", logFile}, row.terminal));
+        // 20 to 29 % on the bar; the step line itself on a pipe.
+        ASSERT_TRUE(child.WaitFor(row.terminal ? "]  2" : "progress:  20%", kRunLimitMs))
+            << child.out << child.err;
+        EXPECT_FALSE(Has(child.out, "100%")) << "the signal came too late to prove anything";
+        EXPECT_FALSE(sandbox.Stream()) << "no program may start to stream while the camera is written";
+        if (row.sig) {
+            child.Signal(row.sig);
+            ASSERT_TRUE(child.WaitFor("not stopping now", kRunLimitMs)) << child.out << child.err;
+            child.Signal(row.sig);
+        } else {
+            child.CloseOutput();
+        }
         EXPECT_EQ(child.Wait(kRunLimitMs), 0) << child.out << child.err;
         EXPECT_TRUE(sandbox.Updated());
-        EXPECT_TRUE(Has(child.out, "Updated:"));
+        EXPECT_TRUE(sandbox.Stream()) << "the stream is let go at the verdict";
+        EXPECT_TRUE(MockLogind::Ours(atPackets)) << "sleep not held off before the packets: " << atPackets;
+        EXPECT_FALSE(MockLogind::Ours(MockLogind::Inhibitors())) << "sleep still held off after the verdict";
+        std::ifstream in(logFile);
+        const std::string log((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        unlink(logFile.c_str());
+        EXPECT_TRUE(Has(log, "Updated: the firmware was written, verified and committed.")) << log;
     }
 }
 
@@ -294,8 +416,8 @@ TEST_F(KorvaneUpdate, AtATerminalItAsksAndDrawsTheBarInPlace) {
         int exitCode;
         const char* says;
     } cases[] = {
-        {"n\n", nullptr, 2, "nothing was written"},
-        {"^C", nullptr, 130, "nothing was written"},
+        {"n\n", nullptr, 2, "the flash was not touched"},
+        {"^C", nullptr, 130, "the flash was not touched"},
         {"y\n", [](Sandbox& s) { s.sim.SetFlashPart(simcam::FlashPart::Type2a); }, 1,
          "Camera changed since the check: flash type 2, was 4."},
         {"y\n", [](Sandbox& s) { s.sim.SetChipId(0x66); }, 1, "Camera changed since the check: chip ID 66, was 65."},

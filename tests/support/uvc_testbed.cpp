@@ -39,10 +39,30 @@ void Check(gboolean ok, GError* error, const char* what) {
     throw std::runtime_error(message);
 }
 
+// The stream's requests, answered by the testbed's owners of each node's
+// stream, which the node's handler carries under this key.
+constexpr char kStreamOwners[] = "korvane-stream-owners";
+
+gboolean HandleStreamIoctl(UMockdevIoctlBase* base, UMockdevIoctlClient* client, unsigned long request) {
+    auto* owners = static_cast<StreamOwners*>(g_object_get_data(G_OBJECT(base), kStreamOwners));
+    UMockdevIoctlData* data = umockdev_ioctl_data_resolve(umockdev_ioctl_client_get_arg(client), 0, _IOC_SIZE(request), nullptr);
+    const int err = data ? owners->Request(umockdev_ioctl_client_get_devnode(client), client, request, data->data) : EFAULT;
+    umockdev_ioctl_client_complete(client, err ? -1 : 0, err);
+    if (data) g_object_unref(data);
+    if (!err) owners->held.emplace_back(g_object_ref(client), g_object_unref);
+    return TRUE;
+}
+
+bool StreamClientOpen(const void* client) {
+    return umockdev_ioctl_client_get_connected(UMOCKDEV_IOCTL_CLIENT(const_cast<void*>(client)));
+}
+
 // Runs on umockdev's thread for every ioctl on a node the model answers.
-gboolean HandleIoctl(UMockdevIoctlBase*, UMockdevIoctlClient* client, gpointer user) {
+gboolean HandleIoctl(UMockdevIoctlBase* base, UMockdevIoctlClient* client, gpointer user) {
     auto* model = static_cast<UvcDriverModel*>(user);
-    if (umockdev_ioctl_client_get_request(client) != UVCIOC_CTRL_QUERY) {
+    const unsigned long request = umockdev_ioctl_client_get_request(client);
+    if (StreamOwners::Handles(request)) return HandleStreamIoctl(base, client, request);
+    if (request != UVCIOC_CTRL_QUERY) {
         umockdev_ioctl_client_complete(client, -1, ENOTTY);
         return TRUE;
     }
@@ -106,6 +126,8 @@ std::string UvcTestbed::AddNode(const std::string& interfacePath, int index, con
         // Attached before the node exists, so that opening it reaches the model.
         UMockdevIoctlBase* handler = umockdev_ioctl_base_new();
         g_signal_connect(handler, "handle-ioctl", G_CALLBACK(HandleIoctl), model);
+        g_object_set_data(G_OBJECT(handler), kStreamOwners, &streams_);
+        streams_.isOpen = StreamClientOpen;
         GError* error = nullptr;
         Check(umockdev_testbed_attach_ioctl(bed_, devnode.c_str(), handler, &error), error, "attach_ioctl");
         handlers_.push_back(handler);

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/stream_owners.h"
 #include "tests/support/usb_descriptors.h"
 #include "tests/support/uvc_driver_model.h"
 
@@ -47,6 +48,7 @@ private:
 
     _UMockdevTestbed* bed_;
     std::vector<_UMockdevIoctlBase*> handlers_;
+    StreamOwners streams_;  // on umockdev's thread only
     int cameras_ = 0;
     int nodes_ = 0;
     bool forbade_ = false;
