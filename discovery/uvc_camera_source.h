@@ -1,6 +1,8 @@
 // The cameras uvcvideo drives, found through udev: one capture node per
-// USB device whose descriptors hold the camera's extension unit, each
-// offered as an IKsControl that carries requests as uvcvideo ioctls.
+// VideoControl interface (camera function) whose own descriptors, in the
+// active configuration, hold the camera's extension unit where the driver
+// will reach it; each offered as an IKsControl that carries requests as
+// uvcvideo ioctls.
 #pragma once
 
 #include <cstdint>
@@ -23,6 +25,9 @@ public:
 
     // A node could not be opened for want of permission, in any walk so far.
     bool PermissionDenied() const { return permissionDenied_; }
+    // What the last walk has to tell the user: a unit passed over and why,
+    // the capture node used for a metadata node named.
+    const std::vector<std::string>& Notes() const { return notes_; }
 
 private:
     struct Camera {
@@ -37,4 +42,7 @@ private:
     size_t next_ = 0;
     std::string name_;
     bool permissionDenied_ = false;
+    std::vector<std::string> notes_;
+
+    void Note(const std::string& text);
 };

@@ -26,6 +26,15 @@ std::string Hex(const std::vector<uint8_t>& bytes) {
     return out;
 }
 
+// The configuration the sandbox's cameras run in.
+constexpr int kActiveConfiguration = 1;
+
+std::string Hex2(uint8_t v) {
+    char text[3];
+    std::snprintf(text, sizeof text, "%02x", v);
+    return text;
+}
+
 std::string Hex4(uint16_t v) {
     char text[5];
     std::snprintf(text, sizeof text, "%04x", v);
@@ -39,10 +48,22 @@ void Check(gboolean ok, GError* error, const char* what) {
     throw std::runtime_error(message);
 }
 
+}  // namespace
+
+// What answers one node's ioctls.
+struct UvcNodeIoctl {
+    UvcDriverModel* model;
+    uint8_t interface;  // its VideoControl interface's number
+    bool metadata;
+};
+
+namespace {
+
 // Runs on umockdev's thread for every ioctl on a node the model answers.
 gboolean HandleIoctl(UMockdevIoctlBase*, UMockdevIoctlClient* client, gpointer user) {
-    auto* model = static_cast<UvcDriverModel*>(user);
-    if (umockdev_ioctl_client_get_request(client) != UVCIOC_CTRL_QUERY) {
+    const auto* node = static_cast<const UvcNodeIoctl*>(user);
+    // The metadata node has no extension-unit ioctl.
+    if (umockdev_ioctl_client_get_request(client) != UVCIOC_CTRL_QUERY || node->metadata) {
         umockdev_ioctl_client_complete(client, -1, ENOTTY);
         return TRUE;
     }
@@ -63,7 +84,8 @@ gboolean HandleIoctl(UMockdevIoctlBase*, UMockdevIoctlClient* client, gpointer u
         }
     }
     int err = 0;
-    const int result = model->Query(q->unit, q->selector, q->query, q->size, data ? data->data : nullptr, &err);
+    const int result = node->model->Query(node->interface, q->unit, q->selector, q->query, q->size,
+                                          data ? data->data : nullptr, &err);
     umockdev_ioctl_client_complete(client, result, err);
     if (data) g_object_unref(data);
     g_object_unref(query);
@@ -99,13 +121,14 @@ bool UvcTestbed::Available() {
 }
 
 std::string UvcTestbed::AddNode(const std::string& interfacePath, int index, const std::string& product,
-                                UvcDriverModel* model) {
+                                UvcDriverModel* model, uint8_t interface) {
     const std::string name = "video" + std::to_string(nodes_++);
     const std::string devnode = "/dev/" + name;
     if (model) {
         // Attached before the node exists, so that opening it reaches the model.
+        nodeIoctls_.push_back(std::make_unique<UvcNodeIoctl>(UvcNodeIoctl{model, interface, index != 0}));
         UMockdevIoctlBase* handler = umockdev_ioctl_base_new();
-        g_signal_connect(handler, "handle-ioctl", G_CALLBACK(HandleIoctl), model);
+        g_signal_connect(handler, "handle-ioctl", G_CALLBACK(HandleIoctl), nodeIoctls_.back().get());
         GError* error = nullptr;
         Check(umockdev_testbed_attach_ioctl(bed_, devnode.c_str(), handler, &error), error, "attach_ioctl");
         handlers_.push_back(handler);
@@ -125,9 +148,9 @@ std::string UvcTestbed::AddCamera(const UsbCamera& camera, UvcDriverModel* model
     const int n = ++cameras_;
     const std::string port = "1-" + std::to_string(n);
     const std::string usbPath = "/devices/pci0000:00/0000:00:14.0/usb1/" + port;
-    const std::string interfacePath = usbPath + "/" + port + ":1.0";
     const std::vector<uint8_t> descriptors =
         camera.descriptors.empty() ? BuildDescriptors(camera.ids) : camera.descriptors;
+    if (model) model->Serve(descriptors, kActiveConfiguration);
     const std::string usb = "P: " + usbPath + "\n" +
                             "E: SUBSYSTEM=usb\n" +
                             "E: DEVTYPE=usb_device\n" +
@@ -135,18 +158,29 @@ std::string UvcTestbed::AddCamera(const UsbCamera& camera, UvcDriverModel* model
                             "A: idProduct=" + Hex4(camera.ids.product) + "\n" +
                             "A: bcdDevice=" + Hex4(camera.ids.revision) + "\n" +
                             "A: product=" + camera.productName + "\n" +
-                            (descriptors.empty() ? std::string() : "H: descriptors=" + Hex(descriptors) + "\n") +
-                            "\n" +
-                            "P: " + interfacePath + "\n" +
-                            "E: SUBSYSTEM=usb\n" +
-                            "E: DEVTYPE=usb_interface\n" +
-                            "A: bInterfaceClass=0e\n" +
-                            "A: bInterfaceSubClass=01\n";
+                            "A: bConfigurationValue=" + std::to_string(kActiveConfiguration) + "\n" +
+                            "A: power/control=" + camera.powerControl + "\n" +
+                            "A: power/autosuspend_delay_ms=2000\n" +
+                            (descriptors.empty() ? std::string() : "H: descriptors=" + Hex(descriptors) + "\n");
     GError* error = nullptr;
     Check(umockdev_testbed_add_from_string(bed_, usb.c_str(), &error), error, "USB device");
-    const std::string capture = AddNode(interfacePath, 0, camera.productName, model);
-    if (camera.metadataNode) AddNode(interfacePath, 1, camera.productName, model);
-    return capture;
+    std::string first;
+    // One VideoControl interface per camera function: 0, 2, 4, ...
+    for (size_t f = 0; f < Functions(camera.ids); ++f) {
+        const uint8_t number = uint8_t(2 * f);
+        const std::string interfacePath = usbPath + "/" + port + ":1." + std::to_string(number);
+        const std::string record = "P: " + interfacePath + "\n" +
+                                   "E: SUBSYSTEM=usb\n" +
+                                   "E: DEVTYPE=usb_interface\n" +
+                                   "A: bInterfaceNumber=" + Hex2(number) + "\n" +
+                                   "A: bInterfaceClass=0e\n" +
+                                   "A: bInterfaceSubClass=01\n";
+        Check(umockdev_testbed_add_from_string(bed_, record.c_str(), &error), error, "USB interface");
+        const std::string capture = AddNode(interfacePath, 0, camera.productName, model, number);
+        if (camera.metadataNode) AddNode(interfacePath, 1, camera.productName, model, number);
+        if (f == 0) first = capture;
+    }
+    return first;
 }
 
 void UvcTestbed::Forbid(const std::string& devnode) {
