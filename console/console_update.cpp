@@ -9,6 +9,7 @@
 #include "console/log_text.h"
 #include "console/power_state.h"
 #include "firmware/firmware_image.h"
+#include "link/uvc_errors.h"
 #include "platform/clock.h"
 
 #ifdef _WIN32
@@ -91,8 +92,13 @@ int ConsoleUpdate::End(Report* report, int code, const char* result, const std::
     report->exitCode = code;
     report->result = result;
     report->message = message;
+    // uvcvideo refused a length the camera now answers: only a replug helps,
+    // and a failed run must say so.
+    if (code == kExitFailed && transferLog.find(kLengthFixedByDriver) != std::string::npos)
+        report->message += " The camera changed a control's length after uvcvideo fixed it: unplug and "
+                           "replug the camera, then run korvane-update again.";
     if (code == kExitFailed) report->logTail = LastLines(transferLog, kFailureLines);
-    if (!options_.json) std::fprintf(out_, "%s\n", message.c_str());
+    if (!options_.json) std::fprintf(out_, "%s\n", report->message.c_str());
     if (!report->logTail.empty()) {
         std::fputs("Transfer log, last lines:\n", stderr);
         for (const std::string& line : report->logTail) std::fprintf(stderr, "  %s\n", line.c_str());
@@ -141,6 +147,9 @@ int ConsoleUpdate::Check(Report* report) {
     static const char* const kDecisions[] = {"no-camera", "not-ours", "current", "update", "failed"};
     report->decision = kDecisions[int(verdict)];
     report->cameraFound = verdict != CheckVerdict::NoCamera;
+    if (sourceNotes) report->notes = sourceNotes();
+    if (!options_.json)
+        for (const std::string& note : report->notes) std::fprintf(out_, "Note: %s\n", note.c_str());
     if (report->cameraFound) {
         report->name = cameraName;
         if (cameraPath) report->path = cameraPath();

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "app/update_core.h"
 #include "console/options.h"
@@ -26,6 +27,9 @@ public:
     // permission; set by main for its system's camera source.
     std::function<std::string()> cameraPath;
     std::function<bool()> permissionDenied;
+    // What the camera source has to tell the user (a camera passed over and
+    // why, the node used instead of the one named); may be unset.
+    std::function<std::vector<std::string>()> sourceNotes;
 
 protected:
     void ShowStatus() override {}

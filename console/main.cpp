@@ -11,6 +11,7 @@
 #include "console/log_text.h"
 #include "console/options.h"
 #include "console/report.h"
+#include "console/support_report.h"
 #include "console/system_camera.h"
 
 #ifdef _WIN32
@@ -71,6 +72,8 @@ int main(int argc, char** argv) {
                       "Cannot take the instance lock (" + lockName + "); nothing was done.");
     }
 
+    if (options.report) return PrintSupportReport(options);
+
     int code;
     std::string log;
     {
@@ -78,6 +81,7 @@ int main(int argc, char** argv) {
         SystemCamera camera(&update.transferLog, options.device);
         update.cameraPath = [&camera] { return camera.Path(); };
         update.permissionDenied = [&camera] { return camera.PermissionDenied(); };
+        update.sourceNotes = [&camera] { return camera.Notes(); };
         code = update.Run(&report);
         log = update.transferLog;
     }

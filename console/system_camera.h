@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 class SystemCamera {
 public:
@@ -18,6 +19,8 @@ public:
     std::string Path() const;
     // A camera's node could not be opened for want of permission.
     bool PermissionDenied() const;
+    // What the source told the user in its last walk.
+    std::vector<std::string> Notes() const;
 
 private:
     struct Parts;

@@ -19,3 +19,5 @@ SystemCamera::~SystemCamera() { SetCameraSource(parts_->previous); }
 std::string SystemCamera::Path() const { return parts_->paths.LastPath(); }
 
 bool SystemCamera::PermissionDenied() const { return parts_->uvc.PermissionDenied(); }
+
+std::vector<std::string> SystemCamera::Notes() const { return parts_->uvc.Notes(); }

@@ -24,3 +24,5 @@ SystemCamera::~SystemCamera() {
 std::string SystemCamera::Path() const { return parts_->paths.LastPath(); }
 
 bool SystemCamera::PermissionDenied() const { return false; }
+
+std::vector<std::string> SystemCamera::Notes() const { return {}; }
