@@ -97,6 +97,10 @@ int ConsoleUpdate::End(Report* report, int code, const char* result, const std::
     if (code == kExitFailed && transferLog.find(kLengthFixedByDriver) != std::string::npos)
         report->message += " The camera changed a control's length after uvcvideo fixed it: unplug and "
                            "replug the camera, then run korvane-update again.";
+    else if (code == kExitFailed && maySuspend && maySuspend())
+        report->message += " USB autosuspend is on for this camera (power/control = auto) and this kernel "
+                           "may let it suspend while in use; if it fails again, keep it awake as the README "
+                           "says.";
     if (code == kExitFailed) report->logTail = LastLines(transferLog, kFailureLines);
     if (!options_.json) std::fprintf(out_, "%s\n", report->message.c_str());
     if (!report->logTail.empty()) {

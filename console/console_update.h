@@ -30,6 +30,8 @@ public:
     // What the camera source has to tell the user (a camera passed over and
     // why, the node used instead of the one named); may be unset.
     std::function<std::vector<std::string>()> sourceNotes;
+    // The camera may suspend between requests (USB autosuspend); may be unset.
+    std::function<bool()> maySuspend;
 
 protected:
     void ShowStatus() override {}

@@ -82,6 +82,7 @@ int main(int argc, char** argv) {
         update.cameraPath = [&camera] { return camera.Path(); };
         update.permissionDenied = [&camera] { return camera.PermissionDenied(); };
         update.sourceNotes = [&camera] { return camera.Notes(); };
+        update.maySuspend = [&camera] { return camera.MaySuspend(); };
         code = update.Run(&report);
         log = update.transferLog;
     }

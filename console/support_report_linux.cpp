@@ -27,16 +27,6 @@
 
 namespace {
 
-// From this kernel an open node no longer keeps the camera resumed.
-constexpr int kIdleSuspendMajor = 6;
-constexpr int kIdleSuspendMinor = 15;
-
-bool KernelLetsOpenNodesSuspend(const std::string& release) {
-    int major = 0, minor = 0;
-    if (std::sscanf(release.c_str(), "%d.%d", &major, &minor) != 2) return false;
-    return major > kIdleSuspendMajor || (major == kIdleSuspendMajor && minor >= kIdleSuspendMinor);
-}
-
 SupportReport Access(const std::string& devnode, int* fd) {
     SupportReport access = SupportReport::object();
     struct stat st;

@@ -21,6 +21,8 @@ public:
     bool PermissionDenied() const;
     // What the source told the user in its last walk.
     std::vector<std::string> Notes() const;
+    // The opened camera may suspend between requests (Linux USB autosuspend).
+    bool MaySuspend() const;
 
 private:
     struct Parts;

@@ -21,3 +21,5 @@ std::string SystemCamera::Path() const { return parts_->paths.LastPath(); }
 bool SystemCamera::PermissionDenied() const { return parts_->uvc.PermissionDenied(); }
 
 std::vector<std::string> SystemCamera::Notes() const { return parts_->uvc.Notes(); }
+
+bool SystemCamera::MaySuspend() const { return parts_->uvc.MaySuspend(); }

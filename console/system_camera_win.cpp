@@ -26,3 +26,5 @@ std::string SystemCamera::Path() const { return parts_->paths.LastPath(); }
 bool SystemCamera::PermissionDenied() const { return false; }
 
 std::vector<std::string> SystemCamera::Notes() const { return {}; }
+
+bool SystemCamera::MaySuspend() const { return false; }

@@ -65,6 +65,13 @@ VideoNode Describe(udev_device* device) {
 
 }  // namespace
 
+bool KernelLetsOpenNodesSuspend(const std::string& release) {
+    constexpr int kMajor = 6, kMinor = 15;  // the first release that lets them suspend
+    int major = 0, minor = 0;
+    if (std::sscanf(release.c_str(), "%d.%d", &major, &minor) != 2) return false;
+    return major > kMajor || (major == kMajor && minor >= kMinor);
+}
+
 HRESULT ListVideoNodes(std::vector<VideoNode>* nodes) {
     udev* context = udev_new();
     if (!context) return DISCOVERY_E_NO_ENUMERATOR;

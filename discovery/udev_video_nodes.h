@@ -27,6 +27,10 @@ struct VideoNode {
     std::vector<uint8_t> descriptors;
 };
 
+// From Linux 6.15 an open node no longer keeps its camera resumed: true
+// for such a kernel release ("6.15.2-arch1").
+bool KernelLetsOpenNodesSuspend(const std::string& release);
+
 // S_OK with the nodes (none is S_OK too); DISCOVERY_E_NO_ENUMERATOR when udev
 // cannot be had; E_FAIL when it cannot list the nodes.
 HRESULT ListVideoNodes(std::vector<VideoNode>* nodes);

@@ -3,6 +3,7 @@
 #include <errno.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/utsname.h>
 
 #include <cstdio>
 #include <cstring>
@@ -115,7 +116,7 @@ HRESULT UvcCameraSource::Begin() {
                  ", so uvcvideo refuses the requests the update needs.");
             continue;
         }
-        cameras_.push_back({node.devnode, unit.unit.id, node.product});
+        cameras_.push_back({node.devnode, unit.unit.id, node.product, node.powerControl});
     }
     return S_OK;
 }
@@ -128,6 +129,9 @@ HRESULT UvcCameraSource::Next(CaptureDevice* device) {
     device->path = camera.devnode;
     device->nodeId = camera.unit;
     name_ = camera.product;
+    utsname system;
+    maySuspend_ = camera.powerControl == "auto" && uname(&system) == 0 &&
+                  KernelLetsOpenNodesSuspend(system.release);
     // No exclusive open: another program may be streaming from the node.
     const int fd = open(camera.devnode.c_str(), O_RDWR | O_CLOEXEC);
     if (fd < 0) {

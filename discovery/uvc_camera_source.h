@@ -28,12 +28,16 @@ public:
     // What the last walk has to tell the user: a unit passed over and why,
     // the capture node used for a metadata node named.
     const std::vector<std::string>& Notes() const { return notes_; }
+    // The camera Next gave last may suspend while its node is open: USB
+    // autosuspend is on for it and the kernel no longer holds it resumed.
+    bool MaySuspend() const { return maySuspend_; }
 
 private:
     struct Camera {
         std::string devnode;
         uint8_t unit;
         std::string product;
+        std::string powerControl;
     };
 
     std::string* log_;
@@ -42,6 +46,7 @@ private:
     size_t next_ = 0;
     std::string name_;
     bool permissionDenied_ = false;
+    bool maySuspend_ = false;
     std::vector<std::string> notes_;
 
     void Note(const std::string& text);
