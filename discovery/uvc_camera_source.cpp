@@ -101,24 +101,27 @@ HRESULT UvcCameraSource::Begin() {
         only = capture;
     }
     // Other cameras count as capture hardware, but only ours are offered.
-    for (const VideoNode& node : OnePer(std::move(nodes), only, FunctionOf)) {
-        const std::vector<VideoControlInterface> all =
-            ParseVideoControl(node.descriptors.data(), node.descriptors.size());
-        const int configuration = node.configuration >= 0 ? node.configuration
-                                  : all.empty()           ? 0
-                                                          : all.front().configuration;
-        const VideoControlInterface* vc = FindVideoControl(all, configuration, node.interfaceNumber);
-        if (!vc) continue;
-        const CameraUnit unit = CameraUnitOf(*vc);
-        if (!unit.found) continue;
-        if (!unit.Usable()) {
-            Note("Passed over " + node.devnode + ": " + CameraUnitProblem(unit) +
-                 ", so uvcvideo refuses the requests the update needs.");
-            continue;
-        }
-        cameras_.push_back({node.devnode, unit.unit.id, node.product, node.powerControl});
-    }
+    for (const VideoNode& node : OnePer(std::move(nodes), only, FunctionOf)) Consider(node);
     return S_OK;
+}
+
+// Offers the node when its own VideoControl interface, in the active
+// configuration, holds the camera's unit where uvcvideo will reach it.
+void UvcCameraSource::Consider(const VideoNode& node) {
+    const std::vector<VideoControlInterface> all =
+        ParseVideoControl(node.descriptors.data(), node.descriptors.size());
+    const int configuration = node.configuration >= 0 ? node.configuration
+                              : all.empty()           ? 0
+                                                      : all.front().configuration;
+    const VideoControlInterface* vc = FindVideoControl(all, configuration, node.interfaceNumber);
+    const CameraUnit unit = vc ? CameraUnitOf(*vc) : CameraUnit();
+    if (!unit.found) return;  // another maker's camera
+    if (!unit.Usable()) {
+        Note("Passed over " + node.devnode + ": " + CameraUnitProblem(unit) +
+             ", so uvcvideo refuses the requests the update needs.");
+        return;
+    }
+    cameras_.push_back({node.devnode, unit.unit.id, node.product, node.powerControl});
 }
 
 HRESULT UvcCameraSource::Next(CaptureDevice* device) {

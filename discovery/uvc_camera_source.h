@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "discovery/camera_source.h"
+#include "discovery/udev_video_nodes.h"
 
 class UvcCameraSource final : public CameraSource {
 public:
@@ -50,4 +51,5 @@ private:
     std::vector<std::string> notes_;
 
     void Note(const std::string& text);
+    void Consider(const VideoNode& node);
 };

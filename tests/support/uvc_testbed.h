@@ -38,9 +38,9 @@ public:
     static bool Available();
 
     // Adds a camera whose nodes the model answers (none when null), and
-    // serves the model its descriptors; returns its first function's capture
-    // node. Nodes are numbered in the order they are added, a function's
-    // capture node before its metadata node.
+    // serves the model (which stands behind this one camera) its descriptors;
+    // returns its first function's capture node. Nodes are numbered in the
+    // order they are added, a function's capture node before its metadata node.
     std::string AddCamera(const UsbCamera& camera, UvcDriverModel* model);
     // The node can no longer be opened by this thread, root or not: EACCES.
     void Forbid(const std::string& devnode);
