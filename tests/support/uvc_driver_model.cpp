@@ -74,25 +74,20 @@ std::set<uint8_t> OnChains(const Entities& es) {
         bool ok = true;
         for (uint8_t at = terminal.first;;) {
             auto it = es.find(at);
-            if (it == es.end() || In(chain, at)) {
-                ok = false;
-                break;
-            }
+            ok &= it != es.end() && !In(chain, at);
+            if (!ok) break;
             chain.push_back(at);
             const Entity& e = it->second;
-            if (e.subtype == 0x02) break;
-            if (e.subtype == 0x04) {
+            if (e.subtype == 0x04) {  // a selector unit: its inputs, which must be input terminals
                 for (uint8_t s : e.sources) {
                     auto input = es.find(s);
                     ok &= input != es.end() && input->second.subtype == 0x02;
                     chain.push_back(s);
                 }
-                break;
             }
-            if (e.sources.empty()) {
-                ok = false;
-                break;
-            }
+            if (e.subtype == 0x02 || e.subtype == 0x04) break;
+            ok &= !e.sources.empty();
+            if (!ok) break;
             at = e.sources[0];
         }
         const std::vector<uint8_t> road = chain;
