@@ -95,13 +95,17 @@ int ConsoleUpdate::End(Report* report, int code, const char* result, const std::
     // uvcvideo refused a length the camera now answers: only a replug helps,
     // and a failed run must say so.
     if (code == kExitFailed && transferLog.find(kLengthFixedByDriver) != std::string::npos)
-        report->message += " The camera changed a control's length after uvcvideo fixed it: unplug and "
-                           "replug the camera, then run korvane-update again.";
+        report->message = "The update failed: the camera changed a control's length after uvcvideo fixed "
+                          "it at the control's first use. Unplug and replug the camera, then run "
+                          "korvane-update again.";
     else if (code == kExitFailed && maySuspend && maySuspend())
         report->message += " USB autosuspend is on for this camera (power/control = auto) and this kernel "
                            "may let it suspend while in use; if it fails again, keep it awake as the README "
                            "says.";
-    if (code == kExitFailed) report->logTail = LastLines(transferLog, kFailureLines);
+    // A camera passed over unasked says why in the notes; one whose requests
+    // failed, only in the transfer log.
+    if (code == kExitFailed || code == kExitNoCamera)
+        report->logTail = LastLines(transferLog, kFailureLines);
     if (!options_.json) std::fprintf(out_, "%s\n", report->message.c_str());
     if (!report->logTail.empty()) {
         std::fputs("Transfer log, last lines:\n", stderr);
@@ -177,6 +181,9 @@ int ConsoleUpdate::Check(Report* report) {
             return End(report, kExitNoPermission, "no-permission",
                        "A camera's device node could not be opened: permission denied "
                        "(run as root, or join the group that owns the node).");
+        if (!report->notes.empty())
+            return End(report, kExitNoCamera, "no-camera",
+                       "No camera of ours found that uvcvideo lets us use (the notes say why).");
         return End(report, kExitNoCamera, "no-camera", "No camera of ours found.");
     case CheckVerdict::NotOurs:
         return End(report, kExitNoCamera, "no-camera",

@@ -17,7 +17,10 @@ struct ErrnoRow {
 // transfer's failures, and the camera's request error code after a stall
 // (not ready, wrong state, power, out of range, invalid).
 constexpr ErrnoRow kQueryRows[] = {
-    {ENOENT, "ENOENT", "no such unit or control", 1168 /* ERROR_NOT_FOUND */},
+    // Also what the driver answers when the camera failed the GET_LEN or
+    // GET_INFO it sends itself at a control's first use.
+    {ENOENT, "ENOENT", "no such unit or control, or the camera failed its first GET_LEN or GET_INFO",
+     1168 /* ERROR_NOT_FOUND */},
     {ENOBUFS, "ENOBUFS", "size mismatch", 24 /* ERROR_BAD_LENGTH */},
     {EBADRQC, "EBADRQC", "the control does not take this request", 50 /* ERROR_NOT_SUPPORTED */},
     {ENOTTY, "ENOTTY", "the node takes no extension-unit request", 50 /* ERROR_NOT_SUPPORTED */},

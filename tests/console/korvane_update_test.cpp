@@ -155,7 +155,7 @@ TEST_F(KorvaneUpdate, ExitCodesAndWhatReachesTheCamera) {
              s.model.Query(kUnit, kSelPacket, UVC_GET_LEN, 2, length, &err);
              s.sim.SetPacketLength(32);
          },
-         1, Case::NotCommitted, "unplug and replug the camera, then run korvane-update again", true},
+         1, Case::NotCommitted, "Unplug and replug the camera, then run korvane-update again", true},
         {"report", {"--report"}, nullptr, 0, Case::Untouched, "[8] selector: 10, GET_LEN: 64, GET_INFO: 0x02 set", true},
         {"report as JSON", {"--report", "--json"}, nullptr, 0, Case::Untouched, "\"chip_id\": \"0x65\"", true},
     };

@@ -101,7 +101,8 @@ TEST_F(UvcNodeControlTest, EveryErrnoIsAFailureWithALineNamingIt) {
         int err;
         const char* line;
     } cases[] = {
-        {ENOENT, "UVC unit 5 selector 3 GET_CUR size 1: ENOENT (no such unit or control)\r\n"},
+        {ENOENT, "UVC unit 5 selector 3 GET_CUR size 1: ENOENT (no such unit or control, or the camera failed "
+                 "its first GET_LEN or GET_INFO)\r\n"},
         {ENOBUFS, "UVC unit 5 selector 3 GET_CUR size 1: ENOBUFS (size mismatch)\r\n"},
         {EPIPE, "UVC unit 5 selector 3 GET_CUR size 1: EPIPE (the device stalled)\r\n"},
         {ETIMEDOUT, "UVC unit 5 selector 3 GET_CUR size 1: ETIMEDOUT (the device did not answer in time)\r\n"},
