@@ -10,6 +10,7 @@
 #include "console/power_state.h"
 #include "console/system_camera.h"
 #include "firmware/firmware_image.h"
+#include "link/uvc_errors.h"
 #include "platform/clock.h"
 
 #ifdef _WIN32
@@ -92,11 +93,24 @@ int ConsoleUpdate::End(Report* report, int code, const char* result, const std::
     report->exitCode = code;
     report->result = result;
     report->message = message;
-    if (code == kExitFailed) report->logTail = LastLines(transferLog, kFailureLines);
+    // uvcvideo refused a length the camera now answers: only a replug helps,
+    // and a failed run must say so.
+    if (code == kExitFailed && transferLog.find(kLengthFixedByDriver) != std::string::npos)
+        report->message = "The update failed: the camera changed a control's length after uvcvideo fixed "
+                          "it at the control's first use. Unplug and replug the camera, then run "
+                          "korvane-update again.";
+    else if (code == kExitFailed && camera && camera->MaySuspend())
+        report->message += " USB autosuspend is on for this camera (power/control = auto) and this kernel "
+                           "may let it suspend while in use; if it fails again, keep it awake as the README "
+                           "says.";
+    // A camera passed over unasked says why in the notes; one whose requests
+    // failed, only in the transfer log.
+    if (code == kExitFailed || code == kExitNoCamera)
+        report->logTail = LastLines(transferLog, kFailureLines);
     // The log file ends with the verdict, which reaches it even when no
     // one reads the terminal or the pipe any more.
-    transferLog += message + "\r\n";
-    if (!options_.json) std::fprintf(out_, "%s\n", message.c_str());
+    transferLog += report->message + "\r\n";
+    if (!options_.json) std::fprintf(out_, "%s\n", report->message.c_str());
     if (!report->logTail.empty()) {
         std::fputs("Transfer log, last lines:\n", stderr);
         for (const std::string& line : report->logTail) std::fprintf(stderr, "  %s\n", line.c_str());
@@ -157,6 +171,9 @@ int ConsoleUpdate::Check(Report* report) {
     static const char* const kDecisions[] = {"no-camera", "not-ours", "current", "update", "failed"};
     report->decision = kDecisions[int(verdict)];
     report->cameraFound = verdict != CheckVerdict::NoCamera;
+    if (camera) report->notes = camera->Notes();
+    if (!options_.json)
+        for (const std::string& note : report->notes) std::fprintf(out_, "Note: %s\n", note.c_str());
     if (report->cameraFound) {
         report->name = cameraName;
         report->path = cameraPath;
@@ -188,6 +205,9 @@ int ConsoleUpdate::Check(Report* report) {
             return End(report, kExitNoPermission, "no-permission",
                        "A camera's device node could not be opened: permission denied "
                        "(run as root, or join the group that owns the node).");
+        if (!report->notes.empty())
+            return End(report, kExitNoCamera, "no-camera",
+                       "No camera of ours found that uvcvideo lets us use (the notes say why).");
         return End(report, kExitNoCamera, "no-camera", "No camera of ours found.");
     case CheckVerdict::NotOurs:
         return End(report, kExitNoCamera, "no-camera",

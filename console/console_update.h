@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "app/update_core.h"
 #include "console/options.h"

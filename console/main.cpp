@@ -11,6 +11,7 @@
 #include "console/log_text.h"
 #include "console/options.h"
 #include "console/report.h"
+#include "console/support_report.h"
 #include "console/system_camera.h"
 
 #ifdef _WIN32
@@ -70,6 +71,8 @@ int main(int argc, char** argv) {
         return refuse(kExitFailed, "failed",
                       "Cannot take the instance lock (" + lockName + "); nothing was done.");
     }
+
+    if (options.report) return PrintSupportReport(options);
 
     int code;
     std::string log;

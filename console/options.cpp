@@ -52,9 +52,12 @@ int ParseOptions(int argc, char** argv, Options* options) {
     app.add_option("--device", options->device, "Use only this video node")->type_name("NODE");
 #endif
     app.add_flag("--on-battery", options->onBattery, "Update even without mains power");
+    app.add_flag("--report", options->report,
+                 "Print what support needs about the cameras (text, or with --json); writes no flash");
     bool version = false;
     app.add_flag("--version", version, "Print the version and exit");
     app.get_option("--check")->excludes("--yes");
+    app.get_option("--report")->excludes("--check")->excludes("--yes");
 
     try {
         app.parse(argc, argv);

@@ -9,6 +9,7 @@ struct Options {
     bool json = false;        // one JSON document on standard output
     bool verbose = false;     // the transfer log on standard error as it grows
     bool onBattery = false;   // update without mains power
+    bool report = false;      // the facts for support, read without writing the flash
     std::string logFile;      // the whole transfer log goes here
     std::string device;       // the one camera node to use (Linux)
 };

@@ -30,6 +30,7 @@ struct Report {
     int exitCode = 1;
     std::string message;                // one line for people
     std::vector<std::string> logTail;   // the transfer log's last lines on a failure
+    std::vector<std::string> notes;     // what the camera source told the user
 };
 
 // One JSON object holding the report, ended by a newline.

@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 class SystemCamera {
 public:
@@ -24,6 +25,10 @@ public:
     // Windows has no such claim: always true there.
     bool TakeCaptureQueue(const std::string& node, std::string* log);
     void ReleaseCaptureQueue();
+    // What the source told the user in its last walk.
+    std::vector<std::string> Notes() const;
+    // The opened camera may suspend between requests (Linux USB autosuspend).
+    bool MaySuspend() const;
 
 private:
     struct Parts;

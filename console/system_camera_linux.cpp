@@ -34,3 +34,7 @@ bool SystemCamera::TakeCaptureQueue(const std::string& node, std::string* log) {
 }
 
 void SystemCamera::ReleaseCaptureQueue() { parts_->claim.ReleaseQueue(); }
+
+std::vector<std::string> SystemCamera::Notes() const { return parts_->uvc.Notes(); }
+
+bool SystemCamera::MaySuspend() const { return parts_->uvc.MaySuspend(); }

@@ -22,3 +22,6 @@ std::string SystemCamera::HeldByAnotherRun() const { return std::string(); }
 bool SystemCamera::TakeCaptureQueue(const std::string&, std::string*) { return true; }
 
 void SystemCamera::ReleaseCaptureQueue() {}
+std::vector<std::string> SystemCamera::Notes() const { return {}; }
+
+bool SystemCamera::MaySuspend() const { return false; }

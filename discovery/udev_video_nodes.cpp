@@ -31,6 +31,14 @@ std::vector<uint8_t> ReadDescriptors(const std::string& syspath) {
     return bytes;
 }
 
+// A number attribute (bInterfaceNumber is hexadecimal); -1 when absent or not a number.
+int Number(const std::string& text, int base) {
+    if (text.empty()) return -1;
+    char* end = nullptr;
+    const long value = std::strtol(text.c_str(), &end, base);
+    return *end == '\0' && value >= 0 && value <= 255 ? int(value) : -1;
+}
+
 VideoNode Describe(udev_device* device) {
     VideoNode node;
     node.devnode = udev_device_get_devnode(device);
@@ -40,6 +48,13 @@ VideoNode Describe(udev_device* device) {
     udev_device* usb = udev_device_get_parent_with_subsystem_devtype(device, "usb", "usb_device");
     if (!usb) return node;
     node.usbSyspath = udev_device_get_syspath(usb);
+    if (udev_device* in = udev_device_get_parent_with_subsystem_devtype(device, "usb", "usb_interface")) {
+        node.interfaceSyspath = udev_device_get_syspath(in);
+        node.interfaceNumber = Number(Attribute(in, "bInterfaceNumber"), 16);
+    }
+    node.configuration = Number(Attribute(usb, "bConfigurationValue"), 10);
+    node.powerControl = Attribute(usb, "power/control");
+    node.autosuspendDelayMs = Attribute(usb, "power/autosuspend_delay_ms");
     node.idVendor = Attribute(usb, "idVendor");
     node.idProduct = Attribute(usb, "idProduct");
     node.bcdDevice = Attribute(usb, "bcdDevice");
@@ -49,6 +64,13 @@ VideoNode Describe(udev_device* device) {
 }
 
 }  // namespace
+
+bool KernelLetsOpenNodesSuspend(const std::string& release) {
+    constexpr int kMajor = 6, kMinor = 15;  // the first release that lets them suspend
+    int major = 0, minor = 0;
+    if (std::sscanf(release.c_str(), "%d.%d", &major, &minor) != 2) return false;
+    return major > kMajor || (major == kMajor && minor >= kMinor);
+}
 
 HRESULT ListVideoNodes(std::vector<VideoNode>* nodes) {
     udev* context = udev_new();

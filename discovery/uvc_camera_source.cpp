@@ -3,6 +3,7 @@
 #include <errno.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/utsname.h>
 
 #include <cstdio>
 #include <cstring>
@@ -10,6 +11,7 @@
 #include <utility>
 
 #include "discovery/udev_video_nodes.h"
+#include "discovery/uvc_chain.h"
 #include "discovery/uvc_descriptors.h"
 #include "link/uvc_errors.h"
 #include "link/uvc_node_control.h"
@@ -24,22 +26,38 @@ bool IsChosen(const std::string& devnode, const std::string& chosen) {
            a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
-// The nodes to look at: the chosen one, or else one per USB device, its
-// capture node (index 0) where it has one, or the first listed.
-std::vector<VideoNode> OnePerUsbDevice(std::vector<VideoNode> nodes, const std::string& chosen) {
+// One node per group (a key of the node's): its capture node (index 0)
+// where it has one, or the first listed.
+std::vector<VideoNode> OnePer(std::vector<VideoNode> nodes, const std::string& chosen,
+                              std::string (*key)(const VideoNode&)) {
     std::vector<VideoNode> kept;
-    std::map<std::string, size_t> byUsb;
+    std::map<std::string, size_t> seenAt;
     for (VideoNode& node : nodes) {
         if (!IsChosen(node.devnode, chosen) || node.usbSyspath.empty()) continue;
-        auto seen = byUsb.find(node.usbSyspath);
-        if (seen == byUsb.end()) {
-            byUsb[node.usbSyspath] = kept.size();
+        auto seen = seenAt.find(key(node));
+        if (seen == seenAt.end()) {
+            seenAt[key(node)] = kept.size();
             kept.push_back(std::move(node));
         } else if (node.index == 0 && kept[seen->second].index != 0) {
             kept[seen->second] = std::move(node);
         }
     }
     return kept;
+}
+
+std::string UsbDeviceOf(const VideoNode& node) { return node.usbSyspath; }
+// A camera function: its VideoControl interface (the device when unknown).
+std::string FunctionOf(const VideoNode& node) {
+    return node.interfaceSyspath.empty() ? node.usbSyspath : node.interfaceSyspath;
+}
+
+// The devnode of the capture node beside `chosen` under the same interface; "" when none.
+std::string CaptureBeside(const std::vector<VideoNode>& nodes, const VideoNode& chosen) {
+    for (const VideoNode& node : nodes)
+        if (node.index == 0 && !chosen.interfaceSyspath.empty() &&
+            node.interfaceSyspath == chosen.interfaceSyspath)
+            return node.devnode;
+    return "";
 }
 
 // A four-digit hexadecimal sysfs attribute; false for anything else.
@@ -64,16 +82,46 @@ HRESULT UvcCameraSource::Begin() {
     std::vector<VideoNode> nodes;
     HRESULT hr = ListVideoNodes(&nodes);
     if (FAILED(hr)) return hr;
-    bool anyNode = false;
-    for (const VideoNode& node : nodes) anyNode |= IsChosen(node.devnode, onlyNode_);
-    if (!anyNode) return S_FALSE;
-    // Other cameras count as capture hardware, but only ours are offered.
-    for (const VideoNode& node : OnePerUsbDevice(std::move(nodes), onlyNode_)) {
-        uint8_t unit = 0;
-        if (FindCameraUnit(node.descriptors.data(), node.descriptors.size(), &unit))
-            cameras_.push_back({node.devnode, unit, node.product});
+    notes_.clear();
+    const VideoNode* chosen = nullptr;
+    for (const VideoNode& node : nodes)
+        if (IsChosen(node.devnode, onlyNode_)) chosen = chosen ? chosen : &node;
+    if (!chosen) return S_FALSE;
+    std::string only = onlyNode_;
+    // The metadata node takes no extension-unit request; its capture node does.
+    if (!only.empty() && chosen->index > 0) {
+        const std::string capture = CaptureBeside(nodes, *chosen);
+        if (capture.empty()) {
+            Note(only + " is not a capture node (index " + std::to_string(chosen->index) +
+                 ") and no capture node sits beside it: name the camera's capture node, "
+                 "the one whose index is 0.");
+            return S_OK;
+        }
+        Note(only + " is the camera's metadata node; using its capture node " + capture + ".");
+        only = capture;
     }
+    // Other cameras count as capture hardware, but only ours are offered.
+    for (const VideoNode& node : OnePer(std::move(nodes), only, FunctionOf)) Consider(node);
     return S_OK;
+}
+
+// Offers the node when its own VideoControl interface, in the active
+// configuration, holds the camera's unit where uvcvideo will reach it.
+void UvcCameraSource::Consider(const VideoNode& node) {
+    const std::vector<VideoControlInterface> all =
+        ParseVideoControl(node.descriptors.data(), node.descriptors.size());
+    const int configuration = node.configuration >= 0 ? node.configuration
+                              : all.empty()           ? 0
+                                                      : all.front().configuration;
+    const VideoControlInterface* vc = FindVideoControl(all, configuration, node.interfaceNumber);
+    const CameraUnit unit = vc ? CameraUnitOf(*vc) : CameraUnit();
+    if (!unit.found) return;  // another maker's camera
+    if (!unit.Usable()) {
+        Note("Passed over " + node.devnode + ": " + CameraUnitProblem(unit) +
+             ", so uvcvideo refuses the requests the update needs.");
+        return;
+    }
+    cameras_.push_back({node.devnode, unit.unit.id, node.product, node.powerControl});
 }
 
 HRESULT UvcCameraSource::Next(CaptureDevice* device) {
@@ -84,12 +132,15 @@ HRESULT UvcCameraSource::Next(CaptureDevice* device) {
     device->path = camera.devnode;
     device->nodeId = camera.unit;
     name_ = camera.product;
+    utsname system;
+    maySuspend_ = camera.powerControl == "auto" && uname(&system) == 0 &&
+                  KernelLetsOpenNodesSuspend(system.release);
     // No exclusive open: another program may be streaming from the node.
     const int fd = open(camera.devnode.c_str(), O_RDWR | O_CLOEXEC);
     if (fd < 0) {
         const int err = errno;
         permissionDenied_ |= err == EACCES || err == EPERM;
-        if (log_) *log_ += "Cannot open " + camera.devnode + ": " + UvcErrnoText(err) + "\r\n";
+        if (log_) *log_ += "Cannot open " + camera.devnode + ": " + UvcOpenErrnoText(err) + "\r\n";
         return S_OK;  // offered with no interface: passed over
     }
     device->control.Attach(new UvcNodeControl(fd, log_));
@@ -106,6 +157,12 @@ void UvcCameraSource::StoreFriendlyName(char* name) {
     name[used] = '\0';
 }
 
+// For the user and for the transfer log alike.
+void UvcCameraSource::Note(const std::string& text) {
+    notes_.push_back(text);
+    if (log_) *log_ += text + "\r\n";
+}
+
 void UvcCameraSource::End() {
     cameras_.clear();
     next_ = 0;
@@ -114,7 +171,7 @@ void UvcCameraSource::End() {
 bool UvcCameraSource::HardwareIds(const HardwareIdVisit& visit) {
     std::vector<VideoNode> nodes;
     if (FAILED(ListVideoNodes(&nodes))) return false;
-    for (const VideoNode& node : OnePerUsbDevice(std::move(nodes), onlyNode_)) {
+    for (const VideoNode& node : OnePer(std::move(nodes), onlyNode_, UsbDeviceOf)) {
         unsigned vendor, product, revision;
         if (!Hex16(node.idVendor, &vendor) || !Hex16(node.idProduct, &product) ||
             !Hex16(node.bcdDevice, &revision))

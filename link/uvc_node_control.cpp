@@ -24,16 +24,34 @@ int SystemIoctl(int fd, unsigned long request, void* arg) { return ::ioctl(fd, r
 
 UvcIoctlFn gIoctl = SystemIoctl;
 
-const char* QueryName(uint8_t query) {
+}  // namespace
+
+const char* UvcQueryName(uint8_t query) {
     switch (query) {
     case UVC_SET_CUR: return "SET_CUR";
     case UVC_GET_CUR: return "GET_CUR";
     case UVC_GET_LEN: return "GET_LEN";
+    case UVC_GET_INFO: return "GET_INFO";
     }
     return "query";
 }
 
-}  // namespace
+int UvcQuery(int fd, uint8_t unit, uint8_t selector, uint8_t query, uint16_t size, uint8_t* data) {
+    uvc_xu_control_query q;
+    std::memset(&q, 0, sizeof q);
+    q.unit = unit;
+    q.selector = selector;
+    q.query = query;
+    q.size = size;
+    q.data = data;
+    int err = 0;
+    for (int tries = 0; tries < kMostInterruptedTries; ++tries) {
+        if (gIoctl(fd, UVCIOC_CTRL_QUERY, &q) == 0) return 0;
+        err = errno;
+        if (err != EINTR) break;
+    }
+    return err;
+}
 
 UvcIoctlFn SetUvcIoctl(UvcIoctlFn fn) {
     UvcIoctlFn previous = gIoctl;
@@ -50,25 +68,24 @@ UvcNodeControl::~UvcNodeControl() {
 
 HRESULT UvcNodeControl::Query(ULONG unit, ULONG selector, uint8_t query, uint16_t size,
                               uint8_t* data) {
-    uvc_xu_control_query q;
-    std::memset(&q, 0, sizeof q);
-    q.unit = uint8_t(unit);
-    q.selector = uint8_t(selector);
-    q.query = query;
-    q.size = size;
-    q.data = data;
-    int err = 0;
-    for (int tries = 0; tries < kMostInterruptedTries; ++tries) {
-        if (gIoctl(fd_, UVCIOC_CTRL_QUERY, &q) == 0) return S_OK;
-        err = errno;
-        if (err != EINTR) break;
+    const int err = UvcQuery(fd_, uint8_t(unit), uint8_t(selector), query, size, data);
+    if (err == 0) {
+        if (query == UVC_GET_LEN) answeredLength_[selector] = uint16_t(data[0] | data[1] << 8);
+        return S_OK;
     }
     if (log_) {
         char line[160];
         std::snprintf(line, sizeof line, "UVC unit %lu selector %lu %s size %u: %s\r\n",
                       static_cast<unsigned long>(unit), static_cast<unsigned long>(selector),
-                      QueryName(query), unsigned(size), UvcErrnoText(err).c_str());
+                      UvcQueryName(query), unsigned(size), UvcErrnoText(err).c_str());
         *log_ += line;
+        // The size came from the camera's own GET_LEN answer, yet the driver
+        // holds another: the length it learnt at the control's first use.
+        auto answered = answeredLength_.find(selector);
+        if (err == ENOBUFS && query != UVC_GET_LEN && answered != answeredLength_.end() &&
+            answered->second == size)
+            *log_ += "UVC selector " + std::to_string(selector) + ": the camera now answers GET_LEN " +
+                     std::to_string(size) + ", but " + kLengthFixedByDriver + ".\r\n";
     }
     return UvcErrnoResult(err);
 }

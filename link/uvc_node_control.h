@@ -4,6 +4,8 @@
 // control's selector.
 #pragma once
 
+#include <cstdint>
+#include <map>
 #include <string>
 
 #include "platform/com_object.h"
@@ -14,6 +16,12 @@
 // the system's back.
 using UvcIoctlFn = int (*)(int fd, unsigned long request, void* arg);
 UvcIoctlFn SetUvcIoctl(UvcIoctlFn fn);
+
+// One UVCIOC_CTRL_QUERY on `fd` through that ioctl, sent again when a
+// signal cut it short (within a bound). 0, or the errno it ended with.
+int UvcQuery(int fd, uint8_t unit, uint8_t selector, uint8_t query, uint16_t size, uint8_t* data);
+// "GET_LEN", "GET_INFO", ...: a query code for people.
+const char* UvcQueryName(uint8_t query);
 
 class UvcNodeControl final : public ComObject<IKsControl> {
 public:
@@ -36,4 +44,7 @@ private:
 
     int fd_;
     std::string* log_;
+    // What the camera last answered GET_LEN for each selector, to tell a
+    // length the driver fixed earlier from a wrong one.
+    std::map<ULONG, uint16_t> answeredLength_;
 };

@@ -17,3 +17,11 @@ constexpr uint32_t DL_FINISH_PROCESS = 12;         // write, 1: value 1 commits 
 constexpr uint32_t XU_FLASH_ADDRESS_CONTROL = 14;  // write, 4: flash read address
 constexpr uint32_t XU_FLASH_DATA_CONTROL = 15;     // read, length queried: flash bytes
 constexpr uint32_t XU_FLASH_MODE_CONTROL = 16;     // write, 1: the command table's mode byte
+
+// Every selector the program uses: the unit's bmControls must hold them all.
+constexpr uint32_t kUsedSelectors[] = {
+    XU_REG_ADDRESS_CONTROL, XU_REG_DATA_CONTROL, XU_WREG_ADDRESS_CONTROL, XU_WREG_DATA_CONTROL,
+    XU_CMD_SLOT_CONTROL,    XU_CMD_VALUE_CONTROL, XU_DFU_ENABLE_CONTROL,  XU_DFU_ACCESS_CONTROL,
+    XU_DFU_CHECKSUM,        DL_FINISH_PROCESS,   XU_FLASH_ADDRESS_CONTROL, XU_FLASH_DATA_CONTROL,
+    XU_FLASH_MODE_CONTROL,
+};

@@ -34,6 +34,10 @@ struct ControlRow {
     bool canGet;
 };
 
+// A row's directions as the KS access flags answer them.
+constexpr uint32_t kAccessGet = 0x00000001;  // KSPROPERTY_TYPE_GET
+constexpr uint32_t kAccessSet = 0x00000002;  // KSPROPERTY_TYPE_SET
+
 // The row for `selector`, or null when the unit has no such control.
 const ControlRow* FindControl(uint32_t selector);
 

@@ -44,6 +44,14 @@ HRESULT Device::LengthOf(uint32_t selector, uint32_t* length) const {
     return kOk;
 }
 
+HRESULT Device::AccessOf(uint32_t selector, uint32_t* flags) const {
+    const ControlRow* row = FindControl(selector);
+    if (!row) return kNoSuchControl;
+    if (faults.InfoStalls(selector)) return kStall;
+    *flags = (row->canGet ? kAccessGet : 0) | (row->canSet ? kAccessSet : 0);
+    return kOk;
+}
+
 HRESULT Device::Set(uint32_t selector, const uint8_t* data, uint32_t length) {
     const ControlRow* row = FindControl(selector);
     if (!row) return kNoSuchControl;

@@ -28,6 +28,8 @@ public:
 
     // Control level: what both ports perform once a request is decoded.
     HRESULT LengthOf(uint32_t selector, uint32_t* length) const;
+    // The directions the control takes, as KSPROPERTY_TYPE_GET / _SET flags.
+    HRESULT AccessOf(uint32_t selector, uint32_t* flags) const;
     HRESULT Set(uint32_t selector, const uint8_t* data, uint32_t length);
     // Writes `out` only on success.
     HRESULT Get(uint32_t selector, uint8_t* out, uint32_t length);

@@ -30,6 +30,9 @@ public:
     void StickWipFrom(size_t index) { wipFrom_ = index; wipSet_ = true; }
     bool WipStuck(size_t index) const { return wipSet_ && index >= wipFrom_; }
 
+    void StallInfo(uint32_t selector) { infoStalls_.insert(selector); }
+    bool InfoStalls(uint32_t selector) const { return infoStalls_.count(selector) > 0; }
+
     void SetChecksumError(uint8_t mask) { checksumMask_ = mask; }
     uint8_t ChecksumError() const { return checksumMask_; }
 
@@ -44,6 +47,7 @@ private:
     size_t failFrom_ = 0;
     bool failFromSet_ = false;
     std::set<uint32_t> selectors_;
+    std::set<uint32_t> infoStalls_;
     HRESULT result_ = FromWin32(kErrorGenFailure);
     bool garbage_ = false;
     size_t busyFrom_ = 0;

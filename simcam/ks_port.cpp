@@ -14,7 +14,10 @@ namespace {
 constexpr ULONG kNodeSize = 32;
 constexpr uint32_t kFlagGet = 0x00000001;
 constexpr uint32_t kFlagSet = 0x00000002;
+constexpr uint32_t kFlagBasicSupport = 0x00000200;
 constexpr uint32_t kFlagTopology = 0x10000000;
+// Basic support answered into a ULONG: the access flags, nothing more.
+constexpr ULONG kAccessFlagsBytes = 4;
 
 uint32_t Le32(const uint8_t* p) {
     return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24);
@@ -30,12 +33,24 @@ HRESULT Perform(Device& dev, const uint8_t* raw, ULONG propertyLength, void* dat
     std::memcpy(&set, raw, sizeof set);
     if (!SameGuid(set, kPropsetCameraXu)) return kWrongSet;
     uint32_t flags = Le32(raw + 20);
-    if (flags != (kFlagTopology | kFlagGet) && flags != (kFlagTopology | kFlagSet))
+    if (flags != (kFlagTopology | kFlagGet) && flags != (kFlagTopology | kFlagSet) &&
+        flags != (kFlagTopology | kFlagBasicSupport))
         return kBadRequest;
     if (Le32(raw + 24) != dev.nodeId) return kBadRequest;
 
     uint32_t selector = Le32(raw + 16);
     uint8_t* bytes = static_cast<uint8_t*>(data);
+    if (flags & kFlagBasicSupport) {
+        if (!bytes) return kNullPointer;
+        if (dataLength != kAccessFlagsBytes) return kBadRequest;
+        uint32_t access = 0;
+        HRESULT hr = dev.AccessOf(selector, &access);
+        if (FAILED(hr)) return hr;
+        for (int i = 0; i < 4; ++i) bytes[i] = static_cast<uint8_t>(access >> (8 * i));
+        *bytesReturned = kAccessFlagsBytes;
+        answered->assign(bytes, bytes + kAccessFlagsBytes);
+        return kOk;
+    }
     if (flags & kFlagSet) {
         if (dataLength > 0 && !bytes) return kNullPointer;
         return dev.Set(selector, bytes, dataLength);
@@ -72,7 +87,10 @@ HRESULT STDMETHODCALLTYPE KsPort::KsProperty(PKSPROPERTY Property, ULONG Propert
     bool hasSelector = raw && PropertyLength >= 20;
     uint32_t selector = hasSelector ? Le32(raw + 16) : 0;
     uint32_t flags = raw && PropertyLength >= 24 ? Le32(raw + 20) : 0;
-    Op op = (flags & kFlagSet) ? Op::Set : DataLength == 0 ? Op::Length : Op::Get;
+    Op op = (flags & kFlagSet)            ? Op::Set
+            : (flags & kFlagBasicSupport) ? Op::Info
+            : DataLength == 0             ? Op::Length
+                                          : Op::Get;
     Call call{index, Path::KsNode, op, selector, {}, kOk};
     uint8_t* data = static_cast<uint8_t*>(PropertyData);
     if (op == Op::Set && data && DataLength > 0) call.bytes.assign(data, data + DataLength);

@@ -75,6 +75,7 @@ void SimCamera::SetGarbageOnFailedRead(bool on) { device_->faults.SetGarbageOnFa
 void SimCamera::StickBusyFromCall(size_t k) { device_->faults.StickBusyFrom(k); }
 void SimCamera::StickWipFromCall(size_t k) { device_->faults.StickWipFrom(k); }
 void SimCamera::SetChecksumError(uint8_t xorMask) { device_->faults.SetChecksumError(xorMask); }
+void SimCamera::StallInfo(uint32_t selector) { device_->faults.StallInfo(selector); }
 void SimCamera::ClearFaults() { device_->faults.Clear(); }
 
 void SimCamera::SetCallHook(std::function<void()> hook) { device_->hook = std::move(hook); }

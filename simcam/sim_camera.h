@@ -90,6 +90,7 @@ public:
     void StickBusyFromCall(size_t k);     // SPI engine busy for good from call k on
     void StickWipFromCall(size_t k);      // flash write-in-progress for good from call k on
     void SetChecksumError(uint8_t xorMask);  // selector 11 answers XOR ^ mask
+    void StallInfo(uint32_t selector);    // its access-flags (GET_INFO) request stalls
     void ClearFaults();
 
     // Called at the start of every KsProperty, WriteFrame and ReadFrame.

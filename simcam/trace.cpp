@@ -15,6 +15,9 @@ std::vector<Request> Trace::Requests() const {
             case Op::Get:
                 out.push_back({c.path, Kind::Get, c.selector, c.bytes, c.result});
                 break;
+            case Op::Info:
+                out.push_back({c.path, Kind::Info, c.selector, c.bytes, c.result});
+                break;
             case Op::Length: {
                 // ERROR_MORE_DATA is how KS says "here is the length": a success.
                 HRESULT hr = c.result == kMoreData ? kOk : c.result;

@@ -14,27 +14,29 @@ enum class Path { KsNode, DriverXu };
 
 // Raw calls. On DriverXu a get is a post (WriteFrame) and an Answer
 // (ReadFrame); on KsNode it is one call.
-enum class Op { Set, Get, Length, PostGet, PostLength, Answer };
+// Info asks which directions a control takes (KS basic support: the
+// access flags, as a UVC camera answers GET_INFO); KsNode only.
+enum class Op { Set, Get, Length, PostGet, PostLength, Answer, Info };
 
 struct Call {
     size_t index;
     Path path;
     Op op;
     uint32_t selector;            // for Answer: the selector of the post it answers (0 if none)
-    std::vector<uint8_t> bytes;   // Set: the bytes sent, even if refused; Get, Length and
-                                  // Answer: the bytes answered (a length as 4 LE bytes), or
-                                  // none on failure
+    std::vector<uint8_t> bytes;   // Set: the bytes sent, even if refused; Get, Length, Info
+                                  // and Answer: the bytes answered (a length or the access
+                                  // flags as 4 LE bytes), or none on failure
     HRESULT result;
 };
 
 // Logical requests.
-enum class Kind { Set, Get, Length };
+enum class Kind { Set, Get, Length, Info };
 
 struct Request {
     Path path;
     Kind kind;
     uint32_t selector;
-    std::vector<uint8_t> bytes;   // Length: the length as 4 little-endian bytes
+    std::vector<uint8_t> bytes;   // Length, Info: the length or access flags as 4 LE bytes
     HRESULT result;               // a KS length query's ERROR_MORE_DATA reads as S_OK here
 };
 

@@ -13,6 +13,7 @@ const char* KindName(simcam::Kind kind) {
         case simcam::Kind::Set: return "set";
         case simcam::Kind::Get: return "get";
         case simcam::Kind::Length: return "len";
+        case simcam::Kind::Info: return "info";
     }
     return "?";
 }

@@ -53,14 +53,15 @@ bool Has(const std::string& text, const std::string& part) { return text.find(pa
 // image 135 with a stale code, found by its hardware ID; register 0x2045 at
 // 0, so a good run writes image 135 patched for type 4.
 struct Sandbox {
-    explicit Sandbox(bool withCamera = true, uint8_t code = kStaleCode, const char* product = nullptr) {
+    explicit Sandbox(bool withCamera = true, uint8_t code = kStaleCode,
+                     const std::function<void(UsbCamera&)>& describe = nullptr) {
         sim.SetFlashPart(simcam::FlashPart::Type4);
         sim.Flash() = ImageBytes(kImageV0309);
         sim.Flash()[kFlashTypeCodeOffset] = code;
         before = sim.Flash();
-        UsbCamera camera;
-        if (product) camera.productName = product;
-        if (withCamera) node = bed.AddCamera(camera, &model);
+        UsbCamera usb;
+        if (describe) describe(usb);
+        if (withCamera) node = bed.AddCamera(usb, &model);
     }
     ~Sandbox() {
         if (streamer >= 0) close(streamer);
@@ -163,7 +164,7 @@ struct Case {
     enum { Updated, Untouched, NotCommitted } flash;
     const char* says;        // in standard output or error
     bool reachesCamera;      // any request reaches it at all
-    const char* product = nullptr;  // the camera's USB product string, when not its own
+    std::function<void(UsbCamera&)> describe = nullptr;  // the camera's descriptors and strings
 };
 
 // The query index from which the camera is unplugged: well inside the
@@ -207,7 +208,8 @@ TEST_F(KorvaneUpdate, ExitCodesAndWhatReachesTheCamera) {
         {"identification gives up", {"--check"}, [](Sandbox& s) { s.sim.StickBusyFromCall(0); },
          1, Case::Untouched, "Flash type:    could not be identified", true},
         {"a product string with escape sequences", {"--check"}, nullptr, 0, Case::Untouched,
-         "Camera:        Tarvex?[2J?]0;owned? USB Camera\n", true, "Tarvex\x1b[2J\x1b]0;owned\x07 USB Camera"},
+         "Camera:        Tarvex?[2J?]0;owned? USB Camera\n", true,
+         [](UsbCamera& u) { u.productName = "Tarvex\x1b[2J\x1b]0;owned\x07 USB Camera"; }},
         {"no permission", {"--yes"}, [](Sandbox& s) { s.bed.Forbid(s.node); },
          6, Case::Untouched, "permission denied", false},
         {"usage", {"--yes", "--check"}, nullptr, 64, Case::Untouched, "Run with --help", false},
@@ -215,10 +217,28 @@ TEST_F(KorvaneUpdate, ExitCodesAndWhatReachesTheCamera) {
          7, Case::Untouched, "in use by another program; close it and run again", true},
         {"another program streams, --check", {"--check"}, [](Sandbox& s) { EXPECT_TRUE(s.Stream()); },
          0, Case::Untouched, "An update is due", true},
+        {"a unit without selector 10", {"--yes"}, nullptr, 3, Case::Untouched,
+         "unit 4's bmControls lacks selector 10", false,
+         [](UsbCamera& u) { u.ids.units[0].controls = {0xDE, 0xED}; }},
+        {"GET_INFO stalled at the chip-ID selector's first use", {"--yes", "--verbose"},
+         [](Sandbox& s) { s.sim.StallInfo(2); }, 3, Case::Untouched,
+         "selector 2 SET_CUR size 2: ENOENT", true},
+        {"the metadata node named", {"--check", "--device", "/dev/video1"}, nullptr, 0, Case::Untouched,
+         "/dev/video1 is the camera's metadata node; using its capture node /dev/video0", true},
+        {"a length changed after its first use", {"--yes"},
+         [](Sandbox& s) {  // another run fixed the packet length at 64; now the camera says 32
+             uint8_t length[2];
+             int err;
+             s.model.Query(kUnit, kSelPacket, UVC_GET_LEN, 2, length, &err);
+             s.sim.SetPacketLength(32);
+         },
+         1, Case::NotCommitted, "Unplug and replug the camera, then run korvane-update again", true},
+        {"report", {"--report"}, nullptr, 0, Case::Untouched, "[8] selector: 10, GET_LEN: 64, GET_INFO: 0x02 set", true},
+        {"report as JSON", {"--report", "--json"}, nullptr, 0, Case::Untouched, "\"chip_id\": \"0x65\"", true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        Sandbox sandbox(true, kStaleCode, c.product);
+        Sandbox sandbox(true, kStaleCode, c.describe);
         if (c.arrange) c.arrange(sandbox);
         ChildSpec spec = Program(c.args);
         spec.noRoot = std::string(c.name) == "no permission";

@@ -6,10 +6,13 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "discovery/uvc_chain.h"
 #include "discovery/uvc_descriptors.h"
 #include "link/xu_channel.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    // The chain walk over whatever entities the bytes name: bounded, in bounds.
+    for (const VideoControlInterface& vc : ParseVideoControl(data, size)) CameraUnitProblem(CameraUnitOf(vc));
     uint8_t unit = 0;
     if (!FindCameraUnit(data, size, &unit)) return 0;
     uint8_t guid[16];

@@ -33,5 +33,9 @@ int main(int argc, char** argv) {
     bool ok = Write(dir + "/camera", BuildDescriptors(camera)) &&
               Write(dir + "/two-units", BuildDescriptors(two)) &&
               Write(dir + "/no-unit", BuildDescriptors(none)) && Write(dir + "/cut", cut);
+    none.moreFunctions = {two.units};  // the unit in a second function, and in an inactive configuration
+    none.inactiveConfiguration = true;
+    none.inactiveUnits = camera.units;
+    ok = ok && Write(dir + "/two-functions-two-configurations", BuildDescriptors(none));
     return ok ? 0 : 1;
 }

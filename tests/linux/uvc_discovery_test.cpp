@@ -158,7 +158,7 @@ std::vector<uint8_t> Broken(void (*breakIt)(std::vector<uint8_t>&, size_t unitAt
 
 TEST_F(UvcDiscovery, OnlyCamerasWhoseDescriptorsHoldTheUnitAreOffered) {
     Camera ours(0x65, 9);
-    std::vector<UsbCamera> others(7);
+    std::vector<UsbCamera> others(10);
     others[0].ids.units = {};                                   // no extension unit
     others[1].ids.units = {{4, {0x11, 0x22, 0x33}}};            // another vendor's unit
     others[2].descriptors = Broken([](auto& b, size_t at) { b[at] = 0; });            // length 0
@@ -166,10 +166,18 @@ TEST_F(UvcDiscovery, OnlyCamerasWhoseDescriptorsHoldTheUnitAreOffered) {
     others[4].descriptors = Broken([](auto& b, size_t at) { b.resize(at + 22); });    // cut inside the unit
     others[5].descriptors = Broken([](auto& b, size_t at) { b[at + 21] = 0xF0; });    // pins beyond the unit
     others[6].descriptors = {0x01};                              // one byte
+    others[7].ids.units[0].controls = {0xDE, 0xED};              // selector 10 not in bmControls
+    others[8].ids.units[0].sources = {0x30};                     // fed by nothing: on no chain
+    others[9].ids.units = {};                                    // only in the inactive configuration
+    others[9].ids.inactiveConfiguration = true;
+    others[9].ids.inactiveUnits = {{4, CameraXuGuid()}};
     for (UsbCamera& other : others) bed.AddCamera(other, nullptr);
+    // Two camera functions; the unit is in the second one's interface.
     UsbCamera good;
-    good.ids.units = {{3, {0xAA}}, {9, CameraXuGuid()}};
-    const std::string node = bed.AddCamera(good, &ours.model);
+    good.ids.units = {};
+    good.ids.moreFunctions = {{{3, {0xAA}}, {9, CameraXuGuid()}}};
+    const std::string first = bed.AddCamera(good, &ours.model);
+    const std::string node = "/dev/video" + std::to_string(std::stoi(first.substr(10)) + 2);
 
     Walk walk = WalkAll(source);
     EXPECT_EQ(walk.begin, S_OK);
@@ -179,6 +187,9 @@ TEST_F(UvcDiscovery, OnlyCamerasWhoseDescriptorsHoldTheUnitAreOffered) {
     EXPECT_EQ(ChipId(walk.devices[0]), 0x65);
     // The hardware-ID road still sees every camera.
     EXPECT_EQ(HardwareIds(source).size(), others.size() + 1);
+    EXPECT_EQ(source.Notes(), (std::vector<std::string>{
+        "Passed over /dev/video14: unit 4's bmControls lacks selector 10, so uvcvideo refuses the requests the update needs.",
+        "Passed over /dev/video16: unit 4 is on no video chain, so uvcvideo refuses the requests the update needs."}));
 }
 
 TEST_F(UvcDiscovery, NoVideoNodeIsNoCaptureHardware) {
@@ -223,12 +234,15 @@ TEST_F(UvcDiscovery, OpenCameraAcceptsOursAmongOthersThroughUvcvideo) {
     EXPECT_EQ(pExt->mode, ChannelMode::UvcNode);
     EXPECT_EQ(log, "Cannot open /dev/video2: EACCES (no permission on the node)\r\nTarvex Camera (UVC), ");
     EXPECT_TRUE(source.PermissionDenied());
-    // The camera passed over heard its chip-ID read and nothing more.
+    // The camera passed over heard its chip-ID read and nothing more: each
+    // control's first use as the driver makes it (length, then capabilities).
     std::vector<std::pair<uint32_t, simcam::Kind>> heard;
     for (const simcam::Request& r : otherFamily.sim.Requests()) heard.push_back({r.selector, r.kind});
     EXPECT_EQ(heard, (std::vector<std::pair<uint32_t, simcam::Kind>>{{2, simcam::Kind::Length},
+                                                                       {2, simcam::Kind::Info},
                                                                        {2, simcam::Kind::Set},
                                                                        {3, simcam::Kind::Length},
+                                                                       {3, simcam::Kind::Info},
                                                                        {3, simcam::Kind::Get}}));
     EXPECT_EQ(forbidden.model.Queries(), 0u);
     device.CloseChannel();

@@ -101,15 +101,23 @@ TEST_F(UvcNodeControlTest, EveryErrnoIsAFailureWithALineNamingIt) {
         int err;
         const char* line;
     } cases[] = {
-        {ENOENT, "UVC unit 5 selector 3 GET_CUR size 1: ENOENT (no such unit or control)\r\n"},
+        {ENOENT, "UVC unit 5 selector 3 GET_CUR size 1: ENOENT (no such unit or control, or the camera failed "
+                 "its first GET_LEN or GET_INFO)\r\n"},
         {ENOBUFS, "UVC unit 5 selector 3 GET_CUR size 1: ENOBUFS (size mismatch)\r\n"},
         {EPIPE, "UVC unit 5 selector 3 GET_CUR size 1: EPIPE (the device stalled)\r\n"},
         {ETIMEDOUT, "UVC unit 5 selector 3 GET_CUR size 1: ETIMEDOUT (the device did not answer in time)\r\n"},
         {ENODEV, "UVC unit 5 selector 3 GET_CUR size 1: ENODEV (unplugged)\r\n"},
         {ESHUTDOWN, "UVC unit 5 selector 3 GET_CUR size 1: ESHUTDOWN (unplugged)\r\n"},
-        {EACCES, "UVC unit 5 selector 3 GET_CUR size 1: EACCES (no permission on the node)\r\n"},
+        {EACCES, "UVC unit 5 selector 3 GET_CUR size 1: EACCES (the device refused it in its current state)\r\n"},
         {EBUSY, "UVC unit 5 selector 3 GET_CUR size 1: EBUSY (the device is busy)\r\n"},
-        {EIO, "UVC unit 5 selector 3 GET_CUR size 1: errno 5 (Input/output error)\r\n"},
+        {EIO, "UVC unit 5 selector 3 GET_CUR size 1: EIO (input/output error)\r\n"},
+        {EPROTO, "UVC unit 5 selector 3 GET_CUR size 1: EPROTO (USB protocol error, often the device going away)\r\n"},
+        {EBADRQC, "UVC unit 5 selector 3 GET_CUR size 1: EBADRQC (the control does not take this request)\r\n"},
+        {ENOTTY, "UVC unit 5 selector 3 GET_CUR size 1: ENOTTY (the node takes no extension-unit request)\r\n"},
+        {EILSEQ, "UVC unit 5 selector 3 GET_CUR size 1: EILSEQ (the transfer arrived garbled)\r\n"},
+        {EREMOTE, "UVC unit 5 selector 3 GET_CUR size 1: EREMOTE (the device refused it for power)\r\n"},
+        {ERANGE, "UVC unit 5 selector 3 GET_CUR size 1: ERANGE (the device found the value out of range)\r\n"},
+        {EMLINK, "UVC unit 5 selector 3 GET_CUR size 1: errno 31 (Too many links)\r\n"},
     };
     for (const Case& c : cases) {
         script = Script();
@@ -130,6 +138,9 @@ TEST_F(UvcNodeControlTest, EveryErrnoIsAFailureWithALineNamingIt) {
     EXPECT_EQ(size, 7u);
     EXPECT_NE(UvcErrnoResult(ENOENT), UvcErrnoResult(EPIPE));
     EXPECT_EQ(UvcErrnoResult(ENODEV), UvcErrnoResult(ESHUTDOWN));
+    // From the ioctl EACCES is the camera's; from open, the node's permissions.
+    EXPECT_NE(UvcErrnoResult(EACCES), HRESULT_FROM_WIN32(5L /* ERROR_ACCESS_DENIED */));
+    EXPECT_EQ(UvcOpenErrnoText(EACCES), "EACCES (no permission on the node)");
 }
 
 TEST_F(UvcNodeControlTest, AnInterruptedQueryIsSentAgainWithinABound) {

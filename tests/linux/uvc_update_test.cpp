@@ -88,6 +88,9 @@ TEST(UvcUpdate, AFailingDriverEndsInTheFailTextWithItsErrnoLogged) {
         {"a checksum control of the wrong length",
          [](UvcDriverModel& m) { m.ReportLength(kSelChecksum, 2); },
          "selector 11 GET_CUR size 1: ENOBUFS (size mismatch)\r\n"},
+        {"a checksum control whose GET_INFO lacks the GET bit (SET alone)",
+         [](UvcDriverModel& m) { m.ReportInfo(kSelChecksum, 0x02); },
+         "selector 11 GET_CUR size 1: EBADRQC (the control does not take this request)\r\n"},
     };
     for (const Case& c : cases) {
         UvcUpdate run(c.arrange);

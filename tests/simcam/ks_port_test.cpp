@@ -114,5 +114,26 @@ TEST(KsPort, NodeIdIsConfigurable) {
     EXPECT_EQ(host.ks()->KsProperty(req.get(), 32, data, 2, &returned), S_OK);
 }
 
+// Basic support into a ULONG: the access flags from the control table, as a
+// UVC camera answers GET_INFO; a stalled one and a wrong size answer nothing.
+TEST(KsPort, BasicSupportAnswersTheControlsDirections) {
+    const struct { uint32_t selector; ULONG size; bool stall; HRESULT hr; uint32_t flags; } cases[] = {
+        {2, 4, false, S_OK, 3},  {11, 4, false, S_OK, 1},          {12, 4, false, S_OK, 2},
+        {13, 4, false, kNotFound, 0}, {3, 4, true, kGenFailure, 0}, {3, 1, false, E_INVALIDARG, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.selector);
+        SimCamera cam;
+        if (c.stall) cam.StallInfo(c.selector);
+        Host host(cam, Path::KsNode);
+        KsRequest req(c.selector, 0x10000200);
+        uint8_t out[4] = {};
+        ULONG returned;
+        EXPECT_EQ(host.ks()->KsProperty(req.get(), 32, out, c.size, &returned), c.hr);
+        EXPECT_EQ(Get32(out), c.flags);
+        EXPECT_EQ(cam.Requests().at(0).kind, simcam::Kind::Info);
+    }
+}
+
 }  // namespace
 }  // namespace simcam_test

@@ -26,6 +26,15 @@ std::string Hex(const std::vector<uint8_t>& bytes) {
     return out;
 }
 
+// The configuration the sandbox's cameras run in.
+constexpr int kActiveConfiguration = 1;
+
+std::string Hex2(uint8_t v) {
+    char text[3];
+    std::snprintf(text, sizeof text, "%02x", v);
+    return text;
+}
+
 std::string Hex4(uint16_t v) {
     char text[5];
     std::snprintf(text, sizeof text, "%04x", v);
@@ -57,12 +66,24 @@ bool StreamClientOpen(const void* client) {
     return umockdev_ioctl_client_get_connected(UMOCKDEV_IOCTL_CLIENT(const_cast<void*>(client)));
 }
 
+}  // namespace
+
+// What answers one node's ioctls.
+struct UvcNodeIoctl {
+    UvcDriverModel* model;
+    uint8_t interface;  // its VideoControl interface's number
+    bool metadata;
+};
+
+namespace {
+
 // Runs on umockdev's thread for every ioctl on a node the model answers.
 gboolean HandleIoctl(UMockdevIoctlBase* base, UMockdevIoctlClient* client, gpointer user) {
-    auto* model = static_cast<UvcDriverModel*>(user);
+    const auto* node = static_cast<const UvcNodeIoctl*>(user);
     const unsigned long request = umockdev_ioctl_client_get_request(client);
     if (StreamOwners::Handles(request)) return HandleStreamIoctl(base, client, request);
-    if (request != UVCIOC_CTRL_QUERY) {
+    // The metadata node has no extension-unit ioctl.
+    if (request != UVCIOC_CTRL_QUERY || node->metadata) {
         umockdev_ioctl_client_complete(client, -1, ENOTTY);
         return TRUE;
     }
@@ -83,7 +104,8 @@ gboolean HandleIoctl(UMockdevIoctlBase* base, UMockdevIoctlClient* client, gpoin
         }
     }
     int err = 0;
-    const int result = model->Query(q->unit, q->selector, q->query, q->size, data ? data->data : nullptr, &err);
+    const int result = node->model->Query(node->interface, q->unit, q->selector, q->query, q->size,
+                                          data ? data->data : nullptr, &err);
     umockdev_ioctl_client_complete(client, result, err);
     if (data) g_object_unref(data);
     g_object_unref(query);
@@ -119,13 +141,14 @@ bool UvcTestbed::Available() {
 }
 
 std::string UvcTestbed::AddNode(const std::string& interfacePath, int index, const std::string& product,
-                                UvcDriverModel* model) {
+                                UvcDriverModel* model, uint8_t interface) {
     const std::string name = "video" + std::to_string(nodes_++);
     const std::string devnode = "/dev/" + name;
     if (model) {
         // Attached before the node exists, so that opening it reaches the model.
+        nodeIoctls_.push_back(std::make_unique<UvcNodeIoctl>(UvcNodeIoctl{model, interface, index != 0}));
         UMockdevIoctlBase* handler = umockdev_ioctl_base_new();
-        g_signal_connect(handler, "handle-ioctl", G_CALLBACK(HandleIoctl), model);
+        g_signal_connect(handler, "handle-ioctl", G_CALLBACK(HandleIoctl), nodeIoctls_.back().get());
         g_object_set_data(G_OBJECT(handler), kStreamOwners, &streams_);
         streams_.isOpen = StreamClientOpen;
         GError* error = nullptr;
@@ -147,9 +170,9 @@ std::string UvcTestbed::AddCamera(const UsbCamera& camera, UvcDriverModel* model
     const int n = ++cameras_;
     const std::string port = "1-" + std::to_string(n);
     const std::string usbPath = "/devices/pci0000:00/0000:00:14.0/usb1/" + port;
-    const std::string interfacePath = usbPath + "/" + port + ":1.0";
     const std::vector<uint8_t> descriptors =
         camera.descriptors.empty() ? BuildDescriptors(camera.ids) : camera.descriptors;
+    if (model) model->Serve(descriptors, kActiveConfiguration);
     const std::string usb = "P: " + usbPath + "\n" +
                             "E: SUBSYSTEM=usb\n" +
                             "E: DEVTYPE=usb_device\n" +
@@ -157,18 +180,29 @@ std::string UvcTestbed::AddCamera(const UsbCamera& camera, UvcDriverModel* model
                             "A: idProduct=" + Hex4(camera.ids.product) + "\n" +
                             "A: bcdDevice=" + Hex4(camera.ids.revision) + "\n" +
                             "A: product=" + camera.productName + "\n" +
-                            (descriptors.empty() ? std::string() : "H: descriptors=" + Hex(descriptors) + "\n") +
-                            "\n" +
-                            "P: " + interfacePath + "\n" +
-                            "E: SUBSYSTEM=usb\n" +
-                            "E: DEVTYPE=usb_interface\n" +
-                            "A: bInterfaceClass=0e\n" +
-                            "A: bInterfaceSubClass=01\n";
+                            "A: bConfigurationValue=" + std::to_string(kActiveConfiguration) + "\n" +
+                            "A: power/control=" + camera.powerControl + "\n" +
+                            "A: power/autosuspend_delay_ms=2000\n" +
+                            (descriptors.empty() ? std::string() : "H: descriptors=" + Hex(descriptors) + "\n");
     GError* error = nullptr;
     Check(umockdev_testbed_add_from_string(bed_, usb.c_str(), &error), error, "USB device");
-    const std::string capture = AddNode(interfacePath, 0, camera.productName, model);
-    if (camera.metadataNode) AddNode(interfacePath, 1, camera.productName, model);
-    return capture;
+    std::string first;
+    // One VideoControl interface per camera function: 0, 2, 4, ...
+    for (size_t f = 0; f < Functions(camera.ids); ++f) {
+        const uint8_t number = uint8_t(2 * f);
+        const std::string interfacePath = usbPath + "/" + port + ":1." + std::to_string(number);
+        const std::string record = "P: " + interfacePath + "\n" +
+                                   "E: SUBSYSTEM=usb\n" +
+                                   "E: DEVTYPE=usb_interface\n" +
+                                   "A: bInterfaceNumber=" + Hex2(number) + "\n" +
+                                   "A: bInterfaceClass=0e\n" +
+                                   "A: bInterfaceSubClass=01\n";
+        Check(umockdev_testbed_add_from_string(bed_, record.c_str(), &error), error, "USB interface");
+        const std::string capture = AddNode(interfacePath, 0, camera.productName, model, number);
+        if (camera.metadataNode) AddNode(interfacePath, 1, camera.productName, model, number);
+        if (f == 0) first = capture;
+    }
+    return first;
 }
 
 void UvcTestbed::Forbid(const std::string& devnode) {

@@ -1,0 +1,99 @@
+#include "console/support_report.h"
+
+#include <cstdio>
+
+#include "console/exit_codes.h"
+
+namespace {
+
+// Keys are JSON's ("capture_node"); people read them with spaces, except
+// the driver's own names ("GET_LEN").
+std::string Label(const std::string& key) {
+    std::string label = key;
+    if (label.find_first_of("abcdefghijklmnopqrstuvwxyz") == std::string::npos) return label;
+    for (char& c : label)
+        if (c == '_') c = ' ';
+    return label;
+}
+
+std::string Scalar(const SupportReport& value) {
+    if (value.is_null()) return "-";
+    if (value.is_string()) return value.get<std::string>();
+    if (value.is_boolean()) return value.get<bool>() ? "yes" : "no";
+    return value.dump();
+}
+
+bool AllScalars(const SupportReport& items) {
+    for (const SupportReport& item : items)
+        if (item.is_structured()) return false;
+    return true;
+}
+
+// A flat object on one line: "selector: 2, GET_LEN: 2".
+std::string OneLine(const SupportReport& object) {
+    std::string line;
+    for (auto it = object.begin(); it != object.end(); ++it)
+        line += (line.empty() ? "" : ", ") + Label(it.key()) + ": " + Scalar(it.value());
+    return line;
+}
+
+void Render(const SupportReport& object, const std::string& indent, std::string* out) {
+    for (auto it = object.begin(); it != object.end(); ++it) {
+        const SupportReport& value = it.value();
+        const std::string head = indent + Label(it.key()) + ":";
+        if (value.is_object()) {
+            *out += head + "\n";
+            Render(value, indent + "  ", out);
+        } else if (value.is_array() && AllScalars(value)) {
+            std::string line;
+            for (const SupportReport& item : value) line += (line.empty() ? "" : ", ") + Scalar(item);
+            *out += head + " " + (value.empty() ? "none" : line) + "\n";
+        } else if (value.is_array()) {
+            *out += head + (value.empty() ? " none" : "") + "\n";
+            size_t n = 0;
+            for (const SupportReport& item : value) {
+                const std::string number = indent + "  [" + std::to_string(++n) + "]";
+                if (item.is_object() && AllScalars(item)) {
+                    *out += number + " " + OneLine(item) + "\n";
+                } else {
+                    *out += number + "\n";
+                    Render(item, indent + "    ", out);
+                }
+            }
+        } else {
+            *out += head + " " + Scalar(value) + "\n";
+        }
+    }
+}
+
+}  // namespace
+
+std::string GuidText(const uint8_t b[16]) {
+    char text[40];
+    std::snprintf(text, sizeof text, "{%02X%02X%02X%02X-%02X%02X-%02X%02X-%02X%02X-%02X%02X%02X%02X%02X%02X}",
+                  b[3], b[2], b[1], b[0], b[5], b[4], b[7], b[6], b[8], b[9], b[10], b[11], b[12], b[13],
+                  b[14], b[15]);
+    return text;
+}
+
+std::string HexByte(unsigned value) {
+    char text[8];
+    std::snprintf(text, sizeof text, "0x%02X", value & 0xFF);
+    return text;
+}
+
+std::string SupportReportText(const SupportReport& report) {
+    std::string out;
+    Render(report, "", &out);
+    return out;
+}
+
+int PrintSupportReport(const Options& options) {
+    const SupportReport report = GatherSupportReport(options);
+    // Text from the camera may not be UTF-8: replaced, never thrown over.
+    const std::string text = options.json
+                                 ? report.dump(2, ' ', false, SupportReport::error_handler_t::replace) + "\n"
+                                 : SupportReportText(report);
+    std::fputs(text.c_str(), stdout);
+    return std::fflush(stdout) == 0 ? kExitUpdated : kExitFailed;
+}

@@ -1,0 +1,104 @@
+// --report on Windows: the DirectShow video capture devices with their
+// display names and friendly names, the imaging devices' hardware IDs, and
+// for a device reached through kernel streaming each selector's length
+// and the chip ID.
+#include <objbase.h>
+#include <windows.h>
+
+#include <cstdio>
+
+#include "console/support_report.h"
+#include "discovery/camera_source.h"
+#include "link/xu_channel.h"
+#include "link/xu_selectors.h"
+
+#ifndef KORVANE_VERSION
+#define KORVANE_VERSION "unknown"
+#endif
+
+namespace {
+
+std::string HresultText(HRESULT hr) {
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%08lX", static_cast<unsigned long>(hr));
+    return text;
+}
+
+// The lengths the driver answers and the chip ID, through the KS node.
+void AskCamera(const CaptureDevice& device, SupportReport* entry) {
+    CXuChannel channel;
+    device.control->AddRef();
+    channel.AttachKsControl(device.control.Get(), device.nodeId);
+    channel.mode = ChannelMode::UvcNode;
+    SupportReport controls = SupportReport::array();
+    for (uint32_t selector : kUsedSelectors) {
+        ULONG size = 0;
+        const HRESULT hr = channel.get_PropertySize(selector, &size);
+        controls.push_back({{"selector", selector},
+                            {"length", SUCCEEDED(hr) ? SupportReport(size) : SupportReport(HresultText(hr))}});
+    }
+    (*entry)["controls"] = controls;
+    BYTE address[2] = {0xFF, 0x20}, id = 0;
+    HRESULT hr = channel.put_Property(XU_REG_ADDRESS_CONTROL, sizeof address, address);
+    if (SUCCEEDED(hr)) hr = channel.get_Property(XU_REG_DATA_CONTROL, 1, &id);
+    (*entry)["chip_id"] = SUCCEEDED(hr) ? HexByte(id) : HresultText(hr);
+}
+
+}  // namespace
+
+SupportReport GatherSupportReport(const Options&) {
+    SupportReport report = SupportReport::object();
+    report["program"] = std::string("korvane-update ") + KORVANE_VERSION;
+    OSVERSIONINFOA version{};
+    version.dwOSVersionInfoSize = sizeof version;
+    // Without a manifest Windows answers the version it pretends to be.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+    const bool known = GetVersionExA(&version) != 0;
+#pragma GCC diagnostic pop
+    char windows[64] = "unknown";
+    if (known)
+        std::snprintf(windows, sizeof windows, "Windows %lu.%lu build %lu", version.dwMajorVersion,
+                      version.dwMinorVersion, version.dwBuildNumber);
+    report["system"] = windows;
+    CoInitialize(nullptr);
+    CameraSource* source = SystemCameraSource();
+    SupportReport devices = SupportReport::array();
+    SupportReport hardwareIds = SupportReport::array();
+    if (source) {
+        const HRESULT begun = source->Begin();
+        CaptureDevice device;
+        for (HRESULT hr = begun; hr == S_OK;) {
+            device = CaptureDevice();
+            hr = source->Next(&device);
+            if (hr != S_OK) {
+                if (FAILED(hr)) devices.push_back({{"error", HresultText(hr)}});
+                break;
+            }
+            char name[kCameraNameBytes];
+            source->StoreFriendlyName(name);
+            SupportReport entry = {{"friendly_name", name},
+                                   {"display_name", device.path},
+                                   {"camera_driver_interface", bool(device.driver)},
+                                   {"kernel_streaming_node", bool(device.control)}};
+            if (device.control) AskCamera(device, &entry);
+            devices.push_back(entry);
+        }
+        source->End();
+        source->HardwareIds([&](const std::string& ids) {
+            // A list of strings, each ended by a zero.
+            for (size_t at = 0; at < ids.size();) {
+                const size_t end = ids.find('\0', at);
+                const std::string one = ids.substr(at, end == std::string::npos ? std::string::npos : end - at);
+                if (!one.empty()) hardwareIds.push_back(one);
+                if (end == std::string::npos) break;
+                at = end + 1;
+            }
+            return false;
+        });
+    }
+    report["directshow_devices"] = devices;
+    report["imaging_hardware_ids"] = hardwareIds;
+    CoUninitialize();
+    return report;
+}
