@@ -210,7 +210,7 @@ int ConsoleUpdate::Download(Report* report) {
         bar_.Draw();
         ProgressTick();
     }
-    bar_.Finish(workerResult == 1 ? "done      " : "failed    ");
+    bar_.Finish(workerResult == 1 ? "done" : "failed");
     LeaveDownload();
     // "Updated" only for a download verified, committed and read back equal.
     if (workerResult == 1)
