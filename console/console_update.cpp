@@ -79,15 +79,27 @@ bool ConsoleUpdate::Confirm(const std::string& question) {
     return got && (answer == "y" || answer == "Y" || answer == "yes" || answer == "Yes");
 }
 
+// Whole lines only: the program's own lines never land after a log line's
+// first half.
 void ConsoleUpdate::ShowNewLog() {
+    const size_t end = transferLog.rfind('\n');
+    if (!options_.verbose || end == std::string::npos || end + 1 <= logShown_) return;
+    std::fputs(PlainText(transferLog.substr(logShown_, end + 1 - logShown_)).c_str(), stderr);
+    std::fflush(stderr);
+    logShown_ = end + 1;
+}
+
+// At the end: the rest of the log too, its last line ended.
+void ConsoleUpdate::ShowRestOfLog() {
+    ShowNewLog();
     if (!options_.verbose || logShown_ >= transferLog.size()) return;
-    std::fputs(PlainText(transferLog.substr(logShown_)).c_str(), stderr);
+    std::fprintf(stderr, "%s\n", PlainText(transferLog.substr(logShown_)).c_str());
     std::fflush(stderr);
     logShown_ = transferLog.size();
 }
 
 int ConsoleUpdate::End(Report* report, int code, const char* result, const std::string& message) {
-    ShowNewLog();
+    ShowRestOfLog();
     report->exitCode = code;
     report->result = result;
     report->message = message;
@@ -105,6 +117,7 @@ int ConsoleUpdate::End(Report* report, int code, const char* result, const std::
 }
 
 void ConsoleUpdate::Describe(const Report& r) {
+    ShowNewLog();
     if (options_.json) return;
     std::fprintf(out_, "Camera:        %s\n", r.name.empty() ? "(no name)" : r.name.c_str());
     if (!r.path.empty()) std::fprintf(out_, "Device:        %s\n", r.path.c_str());
@@ -125,10 +138,13 @@ int ConsoleUpdate::Run(Report* report) {
     // The window's rule: it checks only with mains power known to be on.
     StartUp(power.known, power.acLineStatus);
     if (!checkArmed_) {
-        if (!options_.onBattery)
+        if (!options_.onBattery && !options_.check)
             return End(report, kExitOnBattery, "on-battery",
                        "Not on mains power: plug the computer in, or pass --on-battery.");
-        if (!options_.json) std::fprintf(out_, "Not on mains power; going on as --on-battery asks.\n");
+        if (!options_.json)
+            std::fprintf(out_, options_.onBattery
+                                   ? "Not on mains power; going on as --on-battery asks.\n"
+                                   : "Not on mains power; a check writes nothing, so it goes on.\n");
     }
     const int code = Check(report);
     if (code >= 0) return code;

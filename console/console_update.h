@@ -46,6 +46,7 @@ private:
     void Describe(const Report& report);
     bool Confirm(const std::string& question);
     void ShowNewLog();
+    void ShowRestOfLog();
     // On the worker thread, which alone writes the transfer log while the
     // download runs: the bar learns the bytes, --verbose the new lines.
     void OnProgress(uint32_t bytesDone, uint32_t bytesTotal) override;

@@ -1,16 +1,19 @@
 #include <objbase.h>
 
+#include "console/camera_choice.h"
 #include "console/camera_path_source.h"
 #include "console/system_camera.h"
 
 struct SystemCamera::Parts {
-    Parts() : paths(GetCameraSource()) {}
+    explicit Parts(const std::string& device)
+        : all(GetCameraSource()), chosen(all, ParseCameraChoice(device)), paths(&chosen) {}
+    CameraSource* all;
+    ChosenCameraSource chosen;
     CameraPathSource paths;
     CameraSource* previous = nullptr;
 };
 
-// Windows has one source, its own; there is no node to choose.
-SystemCamera::SystemCamera(std::string*, const std::string&) : parts_(new Parts) {
+SystemCamera::SystemCamera(std::string*, const std::string& device) : parts_(new Parts(device)) {
     // DirectShow's enumeration needs COM on the thread that walks.
     CoInitialize(nullptr);
     parts_->previous = SetCameraSource(&parts_->paths);
@@ -24,3 +27,5 @@ SystemCamera::~SystemCamera() {
 std::string SystemCamera::Path() const { return parts_->paths.LastPath(); }
 
 bool SystemCamera::PermissionDenied() const { return false; }
+
+CameraSource* SystemCamera::AllCameras() const { return parts_->all; }
