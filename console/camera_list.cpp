@@ -99,8 +99,8 @@ void NameOtherCameras(CameraSource* all, FILE* out, Report* report) {
         report->otherCameras.push_back(std::to_string(found[i].number) + "  " + found[i].path +
                                        "  " + found[i].name);
     if (!out) return;
-    std::fprintf(out, "%zu cameras of this family are attached; this run takes the first, %d  %s.\n",
-                 found.size(), found[0].number, found[0].path.c_str());
+    std::fprintf(out, "%d cameras of this family are attached; this run takes the first, %d  %s.\n",
+                 int(found.size()), found[0].number, found[0].path.c_str());
     std::fprintf(out, "The other%s:\n", found.size() > 2 ? "s" : "");
     for (const std::string& other : report->otherCameras) std::fprintf(out, "  %s\n", other.c_str());
     std::fprintf(out, "To update another, name it: --device NUMBER (see --list).\n");

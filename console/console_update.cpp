@@ -146,6 +146,7 @@ int ConsoleUpdate::Run(Report* report) {
                                    ? "Not on mains power; going on as --on-battery asks.\n"
                                    : "Not on mains power; a check writes nothing, so it goes on.\n");
     }
+    if (beforeCheck) beforeCheck(report);
     const int code = Check(report);
     if (code >= 0) return code;
     return Download(report);

@@ -26,6 +26,9 @@ public:
     // permission; set by main for its system's camera source.
     std::function<std::string()> cameraPath;
     std::function<bool()> permissionDenied;
+    // Once the power rule lets the check go ahead, before it; may add to
+    // the report.
+    std::function<void(Report*)> beforeCheck;
 
 protected:
     void ShowStatus() override {}

@@ -100,7 +100,10 @@ int main(int argc, char** argv) {
     {
         ConsoleUpdate update(options, out, outIsTerminal, interactive);
         SystemCamera camera(&update.transferLog, options.device);
-        if (options.device.empty()) NameOtherCameras(camera.AllCameras(), options.json ? nullptr : out, &report);
+        if (options.device.empty())
+            update.beforeCheck = [&](Report* r) {
+                NameOtherCameras(camera.AllCameras(), options.json ? nullptr : out, r);
+            };
         update.cameraPath = [&camera] { return camera.Path(); };
         update.permissionDenied = [&camera] { return camera.PermissionDenied(); };
         code = update.Run(&report);
