@@ -199,7 +199,7 @@ int ConsoleUpdate::Check(Report* report) {
         if (!interactive_)
             return End(report, kExitUsage, "declined",
                        "No terminal to ask on: pass --yes to update without a question.");
-        if (!Confirm("Write this firmware into the camera now? Keep it plugged in until the end.")) {
+        if (!Confirm("Write this firmware now? Keep the camera plugged in until the end.")) {
             if (Interrupted())
                 return End(report, kExitInterrupted, "interrupted", "Interrupted: nothing was written.");
             return End(report, kExitNothingToDo, "declined", "Declined: nothing was written.");
