@@ -81,15 +81,27 @@ bool ConsoleUpdate::Confirm(const std::string& question) {
     return got && (answer == "y" || answer == "Y" || answer == "yes" || answer == "Yes");
 }
 
+// Whole lines only: the program's own lines never land after a log line's
+// first half.
 void ConsoleUpdate::ShowNewLog() {
+    const size_t end = transferLog.rfind('\n');
+    if (!options_.verbose || end == std::string::npos || end + 1 <= logShown_) return;
+    std::fputs(PlainText(transferLog.substr(logShown_, end + 1 - logShown_)).c_str(), stderr);
+    std::fflush(stderr);
+    logShown_ = end + 1;
+}
+
+// At the end: the rest of the log too, its last line ended.
+void ConsoleUpdate::ShowRestOfLog() {
+    ShowNewLog();
     if (!options_.verbose || logShown_ >= transferLog.size()) return;
-    std::fputs(PlainText(transferLog.substr(logShown_)).c_str(), stderr);
+    std::fprintf(stderr, "%s\n", PlainText(transferLog.substr(logShown_)).c_str());
     std::fflush(stderr);
     logShown_ = transferLog.size();
 }
 
 int ConsoleUpdate::End(Report* report, int code, const char* result, const std::string& message) {
-    ShowNewLog();
+    ShowRestOfLog();
     report->exitCode = code;
     report->result = result;
     report->message = message;
@@ -123,6 +135,7 @@ int ConsoleUpdate::End(Report* report, int code, const char* result, const std::
 }
 
 void ConsoleUpdate::Describe(const Report& r) {
+    ShowNewLog();
     if (options_.json) return;
     std::fprintf(out_, "Camera:        %s\n", r.name.empty() ? "(no name)" : Printable(r.name).c_str());
     if (!r.path.empty()) std::fprintf(out_, "Device:        %s\n", Printable(r.path).c_str());
@@ -153,13 +166,17 @@ int ConsoleUpdate::Run(Report* report) {
     // The window's rule: it checks only with mains power known to be on.
     StartUp(power.known, power.acLineStatus);
     if (!checkArmed_) {
-        if (!options_.onBattery)
+        if (!options_.onBattery && !options_.check)
             return End(report, kExitOnBattery, "on-battery",
                        power.known ? "Not on mains power: plug the computer in, or pass --on-battery."
                                    : "The power state could not be read: plug the computer in, or pass "
                                      "--on-battery.");
-        if (!options_.json) std::fprintf(out_, "Not on mains power; going on as --on-battery asks.\n");
+        if (!options_.json)
+            std::fprintf(out_, options_.onBattery
+                                   ? "Not on mains power; going on as --on-battery asks.\n"
+                                   : "Not on mains power; a check does not touch the flash, so it goes on.\n");
     }
+    if (beforeCheck) beforeCheck(report);
     const int code = Check(report);
     if (code >= 0) return code;
     return Download(report);
@@ -230,7 +247,7 @@ int ConsoleUpdate::Check(Report* report) {
         if (!interactive_)
             return End(report, kExitUsage, "declined",
                        "No terminal to ask on: pass --yes to update without a question.");
-        if (!Confirm("Write this firmware into the camera now? Keep it plugged in until the end.")) {
+        if (!Confirm("Write this firmware now? Keep the camera plugged in until the end.")) {
             if (Interrupted())
                 return End(report, kExitInterrupted, "interrupted", "Interrupted: the flash was not touched.");
             return End(report, kExitNothingToDo, "declined", "Declined: the flash was not touched.");
@@ -273,7 +290,7 @@ int ConsoleUpdate::Download(Report* report) {
         bar_.Draw();
         ProgressTick();
     }
-    bar_.Finish(workerResult == 1 ? "done      " : "failed    ");
+    bar_.Finish(workerResult == 1 ? "done" : "failed");
     LeaveDownloadState();
     // "Updated" only for a download verified, committed and read back equal.
     if (workerResult == 1)

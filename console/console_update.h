@@ -31,6 +31,9 @@ public:
     std::function<bool()> permissionDenied;
     // The system's camera, for the claims on it; set by main.
     SystemCamera* camera = nullptr;
+    // Once the power rule lets the check go ahead, before it; may add to
+    // the report.
+    std::function<void(Report*)> beforeCheck;
 
 protected:
     void ShowStatus() override {}
@@ -52,6 +55,7 @@ private:
     void Describe(const Report& report);
     bool Confirm(const std::string& question);
     void ShowNewLog();
+    void ShowRestOfLog();
     // On the worker thread, which alone writes the transfer log while the
     // download runs: the bar learns the bytes, --verbose the new lines.
     void OnProgress(uint32_t bytesDone, uint32_t bytesTotal) override;

@@ -2,17 +2,18 @@
 // deployment tool. See --help and the manual page for the options and
 // the exit codes.
 #include <cstdio>
-#include <fstream>
+#include <cstring>
 
+#include "console/camera_list.h"
 #include "console/console_update.h"
 #include "console/exit_codes.h"
 #include "console/instance_lock.h"
 #include "console/interrupts.h"
-#include "console/log_text.h"
 #include "console/options.h"
 #include "console/report.h"
 #include "console/support_report.h"
 #include "console/system_camera.h"
+#include "console/update_log.h"
 
 #ifdef _WIN32
 #include <io.h>
@@ -24,14 +25,6 @@
 
 namespace {
 
-// The whole transfer log into the file the user named.
-void WriteLog(const std::string& file, const std::string& log) {
-    std::ofstream out(file);
-    out << PlainText(log);
-    if (!out.flush())
-        std::fprintf(stderr, "korvane-update: cannot write the log to %s\n", file.c_str());
-}
-
 int Finish(const Options& options, const Report& report) {
     if (options.json) {
         std::fputs(ReportJson(report).c_str(), stdout);
@@ -40,12 +33,35 @@ int Finish(const Options& options, const Report& report) {
     return report.exitCode;
 }
 
+// A command line refused: the JSON document too when one was asked for,
+// though the options could not be read.
+int UsageError(int argc, char** argv, const std::string& message) {
+    Options options;
+    for (int i = 1; i < argc; ++i) options.json |= std::strcmp(argv[i], "--json") == 0;
+    Report report;
+    report.exitCode = kExitUsage;
+    report.result = "usage";
+    report.message = message;
+    return Finish(options, report);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     Options options;
     const int parsed = ParseOptions(argc, argv, &options);
+    if (parsed == kExitUsage) return UsageError(argc, argv, options.usageError);
     if (parsed >= 0) return parsed;
+
+    // The log is opened before anything reaches the camera: a run whose
+    // record could not be kept is refused at once.
+    UpdateLog updateLog;
+    std::string reason;
+    if (!options.logFile.empty() && !updateLog.Open(options.logFile, &reason)) {
+        const std::string message = "cannot open the log file " + options.logFile + ": " + reason;
+        std::fprintf(stderr, "korvane-update: %s\n", message.c_str());
+        return UsageError(argc, argv, message);
+    }
 
     // Under --json, standard output carries the document alone.
     FILE* out = options.json ? stderr : stdout;
@@ -60,6 +76,7 @@ int main(int argc, char** argv) {
         report.result = result;
         report.message = message;
         std::fprintf(stderr, "korvane-update: %s\n", message.c_str());
+        updateLog.Write(report, "");
         return Finish(options, report);
     };
     switch (TakeInstanceLock(&lockName)) {
@@ -76,15 +93,27 @@ int main(int argc, char** argv) {
 
     int code;
     std::string log;
+    if (options.list) {
+        SystemCamera camera(&log, options.device);
+        code = ListCameras(options, camera.AllCameras(), out, &report, &log);
+        if (updateLog.IsOpen() && !updateLog.Write(report, log))
+            std::fprintf(stderr, "korvane-update: cannot write the log to %s\n", options.logFile.c_str());
+        return code;
+    }
     {
         ConsoleUpdate update(options, out, outIsTerminal, interactive);
         SystemCamera camera(&update.transferLog, options.device);
+        if (options.device.empty())
+            update.beforeCheck = [&](Report* r) {
+                NameOtherCameras(camera.AllCameras(), options.json ? nullptr : out, r);
+            };
         update.permissionDenied = [&camera] { return camera.PermissionDenied(); };
         update.camera = &camera;
         code = update.Run(&report);
         log = update.transferLog;
     }
-    if (!options.logFile.empty()) WriteLog(options.logFile, log);
+    if (updateLog.IsOpen() && !updateLog.Write(report, log))
+        std::fprintf(stderr, "korvane-update: cannot write the log to %s\n", options.logFile.c_str());
     Finish(options, report);
     return code;
 }

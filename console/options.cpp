@@ -13,18 +13,25 @@
 namespace {
 
 constexpr const char* kDescription =
-    "Updates the firmware of the Tarvex USB camera: finds the camera, decides whether it\n"
-    "needs new firmware as the update window does, and writes it, verified.\n";
+    "Updates the firmware of the Tarvex USB camera: finds the camera, decides\n"
+    "whether it needs new firmware as the update window does, and writes it,\n"
+    "verified.\n";
+
+// Where a deployment tool might keep the log, as each system would.
+#ifdef _WIN32
+#define KORVANE_LOG_EXAMPLE "%ProgramData%\\korvane-update.log"
+#else
+#define KORVANE_LOG_EXAMPLE "/var/log/korvane-update.log"
+#endif
 
 constexpr const char* kFooter =
     "\nExamples:\n"
     "  korvane-update                 describe the camera, ask, then update it\n"
     "  korvane-update --check         only say whether an update is due\n"
-    "  korvane-update --yes --json    unattended, one JSON report on standard output\n"
-    "  korvane-update --yes --log /var/log/korvane.log\n"
-#ifndef _WIN32
-    "  korvane-update --device /dev/video2 --check\n"
-#endif
+    "  korvane-update --yes --json    unattended, one JSON report on stdout\n"
+    "  korvane-update --yes --log " KORVANE_LOG_EXAMPLE "\n"
+    "  korvane-update --list          the cameras attached, numbered\n"
+    "  korvane-update --device 2 --check\n"
     "\nExit codes:\n"
     "  0   updated (with --check: an update is due)\n"
     "  1   the check or the update failed\n"
@@ -34,7 +41,7 @@ constexpr const char* kFooter =
     "  5   on battery; plug in, or pass --on-battery\n"
     "  6   no permission to open the camera's device node\n"
     "  7   the camera is in use by another program (the flash not touched)\n"
-    "  64  usage error; or an update is due, there is no terminal to ask on, and no --yes\n"
+    "  64  usage error; or an update is due, no terminal to ask on, and no --yes\n"
     "  130 interrupted before the download began (nothing written)\n";
 
 }  // namespace
@@ -45,12 +52,12 @@ int ParseOptions(int argc, char** argv, Options* options) {
     app.add_flag("--check", options->check, "Decide and report; the flash is not touched");
     app.add_flag("-y,--yes", options->yes, "Update without asking (for deployment tools)");
     app.add_flag("--json", options->json, "Print one JSON report on standard output");
-    app.add_option("--log", options->logFile, "Write the whole transfer log to FILE")
+    app.add_option("--log", options->logFile, "Append this run's record to FILE")
         ->type_name("FILE");
     app.add_flag("-v,--verbose", options->verbose, "Show the transfer log on standard error");
-#ifndef _WIN32
-    app.add_option("--device", options->device, "Use only this video node")->type_name("NODE");
-#endif
+    app.add_flag("--list", options->list, "List the cameras attached; write nothing");
+    app.add_option("--device", options->device, "Use only this camera (number or path)")
+        ->type_name("N|PATH");
     app.add_flag("--on-battery", options->onBattery, "Update even without mains power");
     app.add_flag("--report", options->report,
                  "Print what support needs about the cameras (text, or with --json); writes no flash");
@@ -66,6 +73,7 @@ int ParseOptions(int argc, char** argv, Options* options) {
         return kExitUpdated;
     } catch (const CLI::ParseError& error) {
         std::fprintf(stderr, "korvane-update: %s\nRun with --help for the options.\n", error.what());
+        options->usageError = error.what();
         return kExitUsage;
     }
     if (version) {

@@ -10,8 +10,10 @@ struct Options {
     bool verbose = false;     // the transfer log on standard error as it grows
     bool onBattery = false;   // update without mains power
     bool report = false;      // the facts for support, read without writing the flash
-    std::string logFile;      // the whole transfer log goes here
-    std::string device;       // the one camera node to use (Linux)
+    bool list = false;        // the cameras attached, then exit
+    std::string logFile;      // each run's record is appended here
+    std::string device;       // the one camera to use: its number in --list, or its path
+    std::string usageError;   // what was wrong with the command line
 };
 
 // Fills options from the command line. -1 when the program goes on;

@@ -1,10 +1,21 @@
 #include "console/progress_bar.h"
 
+#include <algorithm>
+#include <cstring>
+
+#include "console/terminal.h"
 #include "platform/clock.h"
 
 namespace {
 
-constexpr int kBarCells = 30;
+// The bar's cells: as many as the terminal leaves, within these.
+constexpr int kMinBarCells = 10;
+constexpr int kMaxBarCells = 30;
+// Room kept for each text beside the bar, so that the bar keeps its length
+// from "--:-- left" to "done".
+constexpr size_t kSegmentRoom = 10;
+// The width assumed when the terminal will not say.
+constexpr int kDefaultColumns = 80;
 // Below this much time the rate says nothing yet.
 constexpr uint64_t kRateAfterMs = 200;
 
@@ -40,7 +51,9 @@ void ProgressBar::Draw() {
     // The rate of the packets alone; the checks after the last one are not transfer.
     const uint64_t until = done == total_ ? doneAtMs_.load(std::memory_order_relaxed) : NowMs();
     const uint64_t elapsedMs = until > startMs_ ? until - startMs_ : 0;
-    const double rate = elapsedMs >= kRateAfterMs ? done * 1000.0 / double(elapsedMs) : 0.0;
+    // At the end the rate is the whole transfer's, however short it was.
+    const bool rateKnown = elapsedMs >= kRateAfterMs || (done == total_ && done > 0);
+    const double rate = rateKnown ? done * 1000.0 / double(std::max<uint64_t>(elapsedMs, 1)) : 0.0;
 
     if (!terminal_) {
         // One line per 10 % reached, with the bytes taken when it was.
@@ -52,23 +65,56 @@ void ProgressBar::Draw() {
         std::fflush(out_);
         return;
     }
-    char bar[kBarCells + 1];
-    const int filled = int(uint64_t(done) * kBarCells / total_);
-    for (int i = 0; i < kBarCells; ++i) bar[i] = i < filled ? '#' : '.';
-    bar[kBarCells] = '\0';
     char left[24] = "--:-- left";
     if (verdict_) {
         std::snprintf(left, sizeof left, "%s", verdict_);
     } else if (done == total_) {
-        std::snprintf(left, sizeof left, "verifying ");
+        std::snprintf(left, sizeof left, "verifying");
     } else if (rate > 0) {
         const unsigned seconds = unsigned((total_ - done) / rate + 0.5);
         std::snprintf(left, sizeof left, "%u:%02u left", seconds / 60, seconds % 60);
     }
-    std::fprintf(out_, "\r[%s] %3d%%  %5.1f/%.1f KiB  %5.1f KiB/s  %s   ", bar, percent,
-                 done / 1024.0, total_ / 1024.0, rate / 1024.0, left);
+    char percentText[8], bytes[32], rateText[24];
+    std::snprintf(percentText, sizeof percentText, "%3d%%", percent);
+    std::snprintf(bytes, sizeof bytes, "%5.1f/%.1f KiB", done / 1024.0, total_ / 1024.0);
+    if (rate > 0)
+        std::snprintf(rateText, sizeof rateText, "%5.1f KiB/s", rate / 1024.0);
+    else
+        std::snprintf(rateText, sizeof rateText, " --.- KiB/s");
+    // Shown as bytes, rate, time left (or the verdict); a narrow terminal
+    // loses the rate first, then the bytes, then the time; never the percentage.
+    struct Segment {
+        const char* text;
+        bool shown;
+    } segments[] = {{bytes, true}, {rateText, true}, {left, true}};
+    const int dropOrder[] = {1, 0, 2};
+    const auto fixed = [&] {
+        size_t n = std::strlen("[] ") + std::strlen(percentText);
+        for (const Segment& segment : segments)
+            if (segment.shown) n += 2 + std::max(std::strlen(segment.text), kSegmentRoom);
+        return int(n);
+    };
+    const int width = Width();
+    for (int drop : dropOrder)
+        if (fixed() + kMinBarCells > width) segments[drop].shown = false;
+    const int cells = std::max(kMinBarCells, std::min(kMaxBarCells, width - fixed()));
+    char bar[kMaxBarCells + 1];
+    const int filled = int(uint64_t(done) * unsigned(cells) / total_);
+    for (int i = 0; i < cells; ++i) bar[i] = i < filled ? '#' : '.';
+    bar[cells] = '\0';
+    std::fprintf(out_, "\r[%s] %s", bar, percentText);
+    for (const Segment& segment : segments)
+        if (segment.shown) std::fprintf(out_, "  %s", segment.text);
+    ClearToEndOfLine(out_);
     std::fflush(out_);
     drawn_ = true;
+}
+
+// What a redraw may fill: the terminal's columns but the last, where some
+// terminals (the Windows console among them) wrap at once.
+int ProgressBar::Width() const {
+    const int columns = TerminalColumns(out_);
+    return (columns > 0 ? columns : kDefaultColumns) - 1;
 }
 
 void ProgressBar::Finish(const char* verdict) {

@@ -1,6 +1,6 @@
 // The download's progress for people: bytes the camera's engine has taken
 // of the image, the rate and the time left. On a terminal one line redrawn
-// in place; elsewhere (a log, a deployment tool) a plain line every 10 %.
+// in place, as wide as the terminal is; elsewhere (a log, a deployment tool) a plain line every 10 %.
 // The worker reports through the observer; only the main thread draws.
 #pragma once
 
@@ -25,6 +25,8 @@ public:
     void Finish(const char* verdict);
 
 private:
+    int Width() const;
+
     FILE* out_;
     bool terminal_;
     std::atomic<uint32_t> done_{0};

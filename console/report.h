@@ -25,12 +25,15 @@ struct Report {
     int imageSize = 0;
     // How the run ended: "updated", "failed", "current", "update-due",
     // "declined", "no-camera", "no-permission", "other-instance",
-    // "on-battery", "interrupted".
+    // "on-battery", "interrupted", "usage"; with --list "listed".
     std::string result;
     int exitCode = 1;
     std::string message;                // one line for people
     std::vector<std::string> logTail;   // the transfer log's last lines on a failure
     std::vector<std::string> notes;     // what the camera source told the user
+    // The other cameras of the family attached when none was chosen:
+    // "number  path  name" each.
+    std::vector<std::string> otherCameras;
 };
 
 // One JSON object holding the report, ended by a newline.

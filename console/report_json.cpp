@@ -50,6 +50,7 @@ std::string ReportJson(const Report& report) {
         {"message", report.message},
         {"log_tail", report.logTail},
         {"notes", report.notes},
+        {"other_cameras", report.otherCameras},
     };
     // Text from the camera may not be UTF-8: replaced, never thrown over.
     return doc.dump(2, ' ', false, json::error_handler_t::replace) + "\n";

@@ -1,16 +1,19 @@
 // Puts the system's camera source in place for the program's life: the
-// uvcvideo source on Linux (one node when the user named one), DirectShow
-// on Windows (with COM for the main thread, as the window has it).
+// uvcvideo source on Linux, DirectShow on Windows (with COM for the main
+// thread, as the window has it); only the camera --device chose, by its
+// number in the walk or its path, when it chose one.
 #pragma once
 
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "discovery/camera_source.h"
+
 class SystemCamera {
 public:
     // `log` is the update core's transfer log.
-    SystemCamera(std::string* log, const std::string& onlyNode);
+    SystemCamera(std::string* log, const std::string& device);
     ~SystemCamera();
     SystemCamera(const SystemCamera&) = delete;
     SystemCamera& operator=(const SystemCamera&) = delete;
@@ -29,6 +32,8 @@ public:
     std::vector<std::string> Notes() const;
     // The opened camera may suspend between requests (Linux USB autosuspend).
     bool MaySuspend() const;
+    // The system's source, whatever --device chose.
+    CameraSource* AllCameras() const;
 
 private:
     struct Parts;

@@ -1,19 +1,26 @@
 #include "console/admitting_source.h"
+#include "console/camera_choice.h"
 #include "console/node_claim.h"
 #include "console/system_camera.h"
 #include "discovery/uvc_camera_source.h"
 
+// A node path goes to the uvcvideo source itself, which knows the node's
+// other names; a number is counted off its walk. A node another run holds
+// is passed over before it hears a request.
 struct SystemCamera::Parts {
-    Parts(std::string* log, const std::string& onlyNode) : uvc(log, onlyNode), admitting(&uvc) {}
+    Parts(std::string* log, const CameraChoice& choice)
+        : all(nullptr), uvc(log, choice.path), chosen(&uvc, {choice.number, ""}), admitting(&chosen) {}
+    UvcCameraSource all;
     UvcCameraSource uvc;
+    ChosenCameraSource chosen;
     AdmittingSource admitting;
     NodeClaim claim;
     std::string heldElsewhere;
     CameraSource* previous = nullptr;
 };
 
-SystemCamera::SystemCamera(std::string* log, const std::string& onlyNode)
-    : parts_(new Parts(log, onlyNode)) {
+SystemCamera::SystemCamera(std::string* log, const std::string& device)
+    : parts_(new Parts(log, ParseCameraChoice(device))) {
     Parts* parts = parts_.get();
     parts->admitting.admit = [parts](const std::string& node) {
         if (parts->claim.Lock(node)) return true;
@@ -26,6 +33,8 @@ SystemCamera::SystemCamera(std::string* log, const std::string& onlyNode)
 SystemCamera::~SystemCamera() { SetCameraSource(parts_->previous); }
 
 bool SystemCamera::PermissionDenied() const { return parts_->uvc.PermissionDenied(); }
+
+CameraSource* SystemCamera::AllCameras() const { return &parts_->all; }
 
 std::string SystemCamera::HeldByAnotherRun() const { return parts_->heldElsewhere; }
 

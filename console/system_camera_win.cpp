@@ -1,19 +1,29 @@
 #include <objbase.h>
 
+#include "console/camera_choice.h"
 #include "console/system_camera.h"
 
-struct SystemCamera::Parts {};
+struct SystemCamera::Parts {
+    explicit Parts(const std::string& device) : all(GetCameraSource()), chosen(all, ParseCameraChoice(device)) {}
+    CameraSource* all;
+    ChosenCameraSource chosen;
+    CameraSource* previous = nullptr;
+};
 
-// Windows has one source, its own, in place from the start; there is no
-// node to choose.
-SystemCamera::SystemCamera(std::string*, const std::string&) {
+SystemCamera::SystemCamera(std::string*, const std::string& device) : parts_(new Parts(device)) {
     // DirectShow's enumeration needs COM on the thread that walks.
     CoInitialize(nullptr);
+    parts_->previous = SetCameraSource(&parts_->chosen);
 }
 
-SystemCamera::~SystemCamera() { CoUninitialize(); }
+SystemCamera::~SystemCamera() {
+    SetCameraSource(parts_->previous);
+    CoUninitialize();
+}
 
 bool SystemCamera::PermissionDenied() const { return false; }
+
+CameraSource* SystemCamera::AllCameras() const { return parts_->all; }
 
 // The window's mutex already keeps two updates apart; a DirectShow camera
 // has no capture queue to claim.
@@ -22,6 +32,7 @@ std::string SystemCamera::HeldByAnotherRun() const { return std::string(); }
 bool SystemCamera::TakeCaptureQueue(const std::string&, std::string*) { return true; }
 
 void SystemCamera::ReleaseCaptureQueue() {}
+
 std::vector<std::string> SystemCamera::Notes() const { return {}; }
 
 bool SystemCamera::MaySuspend() const { return false; }

@@ -14,6 +14,7 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -101,9 +102,16 @@ struct Sandbox {
         Supply("AC", "A: type=Mains\nA: online=0\n");
         Supply("BAT0", "A: type=Battery\nA: scope=System\nA: status=Discharging\n");
     }
+    // A second camera of ours, its firmware current.
+    void SecondCamera() {
+        sim2.SetFlashPart(simcam::FlashPart::Type4);
+        sim2.Flash() = ImageBytes(kImageV0309);
+        sim2.Flash()[kFlashTypeCodeOffset] = kCurrentCode;
+        bed.AddCamera(UsbCamera(), &model2);
+    }
 
-    simcam::SimCamera sim;
-    UvcDriverModel model{sim, kUnit};
+    simcam::SimCamera sim, sim2;
+    UvcDriverModel model{sim, kUnit}, model2{sim2, kUnit};
     UvcTestbed bed;  // goes first: its handlers answer through the model
     std::string node;
     std::vector<uint8_t> before;
@@ -165,7 +173,21 @@ struct Case {
     const char* says;        // in standard output or error
     bool reachesCamera;      // any request reaches it at all
     std::function<void(UsbCamera&)> describe = nullptr;  // the camera's descriptors and strings
+    int columns = 0;         // run on a terminal this wide; 0: on pipes
 };
+
+// The widest redraw: a stretch from a carriage return to the next one or
+// to a line's end, escape sequences aside.
+size_t WidestRedraw(std::string text) {
+    for (size_t at; (at = text.find("\x1b[K")) != std::string::npos;) text.erase(at, 3);
+    size_t widest = 0;
+    for (size_t at = text.find('\r'); at != std::string::npos;) {
+        const size_t next = text.find_first_of("\r\n", at + 1);
+        widest = std::max(widest, (next == std::string::npos ? text.size() : next) - at - 1);
+        at = text.find('\r', at + 1);
+    }
+    return widest;
+}
 
 // The query index from which the camera is unplugged: well inside the
 // packets (a whole update is some 1240 queries, its first packet near 190).
@@ -203,7 +225,7 @@ TEST_F(KorvaneUpdate, ExitCodesAndWhatReachesTheCamera) {
          0, Case::Untouched, "going on as --on-battery asks", true},
         {"desktop with an empty USB-C port", {"--check"}, [](Sandbox& s) { s.Supply("ucsi-source-psy-USBC000:001",
          "A: type=USB\nA: online=0\n"); }, 0, Case::Untouched, "An update is due", true},
-        {"system battery, no supply", {"--check"}, [](Sandbox& s) { s.Supply("BAT0", "A: type=Battery\n"); },
+        {"system battery, no supply", {"--yes"}, [](Sandbox& s) { s.Supply("BAT0", "A: type=Battery\n"); },
          5, Case::Untouched, "Not on mains power", false},
         {"identification gives up", {"--check"}, [](Sandbox& s) { s.sim.StickBusyFromCall(0); },
          1, Case::Untouched, "Flash type:    could not be identified", true},
@@ -235,19 +257,40 @@ TEST_F(KorvaneUpdate, ExitCodesAndWhatReachesTheCamera) {
          1, Case::NotCommitted, "Unplug and replug the camera, then run korvane-update again", true},
         {"report", {"--report"}, nullptr, 0, Case::Untouched, "[8] selector: 10, GET_LEN: 64, GET_INFO: 0x02 set", true},
         {"report as JSON", {"--report", "--json"}, nullptr, 0, Case::Untouched, "\"chip_id\": \"0x65\"", true},
+        {"usage, JSON", {"--json", "--yes", "--check"}, nullptr, 64, Case::Untouched,
+         "\"exit_code\": 64", false},
+        {"log that cannot be opened", {"--yes", "--log", "/nonexistent/korvane.log"}, nullptr, 64,
+         Case::Untouched, "cannot open the log file", false},
+        {"check on battery", {"--check"}, [](Sandbox& s) { s.OnBattery(); },
+         0, Case::Untouched, "a check does not touch the flash", true},
+        {"list, two cameras", {"--list"}, [](Sandbox& s) { s.SecondCamera(); }, 0, Case::Untouched,
+         "1  /dev/video0  Tarvex USB Camera  chip 0x65  ours, update due\n"
+         "2  /dev/video2  Tarvex USB Camera  chip 0x65  ours, current\n", true},
+        {"two cameras, the others named", {"--check"}, [](Sandbox& s) { s.SecondCamera(); }, 0,
+         Case::Untouched, "The other:\n  2  /dev/video2  Tarvex USB Camera\n", true},
+        {"device by number", {"--device", "2", "--yes"}, [](Sandbox& s) { s.SecondCamera(); }, 2,
+         Case::Untouched, "Device:        /dev/video2", false},
+        {"bar at 80 columns", {"--yes"}, nullptr, 0, Case::Updated, "KiB/s  done", true, nullptr, 80},
+        {"bar at 50 columns", {"--yes"}, nullptr, 0, Case::Updated, "] 100%   64.0/64.0 KiB  done", true, nullptr, 50},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         Sandbox sandbox(true, kStaleCode, c.describe);
         if (c.arrange) c.arrange(sandbox);
-        ChildSpec spec = Program(c.args);
+        ChildSpec spec = Program(c.args, c.columns > 0);
         spec.noRoot = std::string(c.name) == "no permission";
+        if (c.columns > 0)
+            spec.args.insert(spec.args.begin(), {"/bin/sh", "-c",
+                             "stty cols " + std::to_string(c.columns) + " && exec \"$0\" \"$@\""});
         Child child(spec);
         ASSERT_TRUE(child.Started());
         const int code = child.Wait(kRunLimitMs);
         EXPECT_EQ(code, c.exitCode) << child.out << child.err;
         EXPECT_TRUE(Has(child.out + child.err, c.says)) << child.out << child.err;
-        EXPECT_FALSE(Has(child.out + child.err, "\x1b")) << "an escape sequence reached the terminal";
+        // None but the bar's own clear to the line's end.
+        std::string all = child.out + child.err;
+        for (size_t at; (at = all.find("\x1b[K")) != std::string::npos;) all.erase(at, 3);
+        EXPECT_FALSE(Has(all, "\x1b")) << "an escape sequence reached the terminal";
         EXPECT_EQ(sandbox.Updated(), c.flash == Case::Updated);
         if (c.flash == Case::Untouched) {
             EXPECT_TRUE(sandbox.Untouched());
@@ -255,6 +298,9 @@ TEST_F(KorvaneUpdate, ExitCodesAndWhatReachesTheCamera) {
         EXPECT_EQ(sandbox.model.Queries() > 0, c.reachesCamera) << sandbox.model.Queries();
         if (c.flash != Case::Updated) {
             EXPECT_EQ(sandbox.Sets(kSelCommit), 0u);
+        }
+        if (c.columns > 0) {
+            EXPECT_LE(WidestRedraw(child.out), size_t(c.columns)) << child.out;
         }
     }
 }
@@ -387,6 +433,8 @@ TEST_F(KorvaneUpdate, APipeGetsPlainProgressLines) {
     char logFile[] = "/tmp/korvane-update-log.XXXXXX";
     const int fd = mkstemp(logFile);
     ASSERT_GE(fd, 0);
+    // An earlier run's record stays: the log is appended to.
+    ASSERT_EQ(write(fd, "earlier run\n", 12), 12);
     close(fd);
     Child child(Program({"--yes", "--verbose", "--log", logFile}));
     ASSERT_EQ(child.Wait(kRunLimitMs), 0) << child.err;
@@ -394,6 +442,12 @@ TEST_F(KorvaneUpdate, APipeGetsPlainProgressLines) {
     const std::string log((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     unlink(logFile);
     EXPECT_TRUE(Has(log, "Start Download to Tarvex Camera (UVC), Downloading...\n")) << log;
+    EXPECT_EQ(log.rfind("earlier run\n=== 20", 0), 0u) << log;
+    EXPECT_TRUE(Has(log, "  camera: Tarvex USB Camera  device: " + sandbox.node + "\n"))
+        << log;
+    const std::string verdict = "\n=== verdict: updated, exit code 0: Updated: the firmware was written, "
+                                "verified and committed.\n";
+    EXPECT_EQ(log.substr(log.size() - std::min(log.size(), verdict.size())), verdict) << log;
     EXPECT_TRUE(Has(child.err, "Start Download to Tarvex Camera (UVC)")) << child.err;
     EXPECT_EQ(child.out.find('\r'), std::string::npos);
     size_t at = 0;

@@ -1,0 +1,108 @@
+#include "console/camera_list.h"
+
+#include <nlohmann/json.hpp>
+
+#include "app/update_core.h"
+#include "chip/cam_device.h"
+#include "console/camera_choice.h"
+#include "console/exit_codes.h"
+
+#ifndef KORVANE_VERSION
+#define KORVANE_VERSION "unknown"
+#endif
+
+namespace {
+
+// The update check alone, with no one to show anything to.
+class CheckOnly final : public CUpdateCore {
+protected:
+    void ShowStatus() override {}
+    int AskUser(const char*, const char*, UINT) override { return IDNO; }
+    void StartTimer(UINT_PTR, UINT) override {}
+    void StopTimer(UINT_PTR) override {}
+    void EnableCloseButton(bool) override {}
+    void EnableDownloadButton(bool) override {}
+    int ProgressPosition() override { return 0; }
+    void SetProgressPosition(int) override {}
+    void RedrawNow() override {}
+    void ScrollLogToEnd() override {}
+};
+
+const char* Verdict(CheckVerdict verdict) {
+    switch (verdict) {
+    case CheckVerdict::NoCamera: return "could not be opened";
+    case CheckVerdict::NotOurs: return "not ours";
+    case CheckVerdict::Current: return "ours, current";
+    case CheckVerdict::Update: return "ours, update due";
+    case CheckVerdict::Failed: return "ours, the check failed";
+    }
+    return "";
+}
+
+// The check of one camera of the walk, through a source offering it alone.
+CheckVerdict CheckOne(CameraSource* all, int number, std::string* log) {
+    ChosenCameraSource one(all, {number, ""});
+    CameraSource* previous = SetCameraSource(&one);
+    CheckVerdict verdict;
+    {
+        CheckOnly check;
+        verdict = check.CheckCamera();
+        check.CloseRequested();
+        *log += check.transferLog;
+    }
+    SetCameraSource(previous);
+    return verdict;
+}
+
+}  // namespace
+
+int ListCameras(const Options& options, CameraSource* all, FILE* out, Report* report,
+                std::string* log) {
+    nlohmann::json cameras = nlohmann::json::array();
+    const std::vector<AttachedCamera> found = FamilyCameras(all);
+    for (const AttachedCamera& camera : found) {
+        const CheckVerdict verdict = CheckOne(all, camera.number, log);
+        const bool ours = verdict != CheckVerdict::NotOurs && verdict != CheckVerdict::NoCamera;
+        char chip[8];
+        std::snprintf(chip, sizeof chip, "0x%02X", unsigned(camera.chipId));
+        if (!options.json)
+            std::fprintf(out, "%d  %s  %s  chip %s  %s\n", camera.number, camera.path.c_str(),
+                         camera.name.empty() ? "(no name)" : camera.name.c_str(), chip,
+                         Verdict(verdict));
+        static const char* const kDecisions[] = {"no-camera", "not-ours", "current", "update",
+                                                 "failed"};
+        cameras.push_back({{"number", camera.number}, {"path", camera.path},
+                           {"name", camera.name}, {"chip_id", chip}, {"ours", ours},
+                           {"decision", kDecisions[int(verdict)]}});
+    }
+    report->exitCode = found.empty() ? kExitNoCamera : kExitUpdated;
+    report->result = found.empty() ? "no-camera" : "listed";
+    report->message = found.empty() ? "No camera of this family is attached."
+                                     : std::to_string(found.size()) + " camera(s) of this family listed.";
+    if (options.json) {
+        const nlohmann::json doc = {{"program", "korvane-update"}, {"version", KORVANE_VERSION},
+                                    {"cameras", cameras},          {"result", report->result},
+                                    {"exit_code", report->exitCode}, {"message", report->message}};
+        std::fputs(doc.dump(2, ' ', false, nlohmann::json::error_handler_t::replace).c_str(), stdout);
+        std::fputc('\n', stdout);
+    } else if (found.empty()) {
+        std::fprintf(out, "%s\n", report->message.c_str());
+    }
+    std::fflush(stdout);
+    return report->exitCode;
+}
+
+void NameOtherCameras(CameraSource* all, FILE* out, Report* report) {
+    const std::vector<AttachedCamera> found = FamilyCameras(all);
+    if (found.size() < 2) return;
+    for (size_t i = 1; i < found.size(); ++i)
+        report->otherCameras.push_back(std::to_string(found[i].number) + "  " + found[i].path +
+                                       "  " + found[i].name);
+    if (!out) return;
+    std::fprintf(out, "%d cameras of this family are attached; this run takes the first, %d  %s.\n",
+                 int(found.size()), found[0].number, found[0].path.c_str());
+    std::fprintf(out, "The other%s:\n", found.size() > 2 ? "s" : "");
+    for (const std::string& other : report->otherCameras) std::fprintf(out, "  %s\n", other.c_str());
+    std::fprintf(out, "To update another, name it: --device NUMBER (see --list).\n");
+    std::fflush(out);
+}

@@ -1,0 +1,22 @@
+// --list: every camera of the family attached, one line each (or one JSON
+// document): its number for --device, its path, name and chip ID, and
+// whether it is ours as the update check decides it. The flash is only read.
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+#include "console/options.h"
+#include "console/report.h"
+#include "discovery/camera_source.h"
+
+// Fills report with the run's verdict (for the log) and returns the exit
+// code: updated-style 0 when a camera of the family is attached, no-camera
+// otherwise. The transfer log of the checks is added to `log`.
+int ListCameras(const Options& options, CameraSource* all, FILE* out, Report* report,
+                std::string* log);
+
+// Several cameras of the family attached and none chosen: says on `out`
+// (when not null) that the run takes the first, and names the others,
+// which the report keeps too.
+void NameOtherCameras(CameraSource* all, FILE* out, Report* report);

@@ -1,0 +1,32 @@
+// The log file a deployment tool keeps with --log: opened before anything
+// reaches the camera, appended to, one record per run: a header line
+// (local time, program version, camera, device path), the transfer log,
+// and a closing line with the verdict and the exit code.
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+#include "console/report.h"
+
+class UpdateLog {
+public:
+    UpdateLog() = default;
+    ~UpdateLog();
+    UpdateLog(const UpdateLog&) = delete;
+    UpdateLog& operator=(const UpdateLog&) = delete;
+
+    // Opens `file` for appending; false, with the reason, when it cannot be.
+    bool Open(const std::string& file, std::string* reason);
+    bool IsOpen() const { return file_ != nullptr; }
+    // The run's record, written at once so that runs never interleave.
+    // False when it could not be written.
+    bool Write(const Report& report, const std::string& transferLog);
+
+private:
+    FILE* file_ = nullptr;
+    std::string started_;  // the run's start, for its header
+};
+
+// "2026-12-08 04:50:12 +0000": the local time, with its offset from UTC.
+std::string LocalTimeText();
