@@ -3,6 +3,8 @@
 // treat both alike; the rest say why nothing was tried.
 #pragma once
 
+#include <cstddef>
+
 enum ExitCode : int {
     kExitUpdated = 0,         // written, verified, committed and read back equal
     kExitFailed = 1,          // the check or the download failed
@@ -15,4 +17,23 @@ enum ExitCode : int {
     kExitCameraInUse = 7,     // another program streams from the camera: nothing written
     kExitUsage = 64,          // bad command line (sysexits' EX_USAGE)
     kExitInterrupted = 130,   // interrupt or terminate before the download started
+};
+
+// Each code with what it means, as --help, the manual page and the README
+// say it (a test holds the last two against this table).
+struct ExitCodeMeaning {
+    ExitCode code;
+    const char* meaning;
+};
+inline constexpr ExitCodeMeaning kExitCodeMeanings[] = {
+    {kExitUpdated, "updated: written, verified and committed (--check: an update is due)"},
+    {kExitFailed, "the check or the update failed"},
+    {kExitNothingToDo, "nothing to do: the firmware is current, or the question was answered no"},
+    {kExitNoCamera, "no camera of ours found"},
+    {kExitOtherInstance, "another instance, or the update window, is running"},
+    {kExitOnBattery, "on battery; plug in, or pass --on-battery"},
+    {kExitNoPermission, "no permission to open the camera's device node"},
+    {kExitCameraInUse, "the camera is in use by another program; the flash was not touched"},
+    {kExitUsage, "usage error; or an update is due, no terminal to ask on, and no --yes"},
+    {kExitInterrupted, "interrupted before the download began; the flash was not touched"},
 };

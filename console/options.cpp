@@ -3,6 +3,7 @@
 #include <CLI/CLI.hpp>
 
 #include <cstdio>
+#include <string>
 
 #include "console/exit_codes.h"
 
@@ -32,23 +33,24 @@ constexpr const char* kFooter =
     "  korvane-update --yes --log " KORVANE_LOG_EXAMPLE "\n"
     "  korvane-update --list          the cameras attached, numbered\n"
     "  korvane-update --device 2 --check\n"
-    "\nExit codes:\n"
-    "  0   updated (with --check: an update is due)\n"
-    "  1   the check or the update failed\n"
-    "  2   nothing to do: the firmware is current\n"
-    "  3   no camera of ours found\n"
-    "  4   another instance (or the update window) is running\n"
-    "  5   on battery; plug in, or pass --on-battery\n"
-    "  6   no permission to open the camera's device node\n"
-    "  7   the camera is in use by another program (the flash not touched)\n"
-    "  64  usage error; or an update is due, no terminal to ask on, and no --yes\n"
-    "  130 interrupted before the download began (nothing written)\n";
+    "\nExit codes:\n";
+
+// The examples, then every exit code from the one table.
+std::string Footer() {
+    std::string footer = kFooter;
+    char line[96];
+    for (const ExitCodeMeaning& row : kExitCodeMeanings) {
+        std::snprintf(line, sizeof line, "  %-3d %s\n", int(row.code), row.meaning);
+        footer += line;
+    }
+    return footer;
+}
 
 }  // namespace
 
 int ParseOptions(int argc, char** argv, Options* options) {
     CLI::App app(kDescription, "korvane-update");
-    app.footer(kFooter);
+    app.footer(Footer());
     app.add_flag("--check", options->check, "Decide and report; the flash is not touched");
     app.add_flag("-y,--yes", options->yes, "Update without asking (for deployment tools)");
     app.add_flag("--json", options->json, "Print one JSON report on standard output");
@@ -60,7 +62,7 @@ int ParseOptions(int argc, char** argv, Options* options) {
         ->type_name("N|PATH");
     app.add_flag("--on-battery", options->onBattery, "Update even without mains power");
     app.add_flag("--report", options->report,
-                 "Print what support needs about the cameras (text, or with --json); writes no flash");
+                 "Facts for support; the flash is not touched");
     bool version = false;
     app.add_flag("--version", version, "Print the version and exit");
     app.get_option("--check")->excludes("--yes");

@@ -26,6 +26,7 @@
 #include <vector>
 
 #include "chip/flash_types.h"
+#include "console/exit_codes.h"
 #include "firmware/firmware_image.h"
 #include "firmware/flash_layout.h"
 #include "simcam/sim_camera.h"
@@ -507,6 +508,25 @@ TEST_F(KorvaneUpdate, AtATerminalItAsksAndDrawsTheBarInPlace) {
         EXPECT_TRUE(Has(child.out, c.says)) << child.out;
         EXPECT_TRUE(sandbox.Untouched());
         EXPECT_EQ(sandbox.Sets(kSelPacket), 0u);
+    }
+}
+
+// The README's table and the manual page say what the program's own table,
+// which --help prints, says.
+TEST(ExitCodes, TheReadmeAndTheManualPageSayWhatTheProgramSays) {
+    const auto text = [](const char* path) {
+        std::ifstream in(path);
+        return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    };
+    std::string readme = text(KORVANE_SOURCE_DIR "/README.md");
+    std::string manual = text(KORVANE_SOURCE_DIR "/console/korvane-update.1");
+    readme.erase(std::remove(readme.begin(), readme.end(), '`'), readme.end());
+    for (size_t at; (at = manual.find("\\-")) != std::string::npos;) manual.erase(at, 1);
+    ASSERT_FALSE(readme.empty() || manual.empty());
+    for (const ExitCodeMeaning& row : kExitCodeMeanings) {
+        const std::string code = std::to_string(int(row.code));
+        EXPECT_TRUE(Has(readme, "| " + code + " | " + row.meaning + " |")) << code;
+        EXPECT_TRUE(Has(manual, ".B " + code + "\n" + row.meaning + "\n")) << code;
     }
 }
 
