@@ -1,14 +1,14 @@
 // The update window: a modal dialog that shows one status text, a progress
-// bar and a Close button, and runs the update core on its own thread.
+// bar and a Close button, and runs the update through the engine.
 #pragma once
 
 #include <windows.h>
 
-#include "app/update_core.h"
+#include "app/update_window.h"
 #include "framework/controls.h"
 #include "framework/dialog.h"
 
-class CKorvaneDlg : public CDialog, public CUpdateCore {
+class CKorvaneDlg : public CDialog, public CUpdateWindow {
 public:
     CKorvaneDlg();
     ~CKorvaneDlg() override;
@@ -20,7 +20,7 @@ protected:
     void OnOK() override;
     const MessageMapEntry* GetMessageMap() const override;
 
-    // Window side of the update core.
+    // The widgets behind the update window's course.
     void ShowStatus() override;
     int AskUser(const char* text, const char* caption, UINT style) override;
     void StartTimer(UINT_PTR id, UINT periodMs) override;

@@ -1,4 +1,5 @@
-// Every text the update window shows the user, and its one question. The
+// Every text the update window shows the user (its one question is the
+// engine's, since the console program asks it too). The
 // camera's firmware tools have always said these words; they stay byte for
 // byte (8-bit, CR LF line ends).
 #pragma once
@@ -14,6 +15,3 @@ constexpr char kUpdateCompleteText[] = "Update complete!\r\nPlease close this pr
 // A run that cannot go on: the check, the reopen or the download failed.
 constexpr char kUpdateFailText[] = "Update fail,\r\nPlease re-start this program.\r\n";
 
-// Asked before writing an image whose device descriptor is not the chip's.
-constexpr char kWrongImageQuestion[] = "It seems that the bincode is NOT for the IC\nDo you really want to download?";
-constexpr char kWrongImageCaption[] = "Warning";

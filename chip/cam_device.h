@@ -2,7 +2,7 @@
 // through it, and through the process-wide channel pExt beneath it.
 // Results: register primitives and engine waits return the channel's
 // HRESULT (SPI_E_TIMEOUT when a wait gave up); sequence operations return 1
-// for success and 0 for failure; IdentifyFlash returns a FlashType. Nothing
+// for success and 0 for failure; IdentifyFlash returns a FlashIdentity. Nothing
 // here logs or retries: the caller, which knows what a failure means, does.
 #pragma once
 
@@ -75,10 +75,10 @@ public:
     HRESULT FlashWaitReady();
 
     // The fitted flash as a FlashType 0..6; kFlashTypeUnknown when it
-    // answered outside the tables (or the chip family is not known); and
-    // kFlashTypeUnidentified when a wait gave up or a request failed on the
-    // way, *stoppedAt then naming which; the engine is then released.
-    int32_t IdentifyFlash(const char** stoppedAt = nullptr);
+    // answered outside the tables (or the chip family is not known), or
+    // when a wait gave up or a request failed on the way, stoppedAt then
+    // naming which; the engine is then released.
+    FlashIdentity IdentifyFlash();
     // Reads flash block n (n x 4096) through the flash read path into a
     // buffer of kFlashBlockBytes: E_POINTER without a buffer or a channel,
     // FLASH_E_BLOCK_LENGTH for a read length that does not fit a block.

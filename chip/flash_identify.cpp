@@ -40,29 +40,24 @@ const char* StopText(HRESULT hr, uint8_t opcode) {
 
 }  // namespace
 
-int32_t CCamDevice::IdentifyFlash(const char** stoppedAt) {
-    if (stoppedAt) *stoppedAt = nullptr;
+FlashIdentity CCamDevice::IdentifyFlash() {
     uint8_t chipId = 0;
-    if (ReadReg(REG_CHIP_ID, &chipId) < 0) {
-        if (stoppedAt) *stoppedAt = "chip ID read fail";
-        return kFlashTypeUnidentified;
-    }
+    if (ReadReg(REG_CHIP_ID, &chipId) < 0) return {kFlashTypeUnknown, "chip ID read fail"};
     const ChipFamily family = ChipFamilyOf(chipId);
-    if (family == kChipFamilyUnknown) return kFlashTypeUnknown;
+    if (family == kChipFamilyUnknown) return {};
 
     uint8_t id[3];
     const uint8_t order[] = {SPI_READ_MANUFACTURER_ID, SPI_READ_SIGNATURE, SPI_READ_JEDEC_ID};
     for (uint8_t opcode : order) {
         const HRESULT hr = SpiReadId(id, opcode, family);
         if (hr < 0) {
-            if (stoppedAt) *stoppedAt = StopText(hr, opcode);
             // Deselected already; the engine is let go too, as after a program.
             WriteReg(REG_SPI_CONTROL, kSpiEngineReleased);
-            return kFlashTypeUnidentified;
+            return {kFlashTypeUnknown, StopText(hr, opcode)};
         }
         const int32_t type = Lookup(opcode, id);
-        if (type != kFlashTypeUnknown) return type;
-        if (opcode == SPI_READ_MANUFACTURER_ID && !Blank(id)) return kFlashTypeUnknown;
+        if (type != kFlashTypeUnknown) return {type};
+        if (opcode == SPI_READ_MANUFACTURER_ID && !Blank(id)) return {};
     }
-    return kFlashTypeUnknown;
+    return {};
 }

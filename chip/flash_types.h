@@ -24,9 +24,15 @@ constexpr uint8_t SpiSelectLevel = 2;
 
 // FlashType: the recognised serial flash, 0..6, or this when unknown.
 constexpr int32_t kFlashTypeUnknown = -1;
-// The identification could not finish: the flash is of no known type and
-// nothing may be decided on it.
-constexpr int32_t kFlashTypeUnidentified = -2;
+
+// What the identification made of the fitted flash. When it could not
+// finish, stoppedAt names the step (a failed request or a wait that gave
+// up) and type is unknown: nothing may be decided on such a flash.
+struct FlashIdentity {
+    int32_t type = kFlashTypeUnknown;
+    const char* stoppedAt = nullptr;
+    bool Finished() const { return stoppedAt == nullptr; }
+};
 
 // A flash block is what one read of the flash read path fetches.
 constexpr uint32_t kFlashBlockBytes = 4096;

@@ -2,31 +2,16 @@
 
 #include <nlohmann/json.hpp>
 
-#include "app/update_core.h"
-#include "chip/cam_device.h"
 #include "console/camera_choice.h"
 #include "console/exit_codes.h"
+#include "console/report.h"
+#include "update/update_engine.h"
 
 #ifndef KORVANE_VERSION
 #define KORVANE_VERSION "unknown"
 #endif
 
 namespace {
-
-// The update check alone, with no one to show anything to.
-class CheckOnly final : public CUpdateCore {
-protected:
-    void ShowStatus() override {}
-    int AskUser(const char*, const char*, UINT) override { return IDNO; }
-    void StartTimer(UINT_PTR, UINT) override {}
-    void StopTimer(UINT_PTR) override {}
-    void EnableCloseButton(bool) override {}
-    void EnableDownloadButton(bool) override {}
-    int ProgressPosition() override { return 0; }
-    void SetProgressPosition(int) override {}
-    void RedrawNow() override {}
-    void ScrollLogToEnd() override {}
-};
 
 const char* Verdict(CheckVerdict verdict) {
     switch (verdict) {
@@ -45,10 +30,11 @@ CheckVerdict CheckOne(CameraSource* all, int number, std::string* log) {
     CameraSource* previous = SetCameraSource(&one);
     CheckVerdict verdict;
     {
-        CheckOnly check;
-        verdict = check.CheckCamera();
-        check.CloseRequested();
-        *log += check.transferLog;
+        CUpdateEngine engine;
+        const CheckReport report = engine.Check(*log);
+        verdict = report.verdict;
+        // As a close after the check: the pulse where no update was decided.
+        engine.LetGo(!report.updateNeeded);
     }
     SetCameraSource(previous);
     return verdict;
@@ -69,11 +55,9 @@ int ListCameras(const Options& options, CameraSource* all, FILE* out, Report* re
             std::fprintf(out, "%d  %s  %s  chip %s  %s\n", camera.number, camera.path.c_str(),
                          camera.name.empty() ? "(no name)" : camera.name.c_str(), chip,
                          Verdict(verdict));
-        static const char* const kDecisions[] = {"no-camera", "not-ours", "current", "update",
-                                                 "failed"};
         cameras.push_back({{"number", camera.number}, {"path", camera.path},
                            {"name", camera.name}, {"chip_id", chip}, {"ours", ours},
-                           {"decision", kDecisions[int(verdict)]}});
+                           {"decision", DecisionName(verdict)}});
     }
     report->exitCode = found.empty() ? kExitNoCamera : kExitUpdated;
     report->result = found.empty() ? "no-camera" : "listed";

@@ -3,7 +3,6 @@
 #include <cerrno>
 #include <cstring>
 
-#include "chip/flash_types.h"
 #include "console/exit_codes.h"
 #include "console/interrupts.h"
 #include "console/log_text.h"
@@ -12,6 +11,7 @@
 #include "firmware/firmware_image.h"
 #include "link/uvc_errors.h"
 #include "platform/clock.h"
+#include "update/power_rule.h"
 
 #ifdef _WIN32
 #include <io.h>
@@ -45,31 +45,32 @@ bool ReadAnswer(std::string* line) {
     }
 }
 
-const char* ImageVersion(int id) { return id == kImageV0308 ? "V0308" : "V0309"; }
-
 }  // namespace
 
 ConsoleUpdate::ConsoleUpdate(const Options& options, FILE* out, bool outIsTerminal, bool interactive)
-    : options_(options), out_(out), interactive_(interactive), bar_(out, outIsTerminal) {
-    progressObserver = this;
+    : options_(options), out_(out), interactive_(interactive), bar_(out, outIsTerminal) {}
+
+void ConsoleUpdate::OnProgress(uint32_t bytesDone, uint32_t bytesTotal) { bar_.OnProgress(bytesDone, bytesTotal); }
+
+// Whole lines, as the engine hands them over.
+void ConsoleUpdate::OnLogLines(const std::string& lines) {
+    if (options_.verbose) {
+        std::fputs(PlainText(lines).c_str(), stderr);
+        std::fflush(stderr);
+    }
+    logShown_ += lines.size();
 }
 
-void ConsoleUpdate::OnProgress(uint32_t bytesDone, uint32_t bytesTotal) {
-    bar_.OnProgress(bytesDone, bytesTotal);
-    ShowNewLog();
+void ConsoleUpdate::OnVerdict(int32_t result) {
+    downloadResult_ = result;
+    downloadDone_.store(true, std::memory_order_release);
 }
 
-// The window arms its check only with mains power; the progress timer's
-// work is done by the loop that draws the bar.
-void ConsoleUpdate::StartTimer(UINT_PTR id, UINT) {
-    if (id == kCheckTimer) checkArmed_ = true;
-}
-
-int ConsoleUpdate::AskUser(const char* text, const char* caption, UINT) {
+bool ConsoleUpdate::WriteImageNotForThisChip() {
     // Only a person may agree to write an image the camera may not take.
-    if (!interactive_ || options_.yes) return IDNO;
-    std::fprintf(out_, "%s: %s\n", caption, text);
-    return Confirm("Write it anyway?") ? IDYES : IDNO;
+    if (!interactive_ || options_.yes) return false;
+    std::fprintf(out_, "%s: %s\n", kWrongImageCaption, kWrongImageQuestion);
+    return Confirm("Write it anyway?");
 }
 
 bool ConsoleUpdate::Confirm(const std::string& question) {
@@ -130,42 +131,43 @@ int ConsoleUpdate::End(Report* report, int code, const char* result, const std::
     std::fflush(out_);
     // As the window closes: the camera is let go, with the pulse that tells
     // it to carry on when no update was decided.
-    CloseRequested();
+    engine_.LetGo(!report->check.updateNeeded);
     return code;
 }
 
 void ConsoleUpdate::Describe(const Report& r) {
     ShowNewLog();
     if (options_.json) return;
-    std::fprintf(out_, "Camera:        %s\n", r.name.empty() ? "(no name)" : Printable(r.name).c_str());
-    if (!r.path.empty()) std::fprintf(out_, "Device:        %s\n", Printable(r.path).c_str());
-    if (r.chipId >= 0) std::fprintf(out_, "Chip ID:       0x%02X\n", unsigned(r.chipId));
-    if (r.flashType >= 0)
-        std::fprintf(out_, "Flash type:    %d\n", r.flashType);
-    else if (r.flashType == kFlashTypeUnidentified)
+    const CheckReport& c = r.check;
+    std::fprintf(out_, "Camera:        %s\n", c.cameraName.empty() ? "(no name)" : Printable(c.cameraName).c_str());
+    if (!c.cameraPath.empty()) std::fprintf(out_, "Device:        %s\n", Printable(c.cameraPath).c_str());
+    if (c.chipId >= 0) std::fprintf(out_, "Chip ID:       0x%02X\n", unsigned(c.chipId));
+    const bool ours = c.verdict == CheckVerdict::Current || c.verdict == CheckVerdict::Update ||
+                      c.verdict == CheckVerdict::Failed;
+    if (ours && c.flashIdentified && c.flash.type >= 0)
+        std::fprintf(out_, "Flash type:    %d\n", int(c.flash.type));
+    else if (ours && c.flashIdentified && !c.flash.Finished())
         std::fprintf(out_, "Flash type:    could not be identified\n");
-    else if (r.decision == "current" || r.decision == "update" || r.decision == "failed")
+    else if (ours)
         std::fprintf(out_, "Flash type:    not recognised\n");
-    if (r.storedCode >= 0) std::fprintf(out_, "Stored code:   0x%02X\n", unsigned(r.storedCode));
-    if (r.flashContent == "cut")
-        std::fprintf(out_, "Flash:         a download that stopped before 0x%06X\n", unsigned(r.flashDiffersAt));
-    else if (r.flashContent == "unfinished")
-        std::fprintf(out_, "Flash:         a download that did not finish, first gap at 0x%06X\n",
-                     unsigned(r.flashDiffersAt));
-    else if (r.flashContent == "differs")
-        std::fprintf(out_, "Flash:         differs from this program's image at 0x%06X\n",
-                     unsigned(r.flashDiffersAt));
-    if (r.imageId)
-        std::fprintf(out_, "Update:        image %d (%s), %d bytes\n", r.imageId, r.imageVersion.c_str(),
-                     r.imageSize);
+    if (c.storedCode >= 0) std::fprintf(out_, "Stored code:   0x%02X\n", unsigned(c.storedCode));
+    const unsigned at = unsigned(c.flashDiffersAt);
+    if (c.flashCompared && c.flashContent == FlashContent::Cut)
+        std::fprintf(out_, "Flash:         a download that stopped before 0x%06X\n", at);
+    else if (c.flashCompared && c.flashContent == FlashContent::Unfinished)
+        std::fprintf(out_, "Flash:         a download that did not finish, first gap at 0x%06X\n", at);
+    else if (c.flashCompared && c.flashContent == FlashContent::Other)
+        std::fprintf(out_, "Flash:         differs from this program's image at 0x%06X\n", at);
+    if (c.verdict == CheckVerdict::Update)
+        std::fprintf(out_, "Update:        image %d (%s), %d bytes\n", c.imageId, c.imageVersion,
+                     int(c.image.size()));
     std::fflush(out_);
 }
 
 int ConsoleUpdate::Run(Report* report) {
     const PowerState power = ReadPowerState();
     // The window's rule: it checks only with mains power known to be on.
-    StartUp(power.known, power.acLineStatus);
-    if (!checkArmed_) {
+    if (!MainsPowerOn(power.known, power.acLineStatus)) {
         if (!options_.onBattery && !options_.check)
             return End(report, kExitOnBattery, "on-battery",
                        power.known ? "Not on mains power: plug the computer in, or pass --on-battery."
@@ -184,30 +186,12 @@ int ConsoleUpdate::Run(Report* report) {
 
 // The check and its report; -1 when the download is to follow.
 int ConsoleUpdate::Check(Report* report) {
-    const CheckVerdict verdict = CheckCamera();
-    static const char* const kDecisions[] = {"no-camera", "not-ours", "current", "update", "failed"};
-    report->decision = kDecisions[int(verdict)];
-    report->cameraFound = verdict != CheckVerdict::NoCamera;
+    report->check = engine_.Check(transferLog);
+    report->checkRan = true;
+    const CheckVerdict verdict = report->check.verdict;
     if (camera) report->notes = camera->Notes();
     if (!options_.json)
         for (const std::string& note : report->notes) std::fprintf(out_, "Note: %s\n", note.c_str());
-    if (report->cameraFound) {
-        report->name = cameraName;
-        report->path = cameraPath;
-        report->chipId = chipId;
-        if (verdict != CheckVerdict::NotOurs) report->flashType = flashType;
-        report->storedCode = storedCode;
-        if (flashCompared) {
-            static const char* const kContents[] = {"image", "cut", "unfinished", "differs"};
-            report->flashContent = kContents[int(flashContent)];
-            report->flashDiffersAt = int(flashDiffersAt);
-        }
-    }
-    if (verdict == CheckVerdict::Update) {
-        report->imageId = imageChoice ? kImageV0308 : kImageV0309;
-        report->imageVersion = ImageVersion(report->imageId);
-        report->imageSize = imageSize;
-    }
     Describe(*report);
     if (Interrupted())
         return End(report, kExitInterrupted, "interrupted", "Interrupted: the flash was not touched.");
@@ -231,7 +215,7 @@ int ConsoleUpdate::Check(Report* report) {
                    "A camera of this chip family was found, but nothing shows it is ours; "
                    "it is left alone.");
     case CheckVerdict::Current:
-        if (flashContent == FlashContent::Other && flashCompared)
+        if (report->check.flashContent == FlashContent::Other && report->check.flashCompared)
             return End(report, kExitNothingToDo, "current",
                        "No update needed by its FlashTypeCode; but its flash differs from this "
                        "program's image, so it holds another release's firmware or is damaged.");
@@ -259,17 +243,18 @@ int ConsoleUpdate::Check(Report* report) {
 int ConsoleUpdate::Download(Report* report) {
     if (!EnterDownload())
         return End(report, kExitInterrupted, "interrupted", "Interrupted: the flash was not touched.");
+    CheckReport& checked = report->check;
     // The device's behaviour while it streams is unknown: nothing is written
     // while another program streams, and none may start until the verdict.
-    if (camera && !camera->TakeCaptureQueue(cameraPath, &transferLog)) {
+    if (camera && !camera->TakeCaptureQueue(checked.cameraPath, &transferLog)) {
         LeaveDownload();
         return End(report, kExitCameraInUse, "in-use",
                    "The camera is in use by another program; close it and run again. "
                    "The flash was not touched.");
     }
     if (!options_.json)
-        std::fprintf(out_, "Writing image %d (%s); do not unplug the camera.\n", report->imageId,
-                     report->imageVersion.c_str());
+        std::fprintf(out_, "Writing image %d (%s); do not unplug the camera.\n", checked.imageId,
+                     checked.imageVersion);
     std::string why;
     if (!inhibitor_.Take(&why)) {
         const std::string line = "Sleep and shut-down are not held off during the download (" + why + ").";
@@ -277,23 +262,29 @@ int ConsoleUpdate::Download(Report* report) {
         // Said even under --json, where people's text goes to standard error.
         std::fprintf(out_, "%s\n", line.c_str());
     }
-    bar_.Start(uint32_t(imageSize));
-    StartDownload();
+    bar_.Start(uint32_t(checked.image.size()));
+    const int32_t size = int32_t(checked.image.size());
+    const ImageFit fit = ExamineImage(checked.image.data(), size, transferLog);
+    const bool write = fit == ImageFit::Fits || (fit == ImageFit::NotForThisChip && WriteImageNotForThisChip());
+    // --verbose shows the download's lines as the engine hands them over,
+    // from the first line it adds.
+    ShowNewLog();
+    const bool started = write && engine_.StartDownload(checked, checked.image.data(), size, *this, transferLog);
     WorkerStarted();
-    if (!busy) {
+    if (!started) {
         LeaveDownloadState();
         return End(report, kExitFailed, "failed", "The download could not start; the flash was not touched.");
     }
     // The worker's own waits are bounded; the run ends when it does.
-    while (busy) {
+    while (!downloadDone_.load(std::memory_order_acquire)) {
         WaitMs(kDrawEveryMs);
         bar_.Draw();
-        ProgressTick();
     }
-    bar_.Finish(workerResult == 1 ? "done" : "failed");
+    engine_.LetGo(false);
+    bar_.Finish(downloadResult_ == 1 ? "done" : "failed");
     LeaveDownloadState();
     // "Updated" only for a download verified, committed and read back equal.
-    if (workerResult == 1)
+    if (downloadResult_ == 1)
         return End(report, kExitUpdated, "updated",
                    "Updated: the firmware was written, verified and committed.");
     return End(report, kExitFailed, "failed",

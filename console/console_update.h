@@ -1,23 +1,24 @@
-// The update core with a terminal (or a deployment tool) for a window: the
-// same check, download and read-back the update window runs, with the
+// The update engine with a terminal (or a deployment tool) for a front end:
+// the same check, download and read-back the update window runs, with the
 // camera described, a question before writing, a progress bar, and one
 // exit code for the caller.
 #pragma once
 
+#include <atomic>
 #include <cstdio>
 #include <functional>
 #include <string>
 #include <vector>
 
-#include "app/update_core.h"
 #include "console/options.h"
 #include "console/progress_bar.h"
 #include "console/report.h"
 #include "console/sleep_inhibitor.h"
+#include "update/update_engine.h"
 
 class SystemCamera;
 
-class ConsoleUpdate final : public CUpdateCore, private DownloadObserver {
+class ConsoleUpdate final : private UpdateObserver {
 public:
     // `out` carries what people read (standard error under --json);
     // `interactive`: a person at a terminal can answer questions.
@@ -34,18 +35,8 @@ public:
     // Once the power rule lets the check go ahead, before it; may add to
     // the report.
     std::function<void(Report*)> beforeCheck;
-
-protected:
-    void ShowStatus() override {}
-    int AskUser(const char* text, const char* caption, UINT style) override;
-    void StartTimer(UINT_PTR id, UINT periodMs) override;
-    void StopTimer(UINT_PTR) override {}
-    void EnableCloseButton(bool) override {}
-    void EnableDownloadButton(bool) override {}
-    int ProgressPosition() override { return 0; }
-    void SetProgressPosition(int) override {}
-    void RedrawNow() override {}
-    void ScrollLogToEnd() override {}
+    // Discovery, the check and the download append to it; the run's record.
+    std::string transferLog;
 
 private:
     int Check(Report* report);
@@ -54,17 +45,24 @@ private:
     int End(Report* report, int code, const char* result, const std::string& message);
     void Describe(const Report& report);
     bool Confirm(const std::string& question);
+    bool WriteImageNotForThisChip();
     void ShowNewLog();
     void ShowRestOfLog();
     // On the worker thread, which alone writes the transfer log while the
-    // download runs: the bar learns the bytes, --verbose the new lines.
+    // download runs: the bar learns the bytes, --verbose the new lines, and
+    // the loop that draws the bar the verdict.
     void OnProgress(uint32_t bytesDone, uint32_t bytesTotal) override;
+    void OnLogLines(const std::string& lines) override;
+    void OnVerdict(int32_t result) override;
 
     const Options& options_;
     FILE* out_;
     bool interactive_;
     ProgressBar bar_;
-    bool checkArmed_ = false;  // the power rule let the check go ahead
+    CUpdateEngine engine_;
+    // The worker's result, then the flag the drawing loop waits on.
+    int32_t downloadResult_ = 0;
+    std::atomic<bool> downloadDone_{false};
     SleepInhibitor inhibitor_;  // held from just before the first packet to the verdict
     // How much of the transfer log --verbose has shown; the worker moves it
     // on while the download runs, the main thread before and after.

@@ -1,6 +1,6 @@
 // The computer's mains-power state as the update window reads it: whether
 // it could be learnt, and the AC line status (1 online, 0 offline, 255
-// unknown). The update core's start-up applies the rule.
+// unknown). The engine's power rule decides on it.
 #pragma once
 
 #include <cstdint>

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "chip/flash_type_table.h"
 #include "console/report.h"
 
 #ifndef KORVANE_VERSION
@@ -10,40 +11,49 @@
 
 namespace {
 
-std::string Hex2(int value) {
-    char text[8];
-    std::snprintf(text, sizeof text, "0x%02X", unsigned(value) & 0xFF);
+std::string Hex(const char* format, unsigned value) {
+    char text[16];
+    std::snprintf(text, sizeof text, format, value);
     return text;
+}
+
+nlohmann::json Camera(const CheckReport& c) {
+    using nlohmann::json;
+    json camera = json::object();
+    camera["name"] = c.cameraName;
+    camera["path"] = c.cameraPath;
+    camera["chip_id"] = c.chipId >= 0 ? json(Hex("0x%02X", unsigned(c.chipId) & 0xFF)) : json(nullptr);
+    const bool typed = c.flashIdentified && c.verdict != CheckVerdict::NotOurs && c.flash.type >= 0;
+    camera["flash_type"] = typed ? json(c.flash.type) : json(nullptr);
+    camera["flash_part"] = typed ? json(kFlashTypes[c.flash.type].part) : json(nullptr);
+    camera["flash_identification_stopped_at"] = c.flash.stoppedAt ? json(c.flash.stoppedAt) : json(nullptr);
+    camera["stored_code"] = c.storedCode >= 0 ? json(Hex("0x%02X", unsigned(c.storedCode) & 0xFF)) : json(nullptr);
+    static const char* const kContents[] = {"image", "cut", "unfinished", "differs"};
+    camera["flash_content"] = c.flashCompared ? json(kContents[int(c.flashContent)]) : json(nullptr);
+    if (c.flashCompared && c.flashContent != FlashContent::Image)
+        camera["flash_differs_at"] = Hex("0x%06X", unsigned(c.flashDiffersAt));
+    return camera;
 }
 
 }  // namespace
 
+const char* DecisionName(CheckVerdict verdict) {
+    static const char* const kDecisions[] = {"no-camera", "not-ours", "current", "update", "failed"};
+    return kDecisions[int(verdict)];
+}
+
 std::string ReportJson(const Report& report) {
     using nlohmann::json;
-    json camera = nullptr;
-    if (report.cameraFound) {
-        camera = json::object();
-        camera["name"] = report.name;
-        camera["path"] = report.path;
-        camera["chip_id"] = report.chipId >= 0 ? json(Hex2(report.chipId)) : json(nullptr);
-        camera["flash_type"] = report.flashType >= 0 ? json(report.flashType) : json(nullptr);
-        camera["stored_code"] = report.storedCode >= 0 ? json(Hex2(report.storedCode)) : json(nullptr);
-        camera["flash_content"] = report.flashContent.empty() ? json(nullptr) : json(report.flashContent);
-        if (!report.flashContent.empty() && report.flashContent != "image") {
-            char at[16];
-            std::snprintf(at, sizeof at, "0x%06X", unsigned(report.flashDiffersAt));
-            camera["flash_differs_at"] = at;
-        }
-    }
+    const CheckReport& c = report.check;
     json image = nullptr;
-    if (report.imageId) {
-        image = {{"id", report.imageId}, {"version", report.imageVersion}, {"size", report.imageSize}};
-    }
+    if (report.checkRan && c.verdict == CheckVerdict::Update)
+        image = {{"id", c.imageId}, {"version", c.imageVersion}, {"size", c.image.size()}};
     json doc = {
         {"program", "korvane-update"},
         {"version", KORVANE_VERSION},
-        {"camera", camera},
-        {"decision", report.decision.empty() ? json(nullptr) : json(report.decision)},
+        {"camera", report.CameraFound() ? Camera(c) : json(nullptr)},
+        {"decision", report.checkRan ? json(DecisionName(c.verdict)) : json(nullptr)},
+        {"reason", report.checkRan ? json(c.reason) : json(nullptr)},
         {"image", image},
         {"result", report.result},
         {"exit_code", report.exitCode},

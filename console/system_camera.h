@@ -12,7 +12,7 @@
 
 class SystemCamera {
 public:
-    // `log` is the update core's transfer log.
+    // `log` is the run's transfer log.
     SystemCamera(std::string* log, const std::string& device);
     ~SystemCamera();
     SystemCamera(const SystemCamera&) = delete;

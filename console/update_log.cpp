@@ -25,9 +25,9 @@ bool UpdateLog::Open(const std::string& file, std::string* reason) {
 bool UpdateLog::Write(const Report& report, const std::string& transferLog) {
     if (!file_) return false;
     std::string record = "=== " + started_ + "  korvane-update " KORVANE_VERSION "  camera: ";
-    if (report.cameraFound)
-        record += (report.name.empty() ? "(no name)" : report.name) + "  device: " +
-                  (report.path.empty() ? "(unknown)" : report.path);
+    if (report.CameraFound())
+        record += (report.check.cameraName.empty() ? "(no name)" : report.check.cameraName) + "  device: " +
+                  (report.check.cameraPath.empty() ? "(unknown)" : report.check.cameraPath);
     else
         record += "none";
     record += "\n" + PlainText(transferLog);

@@ -39,7 +39,7 @@ TEST(DownloadRun, AGoodRunOnEachPathEndsCompleteWithAFullBar) {
             EXPECT_EQ(w.progress, tick * 4 > 100 ? 100 : tick * 4);
         }
         EXPECT_FALSE(w.CloseRequested()) << "no close while downloading";
-        EXPECT_NE(w.device, nullptr);
+        EXPECT_TRUE(w.engine.HoldsDevice());
 
         gDeferredRoutine(gDeferredParameter);
         EXPECT_EQ(w.workerResult, 1) << w.transferLog;
@@ -52,7 +52,7 @@ TEST(DownloadRun, AGoodRunOnEachPathEndsCompleteWithAFullBar) {
         EXPECT_TRUE(w.downloadEnabled) << "enabled again, though never shown";
         EXPECT_FALSE(w.TimerRunning(kProgressTimer));
         EXPECT_EQ(w.workerDone.load(), 0);
-        EXPECT_EQ(w.device, nullptr);
+        EXPECT_FALSE(w.engine.HoldsDevice());
         EXPECT_EQ(pExt, nullptr) << "the channel is closed before Close is usable";
         EXPECT_TRUE(rig.sim.Flash() == rig.Expected(kImageV0309, 4));
         EXPECT_TRUE(rig.sim.Committed());
@@ -249,7 +249,7 @@ TEST(Close, PulsesOnlyAfterTheCheckStopped) {
         EXPECT_EQ(requests[before].bytes, std::vector<uint8_t>{0x01});
         EXPECT_EQ(requests[before + 1].bytes, std::vector<uint8_t>{0x00});
         EXPECT_EQ(pExt, nullptr);
-        EXPECT_EQ(rig.window->device, nullptr);
+        EXPECT_FALSE(rig.window->engine.HoldsDevice());
         EXPECT_EQ(rig.sim.Flash()[0x1000], rig.Expected(kImageV0309, 4)[0x1000])
             << "the pulse keeps the firmware";
     }

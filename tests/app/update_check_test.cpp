@@ -139,7 +139,7 @@ TEST(UpdateCheck, NoCameraMakesNoRequestOfItsOwn) {
         rig.Check();
         EXPECT_EQ(rig.window->shown, (std::vector<std::string>{"Checking...\r\n", kNoCamera}));
         EXPECT_TRUE(rig.Requests().empty());
-        EXPECT_NE(rig.window->device, nullptr) << "the device object stays";
+        EXPECT_TRUE(rig.window->engine.HoldsDevice()) << "the device object stays";
         EXPECT_EQ(rig.window->transferLog, c.log);
     }
 }

@@ -2,7 +2,7 @@
 // umockdev sandbox: the test holds the sandbox and the simulated camera
 // behind it, the child finds the camera through udev and writes it through
 // uvcvideo's ioctl under the same preload. What is judged is what the
-// program adds to the update core: exit codes, what reaches the camera,
+// program adds to the update engine: exit codes, what reaches the camera,
 // the texts, the lock, the power rule, interrupts, terminal and pipe output.
 #include <gtest/gtest.h>
 

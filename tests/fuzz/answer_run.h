@@ -1,5 +1,5 @@
 // One whole update against a camera made of the fuzz input's answers: the
-// update core with the rig's window stand-in, the worker inline, time
+// update window with the rig's window stand-in, the worker inline, time
 // virtual, the camera found through a camera source. What the run left
 // behind, and the promises it must keep whatever the camera answered.
 #pragma once

@@ -1,4 +1,4 @@
-// The whole update on the uvcvideo road: the update core finds the camera
+// The whole update on the uvcvideo road: the update window finds the camera
 // through the udev source in a umockdev sandbox and writes it through
 // UVCIOC_CTRL_QUERY, answered by the uvcvideo model over the simulated
 // camera; then the same with the driver failing a request.

@@ -43,14 +43,14 @@ TEST(ShortImage, TheLoaderRefusesToCopyIt) {
 // broken build's resource would.
 class ShortResourceWindow : public TestWindow {
 public:
-    explicit ShortResourceWindow(uint32_t size) : source(ImageBytes(kImageV0309)) { source.resize(size); }
-
-protected:
-    bool LoadImage(int id, std::unique_ptr<uint8_t[]>* image, int32_t* size) override {
-        imageAsked = id;
-        std::unique_ptr<uint8_t[]> exact(new uint8_t[source.size() ? source.size() : 1]);
-        if (!source.empty()) std::memcpy(exact.get(), source.data(), source.size());
-        return CopyFirmwareImage(exact.get(), uint32_t(source.size()), image, size) == FirmwareStatus::Ok;
+    explicit ShortResourceWindow(uint32_t size) : source(ImageBytes(kImageV0309)) {
+        source.resize(size);
+        engine.loadImage = [this](int id, std::unique_ptr<uint8_t[]>* image, int32_t* size) {
+            imageAsked = id;
+            std::unique_ptr<uint8_t[]> exact(new uint8_t[source.size() ? source.size() : 1]);
+            if (!source.empty()) std::memcpy(exact.get(), source.data(), source.size());
+            return CopyFirmwareImage(exact.get(), uint32_t(source.size()), image, size) == FirmwareStatus::Ok;
+        };
     }
 
 private:

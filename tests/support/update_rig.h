@@ -1,4 +1,4 @@
-// The update core against the simulated camera: one capture device that
+// The update window's course against the simulated camera: one capture device that
 // offers the camera's driver interface, an imaging device list for the
 // hardware-ID scan, a window that records what it is asked to do, virtual
 // time, and a worker that runs when the test says. The camera is found
@@ -12,19 +12,31 @@
 #include <string>
 #include <vector>
 
-#include "app/update_core.h"
-#include "app/worker_thread.h"
+#include "app/update_window.h"
 #include "firmware/firmware_image.h"
 #include "link/xu_channel.h"
 #include "simcam/sim_camera.h"
+#include "update/worker_thread.h"
 #include "tests/support/firmware_bytes.h"
 #include "tests/support/virtual_clock.h"
 
 #include "tests/support/sim_camera_source.h"
 
 // What the window was asked to do.
-class TestWindow : public CUpdateCore {
+class TestWindow : public CUpdateWindow {
 public:
+    // The program's image, unless the test replaces it.
+    TestWindow() {
+        engine.loadImage = [this](int id, std::unique_ptr<uint8_t[]>* image, int32_t* size) {
+            imageAsked = id;
+            if (imageMissing) return false;
+            if (imageOverride.empty()) return LoadFirmwareImage(id, image, size) == FirmwareStatus::Ok;
+            image->reset(new uint8_t[imageOverride.size()]);
+            std::memcpy(image->get(), imageOverride.data(), imageOverride.size());
+            *size = int32_t(imageOverride.size());
+            return true;
+        };
+    }
     std::vector<std::string> shown;  // statusText at each ShowStatus
     std::vector<std::string> questions;
     int answer = IDYES;
@@ -68,15 +80,6 @@ protected:
     }
     void RedrawNow() override { ++redraws; }
     void ScrollLogToEnd() override { ++scrolls; }
-    bool LoadImage(int id, std::unique_ptr<uint8_t[]>* image, int32_t* size) override {
-        imageAsked = id;
-        if (imageMissing) return false;
-        if (imageOverride.empty()) return CUpdateCore::LoadImage(id, image, size);
-        image->reset(new uint8_t[imageOverride.size()]);
-        std::memcpy(image->get(), imageOverride.data(), imageOverride.size());
-        *size = int32_t(imageOverride.size());
-        return true;
-    }
 };
 
 // How the download worker is started.

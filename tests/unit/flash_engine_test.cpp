@@ -33,7 +33,7 @@ TEST(IdentifyFlash, RecognisesEveryFittedPartOnBothPaths) {
         for (const auto& c : cases) {
             SimDevice d(path);
             d.sim.SetFlashPart(c.part);
-            EXPECT_EQ(d.device.IdentifyFlash(), c.type) << PathName(path) << " part " << int(c.part);
+            EXPECT_EQ(d.device.IdentifyFlash().type, c.type) << PathName(path) << " part " << int(c.part);
             auto sent = WritesTo(RegisterOps(d.sim.Requests()), 0x2022);
             size_t opcodes = 0;
             for (uint8_t b : sent) opcodes += (b == 0x90 || b == 0xAB || b == 0x9F);
@@ -68,7 +68,7 @@ TEST(IdentifyFlash, DecidesByItsAnswerTables) {
         pExt->mode = ChannelMode::UvcNode;
         chip.AddRef();
         chip.received.assign(c.received.begin(), c.received.end());
-        EXPECT_EQ(device.IdentifyFlash(), c.type) << c.name;
+        EXPECT_EQ(device.IdentifyFlash().type, c.type) << c.name;
         EXPECT_TRUE(chip.received.empty()) << c.name << ": every answer byte read";
         EXPECT_EQ(c.received.size(), 3 * c.reads) << c.name;
         device.CloseChannel();
@@ -91,7 +91,7 @@ TEST(IdentifyFlash, ChipFamilyChoosesTheSelectLevel) {
         SimDevice d;
         d.sim.SetChipId(c.chipId);
         d.sim.SetFlashPart(FlashPart::Type0);
-        EXPECT_EQ(d.device.IdentifyFlash(), c.type) << std::hex << int(c.chipId);
+        EXPECT_EQ(d.device.IdentifyFlash().type, c.type) << std::hex << int(c.chipId);
         auto ops = RegisterOps(d.sim.Requests());
         EXPECT_EQ(WritesTo(ops, 0x2025), c.selects) << std::hex << int(c.chipId);
         if (c.type < 0) {
@@ -255,14 +255,12 @@ TEST(SpiWaits, GiveUpWithinTheirBounds) {
             }
             // An identification that cannot finish is not an unknown flash;
             // a flash stuck in a program answers, and is not recognised.
-            const char* stoppedAt = nullptr;
-            EXPECT_EQ(d.device.IdentifyFlash(&stoppedAt),
-                      c.fault == 2 ? kFlashTypeUnknown : kFlashTypeUnidentified)
+            const FlashIdentity identity = d.device.IdentifyFlash();
+            EXPECT_EQ(identity.type, kFlashTypeUnknown) << c.name;
+            EXPECT_STREQ(identity.stoppedAt, c.fault == 2   ? nullptr
+                                             : c.fault == 0 ? "chip ID read fail"
+                                                            : "SPI engine never idle (0x90)")
                 << c.name;
-            if (c.fault != 2) {
-                EXPECT_STREQ(stoppedAt, c.fault == 0 ? "chip ID read fail" : "SPI engine never idle (0x90)")
-                    << c.name;
-            }
             if (c.fault != 0) {
                 EXPECT_FALSE(leftSelected()) << c.name;
             }

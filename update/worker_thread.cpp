@@ -1,4 +1,4 @@
-#include "app/worker_thread.h"
+#include "update/worker_thread.h"
 
 #include <new>
 

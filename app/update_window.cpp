@@ -1,0 +1,134 @@
+#include "app/update_window.h"
+
+#include <cstring>
+
+#include "update/power_rule.h"
+
+namespace {
+
+// The bar's period spreads the default 0..100 range over roughly the time
+// a 64 KiB download takes; a tiny image still gets a period of 1 ms.
+constexpr int32_t kProgressDivisor = 110;
+constexpr int kProgressFull = 100;
+
+}  // namespace
+
+CUpdateWindow::CUpdateWindow() = default;
+
+// The window is going: the engine lets the camera go without the pulse.
+CUpdateWindow::~CUpdateWindow() = default;
+
+void CUpdateWindow::StartUp(bool powerKnown, uint8_t acLineStatus) {
+    if (MainsPowerOn(powerKnown, acLineStatus)) {
+        statusText = kCheckingText;
+        ShowStatus();
+        StartTimer(kCheckTimer, kCheckDelayMs);
+        return;
+    }
+    statusText = kNoPowerText;
+    ShowStatus();
+}
+
+CheckVerdict CUpdateWindow::Stop(const char* text) {
+    statusText = text;
+    ShowStatus();
+    return checked.verdict;
+}
+
+void CUpdateWindow::RunUpdateCheck() {
+    StopTimer(kCheckTimer);
+    if (CheckCamera() == CheckVerdict::Update && updateNeeded == 1) StartDownload();
+}
+
+CheckVerdict CUpdateWindow::CheckCamera() {
+    checked = engine.Check(transferLog);
+    sensorBringUpResult = checked.sensorBringUpResult;
+    sensorIdResult = checked.sensorIdResult;
+    forceUpdate = checked.forceUpdate;
+    updateNeeded = checked.updateNeeded ? 1 : 0;
+    if (checked.flashIdentified) flashType = checked.flash.type;
+    flashTypeIndex = checked.flashTypeIndex;
+    imageChoice = checked.imageChoice;
+    imageBuffer.reset();
+    imageSize = 0;
+    switch (checked.verdict) {
+    case CheckVerdict::NoCamera: return Stop(kNoCameraText);
+    case CheckVerdict::NotOurs: return Stop(kNotOursText);
+    case CheckVerdict::Current: return Stop(kCurrentText);
+    case CheckVerdict::Failed:
+        // Ours, stopped on its way: updateNeeded stays, so that the close
+        // sends the camera nothing more.
+        statusText += kUpdateFailText;
+        ShowStatus();
+        return checked.verdict;
+    case CheckVerdict::Update: break;
+    }
+    imageSize = int32_t(checked.image.size());
+    imageBuffer.reset(new uint8_t[imageSize > 0 ? imageSize : 1]);
+    std::memcpy(imageBuffer.get(), checked.image.data(), checked.image.size());
+    return checked.verdict;
+}
+
+void CUpdateWindow::StartDownload() {
+    if (!updateNeeded || !imageBuffer) return;
+    switch (ExamineImage(imageBuffer.get(), imageSize, transferLog)) {
+    case ImageFit::TooShort: return;
+    case ImageFit::NotForThisChip:
+        if (AskUser(kWrongImageQuestion, kWrongImageCaption, MB_YESNO | MB_ICONEXCLAMATION) == IDNO) return;
+        break;
+    case ImageFit::Fits: break;
+    }
+
+    busy = 1;
+    EnableCloseButton(false);
+    if (!engine.StartDownload(checked, imageBuffer.get(), imageSize, *this, transferLog))
+        return DownloadStartFailed();
+    RedrawNow();
+    ScrollLogToEnd();
+    EnableDownloadButton(false);
+    SetProgressPosition(0);
+    statusText = imageChoice ? kUpdatingV0308Text : kUpdatingV0309Text;
+    ShowStatus();
+    const int32_t period = imageSize / kProgressDivisor;
+    StartTimer(kProgressTimer, UINT(period > 0 ? period : 1));
+}
+
+void CUpdateWindow::DownloadStartFailed() {
+    statusText += kUpdateFailText;
+    ShowStatus();
+    busy = 0;
+    EnableCloseButton(true);
+}
+
+void CUpdateWindow::OnVerdict(int32_t result) {
+    workerResult = result;
+    workerDone.store(1, std::memory_order_release);
+}
+
+void CUpdateWindow::ProgressTick() {
+    if (workerDone.load(std::memory_order_acquire) == 0) {
+        SetProgressPosition(ProgressPosition() + kProgressStep);
+        return;
+    }
+    if (workerResult == 1) {
+        SetProgressPosition(kProgressFull);
+        statusText += kUpdateCompleteText;
+    } else {
+        statusText += kUpdateFailText;
+    }
+    ShowStatus();
+    EnableDownloadButton(true);
+    workerDone.store(0, std::memory_order_relaxed);
+    StopTimer(kProgressTimer);
+    engine.LetGo(false);
+    ScrollLogToEnd();
+    busy = 0;
+    EnableCloseButton(true);
+}
+
+bool CUpdateWindow::CloseRequested() {
+    if (busy == 1) return false;
+    // Without a decision to update, the pulse tells the camera to carry on.
+    engine.LetGo(updateNeeded == 0);
+    return true;
+}

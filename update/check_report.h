@@ -1,0 +1,60 @@
+// What one update check found and decided, for a front end to show, to
+// serialise, and to hand back to the download. The check fills it as far
+// as it got; a field it did not reach keeps its initial value.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "chip/flash_types.h"
+#include "firmware/flash_content.h"
+
+enum class CheckVerdict {
+    NoCamera,  // no camera of ours' family could be opened
+    NotOurs,   // nothing vouches that the camera is ours
+    Current,   // its firmware suits its flash
+    Update,    // it needs the update; the image is loaded
+    Failed,    // it is ours but the check could not finish: nothing written
+};
+
+struct CheckReport {
+    CheckVerdict verdict = CheckVerdict::NoCamera;
+    // Why, in a few words for people and logs ("stored code 0x04 does not
+    // suit flash type 4").
+    std::string reason;
+    // The camera is ours and the check went past its stop texts: the close
+    // must not tell it to carry on, a download may follow.
+    bool updateNeeded = false;
+
+    // The camera opened: its friendly name, where it is (device node or
+    // moniker) and its chip ID (-1 unread).
+    std::string cameraName;
+    std::string cameraPath;
+    int32_t chipId = -1;
+    // What vouched for it: the sensor probe's results (0 unless it ran),
+    // and 1 when only the IDs in its flash did, which forces the update.
+    int32_t sensorBringUpResult = 0;
+    int32_t sensorIdResult = 0;
+    int32_t forceUpdate = 0;
+
+    // Its flash: what the identification made of it (not run: unknown,
+    // finished), the row of the command tables used for it, and the
+    // FlashTypeCode stored in it (-1 unread).
+    bool flashIdentified = false;
+    FlashIdentity flash;
+    uint8_t flashTypeIndex = 0;
+    int32_t storedCode = -1;
+    // Where the code said current: how the whole flash compared with the
+    // image, and the first address where the two differ.
+    bool flashCompared = false;
+    FlashContent flashContent = FlashContent::Image;
+    uint32_t flashDiffersAt = 0;
+
+    // The image chosen (register 0x2045: 1 chooses V0308), with its bytes
+    // when the verdict is Update.
+    int32_t imageChoice = 0;
+    int imageId = 0;
+    const char* imageVersion = "";
+    std::vector<uint8_t> image;
+};

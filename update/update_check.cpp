@@ -1,0 +1,191 @@
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "chip/flash_type_table.h"
+#include "discovery/camera_source.h"
+#include "firmware/firmware_image.h"
+#include "platform/byte_order.h"
+#include "platform/camera_identity.h"
+#include "update/update_engine.h"
+
+namespace {
+
+template <typename... Values>
+std::string Formatted(const char* format, Values... values) {
+    char text[120];
+    std::snprintf(text, sizeof text, format, values...);
+    return text;
+}
+
+}  // namespace
+
+CUpdateEngine::CUpdateEngine()
+    : loadImage([](int id, std::unique_ptr<uint8_t[]>* image, int32_t* size) {
+          return LoadFirmwareImage(id, image, size) == FirmwareStatus::Ok;
+      }) {}
+
+CUpdateEngine::~CUpdateEngine() { ReleaseDevice(); }
+
+void CUpdateEngine::ReleaseDevice() {
+    if (!device_) return;
+    CCamDevice::CloseChannel();
+    delete device_;
+    device_ = nullptr;
+}
+
+void CUpdateEngine::LetGo(bool pulse) {
+    if (pulse) CCamDevice::PulseDownloadEnable();
+    ReleaseDevice();
+}
+
+// A block read that fails, or that stops short of the bytes the check
+// needs, leaves nothing to decide on: the buffer is set to the erased-flash
+// pattern first, and the failure goes to the log.
+bool CUpdateEngine::ReadBlock(int32_t block, size_t needed, std::string& log) {
+    std::memset(readBuffer_.get(), 0xFF, kFlashBlockBytes);
+    ULONG length = 0;
+    if (device_->ReadFlashBlock(readBuffer_.get(), block, &length) >= 0 && length >= needed) return true;
+    log += "ReadFlashBlock " + std::to_string(block) + " fail.\r\n";
+    return false;
+}
+
+// The system's hardware IDs, the image sensor, or failing both the IDs in
+// the camera's own flash vouch for it; only the flash road forces the
+// update whatever the flash holds.
+bool CUpdateEngine::IsOurCamera(CheckReport* r, std::string& log) {
+    char vendorDigits[4], productDigits[4];
+    if (device_->FindHardwareId(vendorDigits, productDigits)) return true;
+    r->sensorBringUpResult = device_->SensorBringUp();
+    if (r->sensorBringUpResult == 1) r->sensorIdResult = device_->ProbeSensorId();
+    if (r->sensorBringUpResult == 1 && r->sensorIdResult == 1) return true;
+
+    if (!ReadBlock(BlockOf(kVendorIdOffset), InBlock(kProductIdOffset) + 2, log)) return false;
+    if (Le16(&readBuffer_[InBlock(kProductIdOffset)]) != kCameraProductId ||
+        Le16(&readBuffer_[InBlock(kVendorIdOffset)]) != kCameraVendorId)
+        return false;
+    r->forceUpdate = 1;
+    return true;
+}
+
+// Stale when the code the last download left does not suit the fitted
+// flash, for the parts whose code the check knows. Nothing is decided on
+// an identification that could not finish or a code that could not be
+// read: either may hide a flash that the wrong command table would ruin.
+CUpdateEngine::Firmware CUpdateEngine::FirmwareState(CheckReport* r, std::string& log) {
+    r->flash = device_->IdentifyFlash();
+    r->flashIdentified = true;
+    const int32_t type = r->flash.type;
+    r->flashTypeIndex = uint8_t(type >= 0 && type < kFlashTypeCount ? type : 0);
+    if (!r->flash.Finished()) {
+        log += std::string("IdentifyFlash gave up: ") + r->flash.stoppedAt + ".\r\n";
+        r->reason = std::string("the flash could not be identified: ") + r->flash.stoppedAt;
+        return Firmware::Unknown;
+    }
+    if (!ReadBlock(BlockOf(kFlashTypeCodeOffset), InBlock(kFlashTypeCodeOffset) + 1, log)) {
+        r->reason = "the FlashTypeCode could not be read";
+        return Firmware::Unknown;
+    }
+    r->storedCode = readBuffer_[InBlock(kFlashTypeCodeOffset)];
+    if (r->forceUpdate == 1) {
+        r->reason = "only the IDs in its flash show it is ours";
+        return Firmware::Stale;
+    }
+    if (type >= 0 && kFlashTypes[type].codeChecked && r->storedCode != kFlashTypes[type].code) {
+        r->reason = Formatted("stored code 0x%02X does not suit flash type %d", unsigned(r->storedCode), int(type));
+        return Firmware::Stale;
+    }
+    return FlashAgainstImage(r, log);
+}
+
+// A download writes the code three quarters of the way through, so a code
+// that says current may sit in a flash whose download was cut after it.
+// The whole flash is read and held against the image this camera would
+// get: a download of ours that did not finish is mended; another release's
+// firmware is left alone, and the log says so.
+CUpdateEngine::Firmware CUpdateEngine::FlashAgainstImage(CheckReport* r, std::string& log) {
+    if (!ChooseImage(r, log)) return Firmware::Unknown;
+    PatchFlashTypeByte(loaded_.get(), r->flashTypeIndex);
+    std::vector<uint8_t> flash(kFirmwareImageSize);
+    if (device_->ReadFlashBlocks(flash.data(), BlockOf(kFirmwareImageSize)) < 0) {
+        log += "Flash read for the compare fail.\r\n";
+        r->reason = "the flash could not be read for the compare";
+        return Firmware::Unknown;
+    }
+    const uint32_t size = std::min<uint32_t>(uint32_t(loadedSize_), kFirmwareImageSize);
+    r->flashContent = CompareFlashWithImage(flash.data(), loaded_.get(), size, &r->flashDiffersAt);
+    r->flashCompared = true;
+    const unsigned at = unsigned(r->flashDiffersAt);
+    switch (r->flashContent) {
+    case FlashContent::Image:
+        r->reason = "the flash holds this program's image";
+        return Firmware::Current;
+    case FlashContent::Cut:
+        log += Formatted("The last download stopped before %06X.\r\n", at);
+        r->reason = Formatted("the last download stopped before 0x%06X", at);
+        return Firmware::Stale;
+    case FlashContent::Unfinished:
+        log += Formatted("The last download left the flash unfinished at %06X.\r\n", at);
+        r->reason = Formatted("the last download left the flash unfinished at 0x%06X", at);
+        return Firmware::Stale;
+    case FlashContent::Other: break;
+    }
+    log += Formatted("Flash differs from image %d at %06X.\r\n", r->imageId, at);
+    r->reason = Formatted("the flash differs from this program's image at 0x%06X", at);
+    return Firmware::Current;
+}
+
+// The image register 0x2045 selects, loaded once per check.
+bool CUpdateEngine::ChooseImage(CheckReport* r, std::string& log) {
+    if (loaded_) return true;
+    r->imageChoice = device_->ReadImageChoice();
+    r->imageId = r->imageChoice ? kImageV0308 : kImageV0309;
+    r->imageVersion = r->imageChoice ? "V0308" : "V0309";
+    loadedSize_ = 0;
+    if (loadImage(r->imageId, &loaded_, &loadedSize_)) return true;
+    // Both images are part of the program; one missing is a broken build.
+    log += "Firmware image " + std::to_string(r->imageId) + " missing.\r\n";
+    r->reason = "firmware image " + std::to_string(r->imageId) + " is missing from this program";
+    return false;
+}
+
+CheckReport CUpdateEngine::Check(std::string& log) {
+    CheckReport r;
+    readBuffer_.reset(new uint8_t[kFlashBlockBytes]);
+    ReleaseDevice();
+    device_ = new CCamDevice;
+    loaded_.reset();
+    loadedSize_ = 0;
+
+    char name[kCameraNameBytes] = {};
+    if (!device_->OpenCamera(log, name)) {
+        r.reason = "no camera of this family could be opened";
+        return r;
+    }
+    r.cameraName = name;
+    r.cameraPath = device_->cameraPath;
+    r.chipId = device_->chipId;
+    if (!IsOurCamera(&r, log)) {
+        r.verdict = CheckVerdict::NotOurs;
+        r.reason = "nothing shows that the camera is ours";
+        return r;
+    }
+
+    r.updateNeeded = true;
+    r.verdict = CheckVerdict::Failed;
+    switch (FirmwareState(&r, log)) {
+    case Firmware::Unknown: return r;
+    case Firmware::Current:
+        r.verdict = CheckVerdict::Current;
+        r.updateNeeded = false;
+        loaded_.reset();
+        return r;
+    case Firmware::Stale: break;
+    }
+    if (!ChooseImage(&r, log)) return r;
+    r.verdict = CheckVerdict::Update;
+    r.image.assign(loaded_.get(), loaded_.get() + loadedSize_);
+    loaded_.reset();
+    return r;
+}

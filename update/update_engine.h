@@ -1,0 +1,106 @@
+// The update itself, for any front end: the check that decides whether a
+// camera needs new firmware, and the download that writes it on a worker
+// thread. Front ends show what the report says and what the observer is
+// told; they never reach the camera themselves. Nothing here needs a
+// window, a terminal or a particular system.
+// Results: Check returns its report; StartDownload returns 1 when the
+// worker owns the run (its verdict reaches the observer), else 0, with the
+// reason in the transfer log; nothing is thrown.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "chip/cam_device.h"
+#include "update/check_report.h"
+
+// Told of one download, on its worker thread.
+class UpdateObserver {
+public:
+    // Bytes the camera's engine has taken, of the image's length.
+    virtual void OnProgress(uint32_t bytesDone, uint32_t bytesTotal) { (void)bytesDone, (void)bytesTotal; }
+    // Whole lines the download has just added to the transfer log.
+    virtual void OnLogLines(const std::string& lines) { (void)lines; }
+    // The download's result, 1 for verified and committed; the last call.
+    // From here on the transfer log is the front end's again.
+    virtual void OnVerdict(int32_t result) = 0;
+
+protected:
+    ~UpdateObserver() = default;
+};
+
+// Whether an image may be written as it is.
+enum class ImageFit {
+    Fits,
+    TooShort,        // shorter than the places the download reaches into
+    NotForThisChip,  // its device descriptor is not the chip's: ask first
+};
+// The question both programs ask before writing an image that is not for
+// the chip, in the words the camera's firmware tools have always used.
+constexpr char kWrongImageQuestion[] = "It seems that the bincode is NOT for the IC\nDo you really want to download?";
+constexpr char kWrongImageCaption[] = "Warning";
+// TooShort is logged.
+ImageFit ExamineImage(const uint8_t* image, int32_t size, std::string& log);
+
+class CUpdateEngine : private DownloadObserver {
+public:
+    using ImageLoader = std::function<bool(int id, std::unique_ptr<uint8_t[]>* image, int32_t* size)>;
+
+    CUpdateEngine();
+    // The camera is let go without the enable pulse.
+    ~CUpdateEngine();
+    CUpdateEngine(const CUpdateEngine&) = delete;
+    CUpdateEngine& operator=(const CUpdateEngine&) = delete;
+
+    // Opens the first camera of the family and decides; the camera stays
+    // open until LetGo or the next check. Appends to log.
+    CheckReport Check(std::string& log);
+
+    // Opens the camera again, confirms it is the one checked, patches
+    // image (size bytes, kept alive by the caller until the verdict) for
+    // its flash and starts the worker. log is the worker's alone until the
+    // observer's OnVerdict.
+    int32_t StartDownload(const CheckReport& checked, uint8_t* image, int32_t size,
+                          UpdateObserver& observer, std::string& log);
+
+    // Lets the camera go; with pulse, first tells it to carry on (for a
+    // camera no update was decided for). Not while a download runs.
+    void LetGo(bool pulse);
+    // A device object is held: from the check, or the download's reopen,
+    // until LetGo.
+    bool HoldsDevice() const { return device_ != nullptr; }
+
+    // Where the program's images come from; tests put their own in place.
+    ImageLoader loadImage;
+
+private:
+    enum class Firmware { Stale, Current, Unknown };
+    bool ReadBlock(int32_t block, size_t needed, std::string& log);
+    bool IsOurCamera(CheckReport* report, std::string& log);
+    Firmware FirmwareState(CheckReport* report, std::string& log);
+    Firmware FlashAgainstImage(CheckReport* report, std::string& log);
+    bool ChooseImage(CheckReport* report, std::string& log);
+    bool SameCameraAsChecked(const CheckReport& checked, std::string& log);
+    void ReleaseDevice();
+    static uint32_t DownloadWorker(void* self);
+    void OnProgress(uint32_t bytesDone, uint32_t bytesTotal) override;
+    void ForwardLines();
+
+    CCamDevice* device_ = nullptr;
+    std::unique_ptr<uint8_t[]> readBuffer_;
+    std::unique_ptr<uint8_t[]> loaded_;  // the chosen image, while the check runs
+    int32_t loadedSize_ = 0;
+
+    // The download in flight, set before its worker starts.
+    struct Run {
+        uint8_t* image = nullptr;
+        uint32_t size = 0;
+        uint8_t flashTypeIndex = 0;
+        UpdateObserver* observer = nullptr;
+        std::string* log = nullptr;
+        size_t linesSent = 0;  // how far OnLogLines has reached
+    } run_;
+};
