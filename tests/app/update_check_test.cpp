@@ -122,6 +122,44 @@ TEST(UpdateCheck, DecidesByTheRoadTheCameraTakes) {
     }
 }
 
+// The report a front end prints: what the check found, and why it decided.
+TEST(UpdateCheck, ReportsWhatItFoundAndWhy) {
+    const struct {
+        Scenario s;
+        CheckVerdict verdict;
+        int32_t type, code;
+        const char* reason;
+    } rows[] = {
+        {{"no camera", false, Road::HardwareId, FlashPart::Type4, 0x04, true, kNoCamera}, CheckVerdict::NoCamera,
+         -1, -1, "no camera of this family could be opened"},
+        {{"stale", true, Road::HardwareId, FlashPart::Type4, 0x04, true, ""}, CheckVerdict::Update, 4, 0x04,
+         "stored code 0x04 does not suit flash type 4"},
+        {{"current", true, Road::Sensor, FlashPart::Type4, 0x06, true, kCurrent}, CheckVerdict::Current, 4, 0x06,
+         "the flash holds this program's image"},
+        {{"forced", true, Road::Block8, FlashPart::Type4, 0x06, true, ""}, CheckVerdict::Update, 4, 0x06,
+         "only the IDs in its flash show it is ours"},
+        {{"not ours", true, Road::Block8, FlashPart::Type4, 0x04, false, kNotOurs}, CheckVerdict::NotOurs, -1, -1,
+         "nothing shows that the camera is ours"},
+        {{"cut", true, Road::HardwareId, FlashPart::Type4, 0, true, "", 0xC100}, CheckVerdict::Update, 4, 0x06,
+         "the last download stopped before 0x00D000"},
+        {{"another release", true, Road::HardwareId, FlashPart::Type4, 0, true, kCurrent, 0, true},
+         CheckVerdict::Current, 4, 0x06, "the flash differs from this program's image at 0x00800C"},
+    };
+    for (const auto& row : rows) {
+        UpdateRig rig(Path::KsNode, Worker::Deferred);
+        Arrange(rig, row.s);
+        rig.Check();
+        const CheckReport& r = rig.window->checked;
+        EXPECT_EQ(r.verdict, row.verdict) << row.s.name;
+        EXPECT_EQ(r.reason, row.reason) << row.s.name;
+        EXPECT_EQ(r.cameraPath, row.s.camera ? "sim0" : "") << row.s.name;
+        EXPECT_EQ(r.chipId, row.s.camera ? 0x65 : -1) << row.s.name;
+        EXPECT_EQ(r.flash.type, row.type) << row.s.name;
+        EXPECT_EQ(r.storedCode, row.code) << row.s.name;
+        EXPECT_EQ(r.image.size(), row.verdict == CheckVerdict::Update ? 65536u : 0u) << row.s.name;
+    }
+}
+
 TEST(UpdateCheck, NoCameraMakesNoRequestOfItsOwn) {
     const struct {
         bool emptyButAnswering;  // the enumerator answers S_OK and yields nothing
@@ -386,6 +424,12 @@ TEST(UpdateCheck, AnIdentificationThatGaveUpWritesNothing) {
             TestWindow& w = *rig.window;
             EXPECT_EQ(w.statusText, kCheckFailed) << c.name;
             EXPECT_NE(w.transferLog.find(c.log), std::string::npos) << c.name << ": " << w.transferLog;
+            // The report says the identification gave up, and where.
+            EXPECT_EQ(w.checked.verdict, CheckVerdict::Failed) << c.name;
+            EXPECT_EQ("IdentifyFlash gave up: " + std::string(w.checked.flash.stoppedAt ? w.checked.flash.stoppedAt : "") +
+                          ".\r\n",
+                      c.log)
+                << c.name;
             EXPECT_FALSE(rig.Sent(10)) << c.name << ": no packet";
             EXPECT_EQ(rig.sim.EraseCount(), 0u) << c.name;
             EXPECT_EQ(rig.sim.Flash(), before) << c.name;

@@ -374,7 +374,9 @@ TEST_F(KorvaneUpdate, JsonOfACheckHoldsTheFacts) {
     EXPECT_EQ(doc["camera"]["chip_id"], "0x65");
     EXPECT_EQ(doc["camera"]["flash_type"], 4);
     EXPECT_EQ(doc["camera"]["stored_code"], "0x04");
+    EXPECT_EQ(doc["camera"]["flash_part"], "42 05");
     EXPECT_EQ(doc["decision"], "update");
+    EXPECT_EQ(doc["reason"], "stored code 0x04 does not suit flash type 4");
     EXPECT_EQ(doc["image"]["id"], kImageV0309);
     EXPECT_EQ(doc["image"]["version"], "V0309");
     EXPECT_EQ(doc["image"]["size"], 65536);
