@@ -14,6 +14,7 @@
 #include "console/support_report.h"
 #include "console/system_camera.h"
 #include "console/update_log.h"
+#include "platform/com_apartment.h"
 
 #ifdef _WIN32
 #include <io.h>
@@ -48,6 +49,8 @@ int UsageError(int argc, char** argv, const std::string& message) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Every camera walk of this program runs on this thread.
+    [[maybe_unused]] ComApartment com;
     Options options;
     const int parsed = ParseOptions(argc, argv, &options);
     if (parsed == kExitUsage) return UsageError(argc, argv, options.usageError);

@@ -2,7 +2,6 @@
 // display names and friendly names, the imaging devices' hardware IDs, and
 // for a device reached through kernel streaming each selector's length
 // and the chip ID.
-#include <objbase.h>
 #include <windows.h>
 
 #include <cstdio>
@@ -61,7 +60,6 @@ SupportReport GatherSupportReport(const Options&) {
         std::snprintf(windows, sizeof windows, "Windows %lu.%lu build %lu", version.dwMajorVersion,
                       version.dwMinorVersion, version.dwBuildNumber);
     report["system"] = windows;
-    CoInitialize(nullptr);
     CameraSource* source = SystemCameraSource();
     SupportReport devices = SupportReport::array();
     SupportReport hardwareIds = SupportReport::array();
@@ -99,6 +97,5 @@ SupportReport GatherSupportReport(const Options&) {
     }
     report["directshow_devices"] = devices;
     report["imaging_hardware_ids"] = hardwareIds;
-    CoUninitialize();
     return report;
 }

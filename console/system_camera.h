@@ -1,7 +1,7 @@
 // Puts the system's camera source in place for the program's life: the
-// uvcvideo source on Linux, DirectShow on Windows (with COM for the main
-// thread, as the window has it); only the camera --device chose, by its
-// number in the walk or its path, when it chose one.
+// uvcvideo source on Linux, DirectShow on Windows (on the main thread,
+// whose COM main holds); only the camera --device chose, by its number in
+// the walk or its path, when it chose one.
 #pragma once
 
 #include <memory>

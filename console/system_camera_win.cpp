@@ -1,5 +1,3 @@
-#include <objbase.h>
-
 #include "console/camera_choice.h"
 #include "console/system_camera.h"
 
@@ -11,14 +9,11 @@ struct SystemCamera::Parts {
 };
 
 SystemCamera::SystemCamera(std::string*, const std::string& device) : parts_(new Parts(device)) {
-    // DirectShow's enumeration needs COM on the thread that walks.
-    CoInitialize(nullptr);
     parts_->previous = SetCameraSource(&parts_->chosen);
 }
 
 SystemCamera::~SystemCamera() {
     SetCameraSource(parts_->previous);
-    CoUninitialize();
 }
 
 bool SystemCamera::PermissionDenied() const { return false; }

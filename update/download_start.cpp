@@ -3,7 +3,7 @@
 #include "discovery/camera_source.h"
 #include "firmware/firmware_image.h"
 #include "update/update_engine.h"
-#include "update/worker_thread.h"
+#include "platform/worker_thread.h"
 
 ImageFit ExamineImage(const uint8_t* image, int32_t size, std::string& log) {
     // The descriptor check and the patch reach into the image at fixed places.

@@ -16,7 +16,7 @@
 #include "firmware/firmware_image.h"
 #include "link/xu_channel.h"
 #include "simcam/sim_camera.h"
-#include "update/worker_thread.h"
+#include "platform/worker_thread.h"
 #include "tests/support/firmware_bytes.h"
 #include "tests/support/virtual_clock.h"
 

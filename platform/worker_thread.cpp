@@ -1,4 +1,4 @@
-#include "update/worker_thread.h"
+#include "platform/worker_thread.h"
 
 #include <new>
 
