@@ -16,7 +16,9 @@ ImageFit ExamineImage(const uint8_t* image, int32_t size, std::string& log) {
 
 int32_t CUpdateEngine::StartDownload(const CheckReport& checked, uint8_t* image, int32_t size,
                                      UpdateObserver& observer, std::string& log) {
-    if (!image || size < int32_t(kMinFirmwareImageSize)) return 0;
+    // A front end has examined the image already; one that did not is
+    // stopped here before the camera hears anything.
+    if (ExamineImage(image, size, log) == ImageFit::TooShort) return 0;
     log += "\r\nStart Download to ";
     ReleaseDevice();
     device_ = new CCamDevice;

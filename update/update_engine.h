@@ -21,9 +21,9 @@
 class UpdateObserver {
 public:
     // Bytes the camera's engine has taken, of the image's length.
-    virtual void OnProgress(uint32_t bytesDone, uint32_t bytesTotal) { (void)bytesDone, (void)bytesTotal; }
+    virtual void OnProgress(uint32_t /*bytesDone*/, uint32_t /*bytesTotal*/) {}
     // Whole lines the download has just added to the transfer log.
-    virtual void OnLogLines(const std::string& lines) { (void)lines; }
+    virtual void OnLogLines(const std::string& /*lines*/) {}
     // The download's result, 1 for verified and committed; the last call.
     // From here on the transfer log is the front end's again.
     virtual void OnVerdict(int32_t result) = 0;
