@@ -24,5 +24,15 @@ constexpr char kHeldOffLine[] =
     "korvane-update: not stopping now: the camera's flash is being written and would be left "
     "unusable; the update runs to its verdict.\n";
 
-// The phases an interrupt can meet, shared by both systems' handlers.
+// The phases an interrupt can meet, kept in interrupt_phases.cpp for every
+// system; each system's handlers only report interrupts to it.
 enum InterruptPhase : int { kBeforeDownload = 0, kDownloading = 1, kStopped = 2, kDownloaded = 3 };
+
+// An interrupt has come: the phase it met. kBeforeDownload: it has stopped
+// the program; kDownloading: it is held off. Safe in a signal handler.
+InterruptPhase TakeInterrupt();
+// Between a true EnterDownload and LeaveDownload.
+bool DownloadRunning();
+// The system's own: keep interrupts from the calling thread and the
+// threads it makes from now on, or no longer.
+void MaskInterruptsInThisThread(bool masked);

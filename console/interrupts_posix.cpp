@@ -1,14 +1,9 @@
 #include <signal.h>
 #include <unistd.h>
 
-#include <atomic>
-
 #include "console/interrupts.h"
 
 namespace {
-
-std::atomic<int> phase{kBeforeDownload};
-static_assert(std::atomic<int>::is_always_lock_free, "used from a signal handler");
 
 // Everything that ends or stops a program by default and that a user or
 // the system sends in ordinary use: interrupt, terminate, the terminal
@@ -18,21 +13,9 @@ static_assert(std::atomic<int>::is_always_lock_free, "used from a signal handler
 constexpr int kHeldOff[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGTSTP, SIGTTIN, SIGTTOU};
 
 void OnSignal(int) {
-    int expected = kBeforeDownload;
-    if (phase.compare_exchange_strong(expected, kStopped)) return;
-    if (expected == kDownloading) {
-        const ssize_t written = write(STDERR_FILENO, kHeldOffLine, sizeof kHeldOffLine - 1);
-        (void)written;  // nothing to be done about a closed standard error
-    }
-}
-
-// While the download starts, signals wait in the main thread's mask, so
-// that the worker thread inherits a mask that keeps them from it.
-void Block(bool block) {
-    sigset_t set;
-    sigemptyset(&set);
-    for (int sig : kHeldOff) sigaddset(&set, sig);
-    pthread_sigmask(block ? SIG_BLOCK : SIG_UNBLOCK, &set, nullptr);
+    if (TakeInterrupt() != kDownloading) return;
+    const ssize_t written = write(STDERR_FILENO, kHeldOffLine, sizeof kHeldOffLine - 1);
+    (void)written;  // nothing to be done about a closed standard error
 }
 
 }  // namespace
@@ -50,19 +33,11 @@ void InstallInterruptGuard() {
     for (int sig : kHeldOff) sigaction(sig, &action, nullptr);
 }
 
-bool Interrupted() { return phase.load() == kStopped; }
-
-bool EnterDownload() {
-    Block(true);
-    int expected = kBeforeDownload;
-    if (phase.compare_exchange_strong(expected, kDownloading)) return true;
-    Block(false);
-    return false;
-}
-
-void WorkerStarted() { Block(false); }
-
-void LeaveDownload() {
-    phase.store(kDownloaded);
-    Block(false);
+// While the download starts, signals wait in the main thread's mask, so
+// that the worker thread inherits a mask that keeps them from it.
+void MaskInterruptsInThisThread(bool masked) {
+    sigset_t set;
+    sigemptyset(&set);
+    for (int sig : kHeldOff) sigaddset(&set, sig);
+    pthread_sigmask(masked ? SIG_BLOCK : SIG_UNBLOCK, &set, nullptr);
 }

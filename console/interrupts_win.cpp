@@ -1,6 +1,5 @@
 #include <windows.h>
 
-#include <atomic>
 #include <cstdio>
 
 #include "console/interrupts.h"
@@ -22,19 +21,15 @@ constexpr char kCutLine[] =
     "the camera's flash is being written; the download may be cut. If it is, keep the camera "
     "plugged in and run korvane-update again.\n";
 
-std::atomic<int> phase{kBeforeDownload};
-
 BOOL WINAPI OnConsoleEvent(DWORD event) {
-    int expected = kBeforeDownload;
-    if (phase.compare_exchange_strong(expected, kStopped)) return TRUE;
-    if (expected != kDownloading) return TRUE;
+    if (TakeInterrupt() != kDownloading) return TRUE;
     const bool interrupt = event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT;
     std::fputs(interrupt ? kHeldOffLine : kCutLine, stderr);
     std::fflush(stderr);
     if (interrupt) return TRUE;
     // The console is going: the process ends once this returns (or when
     // the system's few seconds are up), so the download's end is awaited here.
-    for (DWORD waited = 0; phase.load() == kDownloading && waited < kCloseHoldMs;
+    for (DWORD waited = 0; DownloadRunning() && waited < kCloseHoldMs;
          waited += kCloseHoldPollMs)
         WaitMs(kCloseHoldPollMs);
     return TRUE;
@@ -44,13 +39,5 @@ BOOL WINAPI OnConsoleEvent(DWORD event) {
 
 void InstallInterruptGuard() { SetConsoleCtrlHandler(OnConsoleEvent, TRUE); }
 
-bool Interrupted() { return phase.load() == kStopped; }
-
-bool EnterDownload() {
-    int expected = kBeforeDownload;
-    return phase.compare_exchange_strong(expected, kDownloading);
-}
-
-void WorkerStarted() {}
-
-void LeaveDownload() { phase.store(kDownloaded); }
+// Console events come on a thread of the system's own, never the worker's.
+void MaskInterruptsInThisThread(bool) {}

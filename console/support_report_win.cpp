@@ -83,8 +83,9 @@ SupportReport GatherSupportReport(const Options&) {
             devices.push_back(entry);
         }
         source->End();
-        source->HardwareIds([&](const std::string& ids) {
+        source->HardwareIds([&](const ImagingDevice& device) {
             // A list of strings, each ended by a zero.
+            const std::string& ids = device.hardwareIds;
             for (size_t at = 0; at < ids.size();) {
                 const size_t end = ids.find('\0', at);
                 const std::string one = ids.substr(at, end == std::string::npos ? std::string::npos : end - at);

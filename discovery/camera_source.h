@@ -8,9 +8,11 @@
 
 #include <cstddef>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "platform/camera_identity.h"
 #include "platform/com_ptr.h"
 #include "platform/driver_xu.h"
 #include "platform/win_types.h"
@@ -36,6 +38,14 @@ struct CaptureDevice {
     std::string path;
 };
 
+// A present imaging device as the system describes it: by its hardware-ID
+// list (SetupAPI; its first string is the one that counts, terminated or
+// not), or by its USB identity where the system gives it as numbers.
+struct ImagingDevice {
+    std::string hardwareIds;
+    std::optional<UsbIdentity> usb;
+};
+
 class CameraSource {
 public:
     virtual ~CameraSource() = default;
@@ -53,11 +63,9 @@ public:
     virtual void StoreFriendlyName(char* name) = 0;
     // Lets go of what the walk holds; the next Begin starts afresh.
     virtual void End() {}
-    // Hands visit the hardware-ID list of each present imaging device in
-    // turn, as the system reports it (its first string is the one that
-    // counts; terminated or not), until visit returns true. False when the
-    // lists cannot be had.
-    using HardwareIdVisit = std::function<bool(const std::string& ids)>;
+    // Hands visit each present imaging device in turn, until visit returns
+    // true. False when the devices cannot be had.
+    using HardwareIdVisit = std::function<bool(const ImagingDevice& device)>;
     virtual bool HardwareIds(const HardwareIdVisit& visit) = 0;
 };
 

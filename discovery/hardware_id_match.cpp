@@ -9,6 +9,10 @@ constexpr size_t kMinHardwareIdChars = 21;
 constexpr size_t kVendorAt = 8;
 constexpr size_t kProductAt = 17;
 
+void HexDigits(uint16_t value, char* digits) {
+    for (int i = 3; i >= 0; --i, value >>= 4) digits[i] = "0123456789ABCDEF"[value & 0xF];
+}
+
 }  // namespace
 
 bool HardwareIdMatches(const char* ids, size_t size, char* vendor, char* product) {
@@ -19,4 +23,10 @@ bool HardwareIdMatches(const char* ids, size_t size, char* vendor, char* product
     std::memcpy(product, ids + kProductAt, 4);
     return std::memcmp(vendor, "4271", 4) == 0 && product[0] == '0' && product[1] == '3' &&
            (product[2] == 'D' || product[2] == 'd') && product[3] == '5';
+}
+
+bool UsbIdentityMatches(const UsbIdentity& usb, char* vendor, char* product) {
+    HexDigits(usb.vendor, vendor);
+    HexDigits(usb.product, product);
+    return usb.vendor == kCameraVendorId && usb.product == kCameraProductId;
 }

@@ -80,8 +80,10 @@ int32_t CCamDevice::FindHardwareId(char* vendor, char* product) {
     CameraSource* from = GetCameraSource();
     bool found = false;
     if (from)
-        from->HardwareIds([&](const std::string& ids) {
-            found = HardwareIdMatches(ids.data(), ids.size(), vendor, product);
+        from->HardwareIds([&](const ImagingDevice& device) {
+            const std::string& ids = device.hardwareIds;
+            found = device.usb ? UsbIdentityMatches(*device.usb, vendor, product)
+                               : HardwareIdMatches(ids.data(), ids.size(), vendor, product);
             return found;
         });
     return found ? 1 : 0;

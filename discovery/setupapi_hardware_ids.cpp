@@ -49,8 +49,8 @@ bool DirectShowSource::HardwareIds(const HardwareIdVisit& visit) {
         SP_DEVINFO_DATA device = {};
         device.cbSize = sizeof(device);
         if (!api.enumDeviceInfo(set, index, &device)) break;
-        std::string list;
-        if (ReadHardwareIds(set, &device, &list) && visit(list)) break;
+        ImagingDevice imaging;
+        if (ReadHardwareIds(set, &device, &imaging.hardwareIds) && visit(imaging)) break;
     }
     api.destroyList(set);
     return true;

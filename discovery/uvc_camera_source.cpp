@@ -5,7 +5,7 @@
 #include <sys/stat.h>
 #include <sys/utsname.h>
 
-#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <map>
 #include <utility>
@@ -61,12 +61,12 @@ std::string CaptureBeside(const std::vector<VideoNode>& nodes, const VideoNode& 
 }
 
 // A four-digit hexadecimal sysfs attribute; false for anything else.
-bool Hex16(const std::string& text, unsigned* value) {
+bool Hex16(const std::string& text, uint16_t* value) {
     if (text.empty() || text.size() > 4) return false;
     char* end = nullptr;
     unsigned long v = std::strtoul(text.c_str(), &end, 16);
     if (*end != '\0' || text[0] == '-' || text[0] == '+') return false;
-    *value = unsigned(v);
+    *value = uint16_t(v);
     return true;
 }
 
@@ -172,13 +172,11 @@ bool UvcCameraSource::HardwareIds(const HardwareIdVisit& visit) {
     std::vector<VideoNode> nodes;
     if (FAILED(ListVideoNodes(&nodes))) return false;
     for (const VideoNode& node : OnePer(std::move(nodes), onlyNode_, UsbDeviceOf)) {
-        unsigned vendor, product, revision;
-        if (!Hex16(node.idVendor, &vendor) || !Hex16(node.idProduct, &product) ||
-            !Hex16(node.bcdDevice, &revision))
+        UsbIdentity usb;
+        if (!Hex16(node.idVendor, &usb.vendor) || !Hex16(node.idProduct, &usb.product) ||
+            !Hex16(node.bcdDevice, &usb.revision))
             continue;
-        char id[40];
-        std::snprintf(id, sizeof id, "USB\\VID_%04X&PID_%04X&REV_%04X", vendor, product, revision);
-        if (visit(id)) break;
+        if (visit(ImagingDevice{std::string(), usb})) break;
     }
     return true;
 }

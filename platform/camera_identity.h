@@ -6,3 +6,10 @@
 
 constexpr uint16_t kCameraVendorId = 0x4271;
 constexpr uint16_t kCameraProductId = 0x03D5;
+
+// A USB device's identity as its device descriptor gives it.
+struct UsbIdentity {
+    uint16_t vendor = 0;
+    uint16_t product = 0;
+    uint16_t revision = 0;  // bcdDevice
+};

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
@@ -58,7 +59,11 @@ uint8_t ChipId(const Found& device) {
 
 std::vector<std::string> HardwareIds(UvcCameraSource& source) {
     std::vector<std::string> ids;
-    EXPECT_TRUE(source.HardwareIds([&](const std::string& id) {
+    EXPECT_TRUE(source.HardwareIds([&](const ImagingDevice& device) {
+        EXPECT_TRUE(device.hardwareIds.empty() && device.usb);
+        const UsbIdentity usb = device.usb.value_or(UsbIdentity());
+        char id[40];
+        std::snprintf(id, sizeof id, "USB\\VID_%04X&PID_%04X&REV_%04X", usb.vendor, usb.product, usb.revision);
         ids.push_back(id);
         return false;
     }));
@@ -136,7 +141,7 @@ TEST_F(UvcDiscovery, TwoCamerasEachReachTheirOwnAndTheChosenNodeAloneIsWalked) {
                                                              "USB\\VID_4271&PID_03D5&REV_0207"}));
     // The scan stops where its visitor says.
     int visited = 0;
-    EXPECT_TRUE(source.HardwareIds([&](const std::string&) { return ++visited == 1; }));
+    EXPECT_TRUE(source.HardwareIds([&](const ImagingDevice&) { return ++visited == 1; }));
     EXPECT_EQ(visited, 1);
 
     UvcCameraSource chosen(&log, next);

@@ -19,9 +19,10 @@ using namespace std::string_literals;
 
 class ListedIds : public ListedSource {
 public:
-    ListedIds(std::vector<std::string> list, bool canList) {
+    ListedIds(std::vector<std::string> list, bool canList, std::vector<UsbIdentity> numbers) {
         ids = std::move(list);
         listed = canList;
+        usb = std::move(numbers);
     }
 };
 
@@ -40,6 +41,7 @@ struct Row {
     std::vector<std::string> ids;
     bool listed;
     int32_t found;
+    std::vector<UsbIdentity> usb = {};  // devices known by their numbers, after those by ids
 };
 
 const Row kRows[] = {
@@ -56,11 +58,13 @@ const Row kRows[] = {
     {"ten thousand others", Many(10000, "USB\\VID_1234&PID_5678\0\0"s), true, 0},
     {"ten thousand empty strings", Many(10000, ""s), true, 0},
     {"ours after ten thousand others", ManyThenOurs(10000), true, 1},
+    {"ours by number after others", Many(2, "USB\\VID_1234&PID_5678\0\0"s), true, 1,
+     {{0x4272, 0x03D5, 1}, {0x4271, 0x03D6, 1}, {0x4271, 0x03D5, 1}}},
 };
 
 TEST(HostileHardwareIds, AreScannedWithinTheirBounds) {
     for (const Row& row : kRows) {
-        ListedIds source(row.ids, row.listed);
+        ListedIds source(row.ids, row.listed, row.usb);
         CameraSource* previous = SetCameraSource(&source);
         CCamDevice device;
         std::unique_ptr<char[]> vendor(new char[4]), product(new char[4]);

@@ -38,7 +38,9 @@ public:
     bool HardwareIds(const HardwareIdVisit& visit) override {
         if (!listed) return false;
         for (const std::string& list : ids)
-            if (visit(list)) break;
+            if (visit(ImagingDevice{list, {}})) return true;
+        for (const UsbIdentity& identity : usb)
+            if (visit(ImagingDevice{std::string(), identity})) break;
         return true;
     }
 
@@ -48,6 +50,7 @@ public:
     int goneFrom = 0;      // no devices from this enumeration on (1 is the first)
     int enumerations = 0;
     std::vector<std::string> ids;
+    std::vector<UsbIdentity> usb;  // devices known by their numbers, after those by ids
     bool listed = true;    // the hardware-ID list can be had
 
 private:

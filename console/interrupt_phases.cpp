@@ -1,0 +1,39 @@
+// Before the download an interrupt ends the run with nothing written;
+// during it, it is held off; after it, it changes nothing. The same on
+// every system.
+#include <atomic>
+
+#include "console/interrupts.h"
+
+namespace {
+
+std::atomic<int> phase{kBeforeDownload};
+static_assert(std::atomic<int>::is_always_lock_free, "used from a signal handler");
+
+}  // namespace
+
+InterruptPhase TakeInterrupt() {
+    int met = kBeforeDownload;
+    phase.compare_exchange_strong(met, kStopped);
+    return InterruptPhase(met);
+}
+
+bool DownloadRunning() { return phase.load() == kDownloading; }
+
+bool Interrupted() { return phase.load() == kStopped; }
+
+bool EnterDownload() {
+    // Masked before the download starts, so that its worker is born masked.
+    MaskInterruptsInThisThread(true);
+    int expected = kBeforeDownload;
+    if (phase.compare_exchange_strong(expected, kDownloading)) return true;
+    MaskInterruptsInThisThread(false);
+    return false;
+}
+
+void WorkerStarted() { MaskInterruptsInThisThread(false); }
+
+void LeaveDownload() {
+    phase.store(kDownloaded);
+    MaskInterruptsInThisThread(false);
+}
