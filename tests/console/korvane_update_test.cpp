@@ -212,7 +212,8 @@ const std::map<std::string, Arrangement> kArrangements = {
     {"checksum-error", {[](Sandbox& s) { s.sim.SetChecksumError(0x01); }, {}}},
     {"unplugged", {[](Sandbox& s) { s.model.UnplugFrom(kUnplugAt); }, {}}},
     {"battery", {[](Sandbox& s) { s.OnBattery(); }, {}}},
-    {"empty-usb-c-port", {[](Sandbox& s) { s.Supply("ucsi-source-psy-USBC000:001", "A: type=USB\nA: online=0\n"); }, {}}},
+    {"empty-usb-c-port",
+     {[](Sandbox& s) { s.Supply("ucsi-source-psy-USBC000:001", "A: type=USB\nA: online=0\n"); }, {}}},
     {"battery-alone", {[](Sandbox& s) { s.Supply("BAT0", "A: type=Battery\n"); }, {}}},
     {"busy", {[](Sandbox& s) { s.sim.StickBusyFromCall(0); }, {}}},
     {"escapes-in-product", {{}, [](UsbCamera& u) { u.productName = "Tarvex\x1b[2J\x1b]0;owned\x07 USB Camera"; }}},
@@ -274,15 +275,18 @@ TEST_F(KorvaneUpdate, ExitCodesAndWhatReachesTheCamera) {
         if (row.contains("answer")) child.Type(row["answer"].get<std::string>());
         const int code = child.Wait(kRunLimitMs);
         EXPECT_EQ(code, row["exit"].get<int>()) << child.out << child.err;
-        for (const std::string& text : row.value("out", std::vector<std::string>())) EXPECT_TRUE(Has(child.out, text)) << child.out;
-        for (const std::string& text : row.value("err", std::vector<std::string>())) EXPECT_TRUE(Has(child.err, text)) << child.err;
+        const std::vector<std::string> outs = row.value("out", std::vector<std::string>()),
+                                       errs = row.value("err", std::vector<std::string>());
+        for (const std::string& text : outs) EXPECT_TRUE(Has(child.out, text)) << child.out;
+        for (const std::string& text : errs) EXPECT_TRUE(Has(child.err, text)) << child.err;
         const auto none = nlohmann::json::object(), lines = row.value("lines", none), fields = row.value("json", none);
         for (const auto& line : lines.items())
             EXPECT_EQ(LinesStarting(child.out, line.key()), line.value().get<size_t>()) << line.key();
         const auto doc = nlohmann::json::parse(child.out, nullptr, false);
         for (const auto& field : fields.items()) {
             const nlohmann::json::json_pointer at(field.key());
-            EXPECT_TRUE(!doc.is_discarded() && doc.contains(at) && doc[at] == field.value()) << field.key() << child.out;
+            EXPECT_TRUE(!doc.is_discarded() && doc.contains(at) && doc[at] == field.value())
+                << field.key() << " in\n" << child.out;
         }
         // None but the bar's own clear to the line's end; on pipes nothing redrawn.
         std::string all = child.out + child.err;
@@ -293,6 +297,7 @@ TEST_F(KorvaneUpdate, ExitCodesAndWhatReachesTheCamera) {
         } else {
             EXPECT_LE(WidestRedraw(child.out), size_t(width)) << child.out;
         }
+        EXPECT_TRUE(std::set<std::string>({"updated", "untouched", "not-committed", "cut-short"}).count(flash)) << flash;
         EXPECT_EQ(sandbox.Updated(), flash == "updated");
         EXPECT_EQ(sandbox.Sets(kSelCommit), flash == "updated" ? 1u : 0u);
         const size_t packets = sandbox.Sets(kSelPacket);
