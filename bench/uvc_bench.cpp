@@ -20,7 +20,7 @@
 #include "link/xu_channel.h"
 #include "platform/clock.h"
 #include "simcam/sim_camera.h"
-#include "tests/support/uvc_model_seam.h"
+#include "tests/support/rig_uvc_seam.h"
 #include "tests/support/uvc_testbed.h"
 
 namespace {

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "chip/cam_device.h"
-#include "tests/support/sim_camera_source.h"
+#include "tests/support/rig_source.h"
 
 namespace {
 
@@ -61,7 +61,7 @@ const Row kRows[] = {
 TEST(HostileHardwareIds, AreScannedWithinTheirBounds) {
     for (const Row& row : kRows) {
         ListedIds source(row.ids, row.listed);
-        CameraSource* previous = SetCameraSource(&source);
+        ScopedSource scoped(&source);
         CCamDevice device;
         std::unique_ptr<char[]> vendor(new char[4]), product(new char[4]);
         EXPECT_EQ(device.FindHardwareId(vendor.get(), product.get()), row.found) << row.label;
@@ -69,7 +69,6 @@ TEST(HostileHardwareIds, AreScannedWithinTheirBounds) {
             EXPECT_EQ(std::string(vendor.get(), 4), "4271") << row.label;
             EXPECT_EQ(std::string(product.get(), 4), "03D5") << row.label;
         }
-        SetCameraSource(previous);
     }
 }
 

@@ -10,7 +10,7 @@
 #include "firmware/firmware_image.h"
 #include "link/xu_channel.h"
 #include "tests/support/firmware_bytes.h"
-#include "tests/support/sim_device.h"
+#include "tests/support/rig_device.h"
 #include "tests/support/virtual_clock.h"
 
 namespace {

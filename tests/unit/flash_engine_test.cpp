@@ -5,9 +5,8 @@
 #include "chip/cam_device.h"
 #include "chip/flash_types.h"
 #include "link/xu_channel.h"
-#include "tests/support/register_ops.h"
+#include "tests/support/rig_device.h"
 #include "tests/support/scripted_spi_chip.h"
-#include "tests/support/sim_device.h"
 #include "tests/support/virtual_clock.h"
 
 namespace {
@@ -63,9 +62,7 @@ TEST(IdentifyFlash, DecidesByItsAnswerTables) {
     for (const auto& c : cases) {
         ScriptedSpiChip chip;
         CCamDevice device;
-        pExt = new CXuChannel;
-        pExt->AttachKsControl(&chip, 2);
-        pExt->mode = ChannelMode::UvcNode;
+        ScopedChannel::AttachNode(&chip);
         chip.AddRef();
         chip.received.assign(c.received.begin(), c.received.end());
         EXPECT_EQ(device.IdentifyFlash().type, c.type) << c.name;

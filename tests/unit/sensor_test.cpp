@@ -5,7 +5,7 @@
 #include "chip/cam_device.h"
 #include "link/xu_channel.h"
 #include "simcam/sim_camera.h"
-#include "tests/support/sim_device.h"
+#include "tests/support/rig_device.h"
 #include "tests/support/virtual_clock.h"
 
 namespace {
