@@ -17,6 +17,7 @@
 #include "platform/com_object.h"
 #include "platform/com_ptr.h"
 #include "simcam/sim_camera.h"
+#include "tests/support/rig_scope.h"
 
 namespace {
 
@@ -107,9 +108,7 @@ void BM_Download(benchmark::State& state) {
         sim.SetFlashPart(simcam::FlashPart::Type0);
         CountingKsControl ks(sim.NewKsControl());
         CCamDevice device;
-        pExt = new CXuChannel;
-        pExt->AttachKsControl(&ks, 2);
-        pExt->mode = ChannelMode::UvcNode;
+        ScopedChannel::AttachNode(&ks);
         FlashProgramRequest ids = {{0x00, 0x80, 0x08}, {0x71, 0x42, 0xD5, 0x03}, 4};
         device.FlashProgramBytes(ids);
         directProgram = ks.requests;
@@ -124,9 +123,7 @@ void BM_Download(benchmark::State& state) {
         sim.SetPacketLength(kPacketLength);
         CountingKsControl ks(sim.NewKsControl());
         CCamDevice device;
-        pExt = new CXuChannel;
-        pExt->AttachKsControl(&ks, 2);
-        pExt->mode = ChannelMode::UvcNode;
+        ScopedChannel::AttachNode(&ks);
         std::string log;
         log.reserve(256);
         allocations = 0;

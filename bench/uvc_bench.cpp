@@ -110,12 +110,10 @@ void Downloads(benchmark::State& state, bool uvcvideo, UvcIoctlFn ioctl, Clock* 
         SetUvcIoctl(ioctl);
         std::string log;
         CCamDevice device;
-        pExt = new CXuChannel;
         if (uvcvideo)
-            pExt->AttachKsControl(new UvcNodeControl(-1, &log), kUnit);
+            ScopedChannel::AttachNode(new UvcNodeControl(-1, &log), kUnit);
         else
-            pExt->AttachKsControl(new CountingKs(sim.NewKsControl()), kExtensionUnitNode);
-        pExt->mode = ChannelMode::UvcNode;
+            ScopedChannel::AttachNode(new CountingKs(sim.NewKsControl()), kExtensionUnitNode);
         gIoctls = 0;
         state.ResumeTiming();
 

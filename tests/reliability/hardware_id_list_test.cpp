@@ -17,14 +17,6 @@ namespace {
 
 using namespace std::string_literals;
 
-class ListedIds : public ListedSource {
-public:
-    ListedIds(std::vector<std::string> list, bool canList) {
-        ids = std::move(list);
-        listed = canList;
-    }
-};
-
 const std::string kOurs = "USB\\VID_4271&PID_03D5&REV_0100\0\0"s;
 
 std::vector<std::string> Many(size_t count, const std::string& id) { return std::vector<std::string>(count, id); }
@@ -60,7 +52,9 @@ const Row kRows[] = {
 
 TEST(HostileHardwareIds, AreScannedWithinTheirBounds) {
     for (const Row& row : kRows) {
-        ListedIds source(row.ids, row.listed);
+        ListedSource source;
+        source.ids = row.ids;
+        source.listed = row.listed;
         ScopedSource scoped(&source);
         CCamDevice device;
         std::unique_ptr<char[]> vendor(new char[4]), product(new char[4]);
