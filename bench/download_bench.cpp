@@ -17,6 +17,7 @@
 #include "platform/com_object.h"
 #include "platform/com_ptr.h"
 #include "simcam/sim_camera.h"
+#include "tests/support/rig_drivers.h"
 #include "tests/support/rig_scope.h"
 
 namespace {
@@ -44,10 +45,9 @@ namespace {
 // Passes every request on to the simulated camera, counting it and keeping
 // the camera's own allocations out of the count. A local of the run: it
 // only counts its references.
-class CountingKsControl : public ComObject<IKsControl> {
+class CountingKsControl : public PropertiesOnly<ComObject<IKsControl>> {
 public:
-    explicit CountingKsControl(IKsControl* inner)
-        : ComObject(kIidIKsControl, Lifetime::OwnerDeletes) {
+    explicit CountingKsControl(IKsControl* inner) : PropertiesOnly(kIidIKsControl, Lifetime::OwnerDeletes) {
         inner_.Attach(inner);
     }
     HRESULT STDMETHODCALLTYPE KsProperty(PKSPROPERTY p, ULONG pl, LPVOID d, ULONG dl,
@@ -57,12 +57,6 @@ public:
         HRESULT hr = inner_->KsProperty(p, pl, d, dl, r);
         counting.store(was);
         return hr;
-    }
-    HRESULT STDMETHODCALLTYPE KsMethod(PKSMETHOD, ULONG, LPVOID, ULONG, ULONG*) override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE KsEvent(PKSEVENT, ULONG, LPVOID, ULONG, ULONG*) override {
-        return E_NOTIMPL;
     }
     long requests = 0;
 

@@ -13,22 +13,22 @@
 #include "link/xu_channel.h"
 #include "simcam/sim_camera.h"
 #include "tests/support/firmware_bytes.h"
-#include "tests/support/forwarding_interface.h"
+#include "tests/support/rig_drivers.h"
 #include "tests/support/virtual_clock.h"
 
 namespace {
 
 const HRESULT kMoreData = HRESULT_FROM_WIN32(ERROR_MORE_DATA);
 
-// A KS node in front of another that passes every request through and then
+// A KS node in front of another that passes every property request through, then
 // rewrites the answer to the length queries of one selector. It holds the
 // reference it is given and deletes itself with its last release.
-class RewritingKsControl final : public ForwardingInterface<IKsControl> {
+class RewritingKsControl final : public PropertiesOnly<ForwardingInterface<IKsControl>> {
 public:
     // answer replaces the result of selector's length queries; byteCount,
     // when not null, replaces the count they report.
     RewritingKsControl(IKsControl* inner, ULONG selector, HRESULT answer, const ULONG* byteCount)
-        : ForwardingInterface(inner), selector_(selector), answer_(answer),
+        : PropertiesOnly(inner), selector_(selector), answer_(answer),
           hasCount_(byteCount != nullptr), count_(byteCount ? *byteCount : 0) {}
 
     HRESULT STDMETHODCALLTYPE KsProperty(PKSPROPERTY property, ULONG propertyLength, LPVOID data,
@@ -40,14 +40,6 @@ public:
         ++rewritten;
         if (hasCount_ && returned) *returned = count_;
         return answer_;
-    }
-    HRESULT STDMETHODCALLTYPE KsMethod(PKSMETHOD method, ULONG length, LPVOID data, ULONG dataLength,
-                                       ULONG* returned) override {
-        return inner_->KsMethod(method, length, data, dataLength, returned);
-    }
-    HRESULT STDMETHODCALLTYPE KsEvent(PKSEVENT event, ULONG length, LPVOID data, ULONG dataLength,
-                                      ULONG* returned) override {
-        return inner_->KsEvent(event, length, data, dataLength, returned);
     }
 
     int rewritten = 0;  // length queries answered otherwise

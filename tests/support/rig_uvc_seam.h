@@ -7,6 +7,7 @@
 #include <linux/uvcvideo.h>
 
 #include <string>
+#include <utility>
 
 #include "link/uvc_node_control.h"
 #include "tests/support/rig_source.h"
@@ -28,15 +29,16 @@ inline int SeamIoctl(int, unsigned long request, void* arg) {
 
 using ScopedIoctl = Scoped<UvcIoctlFn, SetUvcIoctl>;
 
-class ScopedModelSeam {
-public:
-    explicit ScopedModelSeam(UvcDriverModel& model) : previousModel_(gSeamModel) { gSeamModel = &model; }
-    ~ScopedModelSeam() { gSeamModel = previousModel_; }
-    ScopedModelSeam(const ScopedModelSeam&) = delete;
-    ScopedModelSeam& operator=(const ScopedModelSeam&) = delete;
+inline UvcDriverModel* SetSeamModel(UvcDriverModel* model) {
+    std::swap(model, gSeamModel);
+    return model;
+}
 
-private:
-    UvcDriverModel* previousModel_;
+// The ioctl at the model for one scope.
+struct ScopedModelSeam {
+    explicit ScopedModelSeam(UvcDriverModel& model) : model_(&model) {}
+
+    Scoped<UvcDriverModel*, SetSeamModel> model_;
     ScopedIoctl ioctl_{SeamIoctl};
 };
 

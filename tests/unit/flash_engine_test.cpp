@@ -6,7 +6,7 @@
 #include "chip/flash_types.h"
 #include "link/xu_channel.h"
 #include "tests/support/rig_device.h"
-#include "tests/support/scripted_spi_chip.h"
+#include "tests/support/rig_drivers.h"
 #include "tests/support/virtual_clock.h"
 
 namespace {

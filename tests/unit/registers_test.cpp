@@ -4,7 +4,7 @@
 
 #include "chip/cam_device.h"
 #include "link/xu_channel.h"
-#include "tests/support/recording_drivers.h"
+#include "tests/support/rig_drivers.h"
 #include "tests/support/rig_scope.h"
 
 namespace {
