@@ -150,7 +150,8 @@ inline Outcome RunUpdate(simcam::Path path, const Plan& plan = Plan()) {
     simcam::SimCamera other;
     other.SetChipId(0x93);
     if (plan.passedOver)
-        rig.source.devices.insert(rig.source.devices.begin(), SimulatedDevice(other, path == simcam::Path::DriverXu));
+        rig.source.devices.insert(rig.source.devices.begin(),
+                                  SimulatedDevice(other, path == simcam::Path::DriverXu));
     TestWindow& w = *rig.window;
     try {
         const Verdict verdict = RunToVerdict(w, kTickLimit);
