@@ -8,6 +8,7 @@
 #include "chip/cam_device.h"
 #include "simcam/sim_camera.h"
 #include "tests/support/rig_scope.h"
+#include "tests/support/virtual_clock.h"
 
 struct SimDevice : ScopedChannel {
     explicit SimDevice(simcam::Path path = simcam::Path::KsNode) {
@@ -20,6 +21,13 @@ struct SimDevice : ScopedChannel {
 
     CCamDevice device;  // its constructor clears pExt
     simcam::SimCamera sim;
+};
+
+// The same on virtual time.
+struct ClockedSimDevice : SimDevice {
+    using SimDevice::SimDevice;
+    VirtualClock clock;
+    ScopedClock scoped{&clock};
 };
 
 // Index in the record of the nth (from 0) request of this kind to selector,

@@ -227,11 +227,9 @@ TEST(SpiWaits, GiveUpWithinTheirBounds) {
     };
     for (const auto& c : cases) {
         for (Path path : kPaths) {
-            SimDevice d(path);
+            ClockedSimDevice d(path);
             d.sim.SetFlashPart(FlashPart::Type0);
-            VirtualClock clock;
-            ScopedClock scoped(&clock);
-            d.sim.SetCallHook([&] { clock.now += c.msPerCall; });
+            d.sim.SetCallHook([&] { d.clock.now += c.msPerCall; });
             if (c.fault == 0) d.sim.FailFromCall(0);
             if (c.fault == 1) d.sim.StickBusyFromCall(0);
             if (c.fault == 2) d.sim.StickWipFromCall(0);
@@ -265,7 +263,7 @@ TEST(SpiWaits, GiveUpWithinTheirBounds) {
             EXPECT_LT(d.sim.Calls().size(), 4 * (2 * kSpiIdleMaxPolls + 16 * kFlashReadyMaxPasses))
                 << c.name;
             if (c.msPerCall) {
-                EXPECT_LT(clock.now, 120000u) << c.name;
+                EXPECT_LT(d.clock.now, 120000u) << c.name;
             }
         }
     }
