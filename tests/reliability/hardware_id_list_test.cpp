@@ -17,6 +17,14 @@ namespace {
 
 using namespace std::string_literals;
 
+class ListedIds : public ListedSource {
+public:
+    ListedIds(std::vector<std::string> list, bool canList) {
+        ids = std::move(list);
+        listed = canList;
+    }
+};
+
 const std::string kOurs = "USB\\VID_4271&PID_03D5&REV_0100\0\0"s;
 
 std::vector<std::string> Many(size_t count, const std::string& id) { return std::vector<std::string>(count, id); }
@@ -52,10 +60,8 @@ const Row kRows[] = {
 
 TEST(HostileHardwareIds, AreScannedWithinTheirBounds) {
     for (const Row& row : kRows) {
-        ListedSource source;
-        source.ids = row.ids;
-        source.listed = row.listed;
-        ScopedSource scoped(&source);
+        ListedIds source(row.ids, row.listed);
+        CameraSource* previous = SetCameraSource(&source);
         CCamDevice device;
         std::unique_ptr<char[]> vendor(new char[4]), product(new char[4]);
         EXPECT_EQ(device.FindHardwareId(vendor.get(), product.get()), row.found) << row.label;
@@ -63,6 +69,7 @@ TEST(HostileHardwareIds, AreScannedWithinTheirBounds) {
             EXPECT_EQ(std::string(vendor.get(), 4), "4271") << row.label;
             EXPECT_EQ(std::string(product.get(), 4), "03D5") << row.label;
         }
+        SetCameraSource(previous);
     }
 }
 
