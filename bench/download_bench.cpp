@@ -17,6 +17,8 @@
 #include "platform/com_object.h"
 #include "platform/com_ptr.h"
 #include "simcam/sim_camera.h"
+#include "tests/support/rig_drivers.h"
+#include "tests/support/rig_scope.h"
 
 namespace {
 
@@ -43,10 +45,9 @@ namespace {
 // Passes every request on to the simulated camera, counting it and keeping
 // the camera's own allocations out of the count. A local of the run: it
 // only counts its references.
-class CountingKsControl : public ComObject<IKsControl> {
+class CountingKsControl : public PropertiesOnly<ComObject<IKsControl>> {
 public:
-    explicit CountingKsControl(IKsControl* inner)
-        : ComObject(kIidIKsControl, Lifetime::OwnerDeletes) {
+    explicit CountingKsControl(IKsControl* inner) : PropertiesOnly(kIidIKsControl, Lifetime::OwnerDeletes) {
         inner_.Attach(inner);
     }
     HRESULT STDMETHODCALLTYPE KsProperty(PKSPROPERTY p, ULONG pl, LPVOID d, ULONG dl,
@@ -56,12 +57,6 @@ public:
         HRESULT hr = inner_->KsProperty(p, pl, d, dl, r);
         counting.store(was);
         return hr;
-    }
-    HRESULT STDMETHODCALLTYPE KsMethod(PKSMETHOD, ULONG, LPVOID, ULONG, ULONG*) override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE KsEvent(PKSEVENT, ULONG, LPVOID, ULONG, ULONG*) override {
-        return E_NOTIMPL;
     }
     long requests = 0;
 
@@ -107,9 +102,7 @@ void BM_Download(benchmark::State& state) {
         sim.SetFlashPart(simcam::FlashPart::Type0);
         CountingKsControl ks(sim.NewKsControl());
         CCamDevice device;
-        pExt = new CXuChannel;
-        pExt->AttachKsControl(&ks, 2);
-        pExt->mode = ChannelMode::UvcNode;
+        ScopedChannel::AttachNode(&ks);
         FlashProgramRequest ids = {{0x00, 0x80, 0x08}, {0x71, 0x42, 0xD5, 0x03}, 4};
         device.FlashProgramBytes(ids);
         directProgram = ks.requests;
@@ -124,9 +117,7 @@ void BM_Download(benchmark::State& state) {
         sim.SetPacketLength(kPacketLength);
         CountingKsControl ks(sim.NewKsControl());
         CCamDevice device;
-        pExt = new CXuChannel;
-        pExt->AttachKsControl(&ks, 2);
-        pExt->mode = ChannelMode::UvcNode;
+        ScopedChannel::AttachNode(&ks);
         std::string log;
         log.reserve(256);
         allocations = 0;

@@ -20,7 +20,8 @@
 #include "link/xu_channel.h"
 #include "platform/clock.h"
 #include "simcam/sim_camera.h"
-#include "tests/support/uvc_model_seam.h"
+#include "tests/support/rig_drivers.h"
+#include "tests/support/rig_uvc_seam.h"
 #include "tests/support/uvc_testbed.h"
 
 namespace {
@@ -79,19 +80,13 @@ struct Image {
 };
 
 // Counts the Windows-side requests the way the seam counts ioctls.
-class CountingKs : public ComObject<IKsControl> {
+class CountingKs : public PropertiesOnly<ForwardingInterface<IKsControl>> {
 public:
-    explicit CountingKs(IKsControl* inner) : ComObject<IKsControl>(kIidIKsControl), inner_(inner) {}
-    ~CountingKs() override { inner_->Release(); }
+    using PropertiesOnly::PropertiesOnly;
     HRESULT STDMETHODCALLTYPE KsProperty(PKSPROPERTY p, ULONG pl, LPVOID d, ULONG dl, ULONG* r) override {
         ++gIoctls;
         return inner_->KsProperty(p, pl, d, dl, r);
     }
-    HRESULT STDMETHODCALLTYPE KsMethod(PKSMETHOD, ULONG, LPVOID, ULONG, ULONG*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE KsEvent(PKSEVENT, ULONG, LPVOID, ULONG, ULONG*) override { return E_NOTIMPL; }
-
-private:
-    IKsControl* inner_;
 };
 
 // Whole downloads, one per iteration, over the road chosen.
@@ -110,12 +105,10 @@ void Downloads(benchmark::State& state, bool uvcvideo, UvcIoctlFn ioctl, Clock* 
         SetUvcIoctl(ioctl);
         std::string log;
         CCamDevice device;
-        pExt = new CXuChannel;
         if (uvcvideo)
-            pExt->AttachKsControl(new UvcNodeControl(-1, &log), kUnit);
+            ScopedChannel::AttachNode(new UvcNodeControl(-1, &log), kUnit);
         else
-            pExt->AttachKsControl(new CountingKs(sim.NewKsControl()), kExtensionUnitNode);
-        pExt->mode = ChannelMode::UvcNode;
+            ScopedChannel::AttachNode(new CountingKs(sim.NewKsControl()), kExtensionUnitNode);
         gIoctls = 0;
         state.ResumeTiming();
 

@@ -4,7 +4,7 @@
 #include <thread>
 #include <vector>
 
-#include "tests/support/update_rig.h"
+#include "tests/support/rig_window.h"
 
 namespace {
 
@@ -208,9 +208,9 @@ TEST(DownloadRun, ACameraGoneOrSwappedBeforeTheSecondOpenGetsNothingWritten) {
         if (c.change == ElsewhereNow) {
             simcam::SimCamera& passedOver = other;
             passedOver.SetChipId(0x93);
-            rig.source->devices.insert(rig.source->devices.begin(), SimulatedDevice(passedOver, false));
+            rig.source.devices.insert(rig.source.devices.begin(), SimulatedDevice(passedOver, false));
         }
-        if (c.change == OtherChip || c.change == OtherFlash) rig.source->devices[0] = SimulatedDevice(other, false);
+        if (c.change == OtherChip || c.change == OtherFlash) rig.source.devices[0] = SimulatedDevice(other, false);
         const size_t ourRequests = rig.Requests().size();
         w.StartDownload();
         EXPECT_EQ(w.statusText, "Checking...\r\nUpdate fail,\r\nPlease re-start this program.\r\n") << c.name;

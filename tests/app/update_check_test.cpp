@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/sim_device.h"
-#include "tests/support/update_rig.h"
+#include "tests/support/rig_device.h"
+#include "tests/support/rig_window.h"
 
 namespace {
 
@@ -451,7 +451,7 @@ TEST(UpdateCheck, APassedOverCameraHearsNothingMore) {
         UpdateRig rig(path, Worker::Inline);
         simcam::SimCamera other;
         other.SetChipId(0x93);
-        rig.source->devices = {SimulatedDevice(other, path == Path::DriverXu), UnbindableDevice()};
+        rig.source.devices = {SimulatedDevice(other, path == Path::DriverXu), UnbindableDevice()};
         rig.Check();
         EXPECT_EQ(rig.window->statusText, kNoCamera);
         EXPECT_EQ(pExt, nullptr) << "no channel after a walk that accepted nothing";

@@ -9,6 +9,7 @@
 #include "discovery/discovery_seams.h"
 #include "link/xu_channel.h"
 #include "tests/support/fake_com.h"
+#include "tests/support/rig_scope.h"
 
 namespace {
 
@@ -55,11 +56,9 @@ struct Scene {
         gDevEnum = &devEnum;
         gCreateResult = S_OK;
         devEnum.handOut = &classEnum;
-        previous = SetCreateDevEnum(CreateFakeDevEnum);
         std::memset(name, kGuard, sizeof(name));
     }
     ~Scene() {
-        SetCreateDevEnum(previous);
         camera.CloseChannel();
         EXPECT_EQ(devEnum.References(), 1u);
         EXPECT_EQ(classEnum.References(), 1u);
@@ -92,7 +91,7 @@ struct Scene {
     CCamDevice camera;  // starts with pExt cleared
     std::string log;
     char name[128];
-    CreateDevEnumFn previous = nullptr;
+    Scoped<CreateDevEnumFn, SetCreateDevEnum> createDevEnum{CreateFakeDevEnum};
 };
 
 TEST(OpenCamera, CategoryWithoutDevicesLeavesNoChannel) {

@@ -74,14 +74,6 @@ HRESULT STDMETHODCALLTYPE AnswerCamera::Node::KsProperty(PKSPROPERTY property, U
     return result;
 }
 
-HRESULT STDMETHODCALLTYPE AnswerCamera::Node::KsMethod(PKSMETHOD, ULONG, LPVOID, ULONG, ULONG*) {
-    return E_NOTIMPL;
-}
-
-HRESULT STDMETHODCALLTYPE AnswerCamera::Node::KsEvent(PKSEVENT, ULONG, LPVOID, ULONG, ULONG*) {
-    return E_NOTIMPL;
-}
-
 HRESULT STDMETHODCALLTYPE AnswerCamera::Driver::Reserved(ULONG, BYTE*) { return E_NOTIMPL; }
 
 HRESULT STDMETHODCALLTYPE AnswerCamera::Driver::WriteFrame(ULONG, BYTE* frame) {

@@ -14,6 +14,7 @@
 #include "platform/driver_xu.h"
 #include "platform/win_types.h"
 #include "tests/fuzz/answer_stream.h"
+#include "tests/support/rig_drivers.h"
 
 class AnswerCamera {
 public:
@@ -35,12 +36,10 @@ public:
 
 private:
     // Members of the camera: they count, and the camera reads the count.
-    struct Node : ComObject<IKsControl> {
-        explicit Node(AnswerCamera& c) : ComObject(kIidIKsControl, Lifetime::OwnerDeletes), camera(c) {}
+    struct Node : PropertiesOnly<ComObject<IKsControl>> {
+        explicit Node(AnswerCamera& c) : PropertiesOnly(kIidIKsControl, Lifetime::OwnerDeletes), camera(c) {}
         HRESULT STDMETHODCALLTYPE KsProperty(PKSPROPERTY property, ULONG propertyLength, LPVOID data,
                                              ULONG dataLength, ULONG* returned) override;
-        HRESULT STDMETHODCALLTYPE KsMethod(PKSMETHOD, ULONG, LPVOID, ULONG, ULONG*) override;
-        HRESULT STDMETHODCALLTYPE KsEvent(PKSEVENT, ULONG, LPVOID, ULONG, ULONG*) override;
         AnswerCamera& camera;
     };
     struct Driver : ComObject<IDriverXu> {

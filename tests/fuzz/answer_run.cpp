@@ -6,12 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/sim_camera_source.h"
 #include "tests/fuzz/answer_camera.h"
 #include "tests/fuzz/answer_format.h"
-#include "tests/reliability/whole_update.h"
-#include "tests/support/update_rig.h"
-#include "tests/support/virtual_clock.h"
+#include "tests/support/rig_whole_update.h"
 
 namespace {
 
@@ -22,23 +19,30 @@ using whole_update::kCallCostMs;
 using whole_update::kComplete;
 using whole_update::kTickLimit;
 
-class AnswerSource : public ListedSource {
-public:
-    AnswerSource(AnswerCamera& camera, uint8_t setUp) {
-        devices.push_back({[&camera, setUp](CaptureDevice* device) {
-            if (setUp & answers::kDriverPath)
-                device->driver.Attach(camera.DriverReference());
-            else
-                device->control.Attach(camera.NodeReference());
-            return S_OK;
-        }});
-        if (setUp & answers::kListsOurId) ids.push_back(OurHardwareId());
-    }
-};
-
 }  // namespace
 
 bool AnswerRun::Complete() const { return EndsWith(status, kComplete); }
+
+void ListCamera(ListedSource& source, uint8_t setUp, const std::function<IKsControl*()>& node,
+                const std::function<IDriverXu*()>& driver) {
+    source.devices.push_back(DeviceOn((setUp & answers::kDriverPath) != 0, node, driver));
+    if (setUp & answers::kListsOurId) source.ids.push_back(OurHardwareId());
+}
+
+AnswerRun RunWindow(ListedSource& source, std::vector<uint8_t>* image) {
+    ScopedSource scopedSource(&source);
+    ScopedStarter starter(RunInline);
+    TestWindow window;
+    const Verdict verdict = RunToVerdict(window, kTickLimit);
+    AnswerRun run;
+    run.finished = verdict.ticks >= 0;
+    run.closable = verdict.closable;
+    run.status = window.statusText;
+    run.log = window.transferLog;
+    if (image && window.imageBuffer && window.imageSize > 0)
+        image->assign(window.imageBuffer.get(), window.imageBuffer.get() + window.imageSize);
+    return run;
+}
 
 AnswerRun RunAnswers(const uint8_t* data, size_t size) {
     const uint8_t setUp = size > 0 ? data[0] : 0;
@@ -53,27 +57,10 @@ AnswerRun RunAnswers(const uint8_t* data, size_t size) {
             std::abort();
         }
     });
-    AnswerSource source(camera, setUp);
-    CameraSource* previousSource = SetCameraSource(&source);
-    ThreadStarter previousStarter = SetThreadStarter(RunInline);
-
-    AnswerRun run;
+    ListedSource source;
+    ListCamera(source, setUp, [&] { return camera.NodeReference(); }, [&] { return camera.DriverReference(); });
     std::vector<uint8_t> image;
-    {
-        TestWindow window;
-        window.StartUp(true, 1);
-        window.RunUpdateCheck();
-        for (int tick = 0; tick < kTickLimit && window.busy; ++tick) window.ProgressTick();
-        run.finished = window.busy == 0;
-        run.closable = run.finished && window.CloseRequested();
-        run.status = window.statusText;
-        run.log = window.transferLog;
-        if (window.imageBuffer && window.imageSize > 0)
-            image.assign(window.imageBuffer.get(), window.imageBuffer.get() + window.imageSize);
-    }
-    SetThreadStarter(previousStarter);
-    SetCameraSource(previousSource);
-
+    AnswerRun run = RunWindow(source, &image);
     run.calls = camera.calls;
     run.committed = camera.committed;
     const std::vector<uint8_t>& got = camera.received;

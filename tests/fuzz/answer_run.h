@@ -6,7 +6,11 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <vector>
+
+#include "tests/support/rig_source.h"
 
 struct AnswerRun {
     std::string status;
@@ -23,6 +27,14 @@ struct AnswerRun {
 };
 
 AnswerRun RunAnswers(const uint8_t* data, size_t size);
+
+// The camera as the set-up byte lists it: on the private driver's path or
+// the KS node's, with our hardware ID among the imaging devices' or not.
+void ListCamera(ListedSource& source, uint8_t setUp, const std::function<IKsControl*()>& node,
+                const std::function<IDriverXu*()>& driver);
+// The window's course against the camera listed, the worker inline, to its
+// verdict; the window's image into *image when asked. Time is the caller's.
+AnswerRun RunWindow(ListedSource& source, std::vector<uint8_t>* image);
 
 // Empty when the run kept every promise; otherwise which one it broke.
 std::string BrokenPromise(const AnswerRun& run);

@@ -8,12 +8,10 @@
 #include <vector>
 
 #include "firmware/firmware_image.h"
-#include "tests/support/sim_camera_source.h"
 #include "simcam/sim_camera.h"
 #include "tests/fuzz/answer_format.h"
 #include "tests/fuzz/answer_run.h"
 #include "tests/fuzz/seed_recorder.h"
-#include "tests/support/update_rig.h"
 #include "tests/support/virtual_clock.h"
 
 namespace {
@@ -33,20 +31,6 @@ const Camera kCameras[] = {
     {"current-node-sensor", 0, true, 0x06},
 };
 
-class RecordedSource : public ListedSource {
-public:
-    RecordedSource(simcam::SimCamera& sim, uint8_t setUp, std::vector<uint8_t>& out) {
-        devices.push_back({[&sim, setUp, &out](CaptureDevice* device) {
-            if (setUp & answers::kDriverPath)
-                device->driver.Attach(new seed::RecordingDriver(sim.NewDriverXu(), out));
-            else
-                device->control.Attach(new seed::RecordingNode(sim.NewKsControl(), out));
-            return S_OK;
-        }});
-        if (setUp & answers::kListsOurId) ids.push_back(OurHardwareId());
-    }
-};
-
 // The answers of one whole update, and the verdict the window showed.
 std::vector<uint8_t> Record(const Camera& c, std::string* status) {
     simcam::SimCamera sim;
@@ -61,19 +45,11 @@ std::vector<uint8_t> Record(const Camera& c, std::string* status) {
     std::vector<uint8_t> answers = {c.setUp};
     VirtualClock clock;
     ScopedClock scoped(&clock);
-    RecordedSource source(sim, c.setUp, answers);
-    CameraSource* previousSource = SetCameraSource(&source);
-    ThreadStarter previousStarter = SetThreadStarter(RunInline);
-    {
-        TestWindow window;
-        window.StartUp(true, 1);
-        window.RunUpdateCheck();
-        for (int tick = 0; tick < 5 && window.busy; ++tick) window.ProgressTick();
-        window.CloseRequested();
-        *status = window.statusText;
-    }
-    SetThreadStarter(previousStarter);
-    SetCameraSource(previousSource);
+    ListedSource source;
+    ListCamera(
+        source, c.setUp, [&] { return new seed::RecordingNode(sim.NewKsControl(), answers); },
+        [&] { return new seed::RecordingDriver(sim.NewDriverXu(), answers); });
+    *status = RunWindow(source, nullptr).status;
     return answers;
 }
 

@@ -9,7 +9,7 @@
 #include "platform/driver_xu.h"
 #include "platform/win_types.h"
 #include "tests/fuzz/answer_format.h"
-#include "tests/support/forwarding_interface.h"
+#include "tests/support/rig_drivers.h"
 
 namespace seed {
 
@@ -29,9 +29,9 @@ inline void PutWord(std::vector<uint8_t>& out, uint32_t v) {
     for (int i = 0; i < 4; ++i) out.push_back(uint8_t(v >> (8 * i)));
 }
 
-class RecordingNode final : public ForwardingInterface<IKsControl> {
+class RecordingNode final : public PropertiesOnly<ForwardingInterface<IKsControl>> {
 public:
-    RecordingNode(IKsControl* inner, std::vector<uint8_t>& out) : ForwardingInterface(inner), out_(out) {}
+    RecordingNode(IKsControl* inner, std::vector<uint8_t>& out) : PropertiesOnly(inner), out_(out) {}
     HRESULT STDMETHODCALLTYPE KsProperty(PKSPROPERTY property, ULONG propertyLength, LPVOID data,
                                          ULONG dataLength, ULONG* returned) override {
         const HRESULT hr = inner_->KsProperty(property, propertyLength, data, dataLength, returned);
@@ -52,8 +52,6 @@ public:
         }
         return hr;
     }
-    HRESULT STDMETHODCALLTYPE KsMethod(PKSMETHOD, ULONG, LPVOID, ULONG, ULONG*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE KsEvent(PKSEVENT, ULONG, LPVOID, ULONG, ULONG*) override { return E_NOTIMPL; }
 
 private:
     ~RecordingNode() override = default;

@@ -16,6 +16,7 @@
 #include "discovery/uvc_camera_source.h"
 #include "link/xu_channel.h"
 #include "simcam/sim_camera.h"
+#include "tests/support/rig_source.h"
 #include "tests/support/uvc_testbed.h"
 
 namespace {
@@ -229,7 +230,7 @@ TEST_F(UvcDiscovery, OpenCameraAcceptsOursAmongOthersThroughUvcvideo) {
     named.productName = "Tarvex 7100R";
     named.ids.units = {{6, CameraXuGuid()}};
     bed.AddCamera(named, &ours.model);
-    CameraSource* previous = SetCameraSource(&source);
+    ScopedSource scoped(&source);
 
     CCamDevice device;
     char name[kCameraNameBytes] = "unchanged";
@@ -251,7 +252,6 @@ TEST_F(UvcDiscovery, OpenCameraAcceptsOursAmongOthersThroughUvcvideo) {
                                                                        {3, simcam::Kind::Get}}));
     EXPECT_EQ(forbidden.model.Queries(), 0u);
     device.CloseChannel();
-    SetCameraSource(previous);
 }
 
 }  // namespace

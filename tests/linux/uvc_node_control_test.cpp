@@ -12,6 +12,7 @@
 #include "link/uvc_errors.h"
 #include "link/uvc_node_control.h"
 #include "link/xu_channel.h"
+#include "tests/support/rig_scope.h"
 
 namespace {
 
@@ -48,17 +49,13 @@ class UvcNodeControlTest : public ::testing::Test {
 protected:
     UvcNodeControlTest() {
         gScript = &script;
-        previous = SetUvcIoctl(ScriptedIoctl);
         channel.AttachKsControl(new UvcNodeControl(-1, &log), 5);
         channel.mode = ChannelMode::UvcNode;
     }
-    ~UvcNodeControlTest() override {
-        SetUvcIoctl(previous);
-        gScript = nullptr;
-    }
+    ~UvcNodeControlTest() override { gScript = nullptr; }
 
+    Scoped<UvcIoctlFn, SetUvcIoctl> ioctl{ScriptedIoctl};
     Script script;
-    UvcIoctlFn previous;
     std::string log;
     CXuChannel channel;
 };

@@ -11,7 +11,7 @@
 #include <string>
 
 #include "discovery/uvc_camera_source.h"
-#include "tests/reliability/whole_update.h"
+#include "tests/support/rig_whole_update.h"
 #include "tests/support/uvc_testbed.h"
 
 namespace {
@@ -26,15 +26,10 @@ struct UvcUpdate {
     explicit UvcUpdate(const std::function<void(UvcDriverModel&)>& arrange = nullptr) {
         bed.AddCamera(UsbCamera(), &model);
         if (arrange) arrange(model);
-        previous = SetCameraSource(&source);
-        rig.Check();
-        ticks = rig.window->busy ? rig.TickUntilFinished(kTickLimit) : 0;
+        ticks = RunToVerdict(*rig.window, kTickLimit).ticks;
     }
     // The window lets the camera go while the sandbox still answers.
-    ~UvcUpdate() {
-        rig.window.reset();
-        SetCameraSource(previous);
-    }
+    ~UvcUpdate() { rig.window.reset(); }
 
     const std::string& Status() const { return rig.window->statusText; }
     const std::string& Log() const { return rig.window->transferLog; }
@@ -46,7 +41,7 @@ struct UvcUpdate {
     UvcDriverModel model{rig.sim, kUnit};
     UvcTestbed bed;
     UvcCameraSource source{&rig.window->transferLog};
-    CameraSource* previous = nullptr;
+    ScopedSource scoped{&source};
     int ticks = 0;
 };
 

@@ -17,9 +17,9 @@
 #include <string>
 #include <vector>
 
-#include "tests/reliability/whole_update.h"
+#include "tests/support/rig_whole_update.h"
 #ifdef __linux__
-#include "tests/support/uvc_seam_camera.h"
+#include "tests/support/rig_uvc_seam.h"
 #endif
 
 namespace {
@@ -92,7 +92,7 @@ Outcome RunWithFault(const Road& road, Fault fault, size_t k, size_t callBound,
 #ifdef __linux__
         if (road.uvcvideo) {
             seam = std::make_unique<SeamCamera>(rig.sim);
-            rig.source->devices[0] = seam->Device(&rig.window->transferLog);
+            rig.source.devices[0] = seam->Device(&rig.window->transferLog);
         }
 #endif
     };

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "chip/cam_device.h"
-#include "tests/support/sim_camera_source.h"
+#include "tests/support/rig_source.h"
 
 namespace {
 

@@ -13,27 +13,56 @@
 #include "link/xu_channel.h"
 #include "simcam/sim_camera.h"
 #include "tests/support/firmware_bytes.h"
-#include "tests/support/rewriting_ks_control.h"
+#include "tests/support/rig_drivers.h"
 #include "tests/support/virtual_clock.h"
 
 namespace {
 
 const HRESULT kMoreData = HRESULT_FROM_WIN32(ERROR_MORE_DATA);
 
+// A KS node in front of another that passes every property request through, then
+// rewrites the answer to the length queries of one selector. It holds the
+// reference it is given and deletes itself with its last release.
+class RewritingKsControl final : public PropertiesOnly<ForwardingInterface<IKsControl>> {
+public:
+    // answer replaces the result of selector's length queries; byteCount,
+    // when not null, replaces the count they report.
+    RewritingKsControl(IKsControl* inner, ULONG selector, HRESULT answer, const ULONG* byteCount)
+        : PropertiesOnly(inner), selector_(selector), answer_(answer),
+          hasCount_(byteCount != nullptr), count_(byteCount ? *byteCount : 0) {}
+
+    HRESULT STDMETHODCALLTYPE KsProperty(PKSPROPERTY property, ULONG propertyLength, LPVOID data,
+                                         ULONG dataLength, ULONG* returned) override {
+        HRESULT hr = inner_->KsProperty(property, propertyLength, data, dataLength, returned);
+        const bool lengthQuery = data == nullptr && dataLength == 0 && property &&
+                                 (property->Flags & KSPROPERTY_TYPE_GET) != 0;
+        if (!lengthQuery || property->Id != selector_) return hr;
+        ++rewritten;
+        if (hasCount_ && returned) *returned = count_;
+        return answer_;
+    }
+
+    int rewritten = 0;  // length queries answered otherwise
+
+private:
+    ~RewritingKsControl() override = default;
+
+    ULONG selector_;
+    HRESULT answer_;
+    bool hasCount_;
+    ULONG count_;
+};
+
 // The simulated camera on the node path, its answers to one selector's
 // length queries rewritten.
-struct RewrittenNode {
+struct RewrittenNode : ScopedChannel {
     RewrittenNode(ULONG selector, HRESULT answer, const ULONG* count) : scoped(&clock) {
         sim.SetFlashPart(simcam::FlashPart::Type4);
         sim.Flash().assign(65536, 0x3C);
         node = new RewritingKsControl(sim.NewKsControl(), selector, answer, count);
-        pExt = new CXuChannel;
-        pExt->AttachKsControl(node, 2);
-        pExt->mode = ChannelMode::UvcNode;
+        AttachNode(node);
     }
     ~RewrittenNode() { CCamDevice::CloseChannel(); }
-    RewrittenNode(const RewrittenNode&) = delete;
-    RewrittenNode& operator=(const RewrittenNode&) = delete;
 
     simcam::SimCamera sim;
     VirtualClock clock;

@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <string>
 
-#include "tests/reliability/whole_update.h"
+#include "tests/support/rig_whole_update.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "firmware/firmware_image.h"
-#include "tests/reliability/whole_update.h"
+#include "tests/support/rig_whole_update.h"
 #include "tests/support/firmware_bytes.h"
 
 namespace {

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/reliability/whole_update.h"
+#include "tests/support/rig_whole_update.h"
 
 namespace {
 

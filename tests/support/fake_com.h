@@ -11,6 +11,7 @@
 #include "platform/com_object.h"
 #include "platform/driver_xu.h"
 #include "platform/win_types.h"
+#include "tests/support/rig_drivers.h"
 
 #include <dshow.h>
 
@@ -53,7 +54,7 @@ struct FakeDriver : Counted<IDriverXu> {
 };
 
 // The extension unit's KS node: keeps each request and where its data was.
-struct FakeKsControl : Counted<IKsControl> {
+struct FakeKsControl : PropertiesOnly<Counted<IKsControl>> {
     struct Call {
         KSP_NODE request;
         ULONG requestLength;
@@ -61,7 +62,7 @@ struct FakeKsControl : Counted<IKsControl> {
         ULONG dataLength;
         std::vector<BYTE> sent;  // the data as it arrived
     };
-    using Counted::Counted;
+    using PropertiesOnly::PropertiesOnly;
     HRESULT STDMETHODCALLTYPE KsProperty(PKSPROPERTY property, ULONG length, LPVOID data,
                                          ULONG dataLength, ULONG*) override {
         Call call = {};
@@ -74,12 +75,6 @@ struct FakeKsControl : Counted<IKsControl> {
         bool get = (call.request.Property.Flags & KSPROPERTY_TYPE_GET) != 0;
         if (get && readResult == S_OK && dataLength) call.data[0] = chipId;
         return get ? readResult : S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE KsMethod(PKSMETHOD, ULONG, LPVOID, ULONG, ULONG*) override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE KsEvent(PKSEVENT, ULONG, LPVOID, ULONG, ULONG*) override {
-        return E_NOTIMPL;
     }
     BYTE chipId = 0x6A;
     HRESULT readResult = S_OK;

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/clock.h"
+#include "tests/support/rig_scope.h"
 
 class VirtualClock : public Clock {
 public:
@@ -19,13 +20,4 @@ public:
 };
 
 // Puts a clock in place for one scope.
-class ScopedClock {
-public:
-    explicit ScopedClock(Clock* clock) : previous_(SetClock(clock)) {}
-    ~ScopedClock() { SetClock(previous_); }
-    ScopedClock(const ScopedClock&) = delete;
-    ScopedClock& operator=(const ScopedClock&) = delete;
-
-private:
-    Clock* previous_;
-};
+using ScopedClock = Scoped<Clock*, SetClock>;

@@ -10,7 +10,7 @@
 #include "firmware/firmware_image.h"
 #include "link/xu_channel.h"
 #include "tests/support/firmware_bytes.h"
-#include "tests/support/sim_device.h"
+#include "tests/support/rig_device.h"
 #include "tests/support/virtual_clock.h"
 
 namespace {
@@ -48,7 +48,7 @@ std::string MismatchLines(uint8_t got, uint8_t expected) {
 // time virtual, old firmware in the flash.
 struct Rig {
     explicit Rig(Path path = Path::KsNode, FlashPart part = FlashPart::Type0, uint8_t flashType = 0)
-        : d(path), scoped(&clock) {
+        : d(path) {
         d.sim.SetFlashPart(part);
         d.sim.Flash().assign(65536, 0x3C);
         image = PatchedImageBytes(kImageV0308, flashType);
@@ -61,9 +61,8 @@ struct Rig {
         for (const auto& r : d.sim.Requests()) n += r.selector == selector && r.kind == kind;
         return n;
     }
-    SimDevice d;
-    VirtualClock clock;
-    ScopedClock scoped;
+    ClockedSimDevice d;
+    VirtualClock& clock = d.clock;
     Bytes image;
     std::string log;
     uint32_t packetLength = 64;
@@ -82,9 +81,7 @@ size_t CallOfCleanRun(uint32_t selector, simcam::Op op, size_t nth = 0, Path pat
 TEST(Download, WritesThePatchedImageForEveryFlashTypeOnBothPaths) {
     for (Path path : kPaths) {
         for (uint8_t type = 0; type < 7; ++type) {
-            SimDevice d(path);
-            VirtualClock clock;
-            ScopedClock scoped(&clock);
+            ClockedSimDevice d(path);
             d.sim.SetFlashPart(kPartOfType[type]);
             d.sim.Flash() = PatchedImageBytes(kImageV0309, type);  // the older firmware
             const Bytes image = PatchedImageBytes(kImageV0308, type);
@@ -95,16 +92,14 @@ TEST(Download, WritesThePatchedImageForEveryFlashTypeOnBothPaths) {
             EXPECT_TRUE(d.sim.Committed());
             EXPECT_FALSE(d.sim.EngineEnabled());
             EXPECT_EQ(log, "Downloading...\r\n" + CorrectLine(Xor(image)));
-            EXPECT_EQ(clock.sleeps, std::vector<uint32_t>{1000});
+            EXPECT_EQ(d.clock.sleeps, std::vector<uint32_t>{1000});
         }
     }
 }
 
 TEST(Download, RequestsComeInTheProtocolsOrder) {
     for (Path path : kPaths) {
-        SimDevice d(path);
-        VirtualClock clock;
-        ScopedClock scoped(&clock);
+        ClockedSimDevice d(path);
         d.sim.SetFlashPart(FlashPart::Type1);
         d.sim.SetPacketLength(64);
         const Bytes image = PatchedImageBytes(kImageV0308, 1);
@@ -449,9 +444,7 @@ TEST(Download, FillBytesCountInTheChecksum) {
 }
 
 TEST(Download, AnEmptyImageSendsNoPacketButRunsTheRest) {
-    SimDevice d;
-    VirtualClock clock;
-    ScopedClock scoped(&clock);
+    ClockedSimDevice d;
     const uint8_t byte = 0x55;
     std::string log;
     EXPECT_EQ(d.device.DownloadFirmware(&byte, 0, log, 0), 1);
@@ -460,7 +453,7 @@ TEST(Download, AnEmptyImageSendsNoPacketButRunsTheRest) {
     for (const auto& r : d.sim.Requests())
         if (r.selector > 8 && r.selector != 15 && r.selector != 16) selectors.push_back(r.selector);
     EXPECT_EQ(selectors, (std::vector<uint32_t>{9, 10, 10, 11, 12, 9}));
-    EXPECT_EQ(clock.sleeps, std::vector<uint32_t>{1000});
+    EXPECT_EQ(d.clock.sleeps, std::vector<uint32_t>{1000});
 }
 
 // The checksum only says what the engine received. A flash that did not

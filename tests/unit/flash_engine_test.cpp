@@ -5,9 +5,8 @@
 #include "chip/cam_device.h"
 #include "chip/flash_types.h"
 #include "link/xu_channel.h"
-#include "tests/support/register_ops.h"
-#include "tests/support/scripted_spi_chip.h"
-#include "tests/support/sim_device.h"
+#include "tests/support/rig_device.h"
+#include "tests/support/rig_drivers.h"
 #include "tests/support/virtual_clock.h"
 
 namespace {
@@ -63,9 +62,7 @@ TEST(IdentifyFlash, DecidesByItsAnswerTables) {
     for (const auto& c : cases) {
         ScriptedSpiChip chip;
         CCamDevice device;
-        pExt = new CXuChannel;
-        pExt->AttachKsControl(&chip, 2);
-        pExt->mode = ChannelMode::UvcNode;
+        ScopedChannel::AttachNode(&chip);
         chip.AddRef();
         chip.received.assign(c.received.begin(), c.received.end());
         EXPECT_EQ(device.IdentifyFlash().type, c.type) << c.name;
@@ -230,11 +227,9 @@ TEST(SpiWaits, GiveUpWithinTheirBounds) {
     };
     for (const auto& c : cases) {
         for (Path path : kPaths) {
-            SimDevice d(path);
+            ClockedSimDevice d(path);
             d.sim.SetFlashPart(FlashPart::Type0);
-            VirtualClock clock;
-            ScopedClock scoped(&clock);
-            d.sim.SetCallHook([&] { clock.now += c.msPerCall; });
+            d.sim.SetCallHook([&] { d.clock.now += c.msPerCall; });
             if (c.fault == 0) d.sim.FailFromCall(0);
             if (c.fault == 1) d.sim.StickBusyFromCall(0);
             if (c.fault == 2) d.sim.StickWipFromCall(0);
@@ -268,7 +263,7 @@ TEST(SpiWaits, GiveUpWithinTheirBounds) {
             EXPECT_LT(d.sim.Calls().size(), 4 * (2 * kSpiIdleMaxPolls + 16 * kFlashReadyMaxPasses))
                 << c.name;
             if (c.msPerCall) {
-                EXPECT_LT(clock.now, 120000u) << c.name;
+                EXPECT_LT(d.clock.now, 120000u) << c.name;
             }
         }
     }

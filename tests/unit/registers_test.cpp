@@ -4,7 +4,8 @@
 
 #include "chip/cam_device.h"
 #include "link/xu_channel.h"
-#include "tests/support/recording_drivers.h"
+#include "tests/support/rig_drivers.h"
+#include "tests/support/rig_scope.h"
 
 namespace {
 
@@ -21,10 +22,8 @@ bool IsSet(const RecordingKsControl::Call& call) { return call.property[20] == 0
 // are built first, so the device object's clearing of pExt comes before.
 struct RegisterTest : ::testing::Test {
     RegisterTest() {
-        pExt = new CXuChannel;
         ks.AddRef();
-        pExt->AttachKsControl(&ks, 2);
-        pExt->mode = ChannelMode::UvcNode;
+        ScopedChannel::AttachNode(&ks);
     }
     ~RegisterTest() override {
         device.CloseChannel();

@@ -5,7 +5,7 @@
 #include "chip/cam_device.h"
 #include "link/xu_channel.h"
 #include "simcam/sim_camera.h"
-#include "tests/support/sim_device.h"
+#include "tests/support/rig_device.h"
 #include "tests/support/virtual_clock.h"
 
 namespace {
@@ -64,9 +64,7 @@ struct Access {
 // The requests of a clean bring-up on the KS path, where one request is
 // one driver call, and the number of the call that makes an access.
 std::vector<simcam::Request> CleanBringUp() {
-    SimDevice clean(simcam::Path::KsNode);
-    VirtualClock clock;
-    ScopedClock scoped(&clock);
+    ClockedSimDevice clean(simcam::Path::KsNode);
     clean.device.SensorBringUp();
     return clean.sim.Requests();
 }
@@ -109,9 +107,7 @@ TEST(SensorBringUp, AbortStepsStopAtTheirFailureGoOnStepsDoNot) {
     for (const auto& c : cases) {
         const size_t failing = CallOf(clean, c.failing);
         ASSERT_LT(failing, clean.size()) << c.name;
-        SimDevice d(simcam::Path::KsNode);
-        VirtualClock clock;
-        ScopedClock scoped(&clock);
+        ClockedSimDevice d(simcam::Path::KsNode);
         d.sim.FailCallOnce(failing);
         EXPECT_EQ(d.device.SensorBringUp(), c.aborts ? 0 : 1) << c.name;
         EXPECT_EQ(d.sim.Requests().size(), c.aborts ? failing + 1 : kBringUpRequests) << c.name;
@@ -120,9 +116,7 @@ TEST(SensorBringUp, AbortStepsStopAtTheirFailureGoOnStepsDoNot) {
 
 TEST(SensorBringUp, AFailedSetBitsReadStillWritesTheRegister) {
     const size_t read = CallOf(CleanBringUp(), {false, 0x2015, 0, false});  // step 13
-    SimDevice d(simcam::Path::KsNode);
-    VirtualClock clock;
-    ScopedClock scoped(&clock);
+    ClockedSimDevice d(simcam::Path::KsNode);
     d.sim.SetReg(0x2015, 0x80);
     d.sim.FailCallOnce(read);
     EXPECT_EQ(d.device.SensorBringUp(), 1);
@@ -135,13 +129,11 @@ TEST(SensorBringUp, AFailedSetBitsReadStillWritesTheRegister) {
 }
 
 TEST(SensorBringUp, AnUnpluggedCameraEndsItAtTheFirstAbortStep) {
-    SimDevice d(simcam::Path::DriverXu);
-    VirtualClock clock;
-    ScopedClock scoped(&clock);
+    ClockedSimDevice d(simcam::Path::DriverXu);
     d.sim.FailFromCall(0);
     EXPECT_EQ(d.device.SensorBringUp(), 0);
     EXPECT_EQ(d.sim.Requests().size(), 2u);
-    EXPECT_TRUE(clock.sleeps.empty());
+    EXPECT_TRUE(d.clock.sleeps.empty());
 }
 
 TEST(ProbeSensorId, AnswersOneOnlyForTheExpectedSensor) {

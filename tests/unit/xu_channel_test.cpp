@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "link/xu_channel.h"
-#include "tests/support/recording_drivers.h"
+#include "tests/support/rig_drivers.h"
 
 namespace {
 

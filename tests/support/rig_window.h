@@ -2,7 +2,8 @@
 // offers the camera's driver interface, an imaging device list for the
 // hardware-ID scan, a window that records what it is asked to do, virtual
 // time, and a worker that runs when the test says. The camera is found
-// through a camera source that lists the simulated camera.
+// through a camera source that lists the simulated camera. And the course
+// run as the program runs it, to its verdict.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -18,9 +19,8 @@
 #include "simcam/sim_camera.h"
 #include "platform/worker_thread.h"
 #include "tests/support/firmware_bytes.h"
+#include "tests/support/rig_source.h"
 #include "tests/support/virtual_clock.h"
-
-#include "tests/support/sim_camera_source.h"
 
 // What the window was asked to do.
 class TestWindow : public CUpdateWindow {
@@ -82,6 +82,37 @@ protected:
     void ScrollLogToEnd() override { ++scrolls; }
 };
 
+// The course up to the check, then the check itself.
+inline void StartAndCheck(CUpdateWindow& w) {
+    w.StartUp(true, 1);
+    w.RunUpdateCheck();
+}
+
+// Ticks the progress timer until the run finishes, at most limit times: the
+// tick it finished on, or -1.
+inline int TickUntilFinished(CUpdateWindow& w, int limit) {
+    for (int tick = 1; tick <= limit; ++tick) {
+        w.ProgressTick();
+        if (!w.busy) return tick;
+    }
+    return -1;
+}
+
+struct Verdict {
+    int ticks = -1;  // 0: the check alone ended the run; -1: not finished within the limit
+    bool closable = false;
+};
+
+// The whole course as the program runs it: the check, progress ticks while
+// the worker is busy (at most tickLimit), then the close.
+inline Verdict RunToVerdict(CUpdateWindow& w, int tickLimit) {
+    Verdict v;
+    StartAndCheck(w);
+    v.ticks = w.busy ? TickUntilFinished(w, tickLimit) : 0;
+    v.closable = w.CloseRequested();
+    return v;
+}
+
 // How the download worker is started.
 enum class Worker { Inline, Deferred, Unstartable, RealThread };
 
@@ -98,27 +129,20 @@ inline bool Defer(WorkerRoutine routine, void* parameter) {
     return true;
 }
 inline bool CannotStart(WorkerRoutine, void*) { return false; }
+// In the order of Worker; null is the real thread.
+constexpr ThreadStarter kStarters[] = {RunInline, Defer, CannotStart, nullptr};
+
+using ScopedStarter = Scoped<ThreadStarter, SetThreadStarter>;
 
 // The hardware ID the camera presents when it presents one.
 inline std::string OurHardwareId() { return std::string("USB\\VID_4271&PID_03D5&REV_0100\0\0", 32); }
 
-struct UpdateRig;
-inline UpdateRig* gRig = nullptr;
-
-struct UpdateRig {
+struct UpdateRig : ScopedChannel {
     explicit UpdateRig(simcam::Path path = simcam::Path::KsNode, Worker worker = Worker::Inline)
-        : scoped(&clock) {
-        gRig = this;
-        pExt = nullptr;
+        : starter(kStarters[int(worker)]) {
         gDeferredRoutine = nullptr;
         gDeferredParameter = nullptr;
-        ConnectCamera(path);
-        switch (worker) {
-        case Worker::Inline: previousStarter = SetThreadStarter(RunInline); break;
-        case Worker::Deferred: previousStarter = SetThreadStarter(Defer); break;
-        case Worker::Unstartable: previousStarter = SetThreadStarter(CannotStart); break;
-        case Worker::RealThread: previousStarter = SetThreadStarter(nullptr); break;
-        }
+        source.devices.push_back(SimulatedDevice(sim, path == simcam::Path::DriverXu));
         // A camera that needs the update by the hardware-ID road, with the
         // older firmware in its flash.
         HardwareIds({OurHardwareId()});
@@ -127,10 +151,7 @@ struct UpdateRig {
     }
     ~UpdateRig() {
         window.reset();  // closes the channel, as the window's destruction does
-        SetThreadStarter(previousStarter);
-        DisconnectCamera();
         EXPECT_EQ(pExt, nullptr);
-        gRig = nullptr;
     }
 
     // Image 135 as the camera would hold it, with this FlashTypeCode.
@@ -142,25 +163,14 @@ struct UpdateRig {
     std::vector<uint8_t> Expected(int id, uint8_t flashType) const {
         return PatchedImageBytes(id, flashType);
     }
-    void HardwareIds(const std::vector<std::string>& ids) { source->ids = ids; }
-    void NoCaptureDevices() { source->camera = false; }
+    void HardwareIds(const std::vector<std::string>& ids) { source.ids = ids; }
+    void NoCaptureDevices() { source.camera = false; }
     // Discovery finds nothing from this enumeration on (1 is the first).
-    void CamerasGoneFrom(int enumeration) { source->goneFrom = enumeration; }
-    int Enumerations() const { return source->enumerations; }
+    void CamerasGoneFrom(int enumeration) { source.goneFrom = enumeration; }
+    int Enumerations() const { return source.enumerations; }
 
-    // The window's course up to the check, then the check itself.
-    void Check() {
-        window->StartUp(true, 1);
-        window->RunUpdateCheck();
-    }
-    // Ticks the progress timer until the run finishes, at most limit times.
-    int TickUntilFinished(int limit = 200) {
-        for (int tick = 1; tick <= limit; ++tick) {
-            window->ProgressTick();
-            if (!window->busy) return tick;
-        }
-        return -1;
-    }
+    void Check() { StartAndCheck(*window); }
+    int TickUntilFinished(int limit = 200) { return ::TickUntilFinished(*window, limit); }
     std::vector<simcam::Request> Requests() const { return sim.Requests(); }
     bool Sent(uint32_t selector) const {
         for (const auto& r : sim.Requests())
@@ -170,16 +180,9 @@ struct UpdateRig {
 
     simcam::SimCamera sim;
     VirtualClock clock;
-    ScopedClock scoped;
+    ListedSource source;
+    ScopedClock scopedClock{&clock};
+    ScopedSource scopedSource{&source};
+    ScopedStarter starter;
     std::unique_ptr<TestWindow> window = std::make_unique<TestWindow>();
-    ThreadStarter previousStarter = nullptr;
-
-    void ConnectCamera(simcam::Path path) {
-        source = std::make_unique<SimCameraSource>(sim, path == simcam::Path::DriverXu);
-        previousSource = SetCameraSource(source.get());
-    }
-    void DisconnectCamera() { SetCameraSource(previousSource); }
-
-    std::unique_ptr<SimCameraSource> source;
-    CameraSource* previousSource = nullptr;
 };

@@ -1,6 +1,6 @@
-// Driver interfaces that record the raw bytes they are handed and answer
-// what the test tells them to. They count references but never delete
-// themselves: the test owns them and reads the count (References()).
+// Driver interfaces that stand where the camera's driver would: nodes that
+// answer properties only, interfaces in front of another, ones that record
+// the raw bytes they are handed, and a chip answered from a script.
 #pragma once
 
 #include <cstring>
@@ -8,8 +8,39 @@
 #include <vector>
 
 #include "platform/com_object.h"
+#include "platform/com_ptr.h"
 #include "platform/driver_xu.h"
 #include "platform/win_types.h"
+
+// A KS node that answers properties only: the channel never asks a node for
+// a method or an event.
+template <class Base>
+struct PropertiesOnly : Base {
+    using Base::Base;
+    HRESULT STDMETHODCALLTYPE KsMethod(PKSMETHOD, ULONG, LPVOID, ULONG, ULONG*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE KsEvent(PKSEVENT, ULONG, LPVOID, ULONG, ULONG*) override { return E_NOTIMPL; }
+};
+
+inline const GUID& IidOf(IKsControl*) { return kIidIKsControl; }
+inline const GUID& IidOf(IDriverXu*) { return kIidIDriverXu; }
+
+// A driver interface in front of another: it holds the reference it is
+// given, and with its last release lets the inner one go and deletes
+// itself. Subclasses implement the calls, passing them to inner_ and
+// watching or changing what comes back.
+template <class Interface>
+class ForwardingInterface : public ComObject<Interface> {
+public:
+    explicit ForwardingInterface(Interface* inner) : ComObject<Interface>(IidOf(inner)) {
+        inner_.Attach(inner);
+    }
+
+protected:
+    ComPtr<Interface> inner_;
+};
+
+// The recording ones count references but never delete themselves: the
+// test owns them and reads the count (References()).
 
 // The next scripted result, or the standing one when the script is done.
 inline HRESULT Next(std::deque<HRESULT>& script, HRESULT standing) {
@@ -19,8 +50,8 @@ inline HRESULT Next(std::deque<HRESULT>& script, HRESULT standing) {
     return hr;
 }
 
-struct RecordingKsControl : public ComObject<IKsControl> {
-    RecordingKsControl() : ComObject(kIidIKsControl, Lifetime::OwnerDeletes) {}
+struct RecordingKsControl : public PropertiesOnly<ComObject<IKsControl>> {
+    RecordingKsControl() : PropertiesOnly(kIidIKsControl, Lifetime::OwnerDeletes) {}
 
     struct Call {
         std::vector<uint8_t> property;  // the request as bytes
@@ -47,12 +78,6 @@ struct RecordingKsControl : public ComObject<IKsControl> {
         calls.push_back(call);
         if (returned) *returned = bytesReturned;
         return Next(script, result);
-    }
-    HRESULT STDMETHODCALLTYPE KsMethod(PKSMETHOD, ULONG, LPVOID, ULONG, ULONG*) override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE KsEvent(PKSEVENT, ULONG, LPVOID, ULONG, ULONG*) override {
-        return E_NOTIMPL;
     }
 
     HRESULT result = S_OK;
@@ -93,4 +118,32 @@ struct RecordingDriverXu : public ComObject<IDriverXu> {
     std::deque<HRESULT> readScript;
     std::vector<uint8_t> answer;  // written at offset 0 by ReadFrame
     std::vector<Call> calls;
+};
+
+// A chip whose SPI engine is always idle and whose received bytes come
+// from a script: for feeding identification answers that no fitted part
+// gives. Reached through the UvcNode path. The test owns it; it only counts.
+struct ScriptedSpiChip : public PropertiesOnly<ComObject<IKsControl>> {
+    ScriptedSpiChip() : PropertiesOnly(kIidIKsControl, Lifetime::OwnerDeletes) {}
+
+    HRESULT STDMETHODCALLTYPE KsProperty(PKSPROPERTY property, ULONG, LPVOID data, ULONG length,
+                                         ULONG*) override {
+        uint8_t* bytes = static_cast<uint8_t*>(data);
+        const bool set = (property->Flags & KSPROPERTY_TYPE_SET) != 0;
+        if (property->Id == 2 && set && length == 2) address = uint16_t(bytes[0] | bytes[1] << 8);
+        if (property->Id == 3 && !set && length == 1) {
+            uint8_t value = 0;
+            if (address == 0x20FF) value = chipId;
+            if (address == 0x2024 && !received.empty()) {
+                value = received.front();
+                received.pop_front();
+            }
+            bytes[0] = value;
+        }
+        return S_OK;
+    }
+
+    uint8_t chipId = 0x65;
+    uint16_t address = 0;
+    std::deque<uint8_t> received;  // bytes read from 0x2024, in order
 };

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/sim_device.h"
-#include "tests/support/update_rig.h"
+#include "tests/support/rig_device.h"
+#include "tests/support/rig_window.h"
 
 namespace whole_update {
 
@@ -150,13 +150,13 @@ inline Outcome RunUpdate(simcam::Path path, const Plan& plan = Plan()) {
     simcam::SimCamera other;
     other.SetChipId(0x93);
     if (plan.passedOver)
-        rig.source->devices.insert(rig.source->devices.begin(),
-                                   SimulatedDevice(other, path == simcam::Path::DriverXu));
+        rig.source.devices.insert(rig.source.devices.begin(),
+                                  SimulatedDevice(other, path == simcam::Path::DriverXu));
     TestWindow& w = *rig.window;
     try {
-        rig.Check();
-        out.ticks = w.busy ? rig.TickUntilFinished(kTickLimit) : 0;
-        out.closable = w.CloseRequested();
+        const Verdict verdict = RunToVerdict(w, kTickLimit);
+        out.ticks = verdict.ticks;
+        out.closable = verdict.closable;
     } catch (const Runaway&) {
         out.runaway = true;
     }

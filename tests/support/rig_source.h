@@ -1,5 +1,6 @@
 // Camera sources for tests: a list of capture devices, each made by a
-// function when the walk reaches it, and the hardware IDs to report.
+// function when the walk reaches it, and the hardware IDs to report; and
+// the source discovery walks, put in place for one scope.
 #pragma once
 
 #include <cstring>
@@ -9,6 +10,9 @@
 
 #include "discovery/camera_source.h"
 #include "simcam/sim_camera.h"
+#include "tests/support/rig_scope.h"
+
+using ScopedSource = Scoped<CameraSource*, SetCameraSource>;
 
 class ListedSource : public CameraSource {
 public:
@@ -57,15 +61,22 @@ private:
     size_t next_ = 0;
 };
 
-// A simulated camera as a capture device on the driver path chosen.
-inline ListedSource::Device SimulatedDevice(simcam::SimCamera& sim, bool driverPath) {
-    return {[&sim, driverPath](CaptureDevice* d) {
+// A capture device offering what the driver path takes: the interface
+// driver() makes on the private driver's path, node()'s on the KS node's.
+template <class Node, class Driver>
+ListedSource::Device DeviceOn(bool driverPath, Node node, Driver driver) {
+    return {[=](CaptureDevice* d) {
         if (driverPath)
-            d->driver.Attach(sim.NewDriverXu());
+            d->driver.Attach(driver());
         else
-            d->control.Attach(sim.NewKsControl());
+            d->control.Attach(node());
         return S_OK;
     }};
+}
+
+// A simulated camera as a capture device on the driver path chosen.
+inline ListedSource::Device SimulatedDevice(simcam::SimCamera& sim, bool driverPath) {
+    return DeviceOn(driverPath, [&sim] { return sim.NewKsControl(); }, [&sim] { return sim.NewDriverXu(); });
 }
 
 // A device whose filter cannot be bound.
@@ -73,10 +84,3 @@ inline ListedSource::Device UnbindableDevice() {
     return {[](CaptureDevice*) { return E_FAIL; }};
 }
 
-// The simulated camera as the one capture device.
-class SimCameraSource : public ListedSource {
-public:
-    SimCameraSource(simcam::SimCamera& sim, bool driverPath) {
-        devices.push_back(SimulatedDevice(sim, driverPath));
-    }
-};
