@@ -3,7 +3,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include "app/instance_mutex.h"
+#include "update/instance_mutex.h"
 #include "app/korvane_dlg.h"
 
 namespace {

@@ -1,6 +1,6 @@
 #include <windows.h>
 
-#include "app/instance_mutex.h"
+#include "update/instance_mutex.h"
 #include "console/instance_lock.h"
 
 LockResult TakeInstanceLock(std::string* where) {
