@@ -137,8 +137,9 @@ int ConsoleUpdate::End(Report* report, int code, const char* result, const std::
 
 void ConsoleUpdate::Describe(const Report& r) {
     ShowNewLog();
-    if (options_.json) return;
     const CheckReport& c = r.check;
+    // No camera opened: nothing to describe; the closing line says so.
+    if (options_.json || c.verdict == CheckVerdict::NoCamera) return;
     std::fprintf(out_, "Camera:        %s\n", c.cameraName.empty() ? "(no name)" : Printable(c.cameraName).c_str());
     if (!c.cameraPath.empty()) std::fprintf(out_, "Device:        %s\n", Printable(c.cameraPath).c_str());
     if (c.chipId >= 0) std::fprintf(out_, "Chip ID:       0x%02X\n", unsigned(c.chipId));
