@@ -8,7 +8,6 @@
 // reason in the transfer log; nothing is thrown.
 #pragma once
 
-#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
