@@ -91,7 +91,7 @@ void BM_Download(benchmark::State& state) {
         state.SkipWithError("no image");
         return;
     }
-    PatchFlashTypeByte(image.get(), 0);
+    PatchFlashTypeByte(image.get(), kFirmwareImageSize, 0);
     NoWaitClock noWait;
     Clock* previous = SetClock(&noWait);
 

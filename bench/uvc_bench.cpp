@@ -72,7 +72,7 @@ int CountingSeamIoctl(int fd, unsigned long request, void* arg) {
 struct Image {
     Image() {
         ok = LoadFirmwareImage(kImageV0308, &bytes, &size) == FirmwareStatus::Ok;
-        if (ok) PatchFlashTypeByte(bytes.get(), 0);
+        if (ok) PatchFlashTypeByte(bytes.get(), uint32_t(size), 0);
     }
     std::unique_ptr<uint8_t[]> bytes;
     int32_t size = 0;

@@ -41,7 +41,10 @@ HRESULT CCamDevice::ReadFlashBlock(uint8_t* buffer, int32_t block, ULONG* read) 
 }
 
 HRESULT CCamDevice::ReadFlashBlocks(uint8_t* buffer, int32_t blocks) {
-    uint8_t piece[kFlashBlockBytes];
+    // Bytes a driver did not deliver read as zeros, never as what an
+    // earlier read or the stack held: zeros are no download's leftovers.
+    std::memset(buffer, 0, size_t(blocks > 0 ? blocks : 0) * kFlashBlockBytes);
+    uint8_t piece[kFlashBlockBytes] = {};
     for (int32_t block = 0; block < blocks; ++block) {
         uint8_t* at = buffer + uint32_t(block) * kFlashBlockBytes;
         ULONG length = 0;
@@ -49,6 +52,7 @@ HRESULT CCamDevice::ReadFlashBlocks(uint8_t* buffer, int32_t blocks) {
         if (hr < 0) return hr;
         // A camera that reads less than a block at a time is read on to its end.
         for (ULONG done = length; done < kFlashBlockBytes; done += length) {
+            std::memset(piece, 0, length);
             hr = ReadFlash(piece, uint32_t(block) * kFlashBlockBytes + done, length);
             if (hr < 0) return hr;
             std::memcpy(at + done, piece, length < kFlashBlockBytes - done ? length : kFlashBlockBytes - done);

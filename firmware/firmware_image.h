@@ -41,9 +41,10 @@ FirmwareStatus CopyFirmwareImage(const uint8_t* source, uint32_t sourceSize,
 FirmwareStatus LoadFirmwareImage(int id, std::unique_ptr<uint8_t[]>* image, int32_t* imageSize);
 
 // Writes the FlashTypeCode of FlashType flashTypeIndex (0..6) into byte
-// 0xC006. An index beyond the table leaves the image untouched and gives
-// BadFlashType.
-FirmwareStatus PatchFlashTypeByte(uint8_t* image, uint8_t flashTypeIndex);
+// 0xC006 of an image of size bytes. An index beyond the table gives
+// BadFlashType, an image that does not reach 0xC006 TooShort; either
+// leaves the image untouched.
+FirmwareStatus PatchFlashTypeByte(uint8_t* image, uint32_t size, uint8_t flashTypeIndex);
 
 // True when the image starts its device descriptor with bLength 0x12 at
 // 0x8000; false for anything else, including a null image.

@@ -51,6 +51,10 @@ struct CheckReport {
     FlashContent flashContent = FlashContent::Image;
     uint32_t flashDiffersAt = 0;
 
+    // The program's image the flash holds byte for byte, where it holds one.
+    int heldImageId = 0;
+    const char* heldVersion = "";
+
     // The image chosen (register 0x2045: 1 chooses V0308), with its bytes
     // when the verdict is Update.
     int32_t imageChoice = 0;

@@ -33,7 +33,7 @@ int32_t CUpdateEngine::StartDownload(const CheckReport& checked, uint8_t* image,
         return 0;
     }
 
-    PatchFlashTypeByte(image, checked.flashTypeIndex);
+    PatchFlashTypeByte(image, uint32_t(size), checked.flashTypeIndex);
     // Whole lines go to the observer: the first is the one that ends after
     // what the log already held.
     const size_t lineEnd = log.rfind('\n');

@@ -12,6 +12,12 @@
 
 namespace {
 
+// The compare may cost a camera no more requests than a download would:
+// 64 KiB in 64-byte packets.
+constexpr uint32_t kMostCompareRequests = kFirmwareImageSize / 64;
+
+const char* VersionOf(int imageId) { return imageId == kImageV0308 ? "V0308" : "V0309"; }
+
 template <typename... Values>
 std::string Formatted(const char* format, Values... values) {
     char text[120];
@@ -96,55 +102,120 @@ CUpdateEngine::Firmware CUpdateEngine::FirmwareState(CheckReport* r, std::string
         r->reason = Formatted("stored code 0x%02X does not suit flash type %d", unsigned(r->storedCode), int(type));
         return Firmware::Stale;
     }
-    return FlashAgainstImage(r, log);
+    const Firmware state = FlashAgainstImages(r, log);
+    // Only a flash whose part is known may be written on what its content
+    // says: any other table would program it with the wrong commands.
+    if (state == Firmware::Stale && type < 0) {
+        log += "Flash part not recognised: not written.\r\n";
+        r->reason += ", but its flash part is not one this program can write";
+        return Firmware::Unknown;
+    }
+    return state;
+}
+
+// An image of the program as this camera would get it: patched for its
+// flash, and as long as the flash (a short image leaves the rest erased).
+bool CUpdateEngine::PatchedImage(int id, uint8_t flashTypeIndex, std::vector<uint8_t>* image,
+                                 std::string& log) {
+    std::unique_ptr<uint8_t[]> bytes;
+    int32_t size = 0;
+    if (!loadImage(id, &bytes, &size) || !bytes || size < int32_t(kMinFirmwareImageSize)) {
+        // Both images are part of the program; one missing is a broken build.
+        log += "Firmware image " + std::to_string(id) + " missing.\r\n";
+        return false;
+    }
+    const uint32_t length = std::min<uint32_t>(uint32_t(size), kFirmwareImageSize);
+    image->assign(kFirmwareImageSize, 0xFF);
+    std::copy(bytes.get(), bytes.get() + length, image->begin());
+    return PatchFlashTypeByte(image->data(), uint32_t(image->size()), flashTypeIndex) == FirmwareStatus::Ok;
 }
 
 // A download writes the code three quarters of the way through, so a code
 // that says current may sit in a flash whose download was cut after it.
-// The whole flash is read and held against the image this camera would
-// get: a download of ours that did not finish is mended; another release's
-// firmware is left alone, and the log says so.
-CUpdateEngine::Firmware CUpdateEngine::FlashAgainstImage(CheckReport* r, std::string& log) {
-    if (!ChooseImage(r, log)) return Firmware::Unknown;
-    PatchFlashTypeByte(loaded_.get(), r->flashTypeIndex);
+// The whole flash is read and held against both images as this camera
+// would get them; no register is written and nothing waits, so a camera
+// that needs nothing is only read. A download of ours that did not finish
+// is mended; another release's firmware is left alone, and the log says so.
+CUpdateEngine::Firmware CUpdateEngine::FlashAgainstImages(CheckReport* r, std::string& log) {
+    ULONG length = 0;
+    if (device_->FlashReadLength(&length) < 0) {
+        log += "Flash read for the compare fail.\r\n";
+        r->reason = "the flash could not be read for the compare";
+        return Firmware::Unknown;
+    }
+    // Each block costs a length query, then an address and a read per piece.
+    const uint32_t pieces = (kFlashBlockBytes + length - 1) / length;
+    const uint32_t requests = uint32_t(BlockOf(kFirmwareImageSize)) * (1 + 2 * pieces);
+    if (requests > kMostCompareRequests) {
+        log += Formatted("Flash not compared: %u requests at %u bytes a read.\r\n", unsigned(requests),
+                         unsigned(length));
+        r->reason = Formatted("its code suits the flash; the flash was not compared (%u requests at %u bytes a read)",
+                              unsigned(requests), unsigned(length));
+        return Firmware::Current;
+    }
     std::vector<uint8_t> flash(kFirmwareImageSize);
     if (device_->ReadFlashBlocks(flash.data(), BlockOf(kFirmwareImageSize)) < 0) {
         log += "Flash read for the compare fail.\r\n";
         r->reason = "the flash could not be read for the compare";
         return Firmware::Unknown;
     }
-    const uint32_t size = std::min<uint32_t>(uint32_t(loadedSize_), kFirmwareImageSize);
-    r->flashContent = CompareFlashWithImage(flash.data(), loaded_.get(), size, &r->flashDiffersAt);
+    const uint32_t page = FlashTypeRowFor(r->flashTypeIndex).programPage;
+    struct Compared {
+        int id;
+        FlashContent content;
+        uint32_t at;
+    } compared[] = {{kImageV0309, FlashContent::Other, 0}, {kImageV0308, FlashContent::Other, 0}};
+    for (Compared& c : compared) {
+        std::vector<uint8_t> image;
+        if (!PatchedImage(c.id, r->flashTypeIndex, &image, log)) {
+            r->reason = "firmware image " + std::to_string(c.id) + " is missing from this program";
+            return Firmware::Unknown;
+        }
+        c.content = CompareFlashWithImage(flash.data(), image.data(), kFirmwareImageSize, page, &c.at);
+    }
     r->flashCompared = true;
-    const unsigned at = unsigned(r->flashDiffersAt);
-    switch (r->flashContent) {
+    // The closest reading first: the image held whole, then a cut, then
+    // an unfinished download.
+    const FlashContent order[] = {FlashContent::Image, FlashContent::Cut, FlashContent::Unfinished};
+    const Compared* found = nullptr;
+    for (FlashContent content : order)
+        for (const Compared& c : compared)
+            if (!found && c.content == content) found = &c;
+    const Compared& shown = found ? *found : compared[0];
+    r->flashContent = shown.content;
+    r->flashDiffersAt = shown.at;
+    const unsigned at = unsigned(shown.at);
+    const char* version = VersionOf(shown.id);
+    switch (shown.content) {
     case FlashContent::Image:
-        r->reason = "the flash holds this program's image";
+        r->heldImageId = shown.id;
+        r->heldVersion = version;
+        r->reason = std::string("the flash holds this program's image ") + version;
         return Firmware::Current;
     case FlashContent::Cut:
         log += Formatted("The last download stopped before %06X.\r\n", at);
-        r->reason = Formatted("the last download stopped before 0x%06X", at);
+        r->reason = Formatted("the last download (%s) stopped before 0x%06X", version, at);
         return Firmware::Stale;
     case FlashContent::Unfinished:
         log += Formatted("The last download left the flash unfinished at %06X.\r\n", at);
-        r->reason = Formatted("the last download left the flash unfinished at 0x%06X", at);
+        r->reason = Formatted("the last download (%s) left the flash unfinished at 0x%06X", version, at);
         return Firmware::Stale;
     case FlashContent::Other: break;
     }
-    log += Formatted("Flash differs from image %d at %06X.\r\n", r->imageId, at);
-    r->reason = Formatted("the flash differs from this program's image at 0x%06X", at);
+    log += Formatted("Flash differs from image %d at %06X and from image %d at %06X.\r\n", compared[0].id,
+                     unsigned(compared[0].at), compared[1].id, unsigned(compared[1].at));
+    r->reason = Formatted("the flash differs from this program's images at 0x%06X", at);
     return Firmware::Current;
 }
 
-// The image register 0x2045 selects, loaded once per check.
+// The image register 0x2045 selects: asked only on the road that writes,
+// since asking writes a register and waits.
 bool CUpdateEngine::ChooseImage(CheckReport* r, std::string& log) {
-    if (loaded_) return true;
     r->imageChoice = device_->ReadImageChoice();
     r->imageId = r->imageChoice ? kImageV0308 : kImageV0309;
-    r->imageVersion = r->imageChoice ? "V0308" : "V0309";
+    r->imageVersion = VersionOf(r->imageId);
     loadedSize_ = 0;
-    if (loadImage(r->imageId, &loaded_, &loadedSize_)) return true;
-    // Both images are part of the program; one missing is a broken build.
+    if (loadImage(r->imageId, &loaded_, &loadedSize_) && loaded_) return true;
     log += "Firmware image " + std::to_string(r->imageId) + " missing.\r\n";
     r->reason = "firmware image " + std::to_string(r->imageId) + " is missing from this program";
     return false;
@@ -179,7 +250,6 @@ CheckReport CUpdateEngine::Check(std::string& log) {
     case Firmware::Current:
         r.verdict = CheckVerdict::Current;
         r.updateNeeded = false;
-        loaded_.reset();
         return r;
     case Firmware::Stale: break;
     }

@@ -12,6 +12,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "chip/cam_device.h"
 #include "update/check_report.h"
@@ -80,7 +81,8 @@ private:
     bool ReadBlock(int32_t block, size_t needed, std::string& log);
     bool IsOurCamera(CheckReport* report, std::string& log);
     Firmware FirmwareState(CheckReport* report, std::string& log);
-    Firmware FlashAgainstImage(CheckReport* report, std::string& log);
+    Firmware FlashAgainstImages(CheckReport* report, std::string& log);
+    bool PatchedImage(int id, uint8_t flashTypeIndex, std::vector<uint8_t>* image, std::string& log);
     bool ChooseImage(CheckReport* report, std::string& log);
     bool SameCameraAsChecked(const CheckReport& checked, std::string& log);
     void ReleaseDevice();

@@ -31,11 +31,54 @@ struct Scenario {
     // Instead: the image a download writes, cut at this address (erased
     // from there on but for the IDs the download writes first) ...
     uint32_t cutAt = 0;
-    // ... or another release's firmware with the code that suits the part.
-    bool otherRelease = false;
+    // ... or a flash of this shape, built on the image a download writes.
+    enum Shape { Plain, OtherRelease, Bcd0301, PartlyProgrammed, IdsAtWrongPlace, IdsScattered, ErasedButCode };
+    Shape shape = Plain;
     const char* log = nullptr;  // a line the check logs
     bool hole = false;          // only the 32 bytes at cutAt erased: a program lost
 };
+
+// Shapes a flash can be left in, and two no cut makes.
+void Shape(std::vector<uint8_t>& flash, Scenario::Shape shape) {
+    const std::vector<uint8_t> image = flash;
+    // Erased from an address on, but for a code that says current.
+    const auto erasedFrom = [&](uint32_t from) {
+        std::fill(flash.begin() + from, flash.end(), 0xFF);
+        flash[0xC006] = image[0xC006];
+    };
+    // The ID program at `at`, clearing bits of consecutive bytes of one page.
+    const auto ids = [&](uint32_t at, uint32_t count) {
+        for (uint32_t j = 0; j < count; ++j) flash[(at & ~0xFFu) | ((at + j) & 0xFF)] &= image[0x8008 + j];
+    };
+    switch (shape) {
+    case Scenario::Plain: break;
+    case Scenario::OtherRelease:
+        for (uint32_t a = 0x1000; a < 0x1100; ++a) flash[a] ^= 0x5A;
+        break;
+    case Scenario::Bcd0301: flash[0x800C] = 0x01; break;
+    case Scenario::PartlyProgrammed:
+        // Up to 00D000, the byte before it with one of its clear bits not yet cleared.
+        erasedFrom(0xD000);
+        for (uint32_t a = 0xCFFF; a > 0; --a)
+            if (flash[a] != 0xFF) {
+                flash[a] |= uint8_t(~flash[a] & -~flash[a]);
+                break;
+            }
+        break;
+    case Scenario::IdsAtWrongPlace:
+        erasedFrom(0x2000);
+        ids(0x30FE, 4);  // wrapping inside its page
+        break;
+    case Scenario::IdsScattered:
+        erasedFrom(0x2000);
+        ids(0x3010, 2);
+        ids(0x3022, 2);
+        break;
+    case Scenario::ErasedButCode:
+        erasedFrom(0);
+        break;
+    }
+}
 
 void Arrange(UpdateRig& rig, const Scenario& s) {
     if (!s.camera) rig.NoCaptureDevices();
@@ -43,12 +86,13 @@ void Arrange(UpdateRig& rig, const Scenario& s) {
     rig.sim.SetSensorFitted(s.road == Road::Sensor);
     rig.sim.SetFlashPart(s.part);
     rig.OldFirmware(s.storedCode);
-    if (s.cutAt || s.otherRelease) {
+    if (s.cutAt || s.shape != Scenario::Plain) {
         const uint8_t type = s.part == FlashPart::Type4 ? 4 : 0;
         std::vector<uint8_t>& flash = rig.sim.Flash();
-        flash = rig.Expected(s.otherRelease ? kImageV0308 : kImageV0309, type);
+        flash = rig.Expected(kImageV0309, type);
         for (uint32_t a = s.cutAt; s.cutAt && a < (s.hole ? s.cutAt + 32 : flash.size()); ++a)
             if (a < 0x8008 || a >= 0x800C) flash[a] = 0xFF;
+        Shape(flash, s.shape);
     }
     if (!s.idsInFlash) {
         const uint8_t swapped[4] = {0x42, 0x71, 0x03, 0xD5};  // high bytes first: no match
@@ -82,16 +126,26 @@ TEST(UpdateCheck, DecidesByTheRoadTheCameraTakes) {
         // first lacks it. Past 00FD80 the image is erased to its end, so a
         // cut there leaves the image whole.
         {"hardware ID, cut at 00C100, after the code", true, Road::HardwareId, FlashPart::Type4, 0, true, "",
-         0xC100, false, "The last download stopped before 00D000.\r\n"},
-        {"sensor, cut at 00F000", true, Road::Sensor, FlashPart::Type4, 0, true, "", 0xF000, false,
+         0xC100, Scenario::Plain, "The last download stopped before 00D000.\r\n"},
+        {"sensor, cut at 00F000", true, Road::Sensor, FlashPart::Type4, 0, true, "", 0xF000, Scenario::Plain,
          "The last download stopped before 00F000.\r\n"},
         {"hardware ID, cut at 00FFC0", true, Road::HardwareId, FlashPart::Type4, 0, true, kCurrent, 0xFFC0},
         {"hardware ID, type 0, cut at 00E000", true, Road::HardwareId, FlashPart::Type0, 0, true, "", 0xE000,
-         false, "The last download stopped before 00E000.\r\n"},
+         Scenario::Plain, "The last download stopped before 00E000.\r\n"},
         {"hardware ID, a lost program at 001000", true, Road::HardwareId, FlashPart::Type4, 0, true, "", 0x1000,
-         false, "The last download left the flash unfinished at 001000.\r\n", true},
+         Scenario::Plain, "The last download left the flash unfinished at 001000.\r\n", true},
         {"hardware ID, another release, code 6", true, Road::HardwareId, FlashPart::Type4, 0, true, kCurrent, 0,
-         true, "Flash differs from image 135 at 00800C.\r\n"},
+         Scenario::OtherRelease, "Flash differs from image 135 at 001000 and from image 133 at 001000.\r\n"},
+        {"hardware ID, bcdDevice 0301", true, Road::HardwareId, FlashPart::Type4, 0, true, kCurrent, 0,
+         Scenario::Bcd0301, "Flash differs from image 135 at 00800C"},
+        {"hardware ID, a byte partly programmed before 00D000", true, Road::HardwareId, FlashPart::Type4, 0, true,
+         "", 0, Scenario::PartlyProgrammed, "The last download left the flash unfinished at 00C007.\r\n"},
+        {"hardware ID, the IDs at a wrong place in one page", true, Road::HardwareId, FlashPart::Type4, 0, true, "",
+         0, Scenario::IdsAtWrongPlace, "The last download left the flash unfinished at 002000.\r\n"},
+        {"hardware ID, the IDs scattered", true, Road::HardwareId, FlashPart::Type4, 0, true, kCurrent, 0,
+         Scenario::IdsScattered, "Flash differs from image 135 at 002000"},
+        {"hardware ID, erased but a current code", true, Road::HardwareId, FlashPart::Type4, 0, true, "", 0,
+         Scenario::ErasedButCode, "The last download left the flash unfinished at 000000.\r\n"},
     };
     for (Path path : kPaths) {
         for (const Scenario& s : scenarios) {
@@ -135,15 +189,17 @@ TEST(UpdateCheck, ReportsWhatItFoundAndWhy) {
         {{"stale", true, Road::HardwareId, FlashPart::Type4, 0x04, true, ""}, CheckVerdict::Update, 4, 0x04,
          "stored code 0x04 does not suit flash type 4"},
         {{"current", true, Road::Sensor, FlashPart::Type4, 0x06, true, kCurrent}, CheckVerdict::Current, 4, 0x06,
-         "the flash holds this program's image"},
+         "the flash holds this program's image V0309"},
         {{"forced", true, Road::Block8, FlashPart::Type4, 0x06, true, ""}, CheckVerdict::Update, 4, 0x06,
          "only the IDs in its flash show it is ours"},
         {{"not ours", true, Road::Block8, FlashPart::Type4, 0x04, false, kNotOurs}, CheckVerdict::NotOurs, -1, -1,
          "nothing shows that the camera is ours"},
         {{"cut", true, Road::HardwareId, FlashPart::Type4, 0, true, "", 0xC100}, CheckVerdict::Update, 4, 0x06,
-         "the last download stopped before 0x00D000"},
-        {{"another release", true, Road::HardwareId, FlashPart::Type4, 0, true, kCurrent, 0, true},
-         CheckVerdict::Current, 4, 0x06, "the flash differs from this program's image at 0x00800C"},
+         "the last download (V0309) stopped before 0x00D000"},
+        {{"another release", true, Road::HardwareId, FlashPart::Type4, 0, true, kCurrent, 0, Scenario::OtherRelease},
+         CheckVerdict::Current, 4, 0x06, "the flash differs from this program's images at 0x001000"},
+        {{"unknown part, cut", true, Road::HardwareId, FlashPart::Unknown, 0, true, "", 0x100}, CheckVerdict::Failed,
+         -1, 0xFF, "the last download (V0309) stopped before 0x000100, but its flash part is not one this program can write"},
     };
     for (const auto& row : rows) {
         UpdateRig rig(Path::KsNode, Worker::Deferred);
@@ -301,6 +357,40 @@ TEST(UpdateCheck, ClearsThe20BABitsThenWaitsThenReads2045) {
     EXPECT_EQ(after[before.size()].bytes, (std::vector<uint8_t>{0x45, 0x20}));
     EXPECT_EQ(after[before.size() + 1].kind, Kind::Get);
     EXPECT_EQ(clock.sleeps, std::vector<uint32_t>{2000});
+}
+
+// A camera that needs nothing is only read: its whole flash, against both
+// images, with no register written and no wait; only the road that goes
+// on to write asks which image it runs.
+TEST(UpdateCheck, OnlyTheRoadThatWritesAsksWhichImage) {
+    const struct {
+        const char* name;
+        bool current;
+        uint8_t reg20BA;
+        std::vector<uint32_t> sleeps;
+        size_t requests;  // from the FlashTypeCode's block read to the verdict
+    } cases[] = {
+        {"current", true, 0xFF, {}, 3 + 49},
+        {"stale", false, 0xFC, {2000}, 3 + 6},
+    };
+    for (const auto& c : cases) {
+        UpdateRig rig(Path::KsNode, Worker::Deferred);
+        if (c.current) rig.sim.Flash() = rig.Expected(kImageV0309, 4);
+        rig.sim.SetReg(0x20BA, 0xFF);
+        SettleClock clock(rig.sim);
+        ScopedClock scoped(&clock);
+        rig.Check();
+        EXPECT_EQ(rig.window->checked.verdict, c.current ? CheckVerdict::Current : CheckVerdict::Update) << c.name;
+        EXPECT_EQ(rig.sim.Reg(0x20BA), c.reg20BA) << c.name;
+        EXPECT_EQ(clock.sleeps, c.sleeps) << c.name;
+        const auto requests = rig.Requests();
+        size_t from = 0;
+        while (from < requests.size() && !(requests[from].selector == 14 && requests[from].bytes[1] == 0xC0)) ++from;
+        // The download's reopen starts with the chip-ID address.
+        size_t to = from;
+        while (to < requests.size() && !(requests[to].selector == 2 && requests[to].bytes[0] == 0xFF)) ++to;
+        EXPECT_EQ(to - from + 1, c.requests) << c.name;
+    }
 }
 
 const std::string kCheckFailed = "Checking...\r\nUpdate fail,\r\nPlease re-start this program.\r\n";

@@ -27,7 +27,7 @@ TEST(FlashTypePatch, EachFlashTypeWritesItsCodeAndNothingElse) {
         for (const auto& t : table) {
             SCOPED_TRACE(testing::Message() << "image " << id << ", FlashType " << int(t.flashType));
             Bytes image = original;
-            EXPECT_EQ(PatchFlashTypeByte(image.data(), t.flashType), FirmwareStatus::Ok);
+            EXPECT_EQ(PatchFlashTypeByte(image.data(), uint32_t(image.size()), t.flashType), FirmwareStatus::Ok);
             EXPECT_EQ(image[0xC006], t.code);
             image[0xC006] = original[0xC006];
             EXPECT_EQ(image, original) << "a byte other than 0xC006 changed";
@@ -40,7 +40,7 @@ TEST(FlashTypePatch, EachFlashTypeWritesItsCodeAndNothingElse) {
 
 TEST(FlashTypePatch, WritesTheLastByteOfTheShortestImage) {
     Bytes image(kMinFirmwareImageSize, 0xAA);
-    EXPECT_EQ(PatchFlashTypeByte(image.data(), 4), FirmwareStatus::Ok);
+    EXPECT_EQ(PatchFlashTypeByte(image.data(), uint32_t(image.size()), 4), FirmwareStatus::Ok);
     EXPECT_EQ(image.back(), 0x06);
     image.back() = 0xAA;
     EXPECT_EQ(image, Bytes(kMinFirmwareImageSize, 0xAA));
@@ -50,15 +50,18 @@ TEST(FlashTypePatch, AnIndexBeyondTheTableLeavesTheImageAlone) {
     for (uint8_t index : {7, 8, 0x7F, 0x80, 0xFF}) {
         SCOPED_TRACE(int(index));
         Bytes image = ImageBytes(kImageV0308);
-        ASSERT_EQ(PatchFlashTypeByte(image.data(), 4), FirmwareStatus::Ok);
+        ASSERT_EQ(PatchFlashTypeByte(image.data(), uint32_t(image.size()), 4), FirmwareStatus::Ok);
         const Bytes before = image;
-        EXPECT_EQ(PatchFlashTypeByte(image.data(), index), FirmwareStatus::BadFlashType);
+        EXPECT_EQ(PatchFlashTypeByte(image.data(), uint32_t(image.size()), index), FirmwareStatus::BadFlashType);
         EXPECT_EQ(image, before);
     }
 }
 
-TEST(FlashTypePatch, NoImageIsRefused) {
-    EXPECT_EQ(PatchFlashTypeByte(nullptr, 0), FirmwareStatus::NoImage);
+TEST(FlashTypePatch, NoImageOrOneShortOfTheCodeIsRefused) {
+    EXPECT_EQ(PatchFlashTypeByte(nullptr, kFirmwareImageSize, 0), FirmwareStatus::NoImage);
+    Bytes shortImage(kFlashTypeCodeOffset, 0xAA);
+    EXPECT_EQ(PatchFlashTypeByte(shortImage.data(), uint32_t(shortImage.size()), 4), FirmwareStatus::TooShort);
+    EXPECT_EQ(shortImage, Bytes(kFlashTypeCodeOffset, 0xAA));
 }
 
 }  // namespace

@@ -23,6 +23,6 @@ inline std::vector<uint8_t> ImageBytes(int id) {
 // The image as a download for this FlashType writes it.
 inline std::vector<uint8_t> PatchedImageBytes(int id, uint8_t flashType) {
     std::vector<uint8_t> image = ImageBytes(id);
-    EXPECT_EQ(PatchFlashTypeByte(image.data(), flashType), FirmwareStatus::Ok);
+    EXPECT_EQ(PatchFlashTypeByte(image.data(), uint32_t(image.size()), flashType), FirmwareStatus::Ok);
     return image;
 }
