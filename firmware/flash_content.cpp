@@ -1,5 +1,6 @@
 #include "firmware/flash_content.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <vector>
 
@@ -13,27 +14,33 @@ constexpr uint8_t kErased = 0xFF;
 // to come stands between them.
 bool Holds(uint8_t flash, uint8_t wanted) { return (flash & wanted) == wanted; }
 
-// The ID program at a wrong address `start` reaches these places: the ID
-// bytes in order, wrapping inside the page, as many as the part programs.
-uint32_t IdPlace(uint32_t start, uint32_t j, uint32_t page) {
-    const uint32_t base = start - start % page;
-    return base + (start - base + j) % page;
-}
+// The ID program as the flash hears it: three address bytes, most
+// significant first, then the four ID bytes; `lost` is the byte that never
+// arrived (kProgramBytes: none). The part takes the first three bytes it
+// hears as the address, so a lost address byte moves the IDs, and a lost
+// byte anywhere shifts those after it.
+constexpr uint32_t kProgramBytes = 3 + kIdBytes;
 
-// The bytes that do not hold their image byte are all explained by one ID
-// program at `start`: each lies between what the ID byte cleared and what
-// the image still asks of it.
-bool OneIdProgramExplains(const uint8_t* flash, const uint8_t* image, uint32_t size,
-                          const std::vector<uint32_t>& misses, uint32_t start, uint32_t page) {
-    const uint32_t reach = page < kIdBytes ? page : kIdBytes;
+// True when every miss lies where this program put a byte, and each byte
+// it reached lies between what its data byte cleared and what the image
+// still asks of it (the image's own program, before or after, cleared
+// only bits the image lacks).
+bool IdProgramExplains(const uint8_t* flash, const uint8_t* image, uint32_t size,
+                       const std::vector<uint32_t>& misses, uint32_t lost, uint32_t page) {
+    uint8_t heard[kProgramBytes];
+    uint32_t n = 0;
+    for (uint32_t i = 0; i < kProgramBytes; ++i) {
+        if (i == lost) continue;
+        heard[n++] = i < 3 ? uint8_t(kVendorIdOffset >> (8 * (2 - i))) : image[kVendorIdOffset + i - 3];
+    }
+    const uint32_t start = ((uint32_t(heard[0]) << 16) | (uint32_t(heard[1]) << 8) | heard[2]) % size;
+    const uint32_t base = start - start % page;
+    const uint32_t count = std::min<uint32_t>(n - 3, page);
     std::size_t explained = 0;
-    for (uint32_t j = 0; j < reach; ++j) {
-        const uint32_t at = IdPlace(start, j, page);
-        if (at >= size) return false;
-        const uint8_t id = image[kVendorIdOffset + j];
-        // The ID program cleared every bit its byte lacks; the image's own
-        // program, before or after it, cleared only bits the image lacks.
-        if ((flash[at] & ~id) != 0 || !Holds(flash[at], image[at] & id)) return false;
+    for (uint32_t k = 0; k < count; ++k) {
+        const uint32_t at = base + (start - base + k) % page;  // a program wraps inside its page
+        const uint8_t data = heard[3 + k];
+        if (at >= size || (flash[at] & ~data) != 0 || !Holds(flash[at], image[at] & data)) return false;
         for (uint32_t miss : misses) explained += miss == at;
     }
     return explained == misses.size();
@@ -56,19 +63,13 @@ FlashContent CompareFlashWithImage(const uint8_t* flash, const uint8_t* image, u
         if (flash[i] != kErased && !(idPlace && flash[i] == image[i])) cut = false;
         if (!Holds(flash[i], image[i])) {
             misses.push_back(i);
-            // One ID program reaches at most four bytes of one page.
-            if (misses.size() > kIdBytes || misses.back() - misses.front() >= programPage) return FlashContent::Other;
+            // One ID program reaches at most four bytes.
+            if (misses.size() > kIdBytes) return FlashContent::Other;
         }
     }
     if (misses.empty()) return cut ? FlashContent::Cut : FlashContent::Unfinished;
     if (programPage == 0 || image == nullptr || size < kVendorIdOffset + kIdBytes) return FlashContent::Other;
-    // Every start whose reach covers the first miss.
-    const uint32_t reach = programPage < kIdBytes ? programPage : kIdBytes;
-    for (uint32_t j = 0; j < reach; ++j) {
-        const uint32_t first = misses.front();
-        const uint32_t base = first - first % programPage;
-        const uint32_t start = base + (first - base + programPage - j) % programPage;
-        if (OneIdProgramExplains(flash, image, size, misses, start, programPage)) return FlashContent::Unfinished;
-    }
+    for (uint32_t lost = 0; lost < kProgramBytes; ++lost)
+        if (IdProgramExplains(flash, image, size, misses, lost, programPage)) return FlashContent::Unfinished;
     return FlashContent::Other;
 }

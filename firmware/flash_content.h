@@ -6,9 +6,10 @@
 // wherever a download of ours stopped (between two programs, or inside one
 // with a byte partly programmed) every byte still holds every bit the image
 // byte holds: (flash & image) == image. The one exception is the ID
-// program landing at a wrong address when an address byte is lost: it
-// clears bits of four consecutive bytes of one page, each by its own ID
-// byte. Anything else is not ours to mend: another release's firmware.
+// program when one of its bytes is lost on the way: the IDs then land at
+// a wrong address, or shifted, and clear bits of consecutive bytes of one
+// page, each by its own ID byte. Anything else is not ours to mend:
+// another release's firmware.
 #pragma once
 
 #include <cstdint>

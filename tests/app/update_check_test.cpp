@@ -46,9 +46,9 @@ void Shape(std::vector<uint8_t>& flash, Scenario::Shape shape) {
         std::fill(flash.begin() + from, flash.end(), 0xFF);
         flash[0xC006] = image[0xC006];
     };
-    // The ID program at `at`, clearing bits of consecutive bytes of one page.
+    // ID bytes programmed at `at`.
     const auto ids = [&](uint32_t at, uint32_t count) {
-        for (uint32_t j = 0; j < count; ++j) flash[(at & ~0xFFu) | ((at + j) & 0xFF)] &= image[0x8008 + j];
+        for (uint32_t j = 0; j < count; ++j) flash[at + j] &= image[0x8008 + j];
     };
     switch (shape) {
     case Scenario::Plain: break;
@@ -66,8 +66,9 @@ void Shape(std::vector<uint8_t>& flash, Scenario::Shape shape) {
             }
         break;
     case Scenario::IdsAtWrongPlace:
+        // The ID program's 0x08 lost: the part heard 00 80 71, then 42 D5 03.
         erasedFrom(0x2000);
-        ids(0x30FE, 4);  // wrapping inside its page
+        for (uint32_t k = 0; k < 3; ++k) flash[(0x8000 | image[0x8008]) + k] &= image[0x8009 + k];
         break;
     case Scenario::IdsScattered:
         erasedFrom(0x2000);
@@ -140,7 +141,7 @@ TEST(UpdateCheck, DecidesByTheRoadTheCameraTakes) {
          Scenario::Bcd0301, "Flash differs from image 135 at 00800C"},
         {"hardware ID, a byte partly programmed before 00D000", true, Road::HardwareId, FlashPart::Type4, 0, true,
          "", 0, Scenario::PartlyProgrammed, "The last download left the flash unfinished at 00C007.\r\n"},
-        {"hardware ID, the IDs at a wrong place in one page", true, Road::HardwareId, FlashPart::Type4, 0, true, "",
+        {"hardware ID, the IDs where a lost address byte puts them", true, Road::HardwareId, FlashPart::Type4, 0, true, "",
          0, Scenario::IdsAtWrongPlace, "The last download left the flash unfinished at 002000.\r\n"},
         {"hardware ID, the IDs scattered", true, Road::HardwareId, FlashPart::Type4, 0, true, kCurrent, 0,
          Scenario::IdsScattered, "Flash differs from image 135 at 002000"},
