@@ -45,6 +45,7 @@ void StoreName(const VARIANT& value, char* name) {
     name[used] = '\0';
 }
 
+// In the system's 8-bit code page, as the rest of discovery keeps text.
 std::string Narrow(const wchar_t* wide) {
     std::string text;
     const int bytes = WideCharToMultiByte(CP_ACP, 0, wide, -1, nullptr, 0, nullptr, nullptr);

@@ -363,23 +363,17 @@ TEST(OpenCamera, AcceptanceReadsTheNameAndReleasesInOrder) {
 }
 
 TEST(OpenCamera, TheAcceptedCameraCarriesItsDeviceInstanceFromItsDevicePath) {
-    const std::wstring a = L"\\\\?\\usb#vid_4271&pid_03d5#a1#{65e8773d-8f56-11d0-a3b9-00a0c9223196}";
-    const std::wstring b = L"@device:pnp:\\\\?\\usb#vid_4271&pid_03d5#b2#{65e8773d-8f56-11d0-a3b9-00a0c9223196}";
-    struct Case {
-        std::wstring devicePath, displayName;
-        const char* busPlace;
-        const char* serial;
-    } cases[] = {{a, b, "USB\\VID_4271&PID_03D5\\A1", "A1"}, {L"", b, "USB\\VID_4271&PID_03D5\\B2", "B2"},
-                 {L"", L"", "", ""}};
-    for (const Case& c : cases) {
+    // The property bag's device path first; the display name without one.
+    for (std::wstring path : {L"\\\\?\\usb#vid_4271&pid_03d5#a1#{65e8773d-8f56-11d0-a3b9-00a0c9223196}", L""}) {
         Scene s;
         Device& d = s.Add(kDriver, 0x6A);
-        d.bag.devicePath = c.devicePath;
-        d.moniker.displayName = c.displayName;
+        d.bag.devicePath = path;
+        d.moniker.displayName = L"@device:pnp:\\\\?\\usb#vid_4271&pid_03d5#b2#{65e8773d-8f56-11d0-a3b9-00a0c9223196}";
         ASSERT_EQ(s.Open(), 1);
-        EXPECT_EQ(s.camera.busPlace, c.busPlace);
-        EXPECT_EQ(s.camera.serial, c.serial);
-        EXPECT_EQ(s.camera.usb.has_value(), *c.serial != '\0');
+        const std::string serial = path.empty() ? "B2" : "A1";
+        EXPECT_EQ(s.camera.busPlace, "USB\\VID_4271&PID_03D5\\" + serial);
+        EXPECT_EQ(s.camera.serial, serial);
+        EXPECT_EQ(s.camera.usb, (UsbIdentity{0x4271, 0x03D5, 0}));
     }
 }
 

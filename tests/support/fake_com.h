@@ -122,9 +122,7 @@ struct FakePropertyBag : Counted<IPropertyBag> {
     HRESULT STDMETHODCALLTYPE Read(LPCOLESTR property, VARIANT* value, IErrorLog*) override {
         asked.push_back(property);
         if (FAILED(readResult)) return readResult;
-        const bool path = asked.back() == L"DevicePath";
-        if (path && devicePath.empty()) return E_FAIL;  // a bag without one
-        const std::wstring& text = path ? devicePath : name;
+        const std::wstring& text = asked.back() == L"DevicePath" ? devicePath : name;
         value->vt = type;
         if (type == VT_BSTR) value->bstrVal = SysAllocStringLen(text.data(), UINT(text.size()));
         return S_OK;
@@ -132,7 +130,7 @@ struct FakePropertyBag : Counted<IPropertyBag> {
     HRESULT STDMETHODCALLTYPE Write(LPCOLESTR, VARIANT*) override { return E_NOTIMPL; }
 
     std::wstring name = L"Tarvex USB Camera";
-    std::wstring devicePath;  // none when empty
+    std::wstring devicePath;
     VARTYPE type = VT_BSTR;
     HRESULT readResult = S_OK;
     std::vector<std::wstring> asked;
