@@ -7,10 +7,12 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "chip/flash_types.h"
 #include "chip/chip_family.h"
+#include "platform/camera_identity.h"
 #include "platform/win_types.h"
 
 // Told of a download's progress, on the thread that runs it: bytes the
@@ -113,6 +115,12 @@ public:
     // display name) and its chip ID; the update confirms them at the reopen.
     std::string cameraPath;
     uint8_t chipId = 0;
+    // Where the camera sits and what it says it is, as the system names it;
+    // empty or unset where the system does not say. The node or moniker is
+    // reused by whatever is plugged in next: these tell the cameras apart.
+    std::string busPlace;            // Linux: its USB device's sysfs path; Windows: the device instance ID
+    std::optional<UsbIdentity> usb;  // vendor, product, bcdDevice
+    std::string serial;              // its USB serial number
 
     // The download's target among several cameras on one engine; this
     // program always has one, at index 1, and keeps no per-target results.

@@ -36,6 +36,11 @@ struct CaptureDevice {
     ULONG nodeId = kExtensionUnitNode;
     // Where the device is, for people: its device node, or its moniker.
     std::string path;
+    // Where the camera sits and what it says it is, as the system names it;
+    // empty or unset where the system does not say.
+    std::string busPlace;            // Linux: its USB device's sysfs path; Windows: the device instance ID
+    std::optional<UsbIdentity> usb;  // vendor, product, bcdDevice
+    std::string serial;              // its USB serial number
 };
 
 // A present imaging device as the system describes it: by its hardware-ID

@@ -1,5 +1,6 @@
 #include "discovery/directshow_source.h"
 
+#include "discovery/device_interface_path.h"
 #include "discovery/discovery_seams.h"
 
 #include <dshow.h>
@@ -44,6 +45,18 @@ void StoreName(const VARIANT& value, char* name) {
     name[used] = '\0';
 }
 
+// In the system's 8-bit code page, as the rest of discovery keeps text.
+std::string Narrow(const wchar_t* wide) {
+    std::string text;
+    const int bytes = WideCharToMultiByte(CP_ACP, 0, wide, -1, nullptr, 0, nullptr, nullptr);
+    if (bytes > 1) {
+        text.resize(size_t(bytes));
+        WideCharToMultiByte(CP_ACP, 0, wide, -1, &text[0], bytes, nullptr, nullptr);
+        text.resize(size_t(bytes - 1));
+    }
+    return text;
+}
+
 // The moniker's display name, which tells people where the device is; ""
 // when it gives none.
 std::string DisplayName(IMoniker* moniker) {
@@ -52,14 +65,24 @@ std::string DisplayName(IMoniker* moniker) {
     if (FAILED(CreateBindCtx(0, context.GetAddressOf())) || !context) return text;
     LPOLESTR wide = nullptr;
     if (SUCCEEDED(moniker->GetDisplayName(context.Get(), nullptr, &wide)) && wide) {
-        const int bytes = WideCharToMultiByte(CP_ACP, 0, wide, -1, nullptr, 0, nullptr, nullptr);
-        if (bytes > 1) {
-            text.resize(size_t(bytes));
-            WideCharToMultiByte(CP_ACP, 0, wide, -1, &text[0], bytes, nullptr, nullptr);
-            text.resize(size_t(bytes - 1));
-        }
+        text = Narrow(wide);
         CoTaskMemFree(wide);
     }
+    return text;
+}
+
+// A string the moniker's property bag holds; "" when it holds none.
+std::string Property(IMoniker* moniker, const wchar_t* name) {
+    ComPtr<IPropertyBag> bag;
+    if (FAILED(moniker->BindToStorage(nullptr, nullptr, IID_IPropertyBag,
+                                      reinterpret_cast<void**>(bag.GetAddressOf()))) || !bag)
+        return std::string();
+    VARIANT value;
+    VariantInit(&value);
+    std::string text;
+    if (SUCCEEDED(bag->Read(name, &value, nullptr)) && value.vt == VT_BSTR && value.bstrVal)
+        text = Narrow(value.bstrVal);
+    VariantClear(&value);
     return text;
 }
 
@@ -96,6 +119,10 @@ HRESULT DirectShowSource::Next(CaptureDevice* device) {
     if (!device->driver) QueryExactly(filter.Get(), kIidIKsControl, device->control);
     device->nodeId = kExtensionUnitNode;
     device->path = DisplayName(moniker_.Get());
+    // The device path names the device the interface belongs to; the
+    // display name carries it too, where the bag does not.
+    if (!ReadDeviceInterfacePath(Property(moniker_.Get(), L"DevicePath"), device))
+        ReadDeviceInterfacePath(device->path, device);
     return S_OK;
 }
 

@@ -62,6 +62,9 @@ int32_t CCamDevice::OpenCamera(std::string& log, char* name) {
             if (name) walk.source->StoreFriendlyName(name);
             cameraPath = device.path;
             chipId = id;
+            busPlace = device.busPlace;
+            usb = device.usb;
+            serial = device.serial;
             log += CameraPathText(pExt->mode);
             return 1;
         }

@@ -59,6 +59,7 @@ VideoNode Describe(udev_device* device) {
     node.idProduct = Attribute(usb, "idProduct");
     node.bcdDevice = Attribute(usb, "bcdDevice");
     node.product = Attribute(usb, "product");
+    node.serial = Attribute(usb, "serial");
     node.descriptors = ReadDescriptors(node.usbSyspath);
     return node;
 }

@@ -22,8 +22,8 @@ struct VideoNode {
     // lets it suspend when idle) and power/autosuspend_delay_ms.
     std::string powerControl, autosuspendDelayMs;
     // The USB device's attributes as sysfs gives them: hexadecimal texts,
-    // the product string, and the raw descriptors.
-    std::string idVendor, idProduct, bcdDevice, product;
+    // the product and serial-number strings, and the raw descriptors.
+    std::string idVendor, idProduct, bcdDevice, product, serial;
     std::vector<uint8_t> descriptors;
 };
 

@@ -70,6 +70,15 @@ bool Hex16(const std::string& text, uint16_t* value) {
     return true;
 }
 
+// The USB device's identity from its attributes; unset unless all three read.
+std::optional<UsbIdentity> UsbIdentityOf(const VideoNode& node) {
+    UsbIdentity usb;
+    if (!Hex16(node.idVendor, &usb.vendor) || !Hex16(node.idProduct, &usb.product) ||
+        !Hex16(node.bcdDevice, &usb.revision))
+        return std::nullopt;
+    return usb;
+}
+
 }  // namespace
 
 UvcCameraSource::UvcCameraSource(std::string* log, std::string onlyNode)
@@ -121,7 +130,8 @@ void UvcCameraSource::Consider(const VideoNode& node) {
              ", so uvcvideo refuses the requests the update needs.");
         return;
     }
-    cameras_.push_back({node.devnode, unit.unit.id, node.product, node.powerControl});
+    cameras_.push_back({node.devnode, unit.unit.id, node.product, node.powerControl,
+                        node.usbSyspath, UsbIdentityOf(node), node.serial});
 }
 
 HRESULT UvcCameraSource::Next(CaptureDevice* device) {
@@ -131,6 +141,9 @@ HRESULT UvcCameraSource::Next(CaptureDevice* device) {
     *device = CaptureDevice();
     device->path = camera.devnode;
     device->nodeId = camera.unit;
+    device->busPlace = camera.busPlace;
+    device->usb = camera.usb;
+    device->serial = camera.serial;
     name_ = camera.product;
     utsname system;
     maySuspend_ = camera.powerControl == "auto" && uname(&system) == 0 &&
@@ -172,11 +185,8 @@ bool UvcCameraSource::HardwareIds(const HardwareIdVisit& visit) {
     std::vector<VideoNode> nodes;
     if (FAILED(ListVideoNodes(&nodes))) return false;
     for (const VideoNode& node : OnePer(std::move(nodes), onlyNode_, UsbDeviceOf)) {
-        UsbIdentity usb;
-        if (!Hex16(node.idVendor, &usb.vendor) || !Hex16(node.idProduct, &usb.product) ||
-            !Hex16(node.bcdDevice, &usb.revision))
-            continue;
-        if (visit(ImagingDevice{std::string(), usb})) break;
+        const std::optional<UsbIdentity> usb = UsbIdentityOf(node);
+        if (usb && visit(ImagingDevice{std::string(), usb})) break;
     }
     return true;
 }

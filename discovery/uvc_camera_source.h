@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -39,6 +40,9 @@ private:
         uint8_t unit;
         std::string product;
         std::string powerControl;
+        std::string busPlace;
+        std::optional<UsbIdentity> usb;
+        std::string serial;
     };
 
     std::string* log_;

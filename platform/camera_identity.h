@@ -13,3 +13,8 @@ struct UsbIdentity {
     uint16_t product = 0;
     uint16_t revision = 0;  // bcdDevice
 };
+
+inline bool operator==(const UsbIdentity& a, const UsbIdentity& b) {
+    return a.vendor == b.vendor && a.product == b.product && a.revision == b.revision;
+}
+inline bool operator!=(const UsbIdentity& a, const UsbIdentity& b) { return !(a == b); }

@@ -295,7 +295,7 @@ TEST(OpenCamera, RejectedCameraIsFollowedByTheAcceptedOne) {
         EXPECT_EQ(pExt->mode, c.mode);
         EXPECT_EQ(s.camera.chipId, 0x6A);
         EXPECT_STREQ(s.name, "Second Camera");
-        EXPECT_TRUE(rejected.bag.asked.empty());
+        EXPECT_EQ(rejected.bag.asked, std::vector<std::wstring>{L"DevicePath"});
         // A camera passed over is let go at once.
         ULONG held = c.first == kDriver ? rejected.driver.References() : rejected.ks.References();
         EXPECT_EQ(held, 1u);
@@ -353,13 +353,28 @@ TEST(OpenCamera, AcceptanceReadsTheNameAndReleasesInOrder) {
     EXPECT_EQ(pExt->mode, ChannelMode::UvcNode);
     EXPECT_TRUE(d.moniker.bindArgumentsRight);
     EXPECT_TRUE(d.moniker.storageArgumentsRight);
-    EXPECT_EQ(d.bag.asked, std::vector<std::wstring>{L"FriendlyName"});
+    EXPECT_EQ(d.bag.asked, (std::vector<std::wstring>{L"DevicePath", L"FriendlyName"}));
     EXPECT_EQ(d.ks.References(), 2u);  // the channel's
     std::vector<std::string> tail(gComEvents.end() - 4, gComEvents.end());
     EXPECT_EQ(tail, (std::vector<std::string>{"release bag1", "release ks1", "release moniker1",
                                               "release enum"}));
     s.camera.CloseChannel();
     EXPECT_EQ(earlier.References(), 1u);
+}
+
+TEST(OpenCamera, TheAcceptedCameraCarriesItsDeviceInstanceFromItsDevicePath) {
+    // The property bag's device path first; the display name without one.
+    for (std::wstring path : {L"\\\\?\\usb#vid_4271&pid_03d5#a1#{65e8773d-8f56-11d0-a3b9-00a0c9223196}", L""}) {
+        Scene s;
+        Device& d = s.Add(kDriver, 0x6A);
+        d.bag.devicePath = path;
+        d.moniker.displayName = L"@device:pnp:\\\\?\\usb#vid_4271&pid_03d5#b2#{65e8773d-8f56-11d0-a3b9-00a0c9223196}";
+        ASSERT_EQ(s.Open(), 1);
+        const std::string serial = path.empty() ? "B2" : "A1";
+        EXPECT_EQ(s.camera.busPlace, "USB\\VID_4271&PID_03D5\\" + serial);
+        EXPECT_EQ(s.camera.serial, serial);
+        EXPECT_EQ(s.camera.usb, (UsbIdentity{0x4271, 0x03D5, 0}));
+    }
 }
 
 TEST(OpenCamera, FriendlyNameAlwaysFitsTheBuffer) {

@@ -122,13 +122,15 @@ struct FakePropertyBag : Counted<IPropertyBag> {
     HRESULT STDMETHODCALLTYPE Read(LPCOLESTR property, VARIANT* value, IErrorLog*) override {
         asked.push_back(property);
         if (FAILED(readResult)) return readResult;
+        const std::wstring& text = asked.back() == L"DevicePath" ? devicePath : name;
         value->vt = type;
-        if (type == VT_BSTR) value->bstrVal = SysAllocStringLen(name.data(), UINT(name.size()));
+        if (type == VT_BSTR) value->bstrVal = SysAllocStringLen(text.data(), UINT(text.size()));
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE Write(LPCOLESTR, VARIANT*) override { return E_NOTIMPL; }
 
     std::wstring name = L"Tarvex USB Camera";
+    std::wstring devicePath;
     VARTYPE type = VT_BSTR;
     HRESULT readResult = S_OK;
     std::vector<std::wstring> asked;
@@ -177,8 +179,11 @@ struct FakeMoniker : Counted<IMoniker> {
     HRESULT STDMETHODCALLTYPE Inverse(IMoniker**) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE CommonPrefixWith(IMoniker*, IMoniker**) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE RelativePathTo(IMoniker*, IMoniker**) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetDisplayName(IBindCtx*, IMoniker*, LPOLESTR*) override {
-        return E_NOTIMPL;
+    HRESULT STDMETHODCALLTYPE GetDisplayName(IBindCtx*, IMoniker*, LPOLESTR* out) override {
+        if (displayName.empty()) return E_NOTIMPL;
+        *out = static_cast<LPOLESTR>(CoTaskMemAlloc((displayName.size() + 1) * sizeof(wchar_t)));
+        std::memcpy(*out, displayName.c_str(), (displayName.size() + 1) * sizeof(wchar_t));
+        return S_OK;
     }
     HRESULT STDMETHODCALLTYPE ParseDisplayName(IBindCtx*, IMoniker*, LPOLESTR, ULONG*,
                                                IMoniker**) override {
@@ -188,6 +193,7 @@ struct FakeMoniker : Counted<IMoniker> {
 
     FakeFilter* filter = nullptr;
     FakePropertyBag* bag = nullptr;
+    std::wstring displayName;  // none when empty
     HRESULT bindResult = S_OK;
     bool bindArgumentsRight = false;
     bool storageArgumentsRight = false;

@@ -180,6 +180,7 @@ std::string UvcTestbed::AddCamera(const UsbCamera& camera, UvcDriverModel* model
                             "A: idProduct=" + Hex4(camera.ids.product) + "\n" +
                             "A: bcdDevice=" + Hex4(camera.ids.revision) + "\n" +
                             "A: product=" + camera.productName + "\n" +
+                            (camera.serial.empty() ? std::string() : "A: serial=" + camera.serial + "\n") +
                             "A: bConfigurationValue=" + std::to_string(kActiveConfiguration) + "\n" +
                             "A: power/control=" + camera.powerControl + "\n" +
                             "A: power/autosuspend_delay_ms=2000\n" +

@@ -24,6 +24,7 @@ struct UsbCamera {
     CameraDescriptors ids;            // identity and extension units
     std::vector<uint8_t> descriptors;  // when set, used as they are instead
     std::string productName = "Tarvex USB Camera";
+    std::string serial = "20250001";    // the USB device's serial attribute; none when empty
     bool metadataNode = true;
     std::string powerControl = "auto";  // power/control: "auto" lets it suspend when idle
 };
