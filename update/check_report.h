@@ -4,11 +4,13 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "chip/flash_types.h"
 #include "firmware/flash_content.h"
+#include "platform/camera_identity.h"
 
 enum class CheckVerdict {
     NoCamera,  // no camera of ours' family could be opened
@@ -17,6 +19,10 @@ enum class CheckVerdict {
     Update,    // it needs the update; the image is loaded
     Failed,    // it is ours but the check could not finish: nothing written
 };
+
+// What showed the camera is ours: the system's hardware IDs, its image
+// sensor, or only the vendor and product IDs in its own flash.
+enum class Vouch { Nothing, HardwareId, Sensor, FlashIds };
 
 struct CheckReport {
     CheckVerdict verdict = CheckVerdict::NoCamera;
@@ -32,6 +38,13 @@ struct CheckReport {
     std::string cameraName;
     std::string cameraPath;
     int32_t chipId = -1;
+    // Where it sits and what the system says it is (empty where the system
+    // does not say), and what vouched for it: the download confirms all of
+    // it at its reopen, since a node name is reused by the next device.
+    std::string busPlace;
+    std::optional<UsbIdentity> usb;
+    std::string serial;
+    Vouch vouchedBy = Vouch::Nothing;
     // What vouched for it: the sensor probe's results (0 unless it ran),
     // and 1 when only the IDs in its flash did, which forces the update.
     int32_t sensorBringUpResult = 0;

@@ -5,6 +5,26 @@
 #include "update/update_engine.h"
 #include "platform/worker_thread.h"
 
+namespace {
+
+std::string Hex(uint8_t value) {
+    char text[4];
+    std::snprintf(text, sizeof text, "%02X", unsigned(value));
+    return text;
+}
+
+const char* VouchName(Vouch vouch) {
+    switch (vouch) {
+    case Vouch::HardwareId: return "its hardware ID";
+    case Vouch::Sensor: return "its sensor";
+    case Vouch::FlashIds: return "the IDs in its flash";
+    case Vouch::Nothing: break;
+    }
+    return "nothing";
+}
+
+}  // namespace
+
 ImageFit ExamineImage(const uint8_t* image, int32_t size, std::string& log) {
     // The descriptor check and the patch reach into the image at fixed places.
     if (!image || size < int32_t(kMinFirmwareImageSize)) {
@@ -48,26 +68,39 @@ int32_t CUpdateEngine::StartDownload(const CheckReport& checked, uint8_t* image,
 }
 
 // The walk accepts the first camera of the family it meets, which need not
-// be the one checked: a camera swapped meanwhile would be written with the
-// checked flash's command table. Where it is, its chip and its flash must
-// all be the checked camera's.
+// be the one checked: a camera swapped meanwhile, even at the same node,
+// would be written with the checked flash's command table. Where it is,
+// what the system says it is, its chip, its flash and what vouched for it
+// must all be the checked camera's.
 bool CUpdateEngine::SameCameraAsChecked(const CheckReport& checked, std::string& log) {
-    char line[160];
-    if (device_->cameraPath != checked.cameraPath) {
-        std::snprintf(line, sizeof line, "Camera changed since the check: %s, was %s.\r\n",
-                      device_->cameraPath.c_str(), checked.cameraPath.c_str());
-    } else if (device_->chipId != checked.chipId) {
-        std::snprintf(line, sizeof line, "Camera changed since the check: chip ID %02X, was %02X.\r\n",
-                      unsigned(device_->chipId), unsigned(checked.chipId));
-    } else {
-        const FlashIdentity now = device_->IdentifyFlash();
-        if (now.Finished() && now.type == checked.flash.type) return true;
-        if (!now.Finished())
-            std::snprintf(line, sizeof line, "IdentifyFlash gave up: %s.\r\n", now.stoppedAt);
-        else
-            std::snprintf(line, sizeof line, "Camera changed since the check: flash type %d, was %d.\r\n",
-                          int(now.type), int(checked.flash.type));
+    char line[200];
+    const auto usbText = [](const std::optional<UsbIdentity>& usb) {
+        char text[16] = "none";
+        if (usb) std::snprintf(text, sizeof text, "%04X:%04X", unsigned(usb->vendor), unsigned(usb->product));
+        return std::string(text);
+    };
+    const auto changed = [&](const char* what, const std::string& now, const std::string& was) {
+        std::snprintf(line, sizeof line, "Camera changed since the check: %s%s, was %s.\r\n", what, now.c_str(),
+                      was.c_str());
+        log += line;
+        return false;
+    };
+    if (device_->cameraPath != checked.cameraPath) return changed("", device_->cameraPath, checked.cameraPath);
+    if (device_->busPlace != checked.busPlace) return changed("on the bus at ", device_->busPlace, checked.busPlace);
+    if (device_->usb != checked.usb) return changed("USB ID ", usbText(device_->usb), usbText(checked.usb));
+    if (device_->serial != checked.serial) return changed("serial ", device_->serial, checked.serial);
+    if (device_->chipId != checked.chipId)
+        return changed("chip ID ", Hex(device_->chipId), Hex(uint8_t(checked.chipId)));
+    const FlashIdentity now = device_->IdentifyFlash();
+    if (!now.Finished()) {
+        log += std::string("IdentifyFlash gave up: ") + now.stoppedAt + ".\r\n";
+        return false;
     }
+    if (now.type != checked.flash.type)
+        return changed("flash type ", std::to_string(now.type), std::to_string(checked.flash.type));
+    if (StillVouches(checked.vouchedBy, log)) return true;
+    std::snprintf(line, sizeof line, "Camera changed since the check: %s no longer shows it is ours.\r\n",
+                  VouchName(checked.vouchedBy));
     log += line;
     return false;
 }

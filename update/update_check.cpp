@@ -60,19 +60,35 @@ bool CUpdateEngine::ReadBlock(int32_t block, size_t needed, std::string& log) {
 // The system's hardware IDs, the image sensor, or failing both the IDs in
 // the camera's own flash vouch for it; only the flash road forces the
 // update whatever the flash holds.
-bool CUpdateEngine::IsOurCamera(CheckReport* r, std::string& log) {
+Vouch CUpdateEngine::VouchFor(CheckReport* r, std::string& log) {
     char vendorDigits[4], productDigits[4];
-    if (device_->FindHardwareId(vendorDigits, productDigits)) return true;
+    if (device_->FindHardwareId(vendorDigits, productDigits)) return Vouch::HardwareId;
     r->sensorBringUpResult = device_->SensorBringUp();
     if (r->sensorBringUpResult == 1) r->sensorIdResult = device_->ProbeSensorId();
-    if (r->sensorBringUpResult == 1 && r->sensorIdResult == 1) return true;
+    if (r->sensorBringUpResult == 1 && r->sensorIdResult == 1) return Vouch::Sensor;
 
-    if (!ReadBlock(BlockOf(kVendorIdOffset), InBlock(kProductIdOffset) + 2, log)) return false;
+    if (!ReadBlock(BlockOf(kVendorIdOffset), InBlock(kProductIdOffset) + 2, log)) return Vouch::Nothing;
     if (Le16(&readBuffer_[InBlock(kProductIdOffset)]) != kCameraProductId ||
         Le16(&readBuffer_[InBlock(kVendorIdOffset)]) != kCameraVendorId)
-        return false;
+        return Vouch::Nothing;
     r->forceUpdate = 1;
-    return true;
+    return Vouch::FlashIds;
+}
+
+// What vouched for the camera at the check, asked again.
+bool CUpdateEngine::StillVouches(Vouch vouch, std::string& log) {
+    char vendorDigits[4], productDigits[4];
+    switch (vouch) {
+    case Vouch::HardwareId: return device_->FindHardwareId(vendorDigits, productDigits) == 1;
+    case Vouch::Sensor: return device_->SensorBringUp() == 1 && device_->ProbeSensorId() == 1;
+    case Vouch::FlashIds:
+        if (!readBuffer_) readBuffer_.reset(new uint8_t[kFlashBlockBytes]);
+        return ReadBlock(BlockOf(kVendorIdOffset), InBlock(kProductIdOffset) + 2, log) &&
+               Le16(&readBuffer_[InBlock(kProductIdOffset)]) == kCameraProductId &&
+               Le16(&readBuffer_[InBlock(kVendorIdOffset)]) == kCameraVendorId;
+    case Vouch::Nothing: break;
+    }
+    return false;
 }
 
 // Stale when the code the last download left does not suit the fitted
@@ -237,7 +253,11 @@ CheckReport CUpdateEngine::Check(std::string& log) {
     r.cameraName = name;
     r.cameraPath = device_->cameraPath;
     r.chipId = device_->chipId;
-    if (!IsOurCamera(&r, log)) {
+    r.busPlace = device_->busPlace;
+    r.usb = device_->usb;
+    r.serial = device_->serial;
+    r.vouchedBy = VouchFor(&r, log);
+    if (r.vouchedBy == Vouch::Nothing) {
         r.verdict = CheckVerdict::NotOurs;
         r.reason = "nothing shows that the camera is ours";
         return r;

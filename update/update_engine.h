@@ -79,7 +79,8 @@ public:
 private:
     enum class Firmware { Stale, Current, Unknown };
     bool ReadBlock(int32_t block, size_t needed, std::string& log);
-    bool IsOurCamera(CheckReport* report, std::string& log);
+    Vouch VouchFor(CheckReport* report, std::string& log);
+    bool StillVouches(Vouch vouch, std::string& log);
     Firmware FirmwareState(CheckReport* report, std::string& log);
     Firmware FlashAgainstImages(CheckReport* report, std::string& log);
     bool PatchedImage(int id, uint8_t flashTypeIndex, std::vector<uint8_t>* image, std::string& log);

@@ -5,6 +5,7 @@
 
 #include <cstring>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,9 @@ public:
         // Fills in the interfaces offered; a failure: the device cannot be bound.
         std::function<HRESULT(CaptureDevice*)> bind;
         std::string name = "Tarvex USB Camera";
+        // What the system says of it; its place on the bus is its place in the list.
+        std::optional<UsbIdentity> usb = UsbIdentity{kCameraVendorId, kCameraProductId, 0x0309};
+        std::string serial = std::string();
     };
 
     HRESULT Begin() override {
@@ -31,6 +35,9 @@ public:
     HRESULT Next(CaptureDevice* device) override {
         if (!camera || next_ >= devices.size()) return S_FALSE;
         device->path = "sim" + std::to_string(next_);
+        device->busPlace = "usb1/1-" + std::to_string(next_ + 1);
+        device->usb = devices[next_].usb;
+        device->serial = devices[next_].serial;
         return devices[next_++].bind(device);
     }
     void StoreFriendlyName(char* name) override {
