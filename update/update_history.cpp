@@ -99,7 +99,8 @@ bool SameCamera(const UpdateRecord& a, const UpdateRecord& b) {
 
 std::string RecordJson(const UpdateRecord& r) {
     const auto text = [](const std::string& s) { return s.empty() ? json(nullptr) : json(s); };
-    const json record = {
+    // In this order, so that a line reads well in the file itself.
+    const nlohmann::ordered_json record = {
         {"id", r.id},
         {"started", r.started},
         {"finished", text(r.finished)},
@@ -117,7 +118,7 @@ std::string RecordJson(const UpdateRecord& r) {
         {"image_version", text(r.imageVersion)},
     };
     // Text from the camera may not be UTF-8: replaced, never thrown over.
-    return record.dump(-1, ' ', false, json::error_handler_t::replace);
+    return record.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
 }
 
 bool ParseRecord(const std::string& line, UpdateRecord* record) {
@@ -164,9 +165,10 @@ bool UpdateHistory::Load(std::vector<UpdateRecord>* records, std::string* why) c
     char buffer[4096];
     for (size_t got; (got = std::fread(buffer, 1, sizeof buffer, in)) > 0;) text.append(buffer, got);
     const bool failed = std::ferror(in) != 0;
+    const int error = errno;
     std::fclose(in);
     if (failed) {
-        *why = "cannot read " + file;
+        *why = "cannot read " + file + ": " + std::strerror(error);
         return false;
     }
     for (size_t at = 0; at < text.size();) {
