@@ -7,6 +7,7 @@
 #include "console/camera_list.h"
 #include "console/console_update.h"
 #include "console/exit_codes.h"
+#include "console/history_list.h"
 #include "console/instance_lock.h"
 #include "console/interrupts.h"
 #include "console/options.h"
@@ -15,6 +16,7 @@
 #include "console/system_camera.h"
 #include "console/update_log.h"
 #include "platform/com_apartment.h"
+#include "platform/state_folder.h"
 
 #ifdef _WIN32
 #include <io.h>
@@ -55,6 +57,8 @@ int main(int argc, char** argv) {
     const int parsed = ParseOptions(argc, argv, &options);
     if (parsed == kExitUsage) return UsageError(argc, argv, options.usageError);
     if (parsed >= 0) return parsed;
+    // Only reads a file: no camera, no lock, no log.
+    if (options.history) return ListHistory(options, StateFolder(), stdout);
 
     // The log is opened before anything reaches the camera: a run whose
     // record could not be kept is refused at once.

@@ -21,7 +21,10 @@ constexpr const char* kDescription =
 // Where a deployment tool might keep the log, as each system would.
 #ifdef _WIN32
 #define KORVANE_LOG_EXAMPLE "%ProgramData%\\korvane-update.log"
+#define KORVANE_STATE_FOLDER "%STATE_DIRECTORY% when set, else %ProgramData%\\Korvane"
 #else
+#define KORVANE_STATE_FOLDER "$STATE_DIRECTORY when set, else /var/lib/korvane-update\n" \
+    "  for root, else ~/.local/state/korvane-update"
 #define KORVANE_LOG_EXAMPLE "/var/log/korvane-update.log"
 #endif
 
@@ -33,6 +36,8 @@ constexpr const char* kFooter =
     "  korvane-update --yes --log " KORVANE_LOG_EXAMPLE "\n"
     "  korvane-update --list          the cameras attached, numbered\n"
     "  korvane-update --device 2 --check\n"
+    "  korvane-update --history       the updates this computer made\n"
+    "\nEach update is recorded (see --history) in the folder\n  " KORVANE_STATE_FOLDER ".\n"
     "\nExit codes:\n";
 
 // The examples, then every exit code from the one table.
@@ -58,6 +63,8 @@ int ParseOptions(int argc, char** argv, Options* options) {
         ->type_name("FILE");
     app.add_flag("-v,--verbose", options->verbose, "Show the transfer log on standard error");
     app.add_flag("--list", options->list, "List the cameras attached; write nothing");
+    app.add_flag("--history", options->history,
+                 "List the updates this computer made; touch no camera");
     app.add_option("--device", options->device, "Use only this camera (number or path)")
         ->type_name("N|PATH");
     app.add_flag("--on-battery", options->onBattery, "Update even without mains power");
@@ -67,6 +74,8 @@ int ParseOptions(int argc, char** argv, Options* options) {
     app.add_flag("--version", version, "Print the version and exit");
     app.get_option("--check")->excludes("--yes");
     app.get_option("--report")->excludes("--check")->excludes("--yes");
+    for (const char* other : {"--check", "--yes", "--report", "--list", "--device", "--log"})
+        app.get_option("--history")->excludes(other);
 
     try {
         app.parse(argc, argv);

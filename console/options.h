@@ -11,6 +11,7 @@ struct Options {
     bool onBattery = false;   // update without mains power
     bool report = false;      // the facts for support, read without writing the flash
     bool list = false;        // the cameras attached, then exit
+    bool history = false;     // the updates this computer made, then exit
     std::string logFile;      // each run's record is appended here
     std::string device;       // the one camera to use: its number in --list, or its path
     std::string usageError;   // what was wrong with the command line

@@ -17,6 +17,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <iterator>
@@ -151,6 +152,27 @@ struct MockLogind {
     std::unique_ptr<Child> logind;
 };
 
+// A state folder of its own for each run, so that no update's record meets
+// another's (nor, run as root, lands in /var/lib/korvane-update); the
+// children find it through STATE_DIRECTORY. history: the lines the history
+// file holds beforehand.
+struct StateFolder {
+    explicit StateFolder(const std::vector<nlohmann::json>& history = {}) {
+        const char* outer = getenv("STATE_DIRECTORY");
+        if (outer) previous = outer;
+        char made[] = "/tmp/korvane-state.XXXXXX";
+        if (mkdtemp(made)) folder = made;
+        setenv("STATE_DIRECTORY", folder.c_str(), 1);
+        std::ofstream out(folder + "/history.jsonl");
+        for (const nlohmann::json& line : history) out << (line.is_string() ? line.get<std::string>() : line.dump()) << "\n";
+    }
+    ~StateFolder() {
+        if (!folder.empty()) std::filesystem::remove_all(folder);
+        if (previous.empty()) unsetenv("STATE_DIRECTORY"); else setenv("STATE_DIRECTORY", previous.c_str(), 1);
+    }
+    std::string folder, previous;
+};
+
 ChildSpec Program(std::vector<std::string> args, bool terminal = false) {
     ChildSpec spec;
     spec.args = {KORVANE_UPDATE_PROGRAM};
@@ -165,7 +187,9 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(UvcTestbed::Available()) << "run under umockdev-wrapper";
         setenv("DBUS_SYSTEM_BUS_ADDRESS", kNoSystemBus, 1);
+        ASSERT_FALSE(state.folder.empty());
     }
+    StateFolder state;
 };
 
 // How a row's camera is arranged (its "camera" in the table): before the
@@ -247,10 +271,11 @@ size_t LinesStarting(const std::string& text, const std::string& prefix) {
 //   "updated" (written, one commit), "untouched" (the default: no packet, no
 //   commit), "not-committed", "cut-short" (some packets, no commit); reaches:
 //   false when no request may reach the camera; columns: run on a terminal
-//   this wide; linux, windows: fields that replace these on that system.
+//   this wide; history: the lines of the history file beforehand, records as
+//   objects, a damaged line as a string; linux, windows: fields that replace these on that system.
 TEST_F(KorvaneUpdate, ExitCodesAndWhatReachesTheCamera) {
     const std::set<std::string> columns = {"name", "only",  "camera", "args", "answer", "exit", "out", "err",
-                                           "lines", "json", "flash", "reaches", "columns", "linux", "windows"};
+                                           "lines", "json", "flash", "reaches", "columns", "history", "linux", "windows"};
     std::ifstream in(KORVANE_SOURCE_DIR "/tests/console/cases.json");
     const auto rows = nlohmann::json::parse(in, nullptr, false);
     ASSERT_TRUE(rows.is_array() && !rows.empty()) << "cannot read cases.json";
@@ -264,6 +289,7 @@ TEST_F(KorvaneUpdate, ExitCodesAndWhatReachesTheCamera) {
         const int width = row.value("columns", 0);
         const auto arrangement = kArrangements.find(camera);
         ASSERT_NE(arrangement, kArrangements.end());
+        const StateFolder state(row.value("history", std::vector<nlohmann::json>()));
         Sandbox sandbox(camera != "none", kStaleCode, arrangement->second.describe);
         if (arrangement->second.arrange) arrangement->second.arrange(sandbox);
         ChildSpec spec = Program(row.value("args", std::vector<std::string>()), width > 0);

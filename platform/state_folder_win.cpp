@@ -1,0 +1,97 @@
+#include "platform/state_folder.h"
+
+#include <windows.h>
+#include <knownfolders.h>
+#include <shlobj.h>
+
+#include <cstdlib>
+
+namespace {
+
+// The system's words for an error, without the line end it adds.
+std::string SystemText(DWORD error) {
+    char text[256] = "";
+    const DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0,
+                                   text, sizeof text, nullptr);
+    std::string words(text, n);
+    while (!words.empty() && (words.back() == '\n' || words.back() == '\r' || words.back() == '.'))
+        words.pop_back();
+    return words.empty() ? "error " + std::to_string(error) : words;
+}
+
+std::string Failed(const std::string& what, const std::string& path, DWORD error) {
+    return "cannot " + what + " " + path + ": " + SystemText(error);
+}
+
+std::string ProgramData() {
+    PWSTR wide = nullptr;
+    std::string folder;
+    if (SHGetKnownFolderPath(FOLDERID_ProgramData, 0, nullptr, &wide) == S_OK) {
+        char narrow[MAX_PATH];
+        if (WideCharToMultiByte(CP_ACP, 0, wide, -1, narrow, sizeof narrow, nullptr, nullptr) > 0) folder = narrow;
+    }
+    CoTaskMemFree(wide);
+    if (folder.empty()) {
+        const char* variable = std::getenv("ProgramData");
+        if (variable) folder = variable;
+    }
+    return folder;
+}
+
+}  // namespace
+
+std::string StateFolder() {
+    const char* ours = std::getenv("STATE_DIRECTORY");
+    if (ours && *ours) return ours;
+    const std::string programData = ProgramData();
+    return programData.empty() ? "" : programData + "\\Korvane";
+}
+
+bool MakeFolders(const std::string& path, std::string* why) {
+    if (path.empty()) {
+        *why = "no folder to keep state in (ProgramData is not known)";
+        return false;
+    }
+    // Each parent in turn. One that exists may still refuse creation with
+    // another error than "exists" (a drive's root, a share): what counts is
+    // whether the last one is a folder at the end.
+    std::string failed = path;
+    DWORD error = ERROR_PATH_NOT_FOUND;
+    for (size_t at = path.find_first_of("\\/", 1);; at = path.find_first_of("\\/", at + 1)) {
+        const std::string part = path.substr(0, at);
+        if (!CreateDirectoryA(part.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
+            failed = part;
+            error = GetLastError();
+        }
+        if (at == std::string::npos) break;
+    }
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) return true;
+    *why = Failed("create", failed, attributes == INVALID_FILE_ATTRIBUTES ? error : ERROR_DIRECTORY);
+    return false;
+}
+
+bool WriteWholeFile(const std::string& path, const std::string& contents, std::string* why) {
+    const std::string temporary = path + "." + std::to_string(GetCurrentProcessId()) + ".new";
+    const HANDLE file = CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        *why = Failed("create", temporary, GetLastError());
+        return false;
+    }
+    DWORD wrote = 0;
+    bool ok = WriteFile(file, contents.data(), DWORD(contents.size()), &wrote, nullptr) &&
+              wrote == contents.size() && FlushFileBuffers(file);
+    DWORD error = ok ? 0 : GetLastError();
+    CloseHandle(file);
+    if (ok && !MoveFileExA(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        *why = Failed("replace", path, GetLastError());
+        DeleteFileA(temporary.c_str());
+        return false;
+    }
+    if (!ok) {
+        *why = Failed("write", temporary, error);
+        DeleteFileA(temporary.c_str());
+    }
+    return ok;
+}

@@ -1,0 +1,230 @@
+#include "update/update_history.h"
+
+#include <nlohmann/json.hpp>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <utility>
+
+#include "platform/state_folder.h"
+
+namespace {
+
+using nlohmann::json;
+
+std::string Hex(const char* format, unsigned value) {
+    char text[16];
+    std::snprintf(text, sizeof text, format, value);
+    return text;
+}
+
+// A field of a parsed line: absent or null keeps the default; a value of
+// another type makes the line no record.
+bool Text(const json& object, const char* key, std::string* value) {
+    const auto at = object.find(key);
+    if (at == object.end() || at->is_null()) return true;
+    if (!at->is_string()) return false;
+    *value = at->get<std::string>();
+    return true;
+}
+
+bool Number(const json& object, const char* key, int* value) {
+    const auto at = object.find(key);
+    if (at == object.end() || at->is_null()) return true;
+    if (!at->is_number_integer()) return false;
+    *value = at->get<int>();
+    return true;
+}
+
+// "4271" or "0x65": hexadecimal digits, as USB IDs and chip IDs are written.
+bool HexNumber(const json& object, const char* key, unsigned limit, int* value) {
+    std::string text;
+    if (!Text(object, key, &text)) return false;
+    if (text.empty()) return true;
+    char* end = nullptr;
+    const unsigned long number = std::strtoul(text.c_str(), &end, 16);
+    if (*end != '\0' || number > limit) return false;
+    *value = int(number);
+    return true;
+}
+
+// Days since 1970-01-01 to a civil date, in the proleptic Gregorian calendar.
+void CivilDate(long long days, int* year, unsigned* month, unsigned* day) {
+    days += 719468;
+    const long long era = (days >= 0 ? days : days - 146096) / 146097;
+    const unsigned dayOfEra = unsigned(days - era * 146097);
+    const unsigned yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
+    const unsigned dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+    const unsigned shifted = (5 * dayOfYear + 2) / 153;
+    *day = dayOfYear - (153 * shifted + 2) / 5 + 1;
+    *month = shifted < 10 ? shifted + 3 : shifted - 9;
+    *year = int(yearOfEra + era * 400 + (*month <= 2));
+}
+
+// "20261208T101502Z" from "2026-12-08T10:15:02Z": the id's time part.
+std::string Compact(std::string iso) {
+    std::string compact;
+    for (char c : iso)
+        if (c != '-' && c != ':') compact += c;
+    return compact;
+}
+
+}  // namespace
+
+std::string IsoUtc(std::time_t when) {
+    const long long seconds = static_cast<long long>(when);
+    long long days = seconds / 86400, rest = seconds % 86400;
+    if (rest < 0) {
+        rest += 86400;
+        --days;
+    }
+    int year;
+    unsigned month, day;
+    CivilDate(days, &year, &month, &day);
+    char text[32];
+    std::snprintf(text, sizeof text, "%04d-%02u-%02uT%02d:%02d:%02dZ", year, month, day, int(rest / 3600),
+                  int(rest / 60 % 60), int(rest % 60));
+    return text;
+}
+
+bool SameCamera(const UpdateRecord& a, const UpdateRecord& b) {
+    if (a.vendor != b.vendor || a.product != b.product) return false;
+    if (a.chipId < 0 || a.chipId != b.chipId) return false;
+    if (!a.serial.empty() && !b.serial.empty()) return a.serial == b.serial;
+    return !a.busPlace.empty() && a.busPlace == b.busPlace;
+}
+
+std::string RecordJson(const UpdateRecord& r) {
+    const auto text = [](const std::string& s) { return s.empty() ? json(nullptr) : json(s); };
+    // In this order, so that a line reads well in the file itself.
+    const nlohmann::ordered_json record = {
+        {"id", r.id},
+        {"started", r.started},
+        {"finished", text(r.finished)},
+        {"program", r.program},
+        {"outcome", r.outcome},
+        {"vendor", r.vendor ? json(Hex("%04X", r.vendor)) : json(nullptr)},
+        {"product", r.product ? json(Hex("%04X", r.product)) : json(nullptr)},
+        {"serial", text(r.serial)},
+        {"bus_place", text(r.busPlace)},
+        {"path", r.path},
+        {"name", r.name},
+        {"chip_id", r.chipId >= 0 ? json(Hex("0x%02X", unsigned(r.chipId))) : json(nullptr)},
+        {"flash_type", r.flashType >= 0 ? json(r.flashType) : json(nullptr)},
+        {"image_id", r.imageId ? json(r.imageId) : json(nullptr)},
+        {"image_version", text(r.imageVersion)},
+    };
+    // Text from the camera may not be UTF-8: replaced, never thrown over.
+    return record.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
+}
+
+bool ParseRecord(const std::string& line, UpdateRecord* record) {
+    const json object = json::parse(line, nullptr, false);
+    if (object.is_discarded() || !object.is_object()) return false;
+    UpdateRecord r;
+    int vendor = 0, product = 0;
+    const bool ok = Text(object, "id", &r.id) && !r.id.empty() && Text(object, "started", &r.started) &&
+                    Text(object, "finished", &r.finished) && Text(object, "program", &r.program) &&
+                    Text(object, "outcome", &r.outcome) && HexNumber(object, "vendor", 0xFFFF, &vendor) &&
+                    HexNumber(object, "product", 0xFFFF, &product) && Text(object, "serial", &r.serial) &&
+                    Text(object, "bus_place", &r.busPlace) && Text(object, "path", &r.path) &&
+                    Text(object, "name", &r.name) && HexNumber(object, "chip_id", 0xFF, &r.chipId) &&
+                    Number(object, "flash_type", &r.flashType) && Number(object, "image_id", &r.imageId) &&
+                    Text(object, "image_version", &r.imageVersion);
+    if (!ok) return false;
+    r.vendor = uint16_t(vendor);
+    r.product = uint16_t(product);
+    *record = std::move(r);
+    return true;
+}
+
+UpdateHistory::UpdateHistory(std::string folder)
+    : now([] { return std::time(nullptr); }), folder_(std::move(folder)) {}
+
+std::string UpdateHistory::File() const {
+#ifdef _WIN32
+    return folder_ + "\\" + kHistoryFileName;
+#else
+    return folder_ + "/" + kHistoryFileName;
+#endif
+}
+
+bool UpdateHistory::Load(std::vector<UpdateRecord>* records, std::string* why) const {
+    records->clear();
+    const std::string file = File();
+    FILE* in = std::fopen(file.c_str(), "rb");
+    if (!in) {
+        if (errno == ENOENT) return true;
+        *why = "cannot read " + file + ": " + std::strerror(errno);
+        return false;
+    }
+    std::string text;
+    char buffer[4096];
+    for (size_t got; (got = std::fread(buffer, 1, sizeof buffer, in)) > 0;) text.append(buffer, got);
+    const bool failed = std::ferror(in) != 0;
+    const int error = errno;
+    std::fclose(in);
+    if (failed) {
+        *why = "cannot read " + file + ": " + std::strerror(error);
+        return false;
+    }
+    for (size_t at = 0; at < text.size();) {
+        size_t end = text.find('\n', at);
+        if (end == std::string::npos) end = text.size();
+        UpdateRecord record;
+        if (ParseRecord(text.substr(at, end - at), &record)) records->push_back(std::move(record));
+        at = end + 1;
+    }
+    return true;
+}
+
+bool UpdateHistory::Store(const std::vector<UpdateRecord>& records, std::string* why) {
+    const size_t first = records.size() > kHistoryMaxRecords ? records.size() - kHistoryMaxRecords : 0;
+    std::string text;
+    for (size_t i = first; i < records.size(); ++i) text += RecordJson(records[i]) + "\n";
+    return WriteWholeFile(File(), text, why);
+}
+
+bool UpdateHistory::Begin(UpdateRecord* record, std::string* why) {
+    std::vector<UpdateRecord> records;
+    if (!MakeFolders(folder_, why) || !Load(&records, why)) return false;
+    if (record->started.empty()) record->started = IsoUtc(now());
+    if (record->id.empty()) {
+        // The start time, then one more than any record begun in the same second.
+        const std::string stem = Compact(record->started) + "-";
+        unsigned long counter = 0;
+        for (const UpdateRecord& r : records)
+            if (r.id.compare(0, stem.size(), stem) == 0)
+                counter = std::max(counter, std::strtoul(r.id.c_str() + stem.size(), nullptr, 10));
+        record->id = stem + std::to_string(counter + 1);
+    }
+    record->finished.clear();
+    record->outcome = "started";
+    records.push_back(*record);
+    return Store(records, why);
+}
+
+bool UpdateHistory::Finish(const std::string& id, const std::string& outcome, std::string* why) {
+    std::vector<UpdateRecord> records;
+    if (!Load(&records, why)) return false;
+    for (auto r = records.rbegin(); r != records.rend(); ++r) {
+        if (r->id != id) continue;
+        r->finished = IsoUtc(now());
+        r->outcome = outcome;
+        return Store(records, why);
+    }
+    *why = "no record " + id + " in " + File();
+    return false;
+}
+
+std::optional<UpdateRecord> UpdateHistory::Latest(const UpdateRecord& camera, std::string* why) const {
+    why->clear();
+    std::vector<UpdateRecord> records;
+    if (!Load(&records, why)) return std::nullopt;
+    for (auto r = records.rbegin(); r != records.rend(); ++r)
+        if (SameCamera(camera, *r)) return *r;
+    return std::nullopt;
+}

@@ -1,0 +1,85 @@
+// The record of each update this computer made, kept in a file of its own
+// beside the camera: the camera's flash alone cannot tell every cut update
+// from a finished one (a cut erase can leave a code byte that reads
+// current; a download cut after its last packet leaves the image whole but
+// uncommitted). A record is begun before the first write and finished at
+// the verdict; a later check reads the newest one for its camera.
+// Results: true on success, else false with *why in a few words; nothing
+// is thrown.
+#pragma once
+
+#include <cstdint>
+#include <ctime>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+// One update of one camera, as this computer made it.
+struct UpdateRecord {
+    std::string id;          // unique on this computer: the start time and a counter
+    std::string started;     // UTC, ISO 8601 "2026-12-08T10:15:02Z"
+    std::string finished;    // "" until the verdict
+    std::string program;     // "korvane-update 1.0.0" / "korvane.exe 1.0.0"
+    std::string outcome;     // "started" until the verdict, then "updated" or "failed"
+    // The camera
+    uint16_t vendor = 0, product = 0;  // USB IDs as the system gave them (0: unknown)
+    std::string serial;      // "" when it has none
+    std::string busPlace;    // Linux: USB device sysfs path; Windows: device instance ID
+    std::string path;        // /dev/videoN or the moniker
+    std::string name;        // friendly name
+    int chipId = -1;
+    int flashType = -1;
+    // The image written
+    int imageId = 0;
+    std::string imageVersion;  // "V0309"
+};
+
+// True when a and b are records of the same physical camera: same vendor
+// and product, and the same serial where both have one, else the same bus
+// place; and the same chip ID. What is unknown (no bus place, chip ID -1)
+// matches nothing: a record is never tied to a camera it may not be.
+bool SameCamera(const UpdateRecord& a, const UpdateRecord& b);
+
+// The record as one line of JSON (no line end), the history file's and
+// korvane-update --history's form; and back. ParseRecord is false for a
+// line that is not such an object.
+std::string RecordJson(const UpdateRecord& record);
+bool ParseRecord(const std::string& line, UpdateRecord* record);
+
+// The history keeps the newest this many records; older ones are dropped
+// as new ones are begun (some years of updates at any pace a person keeps).
+constexpr size_t kHistoryMaxRecords = 1000;
+constexpr char kHistoryFileName[] = "history.jsonl";
+
+// The file kHistoryFileName in one folder: one record per line, oldest
+// first, replaced as a whole on every change. A line that does not parse
+// is skipped, and dropped at the next change.
+class UpdateHistory {
+public:
+    explicit UpdateHistory(std::string folder);  // the folder, e.g. StateFolder()
+    const std::string& Folder() const { return folder_; }
+
+    // Fills id and started when empty and sets outcome "started"; creates
+    // the folder.
+    bool Begin(UpdateRecord* record, std::string* why);
+    // Sets the record's finished time and outcome.
+    bool Finish(const std::string& id, const std::string& outcome, std::string* why);
+    // Oldest first; a missing file is an empty history.
+    bool Load(std::vector<UpdateRecord>* records, std::string* why) const;
+    // The newest record of this camera, if any; *why is "" when there is
+    // none and says why when the history could not be read.
+    std::optional<UpdateRecord> Latest(const UpdateRecord& camera, std::string* why) const;
+
+    // The wall clock the times are taken from.
+    std::function<std::time_t()> now;
+
+private:
+    std::string File() const;
+    bool Store(const std::vector<UpdateRecord>& records, std::string* why);
+
+    std::string folder_;
+};
+
+// A time as the records write it: "2026-12-08T10:15:02Z".
+std::string IsoUtc(std::time_t when);
