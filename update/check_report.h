@@ -11,6 +11,7 @@
 #include "chip/flash_types.h"
 #include "firmware/flash_content.h"
 #include "platform/camera_identity.h"
+#include "update/update_history.h"
 
 enum class CheckVerdict {
     NoCamera,  // no camera of ours' family could be opened
@@ -64,6 +65,11 @@ struct CheckReport {
     FlashContent flashContent = FlashContent::Image;
     uint32_t flashDiffersAt = 0;
 
+    // The last update this computer recorded for this camera, where one
+    // was found, and why the records could not be read ("" when they were).
+    std::optional<UpdateRecord> lastRecord;
+    std::string recordProblem;
+
     // The program's image the flash holds byte for byte, where it holds one.
     int heldImageId = 0;
     const char* heldVersion = "";
@@ -75,3 +81,6 @@ struct CheckReport {
     const char* imageVersion = "";
     std::vector<uint8_t> image;
 };
+
+// The camera a report describes, as the record of an update names it.
+UpdateRecord CameraRecord(const CheckReport& report);

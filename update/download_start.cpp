@@ -53,12 +53,17 @@ int32_t CUpdateEngine::StartDownload(const CheckReport& checked, uint8_t* image,
         return 0;
     }
 
+    BeginRecord(checked, log);
     PatchFlashTypeByte(image, uint32_t(size), checked.flashTypeIndex);
     // Whole lines go to the observer: the first is the one that ends after
     // what the log already held.
     const size_t lineEnd = log.rfind('\n');
-    run_ = Run{image, uint32_t(size), checked.flashTypeIndex, &observer, &log,
-               lineEnd == std::string::npos ? 0 : lineEnd + 1};
+    run_.image = image;
+    run_.size = uint32_t(size);
+    run_.flashTypeIndex = checked.flashTypeIndex;
+    run_.observer = &observer;
+    run_.log = &log;
+    run_.linesSent = lineEnd == std::string::npos ? 0 : lineEnd + 1;
     if (!StartWorkerThread(DownloadWorker, this)) {
         // No worker: the run has failed before it began.
         log += "CreateThread fail.\r\n";
@@ -105,6 +110,23 @@ bool CUpdateEngine::SameCameraAsChecked(const CheckReport& checked, std::string&
     return false;
 }
 
+// Before the first write: which camera, which image, when. One that cannot
+// be written is said, and the update goes on: the camera needs it more
+// than the computer needs its record.
+void CUpdateEngine::BeginRecord(const CheckReport& checked, std::string& log) {
+    UpdateRecord record = CameraRecord(checked);
+    record.program = program;
+    record.imageId = checked.imageId;
+    record.imageVersion = checked.imageVersion;
+    run_.recordId.clear();
+    recordProblem_.clear();
+    if (history.Begin(&record, &recordProblem_)) {
+        run_.recordId = record.id;
+        return;
+    }
+    log += "Update record not written: " + recordProblem_ + ".\r\n";
+}
+
 void CUpdateEngine::ForwardLines() {
     const size_t end = run_.log->rfind('\n');
     if (end == std::string::npos || end + 1 <= run_.linesSent) return;
@@ -122,6 +144,9 @@ uint32_t CUpdateEngine::DownloadWorker(void* self) {
     const Run& run = engine->run_;
     const int32_t result =
         engine->device_->DownloadFirmware(run.image, run.size, *run.log, run.flashTypeIndex, engine);
+    if (!run.recordId.empty() &&
+        !engine->history.Finish(run.recordId, result == 1 ? kOutcomeUpdated : kOutcomeFailed, &engine->recordProblem_))
+        *run.log += "Update record not finished: " + engine->recordProblem_ + ".\r\n";
     engine->ForwardLines();
     // The engine is not touched after this: the front end may let the
     // camera go, or end, as soon as it hears the verdict.

@@ -8,6 +8,7 @@
 #include "firmware/firmware_image.h"
 #include "platform/byte_order.h"
 #include "platform/camera_identity.h"
+#include "platform/state_folder.h"
 #include "update/update_engine.h"
 
 namespace {
@@ -30,7 +31,44 @@ std::string Formatted(const char* format, Values... values) {
 CUpdateEngine::CUpdateEngine()
     : loadImage([](int id, std::unique_ptr<uint8_t[]>* image, int32_t* size) {
           return LoadFirmwareImage(id, image, size) == FirmwareStatus::Ok;
-      }) {}
+      }),
+      history(StateFolder()) {}
+
+// The camera as a record names it.
+UpdateRecord CameraRecord(const CheckReport& r) {
+    UpdateRecord record;
+    if (r.usb) {
+        record.vendor = r.usb->vendor;
+        record.product = r.usb->product;
+    }
+    record.serial = r.serial;
+    record.busPlace = r.busPlace;
+    record.path = r.cameraPath;
+    record.name = r.cameraName;
+    record.chipId = r.chipId;
+    record.flashType = r.flash.type;
+    return record;
+}
+
+// The flash cannot tell every cut update from a finished one (a cut erase
+// may leave a code that reads current over a flash no download of ours
+// left; a download cut before its commit leaves the image whole): the
+// record this computer kept of the camera's last update can. A record that
+// cannot be read is said and decides nothing.
+bool CUpdateEngine::LastUpdateUnfinished(CheckReport* r, std::string& log) {
+    std::string why;
+    r->lastRecord = history.Latest(CameraRecord(*r), &why);
+    if (!why.empty()) {
+        r->recordProblem = why;
+        log += "Update history not read: " + why + ".\r\n";
+    }
+    if (!r->lastRecord || r->lastRecord->outcome == kOutcomeUpdated) return false;
+    const bool failed = r->lastRecord->outcome == kOutcomeFailed;
+    log += std::string("The last update of this camera here ") + (failed ? "failed" : "did not finish") + ".\r\n";
+    r->reason = "the last update of this camera on this computer (" + r->lastRecord->started + ") " +
+                (failed ? "failed" : "did not finish");
+    return true;
+}
 
 CUpdateEngine::~CUpdateEngine() { ReleaseDevice(); }
 
@@ -118,6 +156,7 @@ CUpdateEngine::Firmware CUpdateEngine::FirmwareState(CheckReport* r, std::string
         r->reason = Formatted("stored code 0x%02X does not suit flash type %d", unsigned(r->storedCode), int(type));
         return Firmware::Stale;
     }
+    if (type >= 0 && LastUpdateUnfinished(r, log)) return Firmware::Stale;
     const Firmware state = FlashAgainstImages(r, log);
     // Only a flash whose part is known may be written on what its content
     // says: any other table would program it with the wrong commands.

@@ -16,6 +16,7 @@
 
 #include "chip/cam_device.h"
 #include "update/check_report.h"
+#include "update/update_history.h"
 
 // Told of one download, on its worker thread.
 class UpdateObserver {
@@ -75,12 +76,21 @@ public:
 
     // Where the program's images come from; tests put their own in place.
     ImageLoader loadImage;
+    // The record of this computer's updates, and the program that makes
+    // them ("korvane-update 1.0.0"), for its records.
+    UpdateHistory history;
+    std::string program = "korvane";
+    // Why the last download's record could not be written or finished; ""
+    // when it was. Read it once the verdict is in.
+    const std::string& RecordProblem() const { return recordProblem_; }
 
 private:
     enum class Firmware { Stale, Current, Unknown };
     bool ReadBlock(int32_t block, size_t needed, std::string& log);
     Vouch VouchFor(CheckReport* report, std::string& log);
     bool StillVouches(Vouch vouch, std::string& log);
+    bool LastUpdateUnfinished(CheckReport* report, std::string& log);
+    void BeginRecord(const CheckReport& checked, std::string& log);
     Firmware FirmwareState(CheckReport* report, std::string& log);
     Firmware FlashAgainstImages(CheckReport* report, std::string& log);
     bool PatchedImage(int id, uint8_t flashTypeIndex, std::vector<uint8_t>* image, std::string& log);
@@ -104,5 +114,7 @@ private:
         UpdateObserver* observer = nullptr;
         std::string* log = nullptr;
         size_t linesSent = 0;  // how far OnLogLines has reached
+        std::string recordId;  // "" when no record could be begun
     } run_;
+    std::string recordProblem_;
 };

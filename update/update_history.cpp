@@ -202,7 +202,7 @@ bool UpdateHistory::Begin(UpdateRecord* record, std::string* why) {
         record->id = stem + std::to_string(counter + 1);
     }
     record->finished.clear();
-    record->outcome = "started";
+    record->outcome = kOutcomeStarted;
     records.push_back(*record);
     return Store(records, why);
 }

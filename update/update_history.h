@@ -15,6 +15,11 @@
 #include <string>
 #include <vector>
 
+// A record's outcome: begun before the first write, then the verdict.
+constexpr char kOutcomeStarted[] = "started";
+constexpr char kOutcomeUpdated[] = "updated";
+constexpr char kOutcomeFailed[] = "failed";
+
 // One update of one camera, as this computer made it.
 struct UpdateRecord {
     std::string id;          // unique on this computer: the start time and a counter

@@ -2,6 +2,8 @@
 // arrays compiled from them. Native build only: runs a host program.
 #include <gtest/gtest.h>
 
+#include "tests/support/temp_folder.h"
+
 #include <sys/wait.h>
 
 #include <algorithm>
@@ -38,17 +40,7 @@ int RunGenerator(const std::string& arguments) {
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-struct TempDir {
-    TempDir() {
-        std::string pattern = (fs::temp_directory_path() / "korvane-fw-XXXXXX").string();
-        if (mkdtemp(pattern.data())) path = pattern;
-    }
-    ~TempDir() {
-        std::error_code ignored;
-        if (!path.empty()) fs::remove_all(path, ignored);
-    }
-    fs::path path;
-};
+using TempDir = TempFolder;
 
 TEST(CommittedImages, TheGeneratorWritesTheCommittedFilesByteForByte) {
     TempDir dir;

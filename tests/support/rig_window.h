@@ -20,6 +20,7 @@
 #include "platform/worker_thread.h"
 #include "tests/support/firmware_bytes.h"
 #include "tests/support/rig_source.h"
+#include "tests/support/temp_folder.h"
 #include "tests/support/virtual_clock.h"
 
 // What the window was asked to do.
@@ -27,6 +28,7 @@ class TestWindow : public CUpdateWindow {
 public:
     // The program's image, unless the test replaces it.
     TestWindow() {
+        engine.history = UpdateHistory(state.Name());
         engine.loadImage = [this](int id, std::unique_ptr<uint8_t[]>* image, int32_t* size) {
             imageAsked = id;
             if (imageMissing) return false;
@@ -37,6 +39,7 @@ public:
             return true;
         };
     }
+    TempFolder state;  // where this window's engine keeps its records
     std::vector<std::string> shown;  // statusText at each ShowStatus
     std::vector<std::string> questions;
     int answer = IDYES;
