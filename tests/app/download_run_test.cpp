@@ -184,7 +184,7 @@ TEST(DownloadRun, BothCarriedImagesPassTheDescriptorCheck) {
 // written, the run fails as a failed reopen does, and the other camera
 // hears nothing after the reopen's own reads.
 TEST(DownloadRun, ACameraGoneOrSwappedBeforeTheSecondOpenGetsNothingWritten) {
-    enum Change { Gone, ElsewhereNow, OtherChip, OtherFlash };
+    enum Change { Gone, ElsewhereNow, OtherChip, OtherFlash, OtherProduct };
     const struct {
         const char* name;
         Change change;
@@ -194,6 +194,9 @@ TEST(DownloadRun, ACameraGoneOrSwappedBeforeTheSecondOpenGetsNothingWritten) {
         {"another at another place", ElsewhereNow, "Camera changed since the check: sim1, was sim0.\r\n"},
         {"another chip at its place", OtherChip, "Camera changed since the check: chip ID 66, was 65.\r\n"},
         {"another flash at its place", OtherFlash, "Camera changed since the check: flash type 2, was 4.\r\n"},
+        // Same processor, same flash, same node: only the system tells them apart.
+        {"another product at its place", OtherProduct,
+         "Camera changed since the check: USB ID 4271:03D6, was 4271:03D5.\r\n"},
     };
     for (const auto& c : cases) {
         simcam::SimCamera other;
@@ -210,7 +213,9 @@ TEST(DownloadRun, ACameraGoneOrSwappedBeforeTheSecondOpenGetsNothingWritten) {
             passedOver.SetChipId(0x93);
             rig.source.devices.insert(rig.source.devices.begin(), SimulatedDevice(passedOver, false));
         }
-        if (c.change == OtherChip || c.change == OtherFlash) rig.source.devices[0] = SimulatedDevice(other, false);
+        if (c.change == OtherChip || c.change == OtherFlash || c.change == OtherProduct)
+            rig.source.devices[0] = SimulatedDevice(other, false);
+        if (c.change == OtherProduct) rig.source.devices[0].usb = UsbIdentity{0x4271, 0x03D6, 0x0100};
         const size_t ourRequests = rig.Requests().size();
         w.StartDownload();
         EXPECT_EQ(w.statusText, "Checking...\r\nUpdate fail,\r\nPlease re-start this program.\r\n") << c.name;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -550,6 +551,57 @@ TEST(UpdateCheck, APassedOverCameraHearsNothingMore) {
         EXPECT_EQ(chipIdRead, 2u);
         EXPECT_TRUE(rig.window->CloseRequested());
         EXPECT_EQ(other.Requests().size(), chipIdRead) << "no download-enable pulse";
+    }
+}
+
+// The flash cannot tell some cut updates from a finished one; the record
+// this computer kept of the camera's last update can. One that cannot be
+// written is said, and the update goes on.
+TEST(UpdateCheck, TheRecordOfTheLastUpdateDecidesWhatTheFlashCannot) {
+    const struct {
+        const char* outcome;  // of the last update recorded; null: the records cannot be written
+        CheckVerdict verdict;
+        const char* log;
+    } cases[] = {
+        {kOutcomeStarted, CheckVerdict::Update, "The last update of this camera here did not finish.\r\n"},
+        {kOutcomeFailed, CheckVerdict::Update, "The last update of this camera here failed.\r\n"},
+        {kOutcomeUpdated, CheckVerdict::Current, "Flash differs from image 135"},
+        {nullptr, CheckVerdict::Update, "Update record not written: "},
+    };
+    for (const auto& c : cases) {
+        UpdateRig rig;
+        TestWindow& w = *rig.window;
+        // A flash the content alone calls another release, with a current code.
+        rig.sim.Flash() = rig.Expected(kImageV0309, 4);
+        rig.sim.Flash()[0x1000] ^= 0x5A;
+        if (c.outcome) {
+            UpdateRecord last = CameraRecord(w.engine.Check(w.transferLog));
+            std::string why;
+            ASSERT_TRUE(w.engine.history.Begin(&last, &why)) << why;
+            if (c.outcome != std::string(kOutcomeStarted)) {
+                ASSERT_TRUE(w.engine.history.Finish(last.id, c.outcome, &why));
+            }
+        } else {
+            rig.sim.Flash() = rig.Expected(kImageV0309, 0);  // stale
+            w.engine.history = UpdateHistory((w.state.path / "a file").string() + "/below it");
+            std::ofstream(w.state.path / "a file") << "not a folder";
+        }
+        rig.Check();
+        const char* name = c.outcome ? c.outcome : "unwritable";
+        EXPECT_EQ(w.checked.verdict, c.verdict) << name;
+        EXPECT_NE(w.transferLog.find(c.log), std::string::npos) << name << ": " << w.transferLog;
+        if (c.verdict == CheckVerdict::Update) {
+            EXPECT_EQ(rig.TickUntilFinished(), 1) << "the update goes on";
+        }
+        if (c.outcome && c.verdict == CheckVerdict::Update) {
+            std::vector<UpdateRecord> records;
+            std::string why;
+            ASSERT_TRUE(w.engine.history.Load(&records, &why));
+            ASSERT_EQ(records.size(), 2u);
+            EXPECT_EQ(records.back().outcome, kOutcomeUpdated);
+            EXPECT_EQ(records.back().busPlace, "usb1/1-1");
+            EXPECT_EQ(records.back().imageVersion, "V0309");
+        }
     }
 }
 
