@@ -1,6 +1,7 @@
 // One whole update against the simulated camera, as the window runs it:
 // start-up, the check, and progress ticks until the verdict, with the
-// worker inline and every driver call costing a little camera time. What
+// worker inline and every driver call costing a little camera time; the
+// camera runs on the same time, its waits for the flash included. What
 // the run left behind is handed back for the test to judge.
 #pragma once
 
@@ -140,6 +141,8 @@ inline Outcome RunUpdate(simcam::Path path, const Plan& plan = Plan()) {
     UpdateRig rig(path, Worker::Inline);
     BoundedClock clock;
     ScopedClock scoped(&clock);
+    CameraClock cameraClock(clock);
+    rig.sim.SetClock(&cameraClock);
     Outcome out;
     rig.sim.SetCallHook([&] {
         clock.now += kCallCostMs;
@@ -161,6 +164,7 @@ inline Outcome RunUpdate(simcam::Path path, const Plan& plan = Plan()) {
         out.runaway = true;
     }
     rig.sim.SetCallHook(nullptr);
+    rig.sim.SetClock(nullptr);
     out.status = w.statusText;
     out.log = w.transferLog;
     out.ms = clock.now;
