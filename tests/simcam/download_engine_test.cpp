@@ -215,7 +215,6 @@ TEST(DownloadEngine, PacketsTakeTheirProgramsTimeAndAPowerCutStopsOneThere) {
         VirtualClock clock;
         CameraClock camClock(clock);
         cam.SetClock(&camClock);
-        cam.Flash() = Image(0x10000, 5);
         Host host(cam, Path::KsNode);
         LoadTable(host, kTable0);
         ASSERT_EQ(host.Set(9, {3}), S_OK);
@@ -223,24 +222,20 @@ TEST(DownloadEngine, PacketsTakeTheirProgramsTimeAndAPowerCutStopsOneThere) {
         EXPECT_EQ(clock.now, 1500u + 2 * 2);  // the erase, then two programs
         if (cut) cam.CutPowerAt(spans[3].startUs + 1000, 7);
         EXPECT_EQ(host.Set(10, Bytes(image.begin() + 64, image.end())), cut ? kGenFailure : S_OK);
-        EXPECT_EQ(host.Set(9, {0}), cut ? kGenFailure : S_OK);
-        flash[cut] = cam.Flash();
+        flash[cut].assign(cam.Flash().begin(), cam.Flash().begin() + 128);
         if (!cut) spans = cam.BusySpans();
         EXPECT_EQ(cam.BusySpans().size(), cut ? 4u : 5u);  // the cut packet's second program never ran
     }
-    ASSERT_EQ(spans.size(), 5u);
-    EXPECT_EQ(spans[3].address, 64u);
-    EXPECT_EQ(spans[3].startUs, spans[2].endUs);
+    EXPECT_TRUE(spans[3].address == 64 && spans[3].startUs == spans[2].endUs);
+    EXPECT_TRUE(flash[0] == image);
     EXPECT_TRUE(Bytes(flash[1].begin(), flash[1].begin() + 64) == Bytes(image.begin(), image.begin() + 64));
+    EXPECT_TRUE(Bytes(flash[1].begin() + 96, flash[1].end()) == Bytes(32, 0xFF));
     size_t partly = 0;
     for (size_t i = 64; i < 96; ++i) {
         EXPECT_EQ(flash[1][i] & image[i], image[i]) << i;  // programs clear bits only
         partly += flash[1][i] != image[i] && flash[1][i] != 0xFF;
     }
     EXPECT_GT(partly, 0u);
-    EXPECT_EQ(flash[1][96], 0xFF);
-    EXPECT_EQ(flash[1][127], 0xFF);
-    EXPECT_TRUE(Bytes(flash[0].begin(), flash[0].begin() + 128) == image);
 }
 
 TEST(DownloadEngine, StuckWriteInProgressStopsTheEngine) {

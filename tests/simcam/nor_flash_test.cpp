@@ -32,10 +32,11 @@ struct Bench {
         bus.Command(Addressed(opcode, address, data));
         EXPECT_TRUE(bus.WaitReady());
     }
-    // The camera's time stands still but for what the test spends; write-in-progress lasts by time alone.
+    // The camera's time stands at 7 ms but for what the test spends; busy lasts by time alone.
     void OnTestTime() {
         cam.SetClock(&camClock);
         cam.SetWipReads(0);
+        clock.now = 7;
     }
     SimCamera cam;
     Host host;
@@ -155,15 +156,14 @@ TEST(NorFlash, BusyPartIgnoresAllButReadStatus) {
 }
 
 TEST(NorFlash, EachWriteKeepsThePartBusyAndDeafForItsTime) {
-    struct Case {
+    const struct {
         const char* name;
         FlashPart part;
         Bytes command;
         Kind kind;
         uint64_t us;
         uint8_t statusAfter;  // an auto-increment sequence keeps write enable
-    };
-    const Case cases[] = {
+    } cases[] = {
         {"page program", FlashPart::Type0, Addressed(0x02, 0x100, {0, 0}), Kind::Program, 2000, 0},
         {"byte program", FlashPart::Type1, Addressed(0x02, 0x100, {0}), Kind::Program, 14, 0},
         {"auto-increment program", FlashPart::Type1, Addressed(0xAF, 0x100, {0}), Kind::Program, 14, 2},
@@ -171,17 +171,15 @@ TEST(NorFlash, EachWriteKeepsThePartBusyAndDeafForItsTime) {
         {"chip erase", FlashPart::Type0, {0xC7}, Kind::Erase, 1500000, 0},
         {"status write", FlashPart::Type0, {0x01, 0x00}, Kind::StatusWrite, 5000, 0},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         Bench b(c.part);
         b.OnTestTime();
-        b.clock.now = 7;
         b.bus.Command({0x06});
         b.bus.Command(c.command);
         ASSERT_EQ(b.cam.BusySpans().size(), 1u);
-        EXPECT_EQ(b.cam.BusySpans()[0].startUs, 7000u);
-        EXPECT_EQ(b.cam.BusySpans()[0].endUs, 7000u + c.us);
-        EXPECT_EQ(b.cam.BusySpans()[0].kind, c.kind);
+        const simcam::BusySpan& s = b.cam.BusySpans()[0];
+        EXPECT_TRUE(s.startUs == 7000 && s.endUs == 7000 + c.us && s.kind == c.kind);
         b.camClock.Spend(c.us - 1);
         EXPECT_EQ(b.bus.Status(), 0x03);
         b.bus.Command(Addressed(0x02, 0x8000, {0x00}));  // neither is heard
@@ -192,62 +190,47 @@ TEST(NorFlash, EachWriteKeepsThePartBusyAndDeafForItsTime) {
     }
 }
 
-Bytes OldFlash() {
-    Bytes old(0x10000);
-    for (size_t i = 0; i < old.size(); ++i) old[i] = static_cast<uint8_t>(i * 167 + 0x5B);
-    return old;
-}
-
-struct CutRun {
-    Bytes flash;
-    HRESULT next;  // a call after the cut's moment
-};
-
-// One write over the old flash at 7 ms, the power cut `cutUs` after its start.
-CutRun WriteCutAt(const Bytes& command, bool cut, int64_t cutUs, uint32_t seed) {
+// One write over the same old flash at 7 ms, the power cut `cutUs` after
+// its start (none at INT64_MAX); a call after that moment fails only if cut.
+Bytes WriteCutAt(const Bytes& command, int64_t cutUs, uint32_t seed = 0x5EED) {
     Bench b;
-    b.cam.Flash() = OldFlash();
+    for (size_t i = 0; i < 0x10000; ++i) b.cam.Flash()[i] = static_cast<uint8_t>(i * 167 + 0x5B);
     b.OnTestTime();
-    b.clock.now = 7;
-    if (cut) b.cam.CutPowerAt(7000 + cutUs, seed);
+    if (command.empty()) return b.cam.Flash();
+    if (cutUs != INT64_MAX) b.cam.CutPowerAt(7000 + cutUs, seed);
     b.bus.Command({0x06});
     b.bus.Command(command);
-    b.camClock.Spend(cutUs < 0 ? 0 : cutUs);
-    HRESULT next = b.host.Set(2, {0x25, 0x20});
-    return {b.cam.Flash(), next};
+    b.camClock.Spend(cutUs < 0 || cutUs == INT64_MAX ? 0 : cutUs);
+    EXPECT_EQ(b.host.Set(2, {0x25, 0x20}), cutUs == INT64_MAX ? S_OK : kGenFailure);
+    return b.cam.Flash();
 }
 
 TEST(NorFlash, PowerCutLeavesOnlyTheRunningWritePartlyDone) {
     enum Left { Nothing, Part, Whole };
-    struct Case {
+    const Bytes data(32, 0x35);
+    const struct {
         const char* name;
         Bytes command;
         int64_t cutUs;  // from the write's start
         Left left;
-    };
-    Bytes data(32);
-    for (size_t i = 0; i < data.size(); ++i) data[i] = static_cast<uint8_t>(i * 29 + 0x33);
-    const Case cases[] = {
+    } cases[] = {
         {"before the program", Addressed(0x02, 0x100, data), -1, Nothing},
         {"inside the program", Addressed(0x02, 0x100, data), 1000, Part},
         {"at the program's end", Addressed(0x02, 0x100, data), 2000, Whole},
         {"inside the chip erase", {0xC7}, 700000, Part},
         {"at the chip erase's end", {0xC7}, 1500000, Whole},
     };
-    const Bytes old = OldFlash();
-    for (const Case& c : cases) {
+    const Bytes old = WriteCutAt({}, 0);
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        const CutRun whole = WriteCutAt(c.command, false, c.cutUs, 0);
-        const CutRun cut = WriteCutAt(c.command, true, c.cutUs, 0x5EED);
-        EXPECT_EQ(whole.next, S_OK);
-        EXPECT_EQ(cut.next, kGenFailure);
-        EXPECT_TRUE(WriteCutAt(c.command, true, c.cutUs, 0x5EED).flash == cut.flash);  // same seed
+        const Bytes whole = WriteCutAt(c.command, INT64_MAX), cut = WriteCutAt(c.command, c.cutUs);
+        EXPECT_TRUE(WriteCutAt(c.command, c.cutUs) == cut);  // the same seed, the same bytes
         size_t between = 0, notOld = 0, notWhole = 0;
         for (size_t i = 0; i < old.size(); ++i) {
             // Each bit as it was or as the whole write leaves it.
-            between += ((cut.flash[i] ^ old[i]) & ~(old[i] ^ whole.flash[i])) == 0;
-            notOld += cut.flash[i] != old[i];
-            notWhole += cut.flash[i] != whole.flash[i];
+            between += ((cut[i] ^ old[i]) & ~(old[i] ^ whole[i])) == 0;
+            notOld += cut[i] != old[i];
+            notWhole += cut[i] != whole[i];
         }
         EXPECT_EQ(between, old.size());
         EXPECT_EQ(notOld > 0, c.left != Nothing);

@@ -1,7 +1,6 @@
 // One whole update against the simulated camera, as the window runs it:
 // start-up, the check, and progress ticks until the verdict, with the
-// worker inline and every driver call costing a little camera time; the
-// camera runs on the same time, its waits for the flash included. What
+// worker inline and every driver call costing a little camera time. What
 // the run left behind is handed back for the test to judge.
 #pragma once
 

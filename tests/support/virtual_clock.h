@@ -20,21 +20,17 @@ public:
     uint64_t now = 0;
 };
 
-// The simulated camera's view of a virtual clock: the camera sees its time,
-// and the camera's own waits move it on, the parts of a millisecond kept.
-class CameraClock : public simcam::SimClock {
-public:
-    explicit CameraClock(VirtualClock& clock) : clock_(clock) {}
-    uint64_t NowUs() override { return clock_.now * 1000 + partUs_; }
+// The simulated camera's view of a virtual clock: its time, moved on by the
+// camera's own waits, the parts of a millisecond kept.
+struct CameraClock : simcam::SimClock {
+    explicit CameraClock(VirtualClock& c) : clock(c) {}
+    uint64_t NowUs() override { return clock.now * 1000 + partUs; }
     void Spend(uint64_t us) override {
-        partUs_ += us;
-        clock_.now += partUs_ / 1000;
-        partUs_ %= 1000;
+        clock.now += (partUs + us) / 1000;
+        partUs = (partUs + us) % 1000;
     }
-
-private:
-    VirtualClock& clock_;
-    uint64_t partUs_ = 0;
+    VirtualClock& clock;
+    uint64_t partUs = 0;
 };
 
 // Puts a clock in place for one scope.
