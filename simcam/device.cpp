@@ -31,10 +31,21 @@ uint32_t RowLength(const ControlRow& row, uint32_t packet, uint32_t block) {
 
 size_t Device::BeginCall() {
     if (hook) hook();
+    time.CallBegins();
     size_t index = trace.Begin();
+    PowerGone();
     spi.SetStuck(faults.BusyStuck(index));
     flash.SetWipStuck(faults.WipStuck(index));
     return index;
+}
+
+bool Device::PowerGone() {
+    if (!powerGone_ && time.PastCut()) {
+        powerGone_ = true;
+        flash.CutPower(time.CutUs(), cutSeed);
+        faults.Unplug();
+    }
+    return powerGone_;
 }
 
 HRESULT Device::LengthOf(uint32_t selector, uint32_t* length) const {

@@ -7,6 +7,7 @@
 #include <functional>
 
 #include "platform/win_types.h"
+#include "simcam/camera_time.h"
 #include "simcam/download_engine.h"
 #include "simcam/faults.h"
 #include "simcam/nor_flash.h"
@@ -18,13 +19,16 @@ namespace simcam {
 
 class Device {
 public:
-    Device() : spi(flash), download(flash) {}
+    Device() : flash(time), spi(flash), download(flash, time) {}
     Device(const Device&) = delete;
     Device& operator=(const Device&) = delete;
 
     // Runs the test hook, numbers the call and applies the faults that
     // start at a call index. Every driver call starts here.
     size_t BeginCall();
+    // True once the camera's time has reached the power cut; the first time,
+    // the flash is left as the cut left it and every call fails from then on.
+    bool PowerGone();
 
     // Control level: what both ports perform once a request is decoded.
     HRESULT LengthOf(uint32_t selector, uint32_t* length) const;
@@ -41,6 +45,8 @@ public:
     uint8_t PeekReg(uint16_t address) const;
 
     RegisterSpace regs;
+    CameraTime time;  // before the flash and the engine that run on it
+    uint32_t cutSeed = 0;
     NorFlash flash;  // before the two engines that drive it
     SpiEngine spi;
     DownloadEngine download;
@@ -56,6 +62,8 @@ public:
     uint32_t readAddress = 0;  // selector 14; reads wrap at the end of the flash
 
 private:
+    bool powerGone_ = false;
+
     HRESULT SetValue(uint32_t selector, const uint8_t* data, uint32_t length);
     void GetValue(uint32_t selector, uint8_t* out, uint32_t length);
 };

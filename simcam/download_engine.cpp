@@ -65,6 +65,14 @@ void DownloadEngine::Send(const std::vector<uint8_t>& bytes) {
 }
 
 bool DownloadEngine::WaitReady() {
+    // The engine lets the part's program or erase time pass before it polls;
+    // the power may go meanwhile, and with it everything after.
+    uint64_t now = time_.NowUs();
+    uint64_t end = flash_.BusyUntil();
+    if (end > now && !time_.Spend(end - now)) {
+        stalled_ = true;
+        return false;
+    }
     flash_.Select();
     flash_.Clock(table_[kSlotReadStatus]);
     bool ready = false;

@@ -1,11 +1,13 @@
 // The download engine: the host loads it with the flash part's command
 // table, arms it (selector 9), streams packets (selector 10) that it
-// programs into the flash from address 0, and commits (selector 12).
+// programs into the flash from address 0, and commits (selector 12). It
+// waits out each program and erase on the camera's time.
 #pragma once
 
 #include <cstdint>
 #include <vector>
 
+#include "simcam/camera_time.h"
 #include "simcam/flash_parts.h"
 #include "simcam/nor_flash.h"
 
@@ -13,7 +15,7 @@ namespace simcam {
 
 class DownloadEngine {
 public:
-    explicit DownloadEngine(NorFlash& flash) : flash_(flash) {}
+    DownloadEngine(NorFlash& flash, CameraTime& time) : flash_(flash), time_(time) {}
 
     // The command table: a slot (1..12) is named, then its opcode written.
     bool SelectSlot(uint8_t slot);  // false outside 1..12
@@ -45,13 +47,14 @@ private:
     void Program(uint32_t address, const uint8_t* data, uint32_t length);
 
     NorFlash& flash_;
+    CameraTime& time_;
     OpcodeTable table_{};  // empty until the host loads it
     uint8_t slot_ = 0;
 
     uint8_t enable_ = 0;
     std::vector<uint8_t> history_;
     bool erasePending_ = false;
-    bool stalled_ = false;  // the flash never came ready: programming stopped
+    bool stalled_ = false;  // the flash never came ready or the power went: programming stopped
     uint8_t checksum_ = 0;
     uint64_t position_ = 0;
     bool committed_ = false;

@@ -5,7 +5,7 @@ namespace simcam {
 bool Faults::Strike(size_t index, const uint32_t* selector) {
     bool fail = false;
     if (once_.erase(index) > 0) fail = true;
-    if (failFromSet_ && index >= failFrom_) fail = true;
+    if ((failFromSet_ && index >= failFrom_) || unplugged_) fail = true;
     if (selector && selectors_.count(*selector) > 0) fail = true;
     return fail;
 }

@@ -18,6 +18,8 @@ public:
         if (!failFromSet_ || index < failFrom_) failFrom_ = index;
         failFromSet_ = true;
     }
+    // The camera lost its power: every call fails from here on.
+    void Unplug() { unplugged_ = true; }
     void FailSelector(uint32_t selector) { selectors_.insert(selector); }
     void SetResult(HRESULT hr) { result_ = hr; }
     HRESULT Result() const { return result_; }
@@ -46,6 +48,7 @@ private:
     std::set<size_t> once_;
     size_t failFrom_ = 0;
     bool failFromSet_ = false;
+    bool unplugged_ = false;
     std::set<uint32_t> selectors_;
     std::set<uint32_t> infoStalls_;
     HRESULT result_ = FromWin32(kErrorGenFailure);

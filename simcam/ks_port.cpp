@@ -102,6 +102,7 @@ HRESULT STDMETHODCALLTYPE KsPort::KsProperty(PKSPROPERTY Property, ULONG Propert
         hr = dev.faults.Result();
     else
         hr = Perform(dev, raw, PropertyLength, data, DataLength, BytesReturned, &answered);
+    if (dev.PowerGone()) hr = dev.faults.Result();  // it went during the call
 
     if (op != Op::Set) call.bytes = std::move(answered);
     if (FAILED(hr) && op == Op::Get && data && dev.faults.GarbageOnFailedRead())

@@ -7,15 +7,33 @@ namespace {
 constexpr uint32_t kSectorSize = 0x1000;
 constexpr uint8_t kIdle = 0xFF;  // the data line floats high when the part says nothing
 
+// Draws for a cut write's bits: the same seed, the same bytes.
+class Draws {
+public:
+    explicit Draws(uint32_t seed) : x_(seed) {}
+    uint64_t Next() {  // splitmix64
+        uint64_t z = (x_ += 0x9E3779B97F4A7C15ull);
+        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+        return z ^ (z >> 31);
+    }
+
+private:
+    uint64_t x_;
+};
+
 }  // namespace
 
-NorFlash::NorFlash() : row_(&PartOf(FlashPart::Type0)), memory_(kFlashSize, 0xFF) {}
+NorFlash::NorFlash(CameraTime& time)
+    : time_(time), row_(&PartOf(FlashPart::Type0)), memory_(kFlashSize, 0xFF) {}
 
 void NorFlash::SetPart(FlashPart part) {
     row_ = &PartOf(part);
     wel_ = ewsr_ = autoActive_ = false;
     protectBits_ = 0;
     wipLeft_ = 0;
+    busyUntil_ = 0;
+    writing_ = false;
     selected_ = false;
 }
 
@@ -25,11 +43,25 @@ uint8_t NorFlash::ReadThrough(uint32_t address) const {
 }
 
 uint8_t NorFlash::Status() const {
-    return static_cast<uint8_t>((Busy() ? 0x01 : 0) | (wel_ ? 0x02 : 0) | protectBits_);
+    return static_cast<uint8_t>((Busy() ? 0x01 : 0) | (WriteEnabled() ? 0x02 : 0) | protectBits_);
+}
+
+// The latch clears when a write ends, which may be seen before Settle() runs.
+bool NorFlash::WriteEnabled() const { return wel_ && !(clearWelWhenDone_ && WriteOver()); }
+
+bool NorFlash::WriteOver() const {
+    return writing_ && wipLeft_ == 0 && time_.NowUs() >= busyUntil_;
+}
+
+void NorFlash::Settle() {
+    if (!WriteOver()) return;
+    writing_ = false;
+    if (clearWelWhenDone_) wel_ = false;
 }
 
 void NorFlash::Select() {
     if (selected_) return;
+    Settle();
     selected_ = true;
     count_ = 0;
     address_ = 0;
@@ -40,6 +72,7 @@ void NorFlash::Select() {
 void NorFlash::Deselect() {
     if (!selected_) return;
     selected_ = false;
+    Settle();
     Execute();
 }
 
@@ -137,7 +170,8 @@ uint8_t NorFlash::Answer(uint8_t in, uint32_t n) {
 
 uint8_t NorFlash::ReadStatusOnce() {
     uint8_t status = Status();
-    if (wipLeft_ > 0 && --wipLeft_ == 0) WriteDone();
+    if (wipLeft_ > 0) --wipLeft_;
+    Settle();
     return status;
 }
 
@@ -156,23 +190,29 @@ void NorFlash::Execute() {
             if (count_ == 1) ewsr_ = true;
             break;
         case Command::ChipErase:
-            if (count_ == 1 && wel_) Erase(0, kFlashSize);
+            if (count_ == 1 && wel_) Erase(0, kFlashSize, kChipEraseUs);
             break;
         case Command::BlockErase:  // one 64 KiB block: the whole part
-            if (count_ == 4 && wel_) Erase(0, kFlashSize);
+            if (count_ == 4 && wel_) Erase(0, kFlashSize, kChipEraseUs);
             break;
         case Command::SectorErase:
-            if (count_ == 4 && wel_) Erase(address & ~(kSectorSize - 1), kSectorSize);
+            if (count_ == 4 && wel_)
+                Erase(address & ~(kSectorSize - 1), kSectorSize, kSectorEraseUs);
             break;
         case Command::PageProgram:
             if (count_ < 5 || !wel_) break;
             if (row_->oneBytePageProgram) {
+                KeepBefore(address, 1);
                 memory_[address] &= firstData_;
+                StartWrite(BusySpan::Kind::Program, address, 1, kByteProgramUs, false);
             } else {
-                uint32_t base = address & ~(row_->pageSize - 1);
-                for (uint32_t i = 0; i < row_->pageSize; ++i) memory_[base + i] &= latch_[i];
+                uint32_t page = row_->pageSize;
+                uint32_t base = address & ~(page - 1);
+                KeepBefore(base, page);
+                for (uint32_t i = 0; i < page; ++i) memory_[base + i] &= latch_[i];
+                uint32_t given = count_ - 4 < page ? count_ - 4 : page;
+                StartWrite(BusySpan::Kind::Program, address, given, kPageProgramUs, false);
             }
-            StartWrite(false);
             break;
         case Command::AutoProgram:
             if (!autoActive_ && count_ == 5 && wel_) {
@@ -181,15 +221,18 @@ void NorFlash::Execute() {
             } else if (!(autoActive_ && count_ == 2)) {
                 break;
             }
+            KeepBefore(autoAddress_, 1);
             memory_[autoAddress_] &= firstData_;
+            // The sequence keeps write enable until write disable.
+            StartWrite(BusySpan::Kind::Program, autoAddress_, 1, kByteProgramUs, true);
             autoAddress_ = (autoAddress_ + 1) % kFlashSize;
-            StartWrite(true);  // the sequence keeps write enable until write disable
             break;
         case Command::WriteStatus:
             if (count_ == 2 && (wel_ || ewsr_)) {
                 protectBits_ = firstData_ & 0xFC;
                 ewsr_ = false;
-                StartWrite(false);
+                before_.clear();
+                StartWrite(BusySpan::Kind::StatusWrite, 0, 0, kStatusWriteUs, false);
             }
             break;
         default:
@@ -198,19 +241,51 @@ void NorFlash::Execute() {
     command_ = Command::Ignored;
 }
 
-void NorFlash::Erase(uint32_t from, uint32_t length) {
+void NorFlash::Erase(uint32_t from, uint32_t length, uint64_t us) {
+    KeepBefore(from, length);
     for (uint32_t i = 0; i < length; ++i) memory_[from + i] = 0xFF;
-    StartWrite(false);
+    StartWrite(BusySpan::Kind::Erase, from, length, us, false);
 }
 
-void NorFlash::StartWrite(bool keepWriteEnable) {
+// A write takes effect at once; what it replaced is kept so that a power
+// cut inside it can leave it partly done.
+void NorFlash::KeepBefore(uint32_t from, uint32_t length) {
+    beforeAt_ = from;
+    before_.assign(memory_.begin() + from, memory_.begin() + from + length);
+}
+
+void NorFlash::StartWrite(BusySpan::Kind kind, uint32_t address, uint32_t length, uint64_t us,
+                          bool keepWriteEnable) {
+    uint64_t now = time_.NowUs();
+    spans_.push_back({now, now + us, kind, address, length});
+    busyUntil_ = now + us;
+    writing_ = true;
     clearWelWhenDone_ = !keepWriteEnable;
     wipLeft_ = wipReads_;
-    if (wipLeft_ == 0) WriteDone();
+    Settle();
 }
 
-void NorFlash::WriteDone() {
-    if (clearWelWhenDone_) wel_ = false;
+// Only the last write can be running: a busy part takes no other. Each bit
+// it changes is done with a chance that grows with the time it had.
+void NorFlash::CutPower(uint64_t us, uint32_t seed) {
+    // Powered again, the part starts idle with its latches clear.
+    wel_ = ewsr_ = autoActive_ = writing_ = selected_ = false;
+    wipLeft_ = 0;
+    busyUntil_ = 0;
+    if (spans_.empty() || before_.empty()) return;
+    const BusySpan& last = spans_.back();
+    if (us < last.startUs || us >= last.endUs) return;
+    uint64_t had = us - last.startUs;
+    uint64_t needs = last.endUs - last.startUs;
+    Draws draws(seed);
+    for (uint32_t i = 0; i < before_.size(); ++i) {
+        uint8_t& byte = memory_[beforeAt_ + i];
+        uint8_t changed = static_cast<uint8_t>(byte ^ before_[i]);
+        uint8_t done = 0;
+        for (uint8_t bit = 1; bit != 0; bit = static_cast<uint8_t>(bit << 1))
+            if ((changed & bit) && draws.Next() % needs < had) done |= bit;
+        byte = static_cast<uint8_t>(before_[i] ^ done);
+    }
 }
 
 }  // namespace simcam

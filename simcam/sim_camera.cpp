@@ -25,6 +25,12 @@ void SimCamera::SetFlashPart(FlashPart part) { device_->flash.SetPart(part); }
 void SimCamera::SetJedecThirdByte(uint8_t xx) { device_->flash.SetJedecThirdByte(xx); }
 void SimCamera::SetBusyPolls(uint32_t polls) { device_->spi.SetBusyPolls(polls); }
 void SimCamera::SetWipReads(uint32_t reads) { device_->flash.SetWipReads(reads); }
+void SimCamera::SetClock(SimClock* clock) { device_->time.SetClock(clock); }
+void SimCamera::CutPowerAt(uint64_t us, uint32_t seed) {
+    device_->time.CutAt(us);
+    device_->cutSeed = seed;
+}
+const std::vector<BusySpan>& SimCamera::BusySpans() const { return device_->flash.Spans(); }
 
 uint8_t SimCamera::Reg(uint16_t address) const { return device_->PeekReg(address); }
 void SimCamera::SetReg(uint16_t address, uint8_t value) {

@@ -14,7 +14,9 @@
 
 #include "platform/driver_xu.h"
 #include "platform/win_types.h"
+#include "simcam/busy_span.h"
 #include "simcam/flash_parts.h"
+#include "simcam/sim_clock.h"
 #include "simcam/trace.h"
 
 namespace simcam {
@@ -44,8 +46,23 @@ public:
     void SetJedecThirdByte(uint8_t xx);  // Type6's 0x9F answer C2 22 xx, default 0x10
     void SetBusyPolls(uint32_t polls);   // SPI engine busy polls per byte, default 0
     // Status reads that show write-in-progress after each program or erase,
-    // default 1; until they are done the part hears nothing but read status.
+    // default 1. The part is busy until they are done and the write's time
+    // (2 ms a page, 14 us a byte, 90 ms a sector, 1.5 s the whole part, 5 ms
+    // the status) has passed; meanwhile it hears nothing but read status.
     void SetWipReads(uint32_t reads);
+
+    // Time. The camera's time is the clock's (null: its own, which moves on
+    // by a 1 ms round trip at every driver call); the camera's own waits for
+    // the flash spend it. The clock must outlive its use.
+    void SetClock(SimClock* clock);
+    // When the camera's time reaches `us` the camera is unplugged: the call
+    // then in progress and every later one fail as after FailFromCall. A
+    // program or erase running at `us` is left partly done, its bits drawn
+    // from `seed`, more of them done the further it had got.
+    void CutPowerAt(uint64_t us, uint32_t seed);
+    // Every program, erase and status write the flash performed since the
+    // camera was made (ClearTrace keeps them), on the camera's time.
+    const std::vector<BusySpan>& BusySpans() const;
 
     // Inspection. Reg() looks without side effects; SetReg() writes as a
     // host write would, except that 0x20FF takes the value (= SetChipId).

@@ -31,6 +31,7 @@ HRESULT STDMETHODCALLTYPE XuPort::WriteFrame(ULONG frameSize, BYTE* frame) {
         hr = dev.faults.Result();
     else
         hr = PerformWrite(frame, frameSize, code, selector, dataLength);
+    if (dev.PowerGone()) hr = dev.faults.Result();  // it went during the call
     call.result = hr;
     dev.trace.Add(std::move(call));
     return hr;
@@ -69,6 +70,7 @@ HRESULT STDMETHODCALLTYPE XuPort::ReadFrame(ULONG frameSize, BYTE* frame) {
         hr = dev.faults.Result();  // not performed: the post stays
     else
         hr = PerformRead(frame, frameSize, &answered);
+    if (dev.PowerGone()) hr = dev.faults.Result();
 
     if (FAILED(hr) && frame && post.active && dev.faults.GarbageOnFailedRead())
         FillGarbage(frame, post.AnswerSize(), index);

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "host.h"
+#include "tests/support/virtual_clock.h"
 
 namespace simcam_test {
 namespace {
@@ -201,6 +202,40 @@ TEST(DownloadEngine, CommitOnlyWhileEnabledAndPacketsOnlyWhileEnabled) {
     EXPECT_EQ(host.Set(10, Bytes(64, 0)), kGenFailure);
     EXPECT_EQ(cam.PacketsReceived(), 1u);
     EXPECT_FALSE(cam.EngineEnabled());
+}
+
+// Two packets of 64 bytes (two programs of 32 each) on the camera's time,
+// the second time with the power cut 1 ms into the second packet's first program.
+TEST(DownloadEngine, PacketsTakeTheirProgramsTimeAndAPowerCutStopsOneThere) {
+    const Bytes image = Image(128, 11);
+    Bytes flash[2];
+    std::vector<simcam::BusySpan> spans;
+    for (bool cut : {false, true}) {
+        SimCamera cam;
+        VirtualClock clock;
+        CameraClock camClock(clock);
+        cam.SetClock(&camClock);
+        Host host(cam, Path::KsNode);
+        LoadTable(host, kTable0);
+        ASSERT_EQ(host.Set(9, {3}), S_OK);
+        ASSERT_EQ(host.Set(10, Bytes(image.begin(), image.begin() + 64)), S_OK);
+        EXPECT_EQ(clock.now, 1500u + 2 * 2);  // the erase, then two programs
+        if (cut) cam.CutPowerAt(spans[3].startUs + 1000, 7);
+        EXPECT_EQ(host.Set(10, Bytes(image.begin() + 64, image.end())), cut ? kGenFailure : S_OK);
+        flash[cut].assign(cam.Flash().begin(), cam.Flash().begin() + 128);
+        if (!cut) spans = cam.BusySpans();
+        EXPECT_EQ(cam.BusySpans().size(), cut ? 4u : 5u);  // the cut packet's second program never ran
+    }
+    EXPECT_TRUE(spans[3].address == 64 && spans[3].startUs == spans[2].endUs);
+    EXPECT_TRUE(flash[0] == image);
+    EXPECT_TRUE(Bytes(flash[1].begin(), flash[1].begin() + 64) == Bytes(image.begin(), image.begin() + 64));
+    EXPECT_TRUE(Bytes(flash[1].begin() + 96, flash[1].end()) == Bytes(32, 0xFF));
+    size_t partly = 0;
+    for (size_t i = 64; i < 96; ++i) {
+        EXPECT_EQ(flash[1][i] & image[i], image[i]) << i;  // programs clear bits only
+        partly += flash[1][i] != image[i] && flash[1][i] != 0xFF;
+    }
+    EXPECT_GT(partly, 0u);
 }
 
 TEST(DownloadEngine, StuckWriteInProgressStopsTheEngine) {

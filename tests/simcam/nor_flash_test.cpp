@@ -5,12 +5,14 @@
 #include <gtest/gtest.h>
 
 #include "spi_bus.h"
+#include "tests/support/virtual_clock.h"
 
 namespace simcam_test {
 namespace {
 
 using simcam::FlashPart;
 using simcam::SimCamera;
+using Kind = simcam::BusySpan::Kind;
 
 using Bytes = std::vector<uint8_t>;
 
@@ -30,9 +32,17 @@ struct Bench {
         bus.Command(Addressed(opcode, address, data));
         EXPECT_TRUE(bus.WaitReady());
     }
+    // The camera's time stands at 7 ms but for what the test spends; busy lasts by time alone.
+    void OnTestTime() {
+        cam.SetClock(&camClock);
+        cam.SetWipReads(0);
+        clock.now = 7;
+    }
     SimCamera cam;
     Host host;
     SpiBus bus;
+    VirtualClock clock;
+    CameraClock camClock{clock};
 };
 
 TEST(NorFlash, ProgramNeedsWriteEnableAndOnlyClearsBits) {
@@ -145,6 +155,89 @@ TEST(NorFlash, BusyPartIgnoresAllButReadStatus) {
     EXPECT_EQ(b.cam.Flash()[1], 0xFF);
 }
 
+TEST(NorFlash, EachWriteKeepsThePartBusyAndDeafForItsTime) {
+    const struct {
+        const char* name;
+        FlashPart part;
+        Bytes command;
+        Kind kind;
+        uint64_t us;
+        uint8_t statusAfter;  // an auto-increment sequence keeps write enable
+    } cases[] = {
+        {"page program", FlashPart::Type0, Addressed(0x02, 0x100, {0, 0}), Kind::Program, 2000, 0},
+        {"byte program", FlashPart::Type1, Addressed(0x02, 0x100, {0}), Kind::Program, 14, 0},
+        {"auto-increment program", FlashPart::Type1, Addressed(0xAF, 0x100, {0}), Kind::Program, 14, 2},
+        {"sector erase", FlashPart::Type0, Addressed(0x20, 0x100), Kind::Erase, 90000, 0},
+        {"chip erase", FlashPart::Type0, {0xC7}, Kind::Erase, 1500000, 0},
+        {"status write", FlashPart::Type0, {0x01, 0x00}, Kind::StatusWrite, 5000, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Bench b(c.part);
+        b.OnTestTime();
+        b.bus.Command({0x06});
+        b.bus.Command(c.command);
+        ASSERT_EQ(b.cam.BusySpans().size(), 1u);
+        const simcam::BusySpan& s = b.cam.BusySpans()[0];
+        EXPECT_TRUE(s.startUs == 7000 && s.endUs == 7000 + c.us && s.kind == c.kind);
+        b.camClock.Spend(c.us - 1);
+        EXPECT_EQ(b.bus.Status(), 0x03);
+        b.bus.Command(Addressed(0x02, 0x8000, {0x00}));  // neither is heard
+        b.bus.Command({0x04});
+        b.camClock.Spend(1);
+        EXPECT_EQ(b.bus.Status(), c.statusAfter);
+        EXPECT_EQ(b.cam.BusySpans().size(), 1u);
+    }
+}
+
+// One write over the same old flash at 7 ms, the power cut `cutUs` after
+// its start (none at INT64_MAX); a call after that moment fails only if cut.
+Bytes WriteCutAt(const Bytes& command, int64_t cutUs, uint32_t seed = 0x5EED) {
+    Bench b;
+    for (size_t i = 0; i < 0x10000; ++i) b.cam.Flash()[i] = static_cast<uint8_t>(i * 167 + 0x5B);
+    b.OnTestTime();
+    if (command.empty()) return b.cam.Flash();
+    if (cutUs != INT64_MAX) b.cam.CutPowerAt(7000 + cutUs, seed);
+    b.bus.Command({0x06});
+    b.bus.Command(command);
+    b.camClock.Spend(cutUs < 0 || cutUs == INT64_MAX ? 0 : cutUs);
+    EXPECT_EQ(b.host.Set(2, {0x25, 0x20}), cutUs == INT64_MAX ? S_OK : kGenFailure);
+    return b.cam.Flash();
+}
+
+TEST(NorFlash, PowerCutLeavesOnlyTheRunningWritePartlyDone) {
+    enum Left { Nothing, Part, Whole };
+    const Bytes data(32, 0x35);
+    const struct {
+        const char* name;
+        Bytes command;
+        int64_t cutUs;  // from the write's start
+        Left left;
+    } cases[] = {
+        {"before the program", Addressed(0x02, 0x100, data), -1, Nothing},
+        {"inside the program", Addressed(0x02, 0x100, data), 1000, Part},
+        {"at the program's end", Addressed(0x02, 0x100, data), 2000, Whole},
+        {"inside the chip erase", {0xC7}, 700000, Part},
+        {"at the chip erase's end", {0xC7}, 1500000, Whole},
+    };
+    const Bytes old = WriteCutAt({}, 0);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const Bytes whole = WriteCutAt(c.command, INT64_MAX), cut = WriteCutAt(c.command, c.cutUs);
+        EXPECT_TRUE(WriteCutAt(c.command, c.cutUs) == cut);  // the same seed, the same bytes
+        size_t between = 0, notOld = 0, notWhole = 0;
+        for (size_t i = 0; i < old.size(); ++i) {
+            // Each bit as it was or as the whole write leaves it.
+            between += ((cut[i] ^ old[i]) & ~(old[i] ^ whole[i])) == 0;
+            notOld += cut[i] != old[i];
+            notWhole += cut[i] != whole[i];
+        }
+        EXPECT_EQ(between, old.size());
+        EXPECT_EQ(notOld > 0, c.left != Nothing);
+        EXPECT_EQ(notWhole > 0, c.left != Whole);
+    }
+}
+
 TEST(NorFlash, StuckWriteInProgress) {
     Bench b;
     b.cam.StickWipFromCall(b.cam.Calls().size());
@@ -184,7 +277,8 @@ TEST(NorFlash, ErasesFollowEachPartsOwnTable) {
             b.bus.Command(c.command);
             bool erased = enabled && c.erases;
             EXPECT_EQ(b.cam.FlashStatus() & 0x01, erased ? 1 : 0);  // erasing sets WIP too
-            EXPECT_TRUE(b.bus.WaitReady());
+            // A status read here is 14 driver calls, 14 ms of the camera's own time; an erase lasts 1.5 s.
+            EXPECT_TRUE(b.bus.WaitReady(200));
             EXPECT_EQ(b.cam.Flash()[0x1000], erased ? 0xFF : 0x00);
             EXPECT_EQ(b.cam.Flash()[0x1FFF], erased ? 0xFF : 0x00);
             EXPECT_EQ(b.cam.Flash()[0x0FFF], erased && !c.sectorOnly ? 0xFF : 0x00);

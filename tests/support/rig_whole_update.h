@@ -140,6 +140,8 @@ inline Outcome RunUpdate(simcam::Path path, const Plan& plan = Plan()) {
     UpdateRig rig(path, Worker::Inline);
     BoundedClock clock;
     ScopedClock scoped(&clock);
+    CameraClock cameraClock(clock);
+    rig.sim.SetClock(&cameraClock);
     Outcome out;
     rig.sim.SetCallHook([&] {
         clock.now += kCallCostMs;
@@ -161,6 +163,7 @@ inline Outcome RunUpdate(simcam::Path path, const Plan& plan = Plan()) {
         out.runaway = true;
     }
     rig.sim.SetCallHook(nullptr);
+    rig.sim.SetClock(nullptr);
     out.status = w.statusText;
     out.log = w.transferLog;
     out.ms = clock.now;
