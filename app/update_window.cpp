@@ -13,7 +13,7 @@ constexpr int kProgressFull = 100;
 
 }  // namespace
 
-CUpdateWindow::CUpdateWindow() = default;
+CUpdateWindow::CUpdateWindow() { engine.program = "korvane.exe"; }
 
 // The window is going: the engine lets the camera go without the pulse.
 CUpdateWindow::~CUpdateWindow() = default;

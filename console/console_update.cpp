@@ -10,6 +10,10 @@
 #include "console/system_camera.h"
 #include "firmware/firmware_image.h"
 #include "link/uvc_errors.h"
+
+#ifndef KORVANE_VERSION
+#define KORVANE_VERSION "unknown"
+#endif
 #include "platform/clock.h"
 #include "update/power_rule.h"
 
@@ -48,7 +52,9 @@ bool ReadAnswer(std::string* line) {
 }  // namespace
 
 ConsoleUpdate::ConsoleUpdate(const Options& options, FILE* out, bool outIsTerminal, bool interactive)
-    : options_(options), out_(out), interactive_(interactive), bar_(out, outIsTerminal) {}
+    : options_(options), out_(out), interactive_(interactive), bar_(out, outIsTerminal) {
+    engine_.program = "korvane-update " KORVANE_VERSION;
+}
 
 void ConsoleUpdate::OnProgress(uint32_t bytesDone, uint32_t bytesTotal) { bar_.OnProgress(bytesDone, bytesTotal); }
 
@@ -191,6 +197,9 @@ int ConsoleUpdate::Check(Report* report) {
     report->checkRan = true;
     const CheckVerdict verdict = report->check.verdict;
     if (camera) report->notes = camera->Notes();
+    if (!report->check.recordProblem.empty())
+        report->notes.push_back("The record of updates on this computer could not be read: " +
+                                report->check.recordProblem + ".");
     if (!options_.json)
         for (const std::string& note : report->notes) std::fprintf(out_, "Note: %s\n", note.c_str());
     Describe(*report);
@@ -283,6 +292,11 @@ int ConsoleUpdate::Download(Report* report) {
     }
     engine_.LetGo(false);
     bar_.Finish(downloadResult_ == 1 ? "done" : "failed");
+    if (!engine_.RecordProblem().empty()) {
+        // The update went on; the computer only lacks its record of it.
+        report->notes.push_back("The record of this update could not be kept: " + engine_.RecordProblem() + ".");
+        if (!options_.json) std::fprintf(out_, "Note: %s\n", report->notes.back().c_str());
+    }
     LeaveDownloadState();
     // "Updated" only for a download verified, committed and read back equal.
     if (downloadResult_ == 1)

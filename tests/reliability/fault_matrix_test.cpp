@@ -9,7 +9,10 @@
 // fault left it is then plugged in again and updated once more: that run
 // must mend it, and never call it current unless the flash holds the image.
 // Every road to the camera is struck: the two Windows paths and, on Linux,
-// uvcvideo's ioctl.
+// uvcvideo's ioctl. Power is also cut inside the flash's programs and its
+// erase, where NOR flash leaves the bytes in flight partly done; the run
+// after it is made twice: on this computer, with the record of the cut
+// update, and on another, without it.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -18,6 +21,7 @@
 #include <vector>
 
 #include "tests/support/rig_whole_update.h"
+#include "tests/support/temp_folder.h"
 #ifdef __linux__
 #include "tests/support/rig_uvc_seam.h"
 #endif
@@ -55,7 +59,7 @@ uint32_t PacketLength(Path path) { return path == Path::KsNode ? 4096 : 68; }
 constexpr size_t kCallFactor = 3;
 constexpr uint64_t kExtraTimeMs = 60000;
 
-enum class Fault { None, FailOnce, FailFrom, StuckBusy, StuckWip };
+enum class Fault { None, FailOnce, FailFrom, StuckBusy, StuckWip, CutInProgram, CutInErase };
 constexpr Fault kFaults[] = {Fault::FailOnce, Fault::FailFrom, Fault::StuckBusy, Fault::StuckWip};
 
 const char* FaultName(Fault f) {
@@ -65,13 +69,24 @@ const char* FaultName(Fault f) {
     case Fault::FailFrom: return "camera gone from";
     case Fault::StuckBusy: return "engine busy from";
     case Fault::StuckWip: return "flash WIP from";
+    case Fault::CutInProgram: return "power cut inside program";
+    case Fault::CutInErase: return "power cut inside the erase";
     }
     return "?";
 }
 
-// startFlash: the flash a fault left, for the run after it.
+// Where a power cut strikes: a moment of the camera's time, and the seed
+// that chooses which bits in flight were done.
+struct Cut {
+    uint64_t us = 0;
+    uint32_t seed = 0;
+};
+
+// startFlash: the flash a fault left, for the run after it; state: the
+// folder the engine keeps its records in, shared by a run and the next.
 Outcome RunWithFault(const Road& road, Fault fault, size_t k, size_t callBound,
-                     const std::vector<uint8_t>* startFlash = nullptr) {
+                     const std::vector<uint8_t>* startFlash = nullptr, Cut cut = Cut(),
+                     const std::string& state = std::string()) {
     const Path path = road.path;
 #ifdef __linux__
     std::unique_ptr<SeamCamera> seam;  // outlives the rig and its channel
@@ -79,6 +94,7 @@ Outcome RunWithFault(const Road& road, Fault fault, size_t k, size_t callBound,
     Plan plan;
     plan.callBound = callBound;
     plan.passedOver = true;
+    plan.stateFolder = state;
     plan.arrange = [&](UpdateRig& rig) {
         rig.sim.SetPacketLength(PacketLength(path));
         if (startFlash) rig.sim.Flash() = *startFlash;
@@ -88,6 +104,8 @@ Outcome RunWithFault(const Road& road, Fault fault, size_t k, size_t callBound,
         case Fault::FailFrom: rig.sim.FailFromCall(k); break;
         case Fault::StuckBusy: rig.sim.StickBusyFromCall(k); break;
         case Fault::StuckWip: rig.sim.StickWipFromCall(k); break;
+        case Fault::CutInProgram:
+        case Fault::CutInErase: rig.sim.CutPowerAt(cut.us, cut.seed); break;
         }
 #ifdef __linux__
         if (road.uvcvideo) {
@@ -102,6 +120,8 @@ Outcome RunWithFault(const Road& road, Fault fault, size_t k, size_t callBound,
 struct Tally {
     size_t points = 0, survived = 0, successes = 0, falseSuccesses = 0, hangs = 0, wrongTexts = 0;
     size_t erasedUnidentified = 0, leftSelected = 0, strays = 0, leftBroken = 0;
+    // Power cuts, and how many left a camera that only the record mends.
+    size_t programCuts = 0, eraseCuts = 0, programCutsNeedRecord = 0, eraseCutsNeedRecord = 0;
     size_t mostCalls = 0;
     uint64_t longestMs = 0;
     std::vector<std::string> failures;
@@ -117,6 +137,10 @@ struct Tally {
         leftSelected += t.leftSelected;
         strays += t.strays;
         leftBroken += t.leftBroken;
+        programCuts += t.programCuts;
+        eraseCuts += t.eraseCuts;
+        programCutsNeedRecord += t.programCutsNeedRecord;
+        eraseCutsNeedRecord += t.eraseCutsNeedRecord;
     }
 };
 
@@ -157,6 +181,33 @@ void Judge(const Road& road, Fault fault, size_t k, const Outcome& o, const Outc
         ++t.survived;
 }
 
+// Power cuts inside the clean run's writes: inside every few programs (and
+// every one in the page of the FlashTypeCode, the ID program and the last),
+// and at moments through the erase.
+constexpr size_t kProgramStride = 16;
+constexpr double kEraseMoments[] = {0.0005, 0.01, 0.1, 0.3, 0.5, 0.7, 0.9, 0.99, 0.9995};
+
+std::vector<std::pair<Fault, Cut>> CutsInside(const std::vector<simcam::BusySpan>& spans) {
+    std::vector<std::pair<Fault, Cut>> cuts;
+    const auto at = [](const simcam::BusySpan& span, double moment) {
+        return span.startUs + uint64_t(double(span.endUs - span.startUs) * moment);
+    };
+    size_t programs = 0;
+    for (size_t i = 0; i < spans.size(); ++i) {
+        const simcam::BusySpan& span = spans[i];
+        const uint32_t seed = uint32_t(i);
+        if (span.kind == simcam::BusySpan::Kind::Erase) {
+            for (double moment : kEraseMoments) cuts.push_back({Fault::CutInErase, {at(span, moment), seed}});
+        } else if (span.kind == simcam::BusySpan::Kind::Program) {
+            const bool codePage = span.address / 256 == 0xC000 / 256;
+            const bool idProgram = span.length == 4;
+            if (programs++ % kProgramStride == 0 || codePage || idProgram || i + 1 == spans.size())
+                cuts.push_back({Fault::CutInProgram, {at(span, 0.5), seed}});
+        }
+    }
+    return cuts;
+}
+
 TEST(FaultMatrix, EveryCallOfAWholeUpdateOnEveryRoad) {
     Tally total;
     for (const Road& road : kRoads) {
@@ -165,22 +216,36 @@ TEST(FaultMatrix, EveryCallOfAWholeUpdateOnEveryRoad) {
         const size_t n = clean.calls;
 
         Tally t;
+        // The run after a fault, on this computer: the records the faulted run kept.
+        const auto strike = [&](Fault fault, size_t k, Cut cut) {
+            TempFolder state;
+            const Outcome o = RunWithFault(road, fault, k, kCallFactor * n, nullptr, cut, state.Name());
+            const Outcome next = RunWithFault(road, Fault::None, 0, kMostCalls, &o.flash, Cut(), state.Name());
+            Judge(road, fault, k, o, next, clean.ms + kExtraTimeMs, t);
+            if (fault != Fault::CutInProgram && fault != Fault::CutInErase) return;
+            // On another computer, with no record of it.
+            const Outcome elsewhere = RunWithFault(road, Fault::None, 0, kMostCalls, &o.flash);
+            const bool program = fault == Fault::CutInProgram;
+            ++(program ? t.programCuts : t.eraseCuts);
+            if (!Mended(elsewhere)) ++(program ? t.programCutsNeedRecord : t.eraseCutsNeedRecord);
+            if (!Mended(elsewhere) && program)
+                t.failures.push_back(std::string(RoadName(road)) + ", power cut inside program " +
+                                     std::to_string(k) + ": not mended without the record\n  " + Show(elsewhere));
+        };
         for (Fault fault : kFaults)
-            for (size_t k = 0; k < n; ++k) {
-                const Outcome o = RunWithFault(road, fault, k, kCallFactor * n);
-                const Outcome next = RunWithFault(road, Fault::None, 0, kMostCalls, &o.flash);
-                Judge(road, fault, k, o, next, clean.ms + kExtraTimeMs, t);
-            }
+            for (size_t k = 0; k < n; ++k) strike(fault, k, Cut());
+        const auto cuts = CutsInside(clean.spans);
+        for (size_t k = 0; k < cuts.size(); ++k) strike(cuts[k].first, k, cuts[k].second);
 
-        std::printf("%s: N = %zu calls (%llu ms camera time clean), fault points: %zu x N = %zu, "
+        std::printf("%s: N = %zu calls (%llu ms camera time clean), fault points: %zu x N + %zu power cuts = %zu, "
                     "survived: %zu, true successes: %zu, false successes: %zu, hangs: %zu, "
                     "erased without identification: %zu, left selected: %zu, passed-over camera "
                     "requests: %zu, wrong texts: %zu, left broken: %zu; most calls %zu, longest %llu ms\n",
-                    RoadName(road), n, static_cast<unsigned long long>(clean.ms), std::size(kFaults),
+                    RoadName(road), n, static_cast<unsigned long long>(clean.ms), std::size(kFaults), cuts.size(),
                     t.points, t.survived, t.successes, t.falseSuccesses, t.hangs,
                     t.erasedUnidentified, t.leftSelected, t.strays, t.wrongTexts, t.leftBroken, t.mostCalls,
                     static_cast<unsigned long long>(t.longestMs));
-        EXPECT_EQ(t.points, std::size(kFaults) * n);
+        EXPECT_EQ(t.points, std::size(kFaults) * n + cuts.size());
         for (size_t i = 0; i < t.failures.size() && i < 10; ++i) ADD_FAILURE() << t.failures[i];
         total.Add(t);
     }
@@ -190,8 +255,13 @@ TEST(FaultMatrix, EveryCallOfAWholeUpdateOnEveryRoad) {
                 total.points, total.survived, total.successes, total.falseSuccesses, total.hangs,
                 total.erasedUnidentified, total.leftSelected, total.strays, total.wrongTexts,
                 total.leftBroken);
+    std::printf("fault points, power cuts: inside programs %zu, inside the erase %zu; left broken without the "
+                "record (another computer): inside programs %zu, inside the erase %zu\n",
+                total.programCuts, total.eraseCuts, total.programCutsNeedRecord, total.eraseCutsNeedRecord);
     std::fflush(stdout);
     EXPECT_GT(total.points, 0u);
+    EXPECT_GT(total.programCuts, 0u);
+    EXPECT_GT(total.eraseCuts, 0u);
     EXPECT_EQ(total.survived, total.points);
     EXPECT_EQ(total.falseSuccesses, 0u);
     EXPECT_EQ(total.hangs, 0u);
@@ -200,6 +270,7 @@ TEST(FaultMatrix, EveryCallOfAWholeUpdateOnEveryRoad) {
     EXPECT_EQ(total.strays, 0u);
     EXPECT_EQ(total.wrongTexts, 0u);
     EXPECT_EQ(total.leftBroken, 0u);
+    EXPECT_EQ(total.programCutsNeedRecord, 0u);
 }
 
 }  // namespace

@@ -100,6 +100,7 @@ struct Outcome {
     size_t strayRequests = 0;   // requests a passed-over camera got beyond its chip-ID reads
     std::vector<uint8_t> flash;       // as the run left it
     std::vector<simcam::Call> trace;  // kept when asked for
+    std::vector<simcam::BusySpan> spans;  // every program and erase of the flash
 
     bool Complete() const { return EndsWith(status, kComplete); }
     bool Hung() const { return runaway || ticks < 0 || !closable; }
@@ -121,6 +122,8 @@ struct Plan {
     bool keepTrace = false;
     // A camera of another chip family listed before ours, on the same path.
     bool passedOver = false;
+    // Where the engine keeps its records, when runs are to share them.
+    std::string stateFolder;
 };
 
 // Only the chip-ID read, address 0x20FF then the value, may reach a camera
@@ -148,6 +151,7 @@ inline Outcome RunUpdate(simcam::Path path, const Plan& plan = Plan()) {
         if (plan.onCall) plan.onCall(rig, out.calls);
         if (++out.calls > plan.callBound) throw Runaway();
     });
+    if (!plan.stateFolder.empty()) rig.window->engine.history = UpdateHistory(plan.stateFolder);
     if (plan.arrange) plan.arrange(rig);
     simcam::SimCamera other;
     other.SetChipId(0x93);
@@ -178,6 +182,7 @@ inline Outcome RunUpdate(simcam::Path path, const Plan& plan = Plan()) {
     out.strayRequests = StrayRequests(other);
     out.flash = rig.sim.Flash();
     if (plan.keepTrace) out.trace = rig.sim.Calls();
+    out.spans = rig.sim.BusySpans();
     return out;
 }
 
