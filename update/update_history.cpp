@@ -3,6 +3,7 @@
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
+#include <chrono>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -74,7 +75,7 @@ std::string Compact(std::string iso) {
 
 }  // namespace
 
-std::string IsoUtc(std::time_t when) {
+std::string IsoUtc(int64_t when) {
     const long long seconds = static_cast<long long>(when);
     long long days = seconds / 86400, rest = seconds % 86400;
     if (rest < 0) {
@@ -142,7 +143,12 @@ bool ParseRecord(const std::string& line, UpdateRecord* record) {
 }
 
 UpdateHistory::UpdateHistory(std::string folder)
-    : now([] { return std::time(nullptr); }), folder_(std::move(folder)) {}
+    : now([] {
+          return int64_t(std::chrono::duration_cast<std::chrono::seconds>(
+                             std::chrono::system_clock::now().time_since_epoch())
+                             .count());
+      }),
+      folder_(std::move(folder)) {}
 
 std::string UpdateHistory::File() const {
 #ifdef _WIN32

@@ -9,7 +9,6 @@
 #pragma once
 
 #include <cstdint>
-#include <ctime>
 #include <functional>
 #include <optional>
 #include <string>
@@ -77,7 +76,9 @@ public:
     std::optional<UpdateRecord> Latest(const UpdateRecord& camera, std::string* why) const;
 
     // The wall clock the times are taken from.
-    std::function<std::time_t()> now;
+    // Seconds since 1970 in 64 bits: a 32-bit time_t, as some Windows
+    // builds have, ends in 2038.
+    std::function<int64_t()> now;
 
 private:
     std::string File() const;
@@ -87,4 +88,4 @@ private:
 };
 
 // A time as the records write it: "2026-12-08T10:15:02Z".
-std::string IsoUtc(std::time_t when);
+std::string IsoUtc(int64_t when);

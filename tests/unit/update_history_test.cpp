@@ -11,7 +11,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr std::time_t kStarted = 1796724902;  // 2026-12-08T10:15:02Z
+constexpr int64_t kStarted = 1796724902;  // 2026-12-08T10:15:02Z
 
 // A history in a folder of its own, removed afterwards, on a clock that
 // stands still unless moved.
@@ -42,7 +42,7 @@ struct HistoryRig {
     static inline int made = 0;
     fs::path folder;
     UpdateHistory history;
-    std::time_t clock = kStarted;
+    int64_t clock = kStarted;
 };
 
 UpdateRecord Camera(const std::string& serial, const std::string& place, int chipId = 0x65) {
@@ -160,14 +160,14 @@ TEST(UpdateHistory, TheNewestRecordsAreKept) {
 
 TEST(UpdateHistory, TimesAreWrittenInUtc) {
     const struct {
-        std::time_t when;
+        int64_t when;
         const char* iso;
     } rows[] = {
         {0, "1970-01-01T00:00:00Z"},
         {kStarted, "2026-12-08T10:15:02Z"},
         {1709251199, "2024-02-29T23:59:59Z"},
         {978220800, "2000-12-31T00:00:00Z"},
-        {std::time_t(2147483648LL), "2038-01-19T03:14:08Z"},
+        {int64_t(2147483648LL), "2038-01-19T03:14:08Z"},
     };
     for (const auto& row : rows) EXPECT_EQ(IsoUtc(row.when), row.iso);
 }
