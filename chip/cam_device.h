@@ -15,6 +15,8 @@
 #include "platform/camera_identity.h"
 #include "platform/win_types.h"
 
+class CameraSource;  // discovery's, which defines the walk
+
 // Told of a download's progress, on the thread that runs it: bytes the
 // engine has taken, of the image's length.
 class DownloadObserver {
@@ -45,10 +47,16 @@ public:
     // capture devices, leaves pExt attached to it, copies its friendly name
     // into name (80 bytes, always terminated) and appends the driver path
     // to log. 1 when a camera was accepted, else 0.
+    // The process-wide camera source's walk.
     int32_t OpenCamera(std::string& log, char* name);
+    // The same walk over `source` (null: none, so no camera), which is then
+    // also the one FindHardwareId asks: one camera checked through a
+    // source of its own swaps nothing process-wide.
+    int32_t OpenCamera(std::string& log, char* name, CameraSource* source);
     // 1 when a present imaging device's hardware ID carries vendor 4271 and
     // product 03D5. vendor and product (4 characters each, no terminator)
-    // receive those of the last device examined.
+    // receive those of the last device examined. Asks the source the camera
+    // was opened through, or the process-wide one before any open.
     int32_t FindHardwareId(char* vendor, char* product);
 
     // Powers up the image sensor; 1 when the whole sequence ran, else 0.
@@ -128,5 +136,7 @@ public:
     uint8_t* targetResults = nullptr;
 
 private:
+    CameraSource* openedThrough_ = nullptr;
+    bool opened_ = false;  // OpenCamera has chosen openedThrough_
     HRESULT SpiReadIdBytes(uint8_t out[3], uint8_t opcode, uint8_t select);
 };

@@ -2,10 +2,10 @@
 
 #include <nlohmann/json.hpp>
 
-#include "console/camera_choice.h"
 #include "console/exit_codes.h"
 #include "console/report.h"
-#include "update/update_engine.h"
+#include "discovery/camera_choice.h"
+#include "update/camera_survey.h"
 
 #ifndef KORVANE_VERSION
 #define KORVANE_VERSION "unknown"
@@ -24,30 +24,15 @@ const char* Verdict(CheckVerdict verdict) {
     return "";
 }
 
-// The check of one camera of the walk, through a source offering it alone.
-CheckVerdict CheckOne(CameraSource* all, int number, std::string* log) {
-    ChosenCameraSource one(all, {number, ""});
-    CameraSource* previous = SetCameraSource(&one);
-    CheckVerdict verdict;
-    {
-        CUpdateEngine engine;
-        const CheckReport report = engine.Check(*log);
-        verdict = report.verdict;
-        // As a close after the check: the pulse where no update was decided.
-        engine.LetGo(!report.updateNeeded);
-    }
-    SetCameraSource(previous);
-    return verdict;
-}
-
 }  // namespace
 
 int ListCameras(const Options& options, CameraSource* all, FILE* out, Report* report,
                 std::string* log) {
     nlohmann::json cameras = nlohmann::json::array();
-    const std::vector<AttachedCamera> found = FamilyCameras(all);
-    for (const AttachedCamera& camera : found) {
-        const CheckVerdict verdict = CheckOne(all, camera.number, log);
+    const std::vector<SurveyedCamera> found = CheckEachCamera(all, log);
+    for (const SurveyedCamera& surveyed : found) {
+        const AttachedCamera& camera = surveyed.camera;
+        const CheckVerdict verdict = surveyed.verdict;
         const bool ours = verdict != CheckVerdict::NotOurs && verdict != CheckVerdict::NoCamera;
         char chip[8];
         std::snprintf(chip, sizeof chip, "0x%02X", unsigned(camera.chipId));

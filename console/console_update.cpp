@@ -7,7 +7,7 @@
 #include "console/interrupts.h"
 #include "console/log_text.h"
 #include "console/power_state.h"
-#include "console/system_camera.h"
+#include "discovery/system_camera.h"
 #include "firmware/firmware_image.h"
 #include "link/uvc_errors.h"
 

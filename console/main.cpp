@@ -13,7 +13,7 @@
 #include "console/options.h"
 #include "console/report.h"
 #include "console/support_report.h"
-#include "console/system_camera.h"
+#include "discovery/system_camera.h"
 #include "console/update_log.h"
 #include "platform/com_apartment.h"
 #include "platform/state_folder.h"

@@ -39,10 +39,16 @@ CameraSource* GetCameraSource() {
 }
 
 int32_t CCamDevice::OpenCamera(std::string& log, char* name) {
+    return OpenCamera(log, name, GetCameraSource());
+}
+
+int32_t CCamDevice::OpenCamera(std::string& log, char* name, CameraSource* through) {
+    openedThrough_ = through;
+    opened_ = true;
     // On every road that accepts no camera the channel is let go, so that a
     // camera passed over hears nothing more from this program (the close's
     // download-enable pulse among it).
-    Walk walk(GetCameraSource());
+    Walk walk(through);
     const HRESULT begun = walk.source ? walk.source->Begin() : S_FALSE;
     if (begun != S_OK) {
         CloseChannel();
@@ -80,7 +86,7 @@ int32_t CCamDevice::OpenCamera(std::string& log, char* name) {
 }
 
 int32_t CCamDevice::FindHardwareId(char* vendor, char* product) {
-    CameraSource* from = GetCameraSource();
+    CameraSource* from = opened_ ? openedThrough_ : GetCameraSource();
     bool found = false;
     if (from)
         from->HardwareIds([&](const ImagingDevice& device) {

@@ -43,7 +43,7 @@ int32_t CUpdateEngine::StartDownload(const CheckReport& checked, uint8_t* image,
     ReleaseDevice();
     device_ = new CCamDevice;
     char name[kCameraNameBytes] = {};
-    if (!device_->OpenCamera(log, name)) {
+    if (!device_->OpenCamera(log, name, source_)) {
         log += "Driver Connection Fail\r\n";
         return 0;
     }

@@ -276,7 +276,10 @@ bool CUpdateEngine::ChooseImage(CheckReport* r, std::string& log) {
     return false;
 }
 
-CheckReport CUpdateEngine::Check(std::string& log) {
+CheckReport CUpdateEngine::Check(std::string& log) { return Check(log, GetCameraSource()); }
+
+CheckReport CUpdateEngine::Check(std::string& log, CameraSource* source) {
+    source_ = source;
     CheckReport r;
     readBuffer_.reset(new uint8_t[kFlashBlockBytes]);
     ReleaseDevice();
@@ -285,7 +288,7 @@ CheckReport CUpdateEngine::Check(std::string& log) {
     loadedSize_ = 0;
 
     char name[kCameraNameBytes] = {};
-    if (!device_->OpenCamera(log, name)) {
+    if (!device_->OpenCamera(log, name, source)) {
         r.reason = "no camera of this family could be opened";
         return r;
     }

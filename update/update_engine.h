@@ -59,6 +59,9 @@ public:
     // Opens the first camera of the family and decides; the camera stays
     // open until LetGo or the next check. Appends to log.
     CheckReport Check(std::string& log);
+    // The same through `source` alone (null: no camera); the download's
+    // reopen walks the source the last check walked.
+    CheckReport Check(std::string& log, CameraSource* source);
 
     // Opens the camera again, confirms it is the one checked, patches
     // image (size bytes, kept alive by the caller until the verdict) for
@@ -102,6 +105,7 @@ private:
     void ForwardLines();
 
     CCamDevice* device_ = nullptr;
+    CameraSource* source_ = nullptr;  // the last check's: the reopen walks it
     std::unique_ptr<uint8_t[]> readBuffer_;
     std::unique_ptr<uint8_t[]> loaded_;  // the chosen image, while the check runs
     int32_t loadedSize_ = 0;

@@ -1,5 +1,5 @@
-#include "console/camera_choice.h"
-#include "console/system_camera.h"
+#include "discovery/camera_choice.h"
+#include "discovery/system_camera.h"
 
 struct SystemCamera::Parts {
     explicit Parts(const std::string& device) : all(GetCameraSource()), chosen(all, ParseCameraChoice(device)) {}

@@ -1,4 +1,4 @@
-#include "console/camera_choice.h"
+#include "discovery/camera_choice.h"
 
 #include <cstdlib>
 

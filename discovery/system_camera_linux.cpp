@@ -1,7 +1,7 @@
-#include "console/admitting_source.h"
-#include "console/camera_choice.h"
-#include "console/node_claim.h"
-#include "console/system_camera.h"
+#include "discovery/admitting_source.h"
+#include "discovery/camera_choice.h"
+#include "platform/node_claim.h"
+#include "discovery/system_camera.h"
 #include "discovery/uvc_camera_source.h"
 
 // A node path goes to the uvcvideo source itself, which knows the node's

@@ -1,0 +1,16 @@
+#include "update/camera_survey.h"
+
+#include "update/update_engine.h"
+
+std::vector<SurveyedCamera> CheckEachCamera(CameraSource* all, std::string* log) {
+    std::vector<SurveyedCamera> surveyed;
+    for (const AttachedCamera& camera : FamilyCameras(all)) {
+        ChosenCameraSource one(all, {camera.number, ""});
+        CUpdateEngine engine;
+        const CheckReport report = engine.Check(*log, &one);
+        // As a close after the check: the pulse where no update was decided.
+        engine.LetGo(!report.updateNeeded);
+        surveyed.push_back({camera, report.verdict});
+    }
+    return surveyed;
+}
