@@ -13,8 +13,8 @@
 #include "console/options.h"
 #include "console/report.h"
 #include "console/support_report.h"
-#include "discovery/system_camera.h"
 #include "console/update_log.h"
+#include "discovery/system_camera.h"
 #include "platform/com_apartment.h"
 #include "platform/state_folder.h"
 

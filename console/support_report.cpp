@@ -3,6 +3,11 @@
 #include <cstdio>
 
 #include "console/exit_codes.h"
+#include "discovery/support_facts.h"
+
+#ifndef KORVANE_VERSION
+#define KORVANE_VERSION "unknown"
+#endif
 
 namespace {
 
@@ -68,20 +73,6 @@ void Render(const SupportReport& object, const std::string& indent, std::string*
 
 }  // namespace
 
-std::string GuidText(const uint8_t b[16]) {
-    char text[40];
-    std::snprintf(text, sizeof text, "{%02X%02X%02X%02X-%02X%02X-%02X%02X-%02X%02X-%02X%02X%02X%02X%02X%02X}",
-                  b[3], b[2], b[1], b[0], b[5], b[4], b[7], b[6], b[8], b[9], b[10], b[11], b[12], b[13],
-                  b[14], b[15]);
-    return text;
-}
-
-std::string HexByte(unsigned value) {
-    char text[8];
-    std::snprintf(text, sizeof text, "0x%02X", value & 0xFF);
-    return text;
-}
-
 std::string SupportReportText(const SupportReport& report) {
     std::string out;
     Render(report, "", &out);
@@ -89,7 +80,8 @@ std::string SupportReportText(const SupportReport& report) {
 }
 
 int PrintSupportReport(const Options& options) {
-    const SupportReport report = GatherSupportReport(options);
+    SupportReport report = {{"program", std::string("korvane-update ") + KORVANE_VERSION}};
+    report.update(GatherSupportFacts());
     // Text from the camera may not be UTF-8: replaced, never thrown over.
     const std::string text = options.json
                                  ? report.dump(2, ' ', false, SupportReport::error_handler_t::replace) + "\n"

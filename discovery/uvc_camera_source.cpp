@@ -12,7 +12,6 @@
 
 #include "discovery/udev_video_nodes.h"
 #include "discovery/uvc_chain.h"
-#include "discovery/uvc_descriptors.h"
 #include "link/uvc_errors.h"
 #include "link/uvc_node_control.h"
 
@@ -117,13 +116,7 @@ HRESULT UvcCameraSource::Begin() {
 // Offers the node when its own VideoControl interface, in the active
 // configuration, holds the camera's unit where uvcvideo will reach it.
 void UvcCameraSource::Consider(const VideoNode& node) {
-    const std::vector<VideoControlInterface> all =
-        ParseVideoControl(node.descriptors.data(), node.descriptors.size());
-    const int configuration = node.configuration >= 0 ? node.configuration
-                              : all.empty()           ? 0
-                                                      : all.front().configuration;
-    const VideoControlInterface* vc = FindVideoControl(all, configuration, node.interfaceNumber);
-    const CameraUnit unit = vc ? CameraUnitOf(*vc) : CameraUnit();
+    const CameraUnit unit = CameraUnitIn(node.descriptors, node.configuration, node.interfaceNumber);
     if (!unit.found) return;  // another maker's camera
     if (!unit.Usable()) {
         Note("Passed over " + node.devnode + ": " + CameraUnitProblem(unit) +

@@ -110,3 +110,13 @@ const VideoControlInterface* FindVideoControl(const std::vector<VideoControlInte
         if (vc.configuration == configuration && (number < 0 || vc.number == number)) return &vc;
     return nullptr;
 }
+
+CameraUnit CameraUnitIn(const std::vector<uint8_t>& descriptors, int configuration, int number,
+                        VideoControlInterface* vc) {
+    const std::vector<VideoControlInterface> all = ParseVideoControl(descriptors.data(), descriptors.size());
+    if (configuration < 0) configuration = all.empty() ? 0 : all.front().configuration;
+    const VideoControlInterface* found = FindVideoControl(all, configuration, number);
+    if (!found) return CameraUnit();
+    if (vc) *vc = *found;
+    return CameraUnitOf(*found);
+}

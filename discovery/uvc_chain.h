@@ -38,3 +38,11 @@ std::string ChainText(const std::vector<uint8_t>& chain);
 // negative number takes the configuration's first. Null when there is none.
 const VideoControlInterface* FindVideoControl(const std::vector<VideoControlInterface>& all,
                                               int configuration, int number);
+
+// The camera's unit in VideoControl interface `number` of a device's raw
+// descriptors, in its active configuration `configuration`; where sysfs
+// does not say which (negative), the first configuration the descriptors
+// hold. The one lookup both the camera walk and the support report make.
+// *vc, when given, receives the interface (left alone when there is none).
+CameraUnit CameraUnitIn(const std::vector<uint8_t>& descriptors, int configuration, int number,
+                        VideoControlInterface* vc = nullptr);

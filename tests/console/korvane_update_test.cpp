@@ -252,6 +252,7 @@ const std::map<std::string, Arrangement> kArrangements = {
          s.sim.SetPacketLength(32);
      }, {}}},
     {"two-cameras", {[](Sandbox& s) { s.SecondCamera(); }, {}}},
+    {"no-configuration-value", {{}, [](UsbCamera& u) { u.saysConfiguration = false; }}},
 };
 
 size_t LinesStarting(const std::string& text, const std::string& prefix) {

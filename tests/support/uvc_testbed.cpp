@@ -181,7 +181,9 @@ std::string UvcTestbed::AddCamera(const UsbCamera& camera, UvcDriverModel* model
                             "A: bcdDevice=" + Hex4(camera.ids.revision) + "\n" +
                             "A: product=" + camera.productName + "\n" +
                             (camera.serial.empty() ? std::string() : "A: serial=" + camera.serial + "\n") +
-                            "A: bConfigurationValue=" + std::to_string(kActiveConfiguration) + "\n" +
+                            (camera.saysConfiguration
+                                 ? "A: bConfigurationValue=" + std::to_string(kActiveConfiguration) + "\n"
+                                 : std::string()) +
                             "A: power/control=" + camera.powerControl + "\n" +
                             "A: power/autosuspend_delay_ms=2000\n" +
                             (descriptors.empty() ? std::string() : "H: descriptors=" + Hex(descriptors) + "\n");

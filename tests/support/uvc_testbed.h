@@ -26,6 +26,7 @@ struct UsbCamera {
     std::string productName = "Tarvex USB Camera";
     std::string serial = "20250001";    // the USB device's serial attribute; none when empty
     bool metadataNode = true;
+    bool saysConfiguration = true;      // sysfs gives the device's bConfigurationValue
     std::string powerControl = "auto";  // power/control: "auto" lets it suspend when idle
 };
 

@@ -1,4 +1,4 @@
-// --report on Linux: every camera function uvcvideo drives, found through
+// The support facts on Linux: every camera function uvcvideo drives, found through
 // udev; its USB IDs, nodes, their permissions and the device's autosuspend,
 // the extension unit the driver will use, each selector's GET_LEN and
 // GET_INFO answers, and the chip ID.
@@ -14,21 +14,17 @@
 #include <cstdio>
 #include <map>
 
-#include "console/support_report.h"
+#include "discovery/support_facts.h"
 #include "discovery/udev_video_nodes.h"
 #include "discovery/uvc_chain.h"
 #include "link/uvc_errors.h"
 #include "link/uvc_node_control.h"
 #include "link/xu_selectors.h"
 
-#ifndef KORVANE_VERSION
-#define KORVANE_VERSION "unknown"
-#endif
-
 namespace {
 
-SupportReport Access(const std::string& devnode, int* fd) {
-    SupportReport access = SupportReport::object();
+SupportFacts Access(const std::string& devnode, int* fd) {
+    SupportFacts access = SupportFacts::object();
     struct stat st;
     if (stat(devnode.c_str(), &st) != 0) {
         access["error"] = UvcOpenErrnoText(errno);
@@ -45,12 +41,12 @@ SupportReport Access(const std::string& devnode, int* fd) {
     access["group"] = grp ? grp->gr_name : std::to_string(st.st_gid);
     *fd = open(devnode.c_str(), O_RDWR | O_CLOEXEC);
     access["opens_for_this_user"] = *fd >= 0;
-    access["open_error"] = *fd >= 0 ? SupportReport(nullptr) : SupportReport(UvcOpenErrnoText(errno));
+    access["open_error"] = *fd >= 0 ? SupportFacts(nullptr) : SupportFacts(UvcOpenErrnoText(errno));
     return access;
 }
 
-SupportReport UnitFacts(const CameraUnit& unit, const VideoControlInterface& vc) {
-    SupportReport facts = SupportReport::object();
+SupportFacts UnitFacts(const CameraUnit& unit, const VideoControlInterface& vc) {
+    SupportFacts facts = SupportFacts::object();
     facts["unit_id"] = unit.unit.id;
     facts["guid"] = GuidText(unit.unit.guid.data());
     std::string bitmap;
@@ -62,13 +58,13 @@ SupportReport UnitFacts(const CameraUnit& unit, const VideoControlInterface& vc)
     facts["bmControls"] = bitmap;
     facts["bNrInPins"] = unit.unit.sources.size();
     facts["baSourceID"] = unit.unit.sources;
-    facts["chain"] = unit.chain.empty() ? SupportReport(nullptr)
-                                        : SupportReport(ChainText(unit.chain) + " (from output terminal " +
+    facts["chain"] = unit.chain.empty() ? SupportFacts(nullptr)
+                                        : SupportFacts(ChainText(unit.chain) + " (from output terminal " +
                                                         std::to_string(unit.terminal) + ")");
     facts["missing_selectors"] = unit.missing;
     facts["usable"] = unit.Usable();
     if (!unit.Usable()) facts["problem"] = CameraUnitProblem(unit);
-    SupportReport others = SupportReport::array();
+    SupportFacts others = SupportFacts::array();
     for (const UvcEntity& e : vc.entities)
         if (e.subtype == kUvcExtensionUnit && e.id != unit.unit.id)
             others.push_back(std::to_string(e.id) + " " + GuidText(e.guid.data()));
@@ -78,14 +74,14 @@ SupportReport UnitFacts(const CameraUnit& unit, const VideoControlInterface& vc)
 
 // Each selector's GET_LEN and GET_INFO as the driver answers them, then
 // the chip ID (register 0x20FF through selectors 2 and 3).
-void AskCamera(int fd, uint8_t unit, SupportReport* function) {
-    SupportReport controls = SupportReport::array();
+void AskCamera(int fd, uint8_t unit, SupportFacts* function) {
+    SupportFacts controls = SupportFacts::array();
     for (uint32_t selector : kUsedSelectors) {
-        SupportReport row = SupportReport::object();
+        SupportFacts row = SupportFacts::object();
         row["selector"] = selector;
         uint8_t length[2] = {}, info = 0;
         int err = UvcQuery(fd, unit, uint8_t(selector), UVC_GET_LEN, sizeof length, length);
-        row["GET_LEN"] = err ? SupportReport(UvcErrnoText(err)) : SupportReport(length[0] | length[1] << 8);
+        row["GET_LEN"] = err ? SupportFacts(UvcErrnoText(err)) : SupportFacts(length[0] | length[1] << 8);
         err = UvcQuery(fd, unit, uint8_t(selector), UVC_GET_INFO, 1, &info);
         row["GET_INFO"] = err ? UvcErrnoText(err)
                               : HexByte(info) + (info & 1 ? " get" : "") + (info & 2 ? " set" : "");
@@ -98,7 +94,7 @@ void AskCamera(int fd, uint8_t unit, SupportReport* function) {
     (*function)["chip_id"] = err ? UvcErrnoText(err) : HexByte(id);
 }
 
-SupportReport Function(const std::vector<VideoNode>& nodes, bool openNodesSuspend) {
+SupportFacts Function(const std::vector<VideoNode>& nodes, bool openNodesSuspend) {
     const VideoNode* capture = nullptr;
     const VideoNode* metadata = nullptr;
     for (const VideoNode& node : nodes) {
@@ -106,14 +102,14 @@ SupportReport Function(const std::vector<VideoNode>& nodes, bool openNodesSuspen
         if (node.index == 1 && !metadata) metadata = &node;
     }
     const VideoNode& first = capture ? *capture : nodes.front();
-    SupportReport f = SupportReport::object();
+    SupportFacts f = SupportFacts::object();
     f["product"] = first.product;
     f["usb_ids"] = first.idVendor + ":" + first.idProduct + " revision " + first.bcdDevice;
     f["usb_device"] = first.usbSyspath;
     f["configuration"] = first.configuration;
     f["interface"] = first.interfaceNumber;
-    f["capture_node"] = capture ? SupportReport(capture->devnode) : SupportReport(nullptr);
-    f["metadata_node"] = metadata ? SupportReport(metadata->devnode) : SupportReport(nullptr);
+    f["capture_node"] = capture ? SupportFacts(capture->devnode) : SupportFacts(nullptr);
+    f["metadata_node"] = metadata ? SupportFacts(metadata->devnode) : SupportFacts(nullptr);
     int fd = -1;
     f["node_access"] = Access(first.devnode, &fd);
     f["autosuspend"] = {{"power_control", first.powerControl},
@@ -122,11 +118,10 @@ SupportReport Function(const std::vector<VideoNode>& nodes, bool openNodesSuspen
     if (first.powerControl == "auto" && openNodesSuspend)
         f["autosuspend"]["warning"] = "this kernel lets the camera suspend while the node is open; if an "
                                       "update fails, see the README on USB autosuspend";
-    const std::vector<VideoControlInterface> all =
-        ParseVideoControl(first.descriptors.data(), first.descriptors.size());
-    const VideoControlInterface* vc = FindVideoControl(all, first.configuration, first.interfaceNumber);
-    const CameraUnit unit = vc ? CameraUnitOf(*vc) : CameraUnit();
-    f["extension_unit"] = unit.found ? UnitFacts(unit, *vc) : SupportReport(nullptr);
+    // The unit as the camera walk finds it, by the same lookup.
+    VideoControlInterface vc;
+    const CameraUnit unit = CameraUnitIn(first.descriptors, first.configuration, first.interfaceNumber, &vc);
+    f["extension_unit"] = unit.found ? UnitFacts(unit, vc) : SupportFacts(nullptr);
     if (unit.found && fd >= 0) AskCamera(fd, unit.unit.id, &f);
     if (fd >= 0) close(fd);
     return f;
@@ -134,9 +129,8 @@ SupportReport Function(const std::vector<VideoNode>& nodes, bool openNodesSuspen
 
 }  // namespace
 
-SupportReport GatherSupportReport(const Options&) {
-    SupportReport report = SupportReport::object();
-    report["program"] = std::string("korvane-update ") + KORVANE_VERSION;
+SupportFacts GatherSupportFacts() {
+    SupportFacts report = SupportFacts::object();
     utsname un;
     const bool named = uname(&un) == 0;
     report["kernel"] = named ? std::string(un.sysname) + " " + un.release + " " + un.version : "unknown";
@@ -153,7 +147,7 @@ SupportReport GatherSupportReport(const Options&) {
         if (!functions.count(key)) order.push_back(key);
         functions[key].push_back(std::move(node));
     }
-    SupportReport list = SupportReport::array();
+    SupportFacts list = SupportFacts::array();
     for (const std::string& key : order) list.push_back(Function(functions[key], openNodesSuspend));
     report["camera_functions"] = list;
     return report;

@@ -1,4 +1,4 @@
-// --report on Windows: the DirectShow video capture devices with their
+// The support facts on Windows: the DirectShow video capture devices with their
 // display names and friendly names, the imaging devices' hardware IDs, and
 // for a device reached through kernel streaming each selector's length
 // and the chip ID.
@@ -6,14 +6,10 @@
 
 #include <cstdio>
 
-#include "console/support_report.h"
 #include "discovery/camera_source.h"
+#include "discovery/support_facts.h"
 #include "link/xu_channel.h"
 #include "link/xu_selectors.h"
-
-#ifndef KORVANE_VERSION
-#define KORVANE_VERSION "unknown"
-#endif
 
 namespace {
 
@@ -24,17 +20,17 @@ std::string HresultText(HRESULT hr) {
 }
 
 // The lengths the driver answers and the chip ID, through the KS node.
-void AskCamera(const CaptureDevice& device, SupportReport* entry) {
+void AskCamera(const CaptureDevice& device, SupportFacts* entry) {
     CXuChannel channel;
     device.control->AddRef();
     channel.AttachKsControl(device.control.Get(), device.nodeId);
     channel.mode = ChannelMode::UvcNode;
-    SupportReport controls = SupportReport::array();
+    SupportFacts controls = SupportFacts::array();
     for (uint32_t selector : kUsedSelectors) {
         ULONG size = 0;
         const HRESULT hr = channel.get_PropertySize(selector, &size);
         controls.push_back({{"selector", selector},
-                            {"length", SUCCEEDED(hr) ? SupportReport(size) : SupportReport(HresultText(hr))}});
+                            {"length", SUCCEEDED(hr) ? SupportFacts(size) : SupportFacts(HresultText(hr))}});
     }
     (*entry)["controls"] = controls;
     BYTE address[2] = {0xFF, 0x20}, id = 0;
@@ -45,9 +41,8 @@ void AskCamera(const CaptureDevice& device, SupportReport* entry) {
 
 }  // namespace
 
-SupportReport GatherSupportReport(const Options&) {
-    SupportReport report = SupportReport::object();
-    report["program"] = std::string("korvane-update ") + KORVANE_VERSION;
+SupportFacts GatherSupportFacts() {
+    SupportFacts report = SupportFacts::object();
     OSVERSIONINFOA version{};
     version.dwOSVersionInfoSize = sizeof version;
     // Without a manifest Windows answers the version it pretends to be.
@@ -61,8 +56,8 @@ SupportReport GatherSupportReport(const Options&) {
                       version.dwMinorVersion, version.dwBuildNumber);
     report["system"] = windows;
     CameraSource* source = SystemCameraSource();
-    SupportReport devices = SupportReport::array();
-    SupportReport hardwareIds = SupportReport::array();
+    SupportFacts devices = SupportFacts::array();
+    SupportFacts hardwareIds = SupportFacts::array();
     if (source) {
         const HRESULT begun = source->Begin();
         CaptureDevice device;
@@ -75,7 +70,7 @@ SupportReport GatherSupportReport(const Options&) {
             }
             char name[kCameraNameBytes];
             source->StoreFriendlyName(name);
-            SupportReport entry = {{"friendly_name", name},
+            SupportFacts entry = {{"friendly_name", name},
                                    {"display_name", device.path},
                                    {"camera_driver_interface", bool(device.driver)},
                                    {"kernel_streaming_node", bool(device.control)}};
