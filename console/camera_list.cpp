@@ -34,7 +34,7 @@ CheckVerdict CheckOne(CameraSource* all, int number, std::string* log) {
         const CheckReport report = engine.Check(*log);
         verdict = report.verdict;
         // As a close after the check: the pulse where no update was decided.
-        engine.LetGo(!report.updateNeeded);
+        engine.LetGo();
     }
     SetCameraSource(previous);
     return verdict;

@@ -67,10 +67,8 @@ void ConsoleUpdate::OnLogLines(const std::string& lines) {
     logShown_ += lines.size();
 }
 
-void ConsoleUpdate::OnVerdict(int32_t result) {
-    downloadResult_ = result;
-    downloadDone_.store(true, std::memory_order_release);
-}
+// The verdict comes through the engine's wait; nothing more to do here.
+void ConsoleUpdate::OnVerdict(int32_t) {}
 
 bool ConsoleUpdate::WriteImageNotForThisChip() {
     // Only a person may agree to write an image the camera may not take.
@@ -114,7 +112,7 @@ int ConsoleUpdate::End(Report* report, int code, const char* result, const std::
     report->message = message;
     // uvcvideo refused a length the camera now answers: only a replug helps,
     // and a failed run must say so.
-    if (code == kExitFailed && transferLog.find(kLengthFixedByDriver) != std::string::npos)
+    if (code == kExitFailed && engine_.DownloadFailure() == Failure::LengthFixedByDriver)
         report->message = "The update failed: the camera changed a control's length after uvcvideo fixed "
                           "it at the control's first use. Unplug and replug the camera, then run "
                           "korvane-update again.";
@@ -137,7 +135,7 @@ int ConsoleUpdate::End(Report* report, int code, const char* result, const std::
     std::fflush(out_);
     // As the window closes: the camera is let go, with the pulse that tells
     // it to carry on when no update was decided.
-    engine_.LetGo(!report->check.updateNeeded);
+    engine_.LetGo();
     return code;
 }
 
@@ -285,12 +283,8 @@ int ConsoleUpdate::Download(Report* report) {
         LeaveDownloadState();
         return End(report, kExitFailed, "failed", "The download could not start; the flash was not touched.");
     }
-    // The worker's own waits are bounded; the run ends when it does.
-    while (!downloadDone_.load(std::memory_order_acquire)) {
-        WaitMs(kDrawEveryMs);
-        bar_.Draw();
-    }
-    engine_.LetGo(false);
+    downloadResult_ = engine_.WaitForVerdict(kDrawEveryMs, [this] { bar_.Draw(); });
+    engine_.LetGo();
     bar_.Finish(downloadResult_ == 1 ? "done" : "failed");
     if (!engine_.RecordProblem().empty()) {
         // The update went on; the computer only lacks its record of it.

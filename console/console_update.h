@@ -60,9 +60,7 @@ private:
     bool interactive_;
     ProgressBar bar_;
     CUpdateEngine engine_;
-    // The worker's result, then the flag the drawing loop waits on.
-    int32_t downloadResult_ = 0;
-    std::atomic<bool> downloadDone_{false};
+    int32_t downloadResult_ = 0;  // the download's verdict
     SleepInhibitor inhibitor_;  // held from just before the first packet to the verdict
     // How much of the transfer log --verbose has shown; the worker moves it
     // on while the download runs, the main thread before and after.
