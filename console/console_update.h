@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "console/options.h"
+#include "console/outcomes.h"
 #include "console/progress_bar.h"
 #include "console/report.h"
 #include "console/sleep_inhibitor.h"
@@ -42,7 +43,7 @@ private:
     int Check(Report* report);
     int Download(Report* report);
     void LeaveDownloadState();
-    int End(Report* report, int code, const char* result, const std::string& message);
+    int End(Report* report, Outcome outcome, const std::string& message = std::string());
     void Describe(const Report& report);
     bool Confirm(const std::string& question);
     bool WriteImageNotForThisChip();
