@@ -5,6 +5,7 @@
 
 #include "console/exit_codes.h"
 #include "console/outcomes.h"
+#include "update/log_lines.h"
 #include "console/interrupts.h"
 #include "console/log_text.h"
 #include "console/power_state.h"
@@ -90,11 +91,9 @@ bool ConsoleUpdate::Confirm(const std::string& question) {
 // Whole lines only: the program's own lines never land after a log line's
 // first half.
 void ConsoleUpdate::ShowNewLog() {
-    const size_t end = transferLog.rfind('\n');
-    if (!options_.verbose || end == std::string::npos || end + 1 <= logShown_) return;
-    std::fputs(PlainText(transferLog.substr(logShown_, end + 1 - logShown_)).c_str(), stderr);
+    if (!options_.verbose) return;
+    std::fputs(PlainText(WholeLinesSince(transferLog, &logShown_)).c_str(), stderr);
     std::fflush(stderr);
-    logShown_ = end + 1;
 }
 
 // At the end: the rest of the log too, its last line ended.

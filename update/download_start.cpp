@@ -2,6 +2,7 @@
 
 #include "discovery/camera_source.h"
 #include "firmware/firmware_image.h"
+#include "update/log_lines.h"
 #include "update/update_engine.h"
 #include "platform/clock.h"
 #include "platform/worker_thread.h"
@@ -138,10 +139,8 @@ void CUpdateEngine::BeginRecord(const CheckReport& checked, std::string& log) {
 }
 
 void CUpdateEngine::ForwardLines() {
-    const size_t end = run_.log->rfind('\n');
-    if (end == std::string::npos || end + 1 <= run_.linesSent) return;
-    run_.observer->OnLogLines(run_.log->substr(run_.linesSent, end + 1 - run_.linesSent));
-    run_.linesSent = end + 1;
+    const std::string lines = WholeLinesSince(*run_.log, &run_.linesSent);
+    if (!lines.empty()) run_.observer->OnLogLines(lines);
 }
 
 // What the first fault of a download means for the person who must act.
