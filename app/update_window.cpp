@@ -120,7 +120,7 @@ void CUpdateWindow::ProgressTick() {
     EnableDownloadButton(true);
     workerDone.store(0, std::memory_order_relaxed);
     StopTimer(kProgressTimer);
-    engine.LetGo(false);
+    engine.LetGo();
     ScrollLogToEnd();
     busy = 0;
     EnableCloseButton(true);
@@ -128,7 +128,8 @@ void CUpdateWindow::ProgressTick() {
 
 bool CUpdateWindow::CloseRequested() {
     if (busy == 1) return false;
-    // Without a decision to update, the pulse tells the camera to carry on.
-    engine.LetGo(updateNeeded == 0);
+    // Without a decision to update, the engine's pulse tells the camera to
+    // carry on.
+    engine.LetGo();
     return true;
 }

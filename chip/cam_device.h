@@ -17,11 +17,24 @@
 
 class CameraSource;  // discovery's, which defines the walk
 
+// The step where a download first stopped being a success, with the
+// request's result where a request failed (S_OK where the camera answered
+// but the answer was wrong), so that the caller can say why as a value.
+enum class DownloadStep {
+    None, CommandTable, Enable, PacketLength, Packets, Checksum, ChecksumMismatch, Commit, Disable, Verify,
+};
+struct DownloadFault {
+    DownloadStep step = DownloadStep::None;
+    HRESULT result = S_OK;
+};
+
 // Told of a download's progress, on the thread that runs it: bytes the
-// engine has taken, of the image's length.
+// engine has taken, of the image's length; and, before the download
+// returns a failure, its first fault.
 class DownloadObserver {
 public:
     virtual void OnProgress(uint32_t bytesDone, uint32_t bytesTotal) = 0;
+    virtual void OnFault(const DownloadFault& /*fault*/) {}
 
 protected:
     ~DownloadObserver() = default;

@@ -4,6 +4,8 @@
 #include <cstring>
 
 #include "console/exit_codes.h"
+#include "console/outcomes.h"
+#include "update/log_lines.h"
 #include "console/interrupts.h"
 #include "console/log_text.h"
 #include "console/power_state.h"
@@ -67,10 +69,8 @@ void ConsoleUpdate::OnLogLines(const std::string& lines) {
     logShown_ += lines.size();
 }
 
-void ConsoleUpdate::OnVerdict(int32_t result) {
-    downloadResult_ = result;
-    downloadDone_.store(true, std::memory_order_release);
-}
+// The verdict comes through the engine's wait; nothing more to do here.
+void ConsoleUpdate::OnVerdict(int32_t) {}
 
 bool ConsoleUpdate::WriteImageNotForThisChip() {
     // Only a person may agree to write an image the camera may not take.
@@ -91,11 +91,9 @@ bool ConsoleUpdate::Confirm(const std::string& question) {
 // Whole lines only: the program's own lines never land after a log line's
 // first half.
 void ConsoleUpdate::ShowNewLog() {
-    const size_t end = transferLog.rfind('\n');
-    if (!options_.verbose || end == std::string::npos || end + 1 <= logShown_) return;
-    std::fputs(PlainText(transferLog.substr(logShown_, end + 1 - logShown_)).c_str(), stderr);
+    if (!options_.verbose) return;
+    std::fputs(PlainText(WholeLinesSince(transferLog, &logShown_)).c_str(), stderr);
     std::fflush(stderr);
-    logShown_ = end + 1;
 }
 
 // At the end: the rest of the log too, its last line ended.
@@ -107,18 +105,36 @@ void ConsoleUpdate::ShowRestOfLog() {
     logShown_ = transferLog.size();
 }
 
-int ConsoleUpdate::End(Report* report, int code, const char* result, const std::string& message) {
+int ConsoleUpdate::End(Report* report, Outcome outcome, const std::string& message) {
     ShowRestOfLog();
+    const OutcomeRow& row = OutcomeOf(outcome);
+    const int code = row.code;
     report->exitCode = code;
-    report->result = result;
-    report->message = message;
-    // uvcvideo refused a length the camera now answers: only a replug helps,
-    // and a failed run must say so.
-    if (code == kExitFailed && transferLog.find(kLengthFixedByDriver) != std::string::npos)
+    report->result = row.result;
+    report->message = message.empty() ? row.text : message;
+    report->failure = outcome == Outcome::Failed || outcome == Outcome::StartFailed ? engine_.DownloadFailure()
+                      : outcome == Outcome::CheckFailed                           ? report->check.failure
+                                                                                  : Failure::None;
+    // Advice from the cause that was found.
+    switch (outcome == Outcome::Failed ? report->failure : Failure::None) {
+    case Failure::LengthFixedByDriver:
+        // uvcvideo keeps the length it learnt until the camera is unplugged.
         report->message = "The update failed: the camera changed a control's length after uvcvideo fixed "
                           "it at the control's first use. Unplug and replug the camera, then run "
                           "korvane-update again.";
-    else if (code == kExitFailed && camera && camera->MaySuspend())
+        break;
+    case Failure::CameraGone:
+        report->message = "The update failed: the camera went away during the download. Check its cable "
+                          "and port, keep it plugged in, and run korvane-update again.";
+        break;
+    case Failure::ChecksumMismatch:
+    case Failure::VerifyFailed:
+        report->message = "The update failed: the camera did not take the image intact. Run "
+                          "korvane-update again.";
+        break;
+    default: break;
+    }
+    if (code == kExitFailed && camera && camera->MaySuspend())
         report->message += " USB autosuspend is on for this camera (power/control = auto) and this kernel "
                            "may let it suspend while in use; if it fails again, keep it awake as the README "
                            "says.";
@@ -129,15 +145,17 @@ int ConsoleUpdate::End(Report* report, int code, const char* result, const std::
     // The log file ends with the verdict, which reaches it even when no
     // one reads the terminal or the pipe any more.
     transferLog += report->message + "\r\n";
-    if (!options_.json) std::fprintf(out_, "%s\n", report->message.c_str());
+    // Under --json people's words go to standard error, the document alone to standard output.
+    FILE* said = options_.json || row.stream == Stream::Err ? stderr : out_;
+    std::fprintf(said, "%s\n", report->message.c_str());
     if (!report->logTail.empty()) {
         std::fputs("Transfer log, last lines:\n", stderr);
         for (const std::string& line : report->logTail) std::fprintf(stderr, "  %s\n", line.c_str());
     }
-    std::fflush(out_);
+    std::fflush(said);
     // As the window closes: the camera is let go, with the pulse that tells
     // it to carry on when no update was decided.
-    engine_.LetGo(!report->check.updateNeeded);
+    engine_.LetGo();
     return code;
 }
 
@@ -176,7 +194,7 @@ int ConsoleUpdate::Run(Report* report) {
     // The window's rule: it checks only with mains power known to be on.
     if (!MainsPowerOn(power.known, power.acLineStatus)) {
         if (!options_.onBattery && !options_.check)
-            return End(report, kExitOnBattery, "on-battery",
+            return End(report, Outcome::OnBattery,
                        power.known ? "Not on mains power: plug the computer in, or pass --on-battery."
                                    : "The power state could not be read: plug the computer in, or pass "
                                      "--on-battery.");
@@ -204,47 +222,43 @@ int ConsoleUpdate::Check(Report* report) {
         for (const std::string& note : report->notes) std::fprintf(out_, "Note: %s\n", note.c_str());
     Describe(*report);
     if (Interrupted())
-        return End(report, kExitInterrupted, "interrupted", "Interrupted: the flash was not touched.");
+        return End(report, Outcome::Interrupted);
 
     switch (verdict) {
     case CheckVerdict::NoCamera:
         if (camera && !camera->HeldByAnotherRun().empty())
-            return End(report, kExitOtherInstance, "other-instance",
+            return End(report, Outcome::OtherInstance,
                        "Another camera update is running on this camera (" + Printable(camera->HeldByAnotherRun()) +
                            " is locked); nothing was done.");
         if (permissionDenied && permissionDenied())
-            return End(report, kExitNoPermission, "no-permission",
-                       "A camera's device node could not be opened: permission denied "
-                       "(run as root, or join the group that owns the node).");
+            return End(report, Outcome::NoPermission);
         if (!report->notes.empty())
-            return End(report, kExitNoCamera, "no-camera",
+            return End(report, Outcome::NoCamera,
                        "No camera of ours found that uvcvideo lets us use (the notes say why).");
-        return End(report, kExitNoCamera, "no-camera", "No camera of ours found.");
+        return End(report, Outcome::NoCamera);
     case CheckVerdict::NotOurs:
-        return End(report, kExitNoCamera, "no-camera",
+        return End(report, Outcome::NoCamera,
                    "A camera of this chip family was found, but nothing shows it is ours; "
                    "it is left alone.");
     case CheckVerdict::Current:
         if (report->check.flashContent == FlashContent::Other && report->check.flashCompared)
-            return End(report, kExitNothingToDo, "current",
+            return End(report, Outcome::Current,
                        "No update needed by its FlashTypeCode; but its flash differs from this "
                        "program's image, so it holds another release's firmware or is damaged.");
-        return End(report, kExitNothingToDo, "current", "No update needed: its firmware is current.");
+        return End(report, Outcome::Current);
     case CheckVerdict::Failed:
-        return End(report, kExitFailed, "failed", "The check could not finish; the flash was not touched.");
+        return End(report, Outcome::CheckFailed);
     case CheckVerdict::Update: break;
     }
     if (options_.check)
-        return End(report, kExitUpdated, "update-due",
-                   "An update is due (--check: the flash was not touched).");
+        return End(report, Outcome::UpdateDue);
     if (!options_.yes) {
         if (!interactive_)
-            return End(report, kExitUsage, "declined",
-                       "No terminal to ask on: pass --yes to update without a question.");
+            return End(report, Outcome::NoTerminal);
         if (!Confirm("Write this firmware now? Keep the camera plugged in until the end.")) {
             if (Interrupted())
-                return End(report, kExitInterrupted, "interrupted", "Interrupted: the flash was not touched.");
-            return End(report, kExitNothingToDo, "declined", "Declined: the flash was not touched.");
+                return End(report, Outcome::Interrupted);
+            return End(report, Outcome::Declined);
         }
     }
     return -1;
@@ -252,15 +266,13 @@ int ConsoleUpdate::Check(Report* report) {
 
 int ConsoleUpdate::Download(Report* report) {
     if (!EnterDownload())
-        return End(report, kExitInterrupted, "interrupted", "Interrupted: the flash was not touched.");
+        return End(report, Outcome::Interrupted);
     CheckReport& checked = report->check;
     // The device's behaviour while it streams is unknown: nothing is written
     // while another program streams, and none may start until the verdict.
     if (camera && !camera->TakeCaptureQueue(checked.cameraPath, &transferLog)) {
         LeaveDownload();
-        return End(report, kExitCameraInUse, "in-use",
-                   "The camera is in use by another program; close it and run again. "
-                   "The flash was not touched.");
+        return End(report, Outcome::InUse);
     }
     if (!options_.json)
         std::fprintf(out_, "Writing image %d (%s); do not unplug the camera.\n", checked.imageId,
@@ -283,14 +295,10 @@ int ConsoleUpdate::Download(Report* report) {
     WorkerStarted();
     if (!started) {
         LeaveDownloadState();
-        return End(report, kExitFailed, "failed", "The download could not start; the flash was not touched.");
+        return End(report, Outcome::StartFailed);
     }
-    // The worker's own waits are bounded; the run ends when it does.
-    while (!downloadDone_.load(std::memory_order_acquire)) {
-        WaitMs(kDrawEveryMs);
-        bar_.Draw();
-    }
-    engine_.LetGo(false);
+    downloadResult_ = engine_.WaitForVerdict(kDrawEveryMs, [this] { bar_.Draw(); });
+    engine_.LetGo();
     bar_.Finish(downloadResult_ == 1 ? "done" : "failed");
     if (!engine_.RecordProblem().empty()) {
         // The update went on; the computer only lacks its record of it.
@@ -300,10 +308,8 @@ int ConsoleUpdate::Download(Report* report) {
     LeaveDownloadState();
     // "Updated" only for a download verified, committed and read back equal.
     if (downloadResult_ == 1)
-        return End(report, kExitUpdated, "updated",
-                   "Updated: the firmware was written, verified and committed.");
-    return End(report, kExitFailed, "failed",
-               "The update failed. Keep the camera plugged in and run korvane-update again.");
+        return End(report, Outcome::Updated);
+    return End(report, Outcome::Failed);
 }
 
 // At the verdict: sleep, the camera's stream and the signals are let go.

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "console/options.h"
+#include "console/outcomes.h"
 #include "console/progress_bar.h"
 #include "console/report.h"
 #include "console/sleep_inhibitor.h"
@@ -42,7 +43,7 @@ private:
     int Check(Report* report);
     int Download(Report* report);
     void LeaveDownloadState();
-    int End(Report* report, int code, const char* result, const std::string& message);
+    int End(Report* report, Outcome outcome, const std::string& message = std::string());
     void Describe(const Report& report);
     bool Confirm(const std::string& question);
     bool WriteImageNotForThisChip();
@@ -60,9 +61,7 @@ private:
     bool interactive_;
     ProgressBar bar_;
     CUpdateEngine engine_;
-    // The worker's result, then the flag the drawing loop waits on.
-    int32_t downloadResult_ = 0;
-    std::atomic<bool> downloadDone_{false};
+    int32_t downloadResult_ = 0;  // the download's verdict
     SleepInhibitor inhibitor_;  // held from just before the first packet to the verdict
     // How much of the transfer log --verbose has shown; the worker moves it
     // on while the download runs, the main thread before and after.

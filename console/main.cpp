@@ -7,6 +7,7 @@
 #include "console/camera_list.h"
 #include "console/console_update.h"
 #include "console/exit_codes.h"
+#include "console/outcomes.h"
 #include "console/history_list.h"
 #include "console/instance_lock.h"
 #include "console/interrupts.h"
@@ -42,8 +43,8 @@ int UsageError(int argc, char** argv, const std::string& message) {
     Options options;
     for (int i = 1; i < argc; ++i) options.json |= std::strcmp(argv[i], "--json") == 0;
     Report report;
-    report.exitCode = kExitUsage;
-    report.result = "usage";
+    report.exitCode = OutcomeOf(Outcome::Usage).code;
+    report.result = OutcomeOf(Outcome::Usage).result;
     report.message = message;
     return Finish(options, report);
 }
@@ -78,9 +79,9 @@ int main(int argc, char** argv) {
 
     Report report;
     std::string lockName;
-    const auto refuse = [&](int code, const char* result, const std::string& message) {
-        report.exitCode = code;
-        report.result = result;
+    const auto refuse = [&](Outcome outcome, const std::string& message) {
+        report.exitCode = OutcomeOf(outcome).code;
+        report.result = OutcomeOf(outcome).result;
         report.message = message;
         std::fprintf(stderr, "korvane-update: %s\n", message.c_str());
         updateLog.Write(report, "");
@@ -89,10 +90,10 @@ int main(int argc, char** argv) {
     switch (TakeInstanceLock(&lockName)) {
     case LockResult::Held: break;
     case LockResult::Busy:
-        return refuse(kExitOtherInstance, "other-instance",
+        return refuse(Outcome::OtherInstance,
                       "Another camera update is running (" + lockName + " is held); nothing was done.");
     case LockResult::Unavailable:
-        return refuse(kExitFailed, "failed",
+        return refuse(Outcome::Failed,
                       "Cannot take the instance lock (" + lockName + "); nothing was done.");
     }
 

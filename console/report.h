@@ -10,10 +10,9 @@ struct Report {
     // The update check's own report, once the check ran.
     bool checkRan = false;
     CheckReport check;
-    // How the run ended: "updated", "failed", "current", "update-due",
-    // "declined", "no-camera", "no-permission", "other-instance",
-    // "on-battery", "interrupted", "usage"; with --list "listed".
+    // How the run ended: a result name of the outcome table.
     std::string result;
+    Failure failure = Failure::None;    // why, where it failed
     int exitCode = 1;
     std::string message;                // one line for people
     std::vector<std::string> logTail;   // the transfer log's last lines on a failure

@@ -57,6 +57,7 @@ std::string ReportJson(const Report& report) {
         {"image", image},
         {"result", report.result},
         {"exit_code", report.exitCode},
+        {"failure", report.failure == Failure::None ? json(nullptr) : json(FailureOf(report.failure).name)},
         {"message", report.message},
         {"log_tail", report.logTail},
         {"notes", report.notes},

@@ -117,28 +117,33 @@ public:
         LoadCommandTable(flashType, &tableSent);
         if (!tableSent) {
             log_ += "LoadCommandTable fail.\r\n";
+            Fault(DownloadStep::CommandTable, E_FAIL);
             failure_ = 1;
         } else if (Enable() && LearnPacketLength() && SendPackets() && ReadChecksum()) {
             WaitMs(kChecksumSettleMs);
             Verdict();
         }
-        if (!Disable()) return 0;
-        if (failure_ != 0 || retries_ != 0) return 0;
-        return VerifyFlash() ? 1 : 0;
+        if (!Disable() || failure_ != 0 || retries_ != 0) {
+            Tell();
+            return 0;
+        }
+        if (VerifyFlash()) return 1;
+        Tell();
+        return 0;
     }
 
 private:
     bool Enable() {
         const BYTE value = BYTE(device_.targetIndex * 2 + 1);
         auto send = [&] { return pExt->put_Property(XU_DFU_ENABLE_CONTROL, 1, &value); };
-        return WithResend(send(), kEnableRule, send, log_, retries_);
+        return WithResend(Noted(DownloadStep::Enable, send()), kEnableRule, send, log_, retries_);
     }
 
     // Asked twice in a row; only the second answer counts.
     bool LearnPacketLength() {
         pExt->get_PropertySize(XU_DFU_ACCESS_CONTROL, &packetLength_);
         auto query = [&] { return QueryPacketLength(packetLength_, log_); };
-        return WithResend(query(), kSizeRule, query, log_, retries_);
+        return WithResend(Noted(DownloadStep::PacketLength, query()), kSizeRule, query, log_, retries_);
     }
 
     // The last packet is filled up with 0xFF; each fill byte is part of what
@@ -159,7 +164,7 @@ private:
             const HRESULT result = send();
             if (first) ProgramIds();
             first = false;
-            if (!WithResend(result, kPacketRule, send, log_, retries_)) return false;
+            if (!WithResend(Noted(DownloadStep::Packets, result), kPacketRule, send, log_, retries_)) return false;
             if (observer_) observer_->OnProgress(position, length_);
         }
         return true;
@@ -185,7 +190,7 @@ private:
         auto read = [&] { return pExt->get_Property(XU_DFU_CHECKSUM, 1, packet_); };
         HRESULT result = read();
         if (result < 0) result = read();
-        return WithResend(result, kChecksumRule, read, log_, retries_);
+        return WithResend(Noted(DownloadStep::Checksum, result), kChecksumRule, read, log_, retries_);
     }
 
     // Any counted resend makes the verdict bad, whatever the checksums say.
@@ -196,13 +201,14 @@ private:
             std::snprintf(line, sizeof line, "checksum correct = %02X \r\n", checksum_);
             log_ += line;
             const BYTE commit = 1;
-            if (pExt->put_Property(DL_FINISH_PROCESS, 1, &commit) < 0) {
+            if (Noted(DownloadStep::Commit, pExt->put_Property(DL_FINISH_PROCESS, 1, &commit)) < 0) {
                 failure_ = 1;
                 log_ += "DL_FINISH_PROCESS fail.\r\n";
                 return;
             }
         } else {
             log_ += "XU_DFU_CHECKSUM incorrect\r\n";
+            Fault(DownloadStep::ChecksumMismatch, S_OK);
             std::snprintf(line, sizeof line, "FW get checksum (%x) != Code checksum(%x) \r\n",
                           unsigned(reported), unsigned(checksum_));
             log_ += line;
@@ -217,15 +223,16 @@ private:
     // data is never reported as updated.
     bool VerifyFlash() {
         ULONG step = 0;
-        if (device_.FlashReadLength(&step) < 0) {
+        if (Noted(DownloadStep::Verify, device_.FlashReadLength(&step)) < 0) {
             log_ += "Flash verify fail: no read length.\r\n";
             return false;
         }
         const uint32_t end = length_ < kFirmwareImageSize ? length_ : kFirmwareImageSize;
         for (uint32_t address = 0; address < end; address += step) {
             const uint32_t count = end - address < step ? end - address : step;
-            if (device_.ReadFlash(packet_, address, step) < 0 ||
-                std::memcmp(packet_, image_ + address, count) != 0) {
+            const HRESULT read = Noted(DownloadStep::Verify, device_.ReadFlash(packet_, address, step));
+            if (read < 0 || std::memcmp(packet_, image_ + address, count) != 0) {
+                Fault(DownloadStep::Verify, read);
                 char line[64];
                 std::snprintf(line, sizeof line, "Flash verify fail at %06X.\r\n", unsigned(address));
                 log_ += line;
@@ -238,7 +245,19 @@ private:
     bool Disable() {
         const BYTE value = 0;
         auto send = [&] { return pExt->put_Property(XU_DFU_ENABLE_CONTROL, 1, &value); };
-        return WithResend(send(), kDisableRule, send, log_, retries_);
+        return WithResend(Noted(DownloadStep::Disable, send()), kDisableRule, send, log_, retries_);
+    }
+
+    // The first fault is the one that says why; later ones follow from it.
+    void Fault(DownloadStep step, HRESULT result) {
+        if (fault_.step == DownloadStep::None) fault_ = {step, result};
+    }
+    HRESULT Noted(DownloadStep step, HRESULT result) {
+        if (result < 0) Fault(step, result);
+        return result;
+    }
+    void Tell() {
+        if (observer_ && fault_.step != DownloadStep::None) observer_->OnFault(fault_);
     }
 
     CCamDevice& device_;
@@ -250,6 +269,7 @@ private:
     uint32_t retries_ = 0;
     int failure_ = 0;
     ULONG packetLength_ = 0;
+    DownloadFault fault_;
     BYTE packet_[kPacketBufferBytes];
 };
 

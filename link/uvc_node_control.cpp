@@ -60,7 +60,7 @@ UvcIoctlFn SetUvcIoctl(UvcIoctlFn fn) {
 }
 
 UvcNodeControl::UvcNodeControl(int fd, std::string* log)
-    : ComObject<IKsControl>(kIidIKsControl), fd_(fd), log_(log) {}
+    : PropertiesOnly(kIidIKsControl), fd_(fd), log_(log) {}
 
 UvcNodeControl::~UvcNodeControl() {
     if (fd_ >= 0) ::close(fd_);
@@ -122,14 +122,3 @@ HRESULT STDMETHODCALLTYPE UvcNodeControl::KsProperty(PKSPROPERTY Property, ULONG
     return hr;
 }
 
-HRESULT STDMETHODCALLTYPE UvcNodeControl::KsMethod(PKSMETHOD, ULONG, LPVOID, ULONG,
-                                                   ULONG* BytesReturned) {
-    if (BytesReturned) *BytesReturned = 0;
-    return E_NOTIMPL;
-}
-
-HRESULT STDMETHODCALLTYPE UvcNodeControl::KsEvent(PKSEVENT, ULONG, LPVOID, ULONG,
-                                                  ULONG* BytesReturned) {
-    if (BytesReturned) *BytesReturned = 0;
-    return E_NOTIMPL;
-}

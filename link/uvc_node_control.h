@@ -9,6 +9,7 @@
 #include <string>
 
 #include "platform/com_object.h"
+#include "platform/ks_properties_only.h"
 #include "platform/win_types.h"
 
 // Where every request's ioctl goes: the system's ioctl, or whatever a
@@ -23,7 +24,7 @@ int UvcQuery(int fd, uint8_t unit, uint8_t selector, uint8_t query, uint16_t siz
 // "GET_LEN", "GET_INFO", ...: a query code for people.
 const char* UvcQueryName(uint8_t query);
 
-class UvcNodeControl final : public ComObject<IKsControl> {
+class UvcNodeControl final : public PropertiesOnly<ComObject<IKsControl>> {
 public:
     // Takes over `fd`, closed when the last reference goes. A failed
     // request appends a line naming its errno to *log (when log is set),
@@ -33,10 +34,6 @@ public:
     HRESULT STDMETHODCALLTYPE KsProperty(PKSPROPERTY Property, ULONG PropertyLength,
                                          LPVOID PropertyData, ULONG DataLength,
                                          ULONG* BytesReturned) override;
-    HRESULT STDMETHODCALLTYPE KsMethod(PKSMETHOD Method, ULONG MethodLength, LPVOID MethodData,
-                                       ULONG DataLength, ULONG* BytesReturned) override;
-    HRESULT STDMETHODCALLTYPE KsEvent(PKSEVENT Event, ULONG EventLength, LPVOID EventData,
-                                      ULONG DataLength, ULONG* BytesReturned) override;
 
 private:
     ~UvcNodeControl() override;

@@ -74,7 +74,7 @@ HRESULT Perform(Device& dev, const uint8_t* raw, ULONG propertyLength, void* dat
 }  // namespace
 
 KsPort::KsPort(std::shared_ptr<Device> device)
-    : ComObject<IKsControl>(kIidIKsControl), device_(std::move(device)) {}
+    : PropertiesOnly(kIidIKsControl), device_(std::move(device)) {}
 
 HRESULT STDMETHODCALLTYPE KsPort::KsProperty(PKSPROPERTY Property, ULONG PropertyLength,
                                              LPVOID PropertyData, ULONG DataLength,
@@ -112,15 +112,5 @@ HRESULT STDMETHODCALLTYPE KsPort::KsProperty(PKSPROPERTY Property, ULONG Propert
     return hr;
 }
 
-HRESULT STDMETHODCALLTYPE KsPort::KsMethod(PKSMETHOD, ULONG, LPVOID, ULONG,
-                                           ULONG* BytesReturned) {
-    if (BytesReturned) *BytesReturned = 0;
-    return kNotImplemented;
-}
-
-HRESULT STDMETHODCALLTYPE KsPort::KsEvent(PKSEVENT, ULONG, LPVOID, ULONG, ULONG* BytesReturned) {
-    if (BytesReturned) *BytesReturned = 0;
-    return kNotImplemented;
-}
 
 }  // namespace simcam

@@ -6,6 +6,7 @@
 
 #include "platform/win_types.h"
 #include "platform/com_object.h"
+#include "platform/ks_properties_only.h"
 
 namespace simcam {
 
@@ -16,17 +17,13 @@ class Device;
 constexpr GUID kPropsetCameraXu = {0x63610682, 0x5070, 0x49AB,
                                    {0xB8, 0xCC, 0xB3, 0x85, 0x5E, 0x8D, 0x22, 0x1D}};
 
-class KsPort final : public ComObject<IKsControl> {
+class KsPort final : public PropertiesOnly<ComObject<IKsControl>> {
 public:
     explicit KsPort(std::shared_ptr<Device> device);
 
     HRESULT STDMETHODCALLTYPE KsProperty(PKSPROPERTY Property, ULONG PropertyLength,
                                          LPVOID PropertyData, ULONG DataLength,
                                          ULONG* BytesReturned) override;
-    HRESULT STDMETHODCALLTYPE KsMethod(PKSMETHOD Method, ULONG MethodLength, LPVOID MethodData,
-                                       ULONG DataLength, ULONG* BytesReturned) override;
-    HRESULT STDMETHODCALLTYPE KsEvent(PKSEVENT Event, ULONG EventLength, LPVOID EventData,
-                                      ULONG DataLength, ULONG* BytesReturned) override;
 
 private:
     std::shared_ptr<Device> device_;

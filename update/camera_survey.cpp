@@ -9,7 +9,7 @@ std::vector<SurveyedCamera> CheckEachCamera(CameraSource* all, std::string* log)
         CUpdateEngine engine;
         const CheckReport report = engine.Check(*log, &one);
         // As a close after the check: the pulse where no update was decided.
-        engine.LetGo(!report.updateNeeded);
+        engine.LetGo();
         surveyed.push_back({camera, report.verdict});
     }
     return surveyed;

@@ -11,6 +11,7 @@
 #include "chip/flash_types.h"
 #include "firmware/flash_content.h"
 #include "platform/camera_identity.h"
+#include "update/failure.h"
 #include "update/update_history.h"
 
 enum class CheckVerdict {
@@ -28,8 +29,9 @@ enum class Vouch { Nothing, HardwareId, Sensor, FlashIds };
 struct CheckReport {
     CheckVerdict verdict = CheckVerdict::NoCamera;
     // Why, in a few words for people and logs ("stored code 0x04 does not
-    // suit flash type 4").
+    // suit flash type 4"), and for a Failed verdict the cause as a value.
     std::string reason;
+    Failure failure = Failure::None;
     // The camera is ours and the check went past its stop texts: the close
     // must not tell it to carry on, a download may follow.
     bool updateNeeded = false;

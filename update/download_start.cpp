@@ -2,7 +2,9 @@
 
 #include "discovery/camera_source.h"
 #include "firmware/firmware_image.h"
+#include "update/log_lines.h"
 #include "update/update_engine.h"
+#include "platform/clock.h"
 #include "platform/worker_thread.h"
 
 namespace {
@@ -38,6 +40,9 @@ int32_t CUpdateEngine::StartDownload(const CheckReport& checked, uint8_t* image,
                                      UpdateObserver& observer, std::string& log) {
     // A front end has examined the image already; one that did not is
     // stopped here before the camera hears anything.
+    pulseAtLetGo_ = false;
+    verdictIn_.store(false);
+    downloadFailure_ = Failure::ImageTooShort;
     if (ExamineImage(image, size, log) == ImageFit::TooShort) return 0;
     log += "\r\nStart Download to ";
     ReleaseDevice();
@@ -45,8 +50,10 @@ int32_t CUpdateEngine::StartDownload(const CheckReport& checked, uint8_t* image,
     char name[kCameraNameBytes] = {};
     if (!device_->OpenCamera(log, name, source_)) {
         log += "Driver Connection Fail\r\n";
+        downloadFailure_ = Failure::CameraNotReopened;
         return 0;
     }
+    downloadFailure_ = Failure::CameraChanged;
     if (!SameCameraAsChecked(checked, log)) {
         // Another camera hears nothing more from this program.
         CCamDevice::CloseChannel();
@@ -64,9 +71,13 @@ int32_t CUpdateEngine::StartDownload(const CheckReport& checked, uint8_t* image,
     run_.observer = &observer;
     run_.log = &log;
     run_.linesSent = lineEnd == std::string::npos ? 0 : lineEnd + 1;
+    downloadFailure_ = Failure::None;
     if (!StartWorkerThread(DownloadWorker, this)) {
         // No worker: the run has failed before it began.
         log += "CreateThread fail.\r\n";
+        downloadFailure_ = Failure::NoWorker;
+        verdict_ = 0;
+        verdictIn_.store(true, std::memory_order_release);
         observer.OnVerdict(0);
     }
     return 1;
@@ -128,10 +139,30 @@ void CUpdateEngine::BeginRecord(const CheckReport& checked, std::string& log) {
 }
 
 void CUpdateEngine::ForwardLines() {
-    const size_t end = run_.log->rfind('\n');
-    if (end == std::string::npos || end + 1 <= run_.linesSent) return;
-    run_.observer->OnLogLines(run_.log->substr(run_.linesSent, end + 1 - run_.linesSent));
-    run_.linesSent = end + 1;
+    const std::string lines = WholeLinesSince(*run_.log, &run_.linesSent);
+    if (!lines.empty()) run_.observer->OnLogLines(lines);
+}
+
+// What the first fault of a download means for the person who must act.
+void CUpdateEngine::OnFault(const DownloadFault& fault) {
+    if (fault.result == HRESULT_FROM_WIN32(1167L /* ERROR_DEVICE_NOT_CONNECTED */))
+        downloadFailure_ = Failure::CameraGone;
+    else if (fault.result == HRESULT_FROM_WIN32(24L /* ERROR_BAD_LENGTH */))
+        downloadFailure_ = Failure::LengthFixedByDriver;
+    else if (fault.step == DownloadStep::ChecksumMismatch)
+        downloadFailure_ = Failure::ChecksumMismatch;
+    else if (fault.step == DownloadStep::Verify && fault.result >= 0)
+        downloadFailure_ = Failure::VerifyFailed;
+    else
+        downloadFailure_ = Failure::RequestFailed;
+}
+
+int32_t CUpdateEngine::WaitForVerdict(uint32_t everyMs, const std::function<void()>& meanwhile) {
+    while (!verdictIn_.load(std::memory_order_acquire)) {
+        WaitMs(everyMs);
+        if (meanwhile) meanwhile();
+    }
+    return verdict_;
 }
 
 void CUpdateEngine::OnProgress(uint32_t bytesDone, uint32_t bytesTotal) {
@@ -148,9 +179,13 @@ uint32_t CUpdateEngine::DownloadWorker(void* self) {
         !engine->history.Finish(run.recordId, result == 1 ? kOutcomeUpdated : kOutcomeFailed, &engine->recordProblem_))
         *run.log += "Update record not finished: " + engine->recordProblem_ + ".\r\n";
     engine->ForwardLines();
+    if (result == 1) engine->downloadFailure_ = Failure::None;
+    else if (engine->downloadFailure_ == Failure::None) engine->downloadFailure_ = Failure::RequestFailed;
     // The engine is not touched after this: the front end may let the
     // camera go, or end, as soon as it hears the verdict.
     UpdateObserver* observer = run.observer;
+    engine->verdict_ = result;
+    engine->verdictIn_.store(true, std::memory_order_release);
     observer->OnVerdict(result);
     return 0;
 }

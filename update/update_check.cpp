@@ -79,8 +79,9 @@ void CUpdateEngine::ReleaseDevice() {
     device_ = nullptr;
 }
 
-void CUpdateEngine::LetGo(bool pulse) {
-    if (pulse) CCamDevice::PulseDownloadEnable();
+void CUpdateEngine::LetGo() {
+    if (pulseAtLetGo_) CCamDevice::PulseDownloadEnable();
+    pulseAtLetGo_ = false;
     ReleaseDevice();
 }
 
@@ -141,10 +142,12 @@ CUpdateEngine::Firmware CUpdateEngine::FirmwareState(CheckReport* r, std::string
     if (!r->flash.Finished()) {
         log += std::string("IdentifyFlash gave up: ") + r->flash.stoppedAt + ".\r\n";
         r->reason = std::string("the flash could not be identified: ") + r->flash.stoppedAt;
+        r->failure = Failure::FlashNotIdentified;
         return Firmware::Unknown;
     }
     if (!ReadBlock(BlockOf(kFlashTypeCodeOffset), InBlock(kFlashTypeCodeOffset) + 1, log)) {
         r->reason = "the FlashTypeCode could not be read";
+        r->failure = Failure::FlashUnreadable;
         return Firmware::Unknown;
     }
     r->storedCode = readBuffer_[InBlock(kFlashTypeCodeOffset)];
@@ -163,6 +166,7 @@ CUpdateEngine::Firmware CUpdateEngine::FirmwareState(CheckReport* r, std::string
     if (state == Firmware::Stale && type < 0) {
         log += "Flash part not recognised: not written.\r\n";
         r->reason += ", but its flash part is not one this program can write";
+        r->failure = Failure::PartNotWritable;
         return Firmware::Unknown;
     }
     return state;
@@ -196,6 +200,7 @@ CUpdateEngine::Firmware CUpdateEngine::FlashAgainstImages(CheckReport* r, std::s
     if (device_->FlashReadLength(&length) < 0) {
         log += "Flash read for the compare fail.\r\n";
         r->reason = "the flash could not be read for the compare";
+        r->failure = Failure::FlashUnreadable;
         return Firmware::Unknown;
     }
     // Each block costs a length query, then an address and a read per piece.
@@ -212,6 +217,7 @@ CUpdateEngine::Firmware CUpdateEngine::FlashAgainstImages(CheckReport* r, std::s
     if (device_->ReadFlashBlocks(flash.data(), BlockOf(kFirmwareImageSize)) < 0) {
         log += "Flash read for the compare fail.\r\n";
         r->reason = "the flash could not be read for the compare";
+        r->failure = Failure::FlashUnreadable;
         return Firmware::Unknown;
     }
     const uint32_t page = FlashTypeRowFor(r->flashTypeIndex).programPage;
@@ -224,6 +230,7 @@ CUpdateEngine::Firmware CUpdateEngine::FlashAgainstImages(CheckReport* r, std::s
         std::vector<uint8_t> image;
         if (!PatchedImage(c.id, r->flashTypeIndex, &image, log)) {
             r->reason = "firmware image " + std::to_string(c.id) + " is missing from this program";
+            r->failure = Failure::ImageMissing;
             return Firmware::Unknown;
         }
         c.content = CompareFlashWithImage(flash.data(), image.data(), kFirmwareImageSize, page, &c.at);
@@ -273,6 +280,7 @@ bool CUpdateEngine::ChooseImage(CheckReport* r, std::string& log) {
     if (loadImage(r->imageId, &loaded_, &loadedSize_) && loaded_) return true;
     log += "Firmware image " + std::to_string(r->imageId) + " missing.\r\n";
     r->reason = "firmware image " + std::to_string(r->imageId) + " is missing from this program";
+    r->failure = Failure::ImageMissing;
     return false;
 }
 
@@ -280,6 +288,12 @@ CheckReport CUpdateEngine::Check(std::string& log) { return Check(log, GetCamera
 
 CheckReport CUpdateEngine::Check(std::string& log, CameraSource* source) {
     source_ = source;
+    CheckReport r = CheckCamera(log);
+    pulseAtLetGo_ = !r.updateNeeded;
+    return r;
+}
+
+CheckReport CUpdateEngine::CheckCamera(std::string& log) {
     CheckReport r;
     readBuffer_.reset(new uint8_t[kFlashBlockBytes]);
     ReleaseDevice();
@@ -288,7 +302,7 @@ CheckReport CUpdateEngine::Check(std::string& log, CameraSource* source) {
     loadedSize_ = 0;
 
     char name[kCameraNameBytes] = {};
-    if (!device_->OpenCamera(log, name, source)) {
+    if (!device_->OpenCamera(log, name, source_)) {
         r.reason = "no camera of this family could be opened";
         return r;
     }

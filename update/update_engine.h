@@ -8,6 +8,7 @@
 // reason in the transfer log; nothing is thrown.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -70,9 +71,19 @@ public:
     int32_t StartDownload(const CheckReport& checked, uint8_t* image, int32_t size,
                           UpdateObserver& observer, std::string& log);
 
-    // Lets the camera go; with pulse, first tells it to carry on (for a
-    // camera no update was decided for). Not while a download runs.
-    void LetGo(bool pulse);
+    // Lets the camera go, first telling it to carry on (the enable pulse)
+    // when the last check decided no update: a camera that is current, not
+    // ours, or not found. Not while a download runs.
+    void LetGo();
+
+    // Waits for the running download's verdict, calling meanwhile every
+    // everyMs (a front end draws its progress there); the result, 1 for
+    // verified and committed. The worker's own waits are bounded, so this
+    // ends when it does.
+    int32_t WaitForVerdict(uint32_t everyMs, const std::function<void()>& meanwhile);
+    // Why the last download did not start or failed; None after a success.
+    // Read it once the verdict is in.
+    Failure DownloadFailure() const { return downloadFailure_; }
     // A device object is held: from the check, or the download's reopen,
     // until LetGo.
     bool HoldsDevice() const { return device_ != nullptr; }
@@ -90,6 +101,7 @@ public:
 private:
     enum class Firmware { Stale, Current, Unknown };
     bool ReadBlock(int32_t block, size_t needed, std::string& log);
+    CheckReport CheckCamera(std::string& log);
     Vouch VouchFor(CheckReport* report, std::string& log);
     bool StillVouches(Vouch vouch, std::string& log);
     bool LastUpdateUnfinished(CheckReport* report, std::string& log);
@@ -102,6 +114,7 @@ private:
     void ReleaseDevice();
     static uint32_t DownloadWorker(void* self);
     void OnProgress(uint32_t bytesDone, uint32_t bytesTotal) override;
+    void OnFault(const DownloadFault& fault) override;
     void ForwardLines();
 
     CCamDevice* device_ = nullptr;
@@ -121,4 +134,8 @@ private:
         std::string recordId;  // "" when no record could be begun
     } run_;
     std::string recordProblem_;
+    bool pulseAtLetGo_ = false;  // the last check decided no update
+    Failure downloadFailure_ = Failure::None;
+    std::atomic<bool> verdictIn_{false};
+    int32_t verdict_ = 0;
 };

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include <string>
 #include <thread>
 #include <vector>
@@ -77,6 +79,32 @@ TEST(DownloadRun, AFailedRunAppendsTheFailTextAndLeavesTheBar) {
     EXPECT_TRUE(w.closeEnabled);
     EXPECT_FALSE(rig.sim.Committed());
     EXPECT_NE(w.transferLog.find("XU_DFU_CHECKSUM incorrect\r\n"), std::string::npos);
+}
+
+// Why a download failed reaches the front end as a value.
+TEST(DownloadRun, TheEngineSaysWhyADownloadFailed) {
+    const struct {
+        const char* name;
+        std::function<void(UpdateRig&)> arrange;
+        Worker worker;
+        Failure failure;
+    } cases[] = {
+        {"a good run", nullptr, Worker::Inline, Failure::None},
+        {"checksum", [](UpdateRig& r) { r.sim.SetChecksumError(0x01); }, Worker::Inline, Failure::ChecksumMismatch},
+        {"unplugged", [](UpdateRig& r) {
+             r.sim.SetFailureResult(HRESULT_FROM_WIN32(1167L));
+             r.sim.FailSelector(10);
+         }, Worker::Inline, Failure::CameraGone},
+        {"a packet refused", [](UpdateRig& r) { r.sim.FailSelector(10); }, Worker::Inline, Failure::RequestFailed},
+        {"no thread", nullptr, Worker::Unstartable, Failure::NoWorker},
+    };
+    for (const auto& c : cases) {
+        UpdateRig rig(Path::KsNode, c.worker);
+        if (c.arrange) c.arrange(rig);
+        rig.Check();
+        EXPECT_EQ(rig.TickUntilFinished(), 1) << c.name;
+        EXPECT_EQ(rig.window->engine.DownloadFailure(), c.failure) << c.name;
+    }
 }
 
 // Only exactly 1 is a success.

@@ -31,6 +31,7 @@
 
 #include "chip/flash_types.h"
 #include "console/exit_codes.h"
+#include "console/outcomes.h"
 #include "firmware/firmware_image.h"
 #include "firmware/flash_layout.h"
 #include "simcam/sim_camera.h"
@@ -377,7 +378,7 @@ TEST_F(KorvaneUpdate, ASecondInstanceIsRefused) {
                              "mount -t tmpfs tmpfs /run/lock && exec \"$@\"", "-", KORVANE_UPDATE_PROGRAM, "--yes"}};
         Child second(elsewhere);
         EXPECT_EQ(second.Wait(kRunLimitMs), 4) << second.out << second.err;
-        EXPECT_TRUE(Has(second.out, "running on this camera (" + sandbox.node)) << second.out << second.err;
+        EXPECT_TRUE(Has(second.err, "running on this camera (" + sandbox.node)) << second.out << second.err;
         EXPECT_FALSE(Has(first.out, "100%")) << "the second run came too late to prove anything";
         EXPECT_EQ(first.Wait(kRunLimitMs), 0) << first.out << first.err;
         EXPECT_TRUE(sandbox.Updated());
@@ -533,7 +534,13 @@ TEST(ExitCodes, TheReadmeAndTheManualPageSayWhatTheProgramSays) {
     ASSERT_FALSE(readme.empty() || manual.empty());
     for (const ExitCodeMeaning& row : kExitCodeMeanings) {
         const std::string code = std::to_string(int(row.code));
-        EXPECT_TRUE(Has(readme, "| " + code + " | " + row.meaning + " |")) << code;
+        // Each code's results, as the outcome table names them.
+        std::string results;
+        for (const OutcomeRow& outcome : kOutcomes)
+            if (outcome.code == row.code && !Has(results, outcome.result))
+                results += (results.empty() ? "" : ", ") + std::string(outcome.result);
+        EXPECT_FALSE(results.empty()) << code << " ends no outcome";
+        EXPECT_TRUE(Has(readme, "| " + code + " | " + results + " | " + row.meaning + " |")) << code;
         EXPECT_TRUE(Has(manual, ".B " + code + "\n" + row.meaning + "\n")) << code;
     }
 }

@@ -8,18 +8,11 @@
 #include <vector>
 
 #include "platform/com_object.h"
+#include "platform/ks_properties_only.h"
 #include "platform/com_ptr.h"
 #include "platform/driver_xu.h"
 #include "platform/win_types.h"
 
-// A KS node that answers properties only: the channel never asks a node for
-// a method or an event.
-template <class Base>
-struct PropertiesOnly : Base {
-    using Base::Base;
-    HRESULT STDMETHODCALLTYPE KsMethod(PKSMETHOD, ULONG, LPVOID, ULONG, ULONG*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE KsEvent(PKSEVENT, ULONG, LPVOID, ULONG, ULONG*) override { return E_NOTIMPL; }
-};
 
 inline const GUID& IidOf(IKsControl*) { return kIidIKsControl; }
 inline const GUID& IidOf(IDriverXu*) { return kIidIDriverXu; }
