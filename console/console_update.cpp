@@ -6,9 +6,7 @@
 #include "console/exit_codes.h"
 #include "console/outcomes.h"
 #include "update/log_lines.h"
-#include "console/interrupts.h"
 #include "console/log_text.h"
-#include "console/power_state.h"
 #include "console/system_camera.h"
 #include "firmware/firmware_image.h"
 #include "link/uvc_errors.h"
@@ -17,6 +15,8 @@
 #define KORVANE_VERSION "unknown"
 #endif
 #include "platform/clock.h"
+#include "platform/interrupts.h"
+#include "platform/power_state.h"
 #include "update/power_rule.h"
 
 #ifdef _WIN32

@@ -1,4 +1,4 @@
-#include "console/node_claim.h"
+#include "platform/node_claim.h"
 
 #include <errno.h>
 #include <fcntl.h>

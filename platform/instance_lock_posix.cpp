@@ -5,7 +5,7 @@
 
 #include <cstdlib>
 
-#include "console/instance_lock.h"
+#include "platform/instance_lock.h"
 
 namespace {
 
