@@ -11,9 +11,7 @@
 #include "firmware/firmware_image.h"
 #include "link/uvc_errors.h"
 
-#ifndef KORVANE_VERSION
-#define KORVANE_VERSION "unknown"
-#endif
+#include "korvane_version.h"
 #include "platform/clock.h"
 #include "platform/interrupts.h"
 #include "platform/power_state.h"
