@@ -3,8 +3,8 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include "update/instance_mutex.h"
 #include "app/korvane_dlg.h"
+#include "platform/instance_lock.h"
 
 namespace {
 
@@ -29,10 +29,10 @@ BOOL CKorvaneApp::InitInstance() {
     CWinApp::InitInstance();
 
     // Held for the life of the process, never closed: a second instance
-    // finds it and ends before showing anything.
-    SetLastError(ERROR_SUCCESS);
-    CreateMutexA(nullptr, FALSE, kInstanceMutex);
-    if (GetLastError() == ERROR_ALREADY_EXISTS) return FALSE;
+    // finds it and ends before showing anything. A lock the system would
+    // not make holds nothing back.
+    std::string lockName;
+    if (TakeInstanceLock(&lockName) == LockResult::Busy) return FALSE;
 
     SetRegistryKey(kRegistryKey);
 

@@ -7,6 +7,7 @@
 #include "app/resource.h"
 #include "framework/data_exchange.h"
 #include "framework/win_app.h"
+#include "platform/power_state.h"
 
 namespace {
 
@@ -104,9 +105,8 @@ BOOL CKorvaneDlg::OnInitDialog() {
     progressBar = GetDlgItem(IDC_PROGRESS);
     ::SendMessage(progressBar, PBM_SETBKCOLOR, 0, LPARAM(kProgressBackground));
 
-    SYSTEM_POWER_STATUS power = {};
-    const BOOL known = GetSystemPowerStatus(&power);
-    StartUp(known != FALSE, power.ACLineStatus);
+    const PowerState power = ReadPowerState();
+    StartUp(power.known, power.acLineStatus);
     return TRUE;
 }
 

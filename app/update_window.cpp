@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "korvane_version.h"
 #include "update/power_rule.h"
 
 namespace {
@@ -13,7 +14,7 @@ constexpr int kProgressFull = 100;
 
 }  // namespace
 
-CUpdateWindow::CUpdateWindow() { engine.program = "korvane.exe"; }
+CUpdateWindow::CUpdateWindow() { engine.program = "korvane.exe " KORVANE_VERSION; }
 
 // The window is going: the engine lets the camera go without the pulse.
 CUpdateWindow::~CUpdateWindow() = default;

@@ -6,17 +6,15 @@
 #include "console/exit_codes.h"
 #include "console/outcomes.h"
 #include "update/log_lines.h"
-#include "console/interrupts.h"
 #include "console/log_text.h"
-#include "console/power_state.h"
 #include "discovery/system_camera.h"
 #include "firmware/firmware_image.h"
 #include "link/uvc_errors.h"
 
-#ifndef KORVANE_VERSION
-#define KORVANE_VERSION "unknown"
-#endif
+#include "korvane_version.h"
 #include "platform/clock.h"
+#include "platform/interrupts.h"
+#include "platform/power_state.h"
 #include "update/power_rule.h"
 
 #ifdef _WIN32

@@ -14,7 +14,7 @@
 #include "console/outcomes.h"
 #include "console/progress_bar.h"
 #include "console/report.h"
-#include "console/sleep_inhibitor.h"
+#include "platform/sleep_inhibitor.h"
 #include "update/update_engine.h"
 
 class SystemCamera;

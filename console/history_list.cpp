@@ -9,9 +9,7 @@
 #include "console/log_text.h"
 #include "update/update_history.h"
 
-#ifndef KORVANE_VERSION
-#define KORVANE_VERSION "unknown"
-#endif
+#include "korvane_version.h"
 
 namespace {
 

@@ -9,14 +9,15 @@
 #include "console/exit_codes.h"
 #include "console/outcomes.h"
 #include "console/history_list.h"
-#include "console/instance_lock.h"
-#include "console/interrupts.h"
+#include "console/interrupt_lines.h"
 #include "console/options.h"
 #include "console/report.h"
 #include "console/support_report.h"
 #include "console/update_log.h"
 #include "discovery/system_camera.h"
 #include "platform/com_apartment.h"
+#include "platform/instance_lock.h"
+#include "platform/interrupts.h"
 #include "platform/state_folder.h"
 
 #ifdef _WIN32
@@ -75,7 +76,7 @@ int main(int argc, char** argv) {
     FILE* out = options.json ? stderr : stdout;
     const bool outIsTerminal = isatty(fileno(out)) != 0;
     const bool interactive = isatty(fileno(stdin)) != 0 && outIsTerminal;
-    InstallInterruptGuard();
+    InstallInterruptGuard(kInterruptLines);
 
     Report report;
     std::string lockName;

@@ -7,9 +7,7 @@
 
 #include "console/exit_codes.h"
 
-#ifndef KORVANE_VERSION
-#define KORVANE_VERSION "unknown"
-#endif
+#include "korvane_version.h"
 
 namespace {
 

@@ -5,9 +5,7 @@
 #include "chip/flash_type_table.h"
 #include "console/report.h"
 
-#ifndef KORVANE_VERSION
-#define KORVANE_VERSION "unknown"
-#endif
+#include "korvane_version.h"
 
 namespace {
 

@@ -4,10 +4,7 @@
 
 #include "console/exit_codes.h"
 #include "discovery/support_facts.h"
-
-#ifndef KORVANE_VERSION
-#define KORVANE_VERSION "unknown"
-#endif
+#include "korvane_version.h"
 
 namespace {
 

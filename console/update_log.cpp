@@ -7,9 +7,7 @@
 
 #include "console/log_text.h"
 
-#ifndef KORVANE_VERSION
-#define KORVANE_VERSION "unknown"
-#endif
+#include "korvane_version.h"
 
 UpdateLog::~UpdateLog() {
     if (file_) std::fclose(file_);

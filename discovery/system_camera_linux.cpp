@@ -1,8 +1,8 @@
 #include "discovery/admitting_source.h"
 #include "discovery/camera_choice.h"
-#include "platform/node_claim.h"
 #include "discovery/system_camera.h"
 #include "discovery/uvc_camera_source.h"
+#include "platform/node_claim.h"
 
 // A node path goes to the uvcvideo source itself, which knows the node's
 // other names; a number is counted off its walk. A node another run holds

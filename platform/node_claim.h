@@ -3,6 +3,8 @@
 // other whoever starts them and wherever their instance locks live; and
 // for the download its capture queue, so that the camera is never written
 // while another program streams from it, nor starts to stream meanwhile.
+// Windows has no such claim: there each call succeeds and holds nothing, so
+// that callers need not ask which system they run on.
 #pragma once
 
 #include <map>

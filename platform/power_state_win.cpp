@@ -1,6 +1,6 @@
 #include <windows.h>
 
-#include "console/power_state.h"
+#include "platform/power_state.h"
 
 PowerState ReadPowerState() {
     SYSTEM_POWER_STATUS status;

@@ -6,8 +6,18 @@
 // away never ends the program.
 #pragma once
 
+// What the program says on standard error, in its own words; both kept for
+// the life of the process.
+struct InterruptLines {
+    // For each interrupt held off.
+    const char* heldOff;
+    // Windows: for a close, log-off or shut-down during the download, which
+    // the system, not the program, decides to cut.
+    const char* cut;
+};
+
 // Installs the handlers; call once, before anything reaches the camera.
-void InstallInterruptGuard();
+void InstallInterruptGuard(const InterruptLines& lines);
 // True once an interrupt has ended the program's chances of writing.
 bool Interrupted();
 // Moves into the download: false when an interrupt came first, and then
@@ -18,11 +28,6 @@ bool EnterDownload();
 void WorkerStarted();
 // The download has reached its verdict.
 void LeaveDownload();
-
-// Said on standard error for each interrupt held off.
-constexpr char kHeldOffLine[] =
-    "korvane-update: not stopping now: the camera's flash is being written and would be left "
-    "unusable; the update runs to its verdict.\n";
 
 // The phases an interrupt can meet, kept in interrupt_phases.cpp for every
 // system; each system's handlers only report interrupts to it.

@@ -4,7 +4,7 @@
 #include <fstream>
 #include <string>
 
-#include "console/power_state.h"
+#include "platform/power_state.h"
 
 namespace {
 

@@ -1,6 +1,7 @@
 // One update at a time per machine. On Windows the update window's own
-// named mutex, so the window and this program exclude each other; on Linux
-// an exclusive flock on a lock file. Held until the process ends.
+// named mutex, taken by the console program too, so that the two exclude
+// each other; on Linux an exclusive flock on a lock file. Held until the
+// process ends.
 #pragma once
 
 #include <string>

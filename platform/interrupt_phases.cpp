@@ -3,7 +3,7 @@
 // every system.
 #include <atomic>
 
-#include "console/interrupts.h"
+#include "platform/interrupts.h"
 
 namespace {
 

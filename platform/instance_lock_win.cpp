@@ -1,7 +1,7 @@
 #include <windows.h>
 
-#include "update/instance_mutex.h"
-#include "console/instance_lock.h"
+#include "platform/instance_lock.h"
+#include "platform/instance_mutex.h"
 
 LockResult TakeInstanceLock(std::string* where) {
     *where = kInstanceMutex;

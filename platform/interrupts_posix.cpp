@@ -1,7 +1,9 @@
 #include <signal.h>
 #include <unistd.h>
 
-#include "console/interrupts.h"
+#include <cstring>
+
+#include "platform/interrupts.h"
 
 namespace {
 
@@ -12,15 +14,21 @@ namespace {
 // mid-download is a cut download for as long as nobody continues it.
 constexpr int kHeldOff[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGTSTP, SIGTTIN, SIGTTOU};
 
+// Set once, before the handlers, so that a handler only reads them.
+const char* heldOffLine = "";
+size_t heldOffLength = 0;
+
 void OnSignal(int) {
     if (TakeInterrupt() != kDownloading) return;
-    const ssize_t written = write(STDERR_FILENO, kHeldOffLine, sizeof kHeldOffLine - 1);
+    const ssize_t written = write(STDERR_FILENO, heldOffLine, heldOffLength);
     (void)written;  // nothing to be done about a closed standard error
 }
 
 }  // namespace
 
-void InstallInterruptGuard() {
+void InstallInterruptGuard(const InterruptLines& lines) {
+    heldOffLine = lines.heldOff;
+    heldOffLength = std::strlen(lines.heldOff);
     // A reader that goes away (`| head`, a dead log pipe) makes a write
     // fail with EPIPE; it must never end the program, least of all
     // mid-download.

@@ -5,7 +5,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "console/sleep_inhibitor.h"
+#include "platform/sleep_inhibitor.h"
 
 namespace {
 
@@ -22,6 +22,7 @@ std::string Reason(const sd_bus_error& error, int r) {
 }  // namespace
 
 // The inhibitor lasts as long as the descriptor logind hands back is open.
+// logind lists it under the name of the program that runs, whichever it is.
 bool SleepInhibitor::Take(std::string* why) {
     if (held_ >= 0) return true;
     sd_bus* bus = nullptr;
@@ -36,7 +37,7 @@ bool SleepInhibitor::Take(std::string* why) {
     r = sd_bus_message_new_method_call(bus, &call, "org.freedesktop.login1", "/org/freedesktop/login1",
                                        "org.freedesktop.login1.Manager", "Inhibit");
     if (r >= 0)
-        r = sd_bus_message_append(call, "ssss", kWhat, "korvane-update",
+        r = sd_bus_message_append(call, "ssss", kWhat, program_invocation_short_name,
                                   "Writing the camera's firmware; a cut download leaves it unusable",
                                   "block");
     if (r >= 0) r = sd_bus_call(bus, call, kInhibitReplyUs, &error, &reply);

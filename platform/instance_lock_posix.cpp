@@ -5,10 +5,12 @@
 
 #include <cstdlib>
 
-#include "console/instance_lock.h"
+#include "platform/instance_lock.h"
 
 namespace {
 
+// The lock's own name, the same for every program that takes it (as the
+// mutex's is on Windows); the manual page names it.
 constexpr const char* kLockName = "korvane-update.lock";
 
 // The lock file in dir, opened; -1 when it cannot be.

@@ -1,6 +1,6 @@
 #include <windows.h>
 
-#include "console/sleep_inhibitor.h"
+#include "platform/sleep_inhibitor.h"
 
 // Windows keeps the system awake while the thread's state asks it to; the
 // display may still go dark, which cuts nothing.

@@ -2,8 +2,8 @@
 
 #include <cstdio>
 
-#include "console/interrupts.h"
 #include "platform/clock.h"
+#include "platform/interrupts.h"
 
 namespace {
 
@@ -14,17 +14,12 @@ namespace {
 constexpr DWORD kCloseHoldMs = 120000;
 constexpr DWORD kCloseHoldPollMs = 50;
 
-// Said for a close, log-off or shut-down during the download: the system,
-// not this program, decides that the download is cut.
-constexpr char kCutLine[] =
-    "korvane-update: Windows is ending this program (console closed, log-off or shut-down) while "
-    "the camera's flash is being written; the download may be cut. If it is, keep the camera "
-    "plugged in and run korvane-update again.\n";
+InterruptLines said = {"", ""};
 
 BOOL WINAPI OnConsoleEvent(DWORD event) {
     if (TakeInterrupt() != kDownloading) return TRUE;
     const bool interrupt = event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT;
-    std::fputs(interrupt ? kHeldOffLine : kCutLine, stderr);
+    std::fputs(interrupt ? said.heldOff : said.cut, stderr);
     std::fflush(stderr);
     if (interrupt) return TRUE;
     // The console is going: the process ends once this returns (or when
@@ -37,7 +32,10 @@ BOOL WINAPI OnConsoleEvent(DWORD event) {
 
 }  // namespace
 
-void InstallInterruptGuard() { SetConsoleCtrlHandler(OnConsoleEvent, TRUE); }
+void InstallInterruptGuard(const InterruptLines& lines) {
+    said = lines;
+    SetConsoleCtrlHandler(OnConsoleEvent, TRUE);
+}
 
 // Console events come on a thread of the system's own, never the worker's.
 void MaskInterruptsInThisThread(bool) {}
