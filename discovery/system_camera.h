@@ -1,7 +1,7 @@
 // Puts the system's camera source in place for the program's life: the
 // uvcvideo source on Linux, DirectShow on Windows (on the main thread,
-// whose COM main holds); only the camera --device chose, by its number in
-// the walk or its path, when it chose one.
+// whose COM main holds); only the camera the user chose (see
+// ParseCameraChoice), by its number in the walk or its path, when one was.
 #pragma once
 
 #include <memory>
@@ -32,7 +32,7 @@ public:
     std::vector<std::string> Notes() const;
     // The opened camera may suspend between requests (Linux USB autosuspend).
     bool MaySuspend() const;
-    // The system's source, whatever --device chose.
+    // The system's source, whatever the user chose.
     CameraSource* AllCameras() const;
 
 private:
