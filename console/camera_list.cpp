@@ -7,9 +7,8 @@
 #include "discovery/camera_choice.h"
 #include "update/camera_survey.h"
 
-#ifndef KORVANE_VERSION
-#define KORVANE_VERSION "unknown"
-#endif
+#include "console/json_document.h"
+#include "console/outcomes.h"
 
 namespace {
 
@@ -44,16 +43,14 @@ int ListCameras(const Options& options, CameraSource* all, FILE* out, Report* re
                            {"name", camera.name}, {"chip_id", chip}, {"ours", ours},
                            {"decision", DecisionName(verdict)}});
     }
-    report->exitCode = found.empty() ? kExitNoCamera : kExitUpdated;
-    report->result = found.empty() ? "no-camera" : "listed";
+    const OutcomeRow& ended = OutcomeOf(found.empty() ? Outcome::NoCamera : Outcome::Listed);
+    report->exitCode = ended.code;
+    report->result = ended.result;
     report->message = found.empty() ? "No camera of this family is attached."
                                      : std::to_string(found.size()) + " camera(s) of this family listed.";
     if (options.json) {
-        const nlohmann::json doc = {{"program", "korvane-update"}, {"version", KORVANE_VERSION},
-                                    {"cameras", cameras},          {"result", report->result},
-                                    {"exit_code", report->exitCode}, {"message", report->message}};
-        std::fputs(doc.dump(2, ' ', false, nlohmann::json::error_handler_t::replace).c_str(), stdout);
-        std::fputc('\n', stdout);
+        std::fputs(DocumentText({{"cameras", cameras}}, report->result, report->exitCode, report->message).c_str(),
+                   stdout);
     } else if (found.empty()) {
         std::fprintf(out, "%s\n", report->message.c_str());
     }

@@ -9,7 +9,8 @@
 #include "console/log_text.h"
 #include "update/update_history.h"
 
-#include "korvane_version.h"
+#include "console/json_document.h"
+#include "console/outcomes.h"
 
 namespace {
 
@@ -50,7 +51,8 @@ int ListHistory(const Options& options, const std::string& folder, FILE* out) {
     std::vector<UpdateRecord> records;
     std::string why;
     const bool read = history.Load(&records, &why);
-    const int code = read ? kExitUpdated : kExitFailed;
+    const OutcomeRow& ended = OutcomeOf(read ? Outcome::Listed : Outcome::Failed);
+    const int code = ended.code;
     const std::string message = !read ? "cannot read the update history: " + why
                                 : records.empty()
                                     ? "No updates recorded on this computer (" + folder + ")."
@@ -60,12 +62,9 @@ int ListHistory(const Options& options, const std::string& folder, FILE* out) {
     if (options.json) {
         json list = json::array();
         for (const UpdateRecord& r : records) list.push_back(json::parse(RecordJson(r)));
-        const json doc = {{"program", "korvane-update"},  {"version", KORVANE_VERSION},
-                          {"folder", folder},              {"history", list},
-                          {"result", read ? "listed" : "failed"}, {"exit_code", code},
-                          {"message", message}};
-        std::fputs(doc.dump(2, ' ', false, json::error_handler_t::replace).c_str(), stdout);
-        std::fputc('\n', stdout);
+        std::fputs(DocumentText({{"folder", folder}, {"history", list}}, ended.result, code, message)
+                       .c_str(),
+                   stdout);
     } else if (read && records.empty()) {
         std::fprintf(out, "%s\n", message.c_str());
     } else if (read) {

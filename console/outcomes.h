@@ -8,7 +8,7 @@
 #include "console/exit_codes.h"
 
 enum class Outcome {
-    Updated, UpdateDue, Current, Declined, Listed,
+    Updated, UpdateDue, Current, Declined, Listed, Reported,
     Failed, CheckFailed, StartFailed, NoCamera, OtherInstance, OnBattery, NoPermission, InUse,
     NoTerminal, Usage, Interrupted,
 };
@@ -27,6 +27,7 @@ inline constexpr OutcomeRow kOutcomes[] = {
     {Outcome::Updated, "updated", kExitUpdated, Stream::Out, "Updated: the firmware was written, verified and committed."},
     {Outcome::UpdateDue, "update-due", kExitUpdated, Stream::Out, "An update is due (--check: the flash was not touched)."},
     {Outcome::Listed, "listed", kExitUpdated, Stream::Out, ""},
+    {Outcome::Reported, "reported", kExitUpdated, Stream::Out, "The support report was gathered; nothing was written."},
     {Outcome::Current, "current", kExitNothingToDo, Stream::Out, "No update needed: its firmware is current."},
     {Outcome::Declined, "declined", kExitNothingToDo, Stream::Out, "Declined: the flash was not touched."},
     {Outcome::Failed, "failed", kExitFailed, Stream::Err,

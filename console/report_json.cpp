@@ -5,7 +5,7 @@
 #include "chip/flash_type_table.h"
 #include "console/report.h"
 
-#include "korvane_version.h"
+#include "console/json_document.h"
 
 namespace {
 
@@ -46,21 +46,15 @@ std::string ReportJson(const Report& report) {
     json image = nullptr;
     if (report.checkRan && c.verdict == CheckVerdict::Update)
         image = {{"id", c.imageId}, {"version", c.imageVersion}, {"size", c.image.size()}};
-    json doc = {
-        {"program", "korvane-update"},
-        {"version", KORVANE_VERSION},
+    const JsonDocument facts = {
         {"camera", report.CameraFound() ? Camera(c) : json(nullptr)},
         {"decision", report.checkRan ? json(DecisionName(c.verdict)) : json(nullptr)},
         {"reason", report.checkRan ? json(c.reason) : json(nullptr)},
         {"image", image},
-        {"result", report.result},
-        {"exit_code", report.exitCode},
         {"failure", report.failure == Failure::None ? json(nullptr) : json(FailureOf(report.failure).name)},
-        {"message", report.message},
         {"log_tail", report.logTail},
         {"notes", report.notes},
         {"other_cameras", report.otherCameras},
     };
-    // Text from the camera may not be UTF-8: replaced, never thrown over.
-    return doc.dump(2, ' ', false, json::error_handler_t::replace) + "\n";
+    return DocumentText(facts, report.result, report.exitCode, report.message);
 }

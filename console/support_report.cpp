@@ -4,6 +4,8 @@
 
 #include "console/exit_codes.h"
 #include "discovery/support_facts.h"
+#include "console/json_document.h"
+#include "console/outcomes.h"
 #include "korvane_version.h"
 
 namespace {
@@ -77,12 +79,16 @@ std::string SupportReportText(const SupportReport& report) {
 }
 
 int PrintSupportReport(const Options& options) {
-    SupportReport report = {{"program", std::string("korvane-update ") + KORVANE_VERSION}};
-    report.update(GatherSupportFacts());
-    // Text from the camera may not be UTF-8: replaced, never thrown over.
-    const std::string text = options.json
-                                 ? report.dump(2, ' ', false, SupportReport::error_handler_t::replace) + "\n"
-                                 : SupportReportText(report);
+    const SupportFacts facts = GatherSupportFacts();
+    std::string text;
+    if (options.json) {
+        const OutcomeRow& reported = OutcomeOf(Outcome::Reported);
+        text = DocumentText(facts, reported.result, reported.code, reported.text);
+    } else {
+        SupportReport report = {{"program", std::string("korvane-update ") + KORVANE_VERSION}};
+        report.update(facts);
+        text = SupportReportText(report);
+    }
     std::fputs(text.c_str(), stdout);
     return std::fflush(stdout) == 0 ? kExitUpdated : kExitFailed;
 }

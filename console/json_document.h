@@ -1,0 +1,16 @@
+// Every JSON document korvane-update prints has one envelope: the program
+// and its version first, then the document's own facts, then how the run
+// ended (result, exit code, message), the same names for the same facts in
+// the check, the update, --list, --report and --history.
+#pragma once
+
+#include <nlohmann/json.hpp>
+
+#include <string>
+
+using JsonDocument = nlohmann::ordered_json;
+
+// The document around facts (an object), as printed: two-space indents and
+// a final newline; text that is not UTF-8 is replaced, never thrown over.
+std::string DocumentText(const JsonDocument& facts, const std::string& result, int exitCode,
+                         const std::string& message);
