@@ -64,26 +64,27 @@ CheckVerdict CUpdateWindow::CheckCamera() {
         return checked.verdict;
     case CheckVerdict::Update: break;
     }
-    imageSize = int32_t(checked.image.size());
-    imageBuffer.reset(new uint8_t[imageSize > 0 ? imageSize : 1]);
-    std::memcpy(imageBuffer.get(), checked.image.data(), checked.image.size());
+    KeepImage();
     return checked.verdict;
 }
 
 void CUpdateWindow::StartDownload() {
     if (!updateNeeded || !imageBuffer) return;
-    switch (ExamineImage(imageBuffer.get(), imageSize, transferLog)) {
+    bool writeAnyway = false;
+    switch (checked.imageFit) {
     case ImageFit::TooShort: return;
     case ImageFit::NotForThisChip:
         if (AskUser(kWrongImageQuestion, kWrongImageCaption, MB_YESNO | MB_ICONEXCLAMATION) == IDNO) return;
+        writeAnyway = true;
         break;
     case ImageFit::Fits: break;
     }
 
     busy = 1;
     EnableCloseButton(false);
-    if (!engine.StartDownload(checked, imageBuffer.get(), imageSize, *this, transferLog))
-        return DownloadStartFailed();
+    if (!engine.StartDownload(checked, *this, transferLog, writeAnyway)) return DownloadStartFailed();
+    // The window's copy is the image as it is being written: patched.
+    KeepImage();
     RedrawNow();
     ScrollLogToEnd();
     EnableDownloadButton(false);
@@ -92,6 +93,14 @@ void CUpdateWindow::StartDownload() {
     ShowStatus();
     const int32_t period = imageSize / kProgressDivisor;
     StartTimer(kProgressTimer, UINT(period > 0 ? period : 1));
+}
+
+// The window keeps a copy of the image the engine chose and writes.
+void CUpdateWindow::KeepImage() {
+    const std::vector<uint8_t>& image = engine.ChosenImage();
+    imageSize = int32_t(image.size());
+    imageBuffer.reset(new uint8_t[image.empty() ? 1 : image.size()]);
+    if (!image.empty()) std::memcpy(imageBuffer.get(), image.data(), image.size());
 }
 
 void CUpdateWindow::DownloadStartFailed() {

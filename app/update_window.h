@@ -82,4 +82,5 @@ private:
     void OnVerdict(int32_t result) override;
     CheckVerdict Stop(const char* text);
     void DownloadStartFailed();
+    void KeepImage();
 };

@@ -183,7 +183,7 @@ void ConsoleUpdate::Describe(const Report& r) {
         std::fprintf(out_, "Flash:         differs from this program's image at 0x%06X\n", at);
     if (c.verdict == CheckVerdict::Update)
         std::fprintf(out_, "Update:        image %d (%s), %d bytes\n", c.imageId, c.imageVersion,
-                     int(c.image.size()));
+                     int(c.imageSize));
     std::fflush(out_);
 }
 
@@ -282,14 +282,13 @@ int ConsoleUpdate::Download(Report* report) {
         // Said even under --json, where people's text goes to standard error.
         std::fprintf(out_, "%s\n", line.c_str());
     }
-    bar_.Start(uint32_t(checked.image.size()));
-    const int32_t size = int32_t(checked.image.size());
-    const ImageFit fit = ExamineImage(checked.image.data(), size, transferLog);
-    const bool write = fit == ImageFit::Fits || (fit == ImageFit::NotForThisChip && WriteImageNotForThisChip());
+    bar_.Start(checked.imageSize);
+    const bool anyway = checked.imageFit == ImageFit::NotForThisChip && WriteImageNotForThisChip();
+    const bool write = checked.imageFit == ImageFit::Fits || anyway;
     // --verbose shows the download's lines as the engine hands them over,
     // from the first line it adds.
     ShowNewLog();
-    const bool started = write && engine_.StartDownload(checked, checked.image.data(), size, *this, transferLog);
+    const bool started = write && engine_.StartDownload(checked, *this, transferLog, anyway);
     WorkerStarted();
     if (!started) {
         LeaveDownloadState();

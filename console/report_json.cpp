@@ -45,7 +45,7 @@ std::string ReportJson(const Report& report) {
     const CheckReport& c = report.check;
     json image = nullptr;
     if (report.checkRan && c.verdict == CheckVerdict::Update)
-        image = {{"id", c.imageId}, {"version", c.imageVersion}, {"size", c.image.size()}};
+        image = {{"id", c.imageId}, {"version", c.imageVersion}, {"size", c.imageSize}};
     const JsonDocument facts = {
         {"camera", report.CameraFound() ? Camera(c) : json(nullptr)},
         {"decision", report.checkRan ? json(DecisionName(c.verdict)) : json(nullptr)},

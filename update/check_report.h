@@ -22,6 +22,13 @@ enum class CheckVerdict {
     Failed,    // it is ours but the check could not finish: nothing written
 };
 
+// Whether an image may be written as it is.
+enum class ImageFit {
+    Fits,
+    TooShort,        // shorter than the places the download reaches into
+    NotForThisChip,  // its device descriptor is not the chip's: ask first
+};
+
 // What showed the camera is ours: the system's hardware IDs, its image
 // sensor, or only the vendor and product IDs in its own flash.
 enum class Vouch { Nothing, HardwareId, Sensor, FlashIds };
@@ -76,12 +83,14 @@ struct CheckReport {
     int heldImageId = 0;
     const char* heldVersion = "";
 
-    // The image chosen (register 0x2045: 1 chooses V0308), with its bytes
-    // when the verdict is Update.
+    // The image chosen (register 0x2045: 1 chooses V0308); when the verdict
+    // is Update, its length and whether it may be written as it is (the
+    // engine keeps its bytes).
     int32_t imageChoice = 0;
     int imageId = 0;
     const char* imageVersion = "";
-    std::vector<uint8_t> image;
+    uint32_t imageSize = 0;
+    ImageFit imageFit = ImageFit::Fits;
 };
 
 // The camera a report describes, as the record of an update names it.

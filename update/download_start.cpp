@@ -36,14 +36,17 @@ ImageFit ExamineImage(const uint8_t* image, int32_t size, std::string& log) {
     return CheckDeviceDescriptor(image) ? ImageFit::Fits : ImageFit::NotForThisChip;
 }
 
-int32_t CUpdateEngine::StartDownload(const CheckReport& checked, uint8_t* image, int32_t size,
-                                     UpdateObserver& observer, std::string& log) {
-    // A front end has examined the image already; one that did not is
-    // stopped here before the camera hears anything.
+int32_t CUpdateEngine::StartDownload(const CheckReport& checked, UpdateObserver& observer, std::string& log,
+                                     bool writeAnyway) {
     pulseAtLetGo_ = false;
     verdictIn_.store(false);
-    downloadFailure_ = Failure::ImageTooShort;
-    if (ExamineImage(image, size, log) == ImageFit::TooShort) return 0;
+    // The check examined the image it chose; what may not be written is
+    // stopped here before the camera hears anything.
+    downloadFailure_ = image_.empty() ? Failure::ImageMissing : Failure::ImageTooShort;
+    if (checked.verdict != CheckVerdict::Update || image_.empty() || checked.imageFit == ImageFit::TooShort)
+        return 0;
+    downloadFailure_ = Failure::NotAgreed;
+    if (checked.imageFit == ImageFit::NotForThisChip && !writeAnyway) return 0;
     log += "\r\nStart Download to ";
     ReleaseDevice();
     device_ = new CCamDevice;
@@ -61,12 +64,10 @@ int32_t CUpdateEngine::StartDownload(const CheckReport& checked, uint8_t* image,
     }
 
     BeginRecord(checked, log);
-    PatchFlashTypeByte(image, uint32_t(size), checked.flashTypeIndex);
+    PatchFlashTypeByte(image_.data(), uint32_t(image_.size()), checked.flashTypeIndex);
     // Whole lines go to the observer: the first is the one that ends after
     // what the log already held.
     const size_t lineEnd = log.rfind('\n');
-    run_.image = image;
-    run_.size = uint32_t(size);
     run_.flashTypeIndex = checked.flashTypeIndex;
     run_.observer = &observer;
     run_.log = &log;
@@ -174,7 +175,8 @@ uint32_t CUpdateEngine::DownloadWorker(void* self) {
     CUpdateEngine* engine = static_cast<CUpdateEngine*>(self);
     const Run& run = engine->run_;
     const int32_t result =
-        engine->device_->DownloadFirmware(run.image, run.size, *run.log, run.flashTypeIndex, engine);
+        engine->device_->DownloadFirmware(engine->image_.data(), uint32_t(engine->image_.size()), *run.log,
+                                          run.flashTypeIndex, engine);
     if (!run.recordId.empty() &&
         !engine->history.Finish(run.recordId, result == 1 ? kOutcomeUpdated : kOutcomeFailed, &engine->recordProblem_))
         *run.log += "Update record not finished: " + engine->recordProblem_ + ".\r\n";

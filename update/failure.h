@@ -14,6 +14,7 @@ enum class Failure {
     ImageTooShort,       // the chosen image does not reach what the download writes
     PartNotWritable,     // a download of ours did not finish, on a part this program cannot write
     // The start of the download.
+    NotAgreed,           // an image not for the chip, and no one agreed to write it
     CameraNotReopened,   // the camera could not be opened again
     CameraChanged,       // another camera stands where the checked one was
     NoWorker,            // the download's thread could not be started
@@ -39,6 +40,7 @@ inline constexpr FailureRow kFailures[] = {
     {Failure::ImageTooShort, "image-too-short", "the firmware image is too short to write"},
     {Failure::PartNotWritable, "part-not-writable",
      "the flash holds an unfinished download, but its part is not one this program can write"},
+    {Failure::NotAgreed, "not-agreed", "the image is not for this chip and no one agreed to write it"},
     {Failure::CameraNotReopened, "camera-not-reopened", "the camera could not be opened again"},
     {Failure::CameraChanged, "camera-changed", "another camera took the checked camera's place"},
     {Failure::NoWorker, "no-worker", "the download could not be started"},

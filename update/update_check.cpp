@@ -276,8 +276,14 @@ bool CUpdateEngine::ChooseImage(CheckReport* r, std::string& log) {
     r->imageChoice = device_->ReadImageChoice();
     r->imageId = r->imageChoice ? kImageV0308 : kImageV0309;
     r->imageVersion = VersionOf(r->imageId);
-    loadedSize_ = 0;
-    if (loadImage(r->imageId, &loaded_, &loadedSize_) && loaded_) return true;
+    std::unique_ptr<uint8_t[]> bytes;
+    int32_t size = 0;
+    if (loadImage(r->imageId, &bytes, &size) && bytes && size > 0) {
+        image_.assign(bytes.get(), bytes.get() + size);
+        r->imageSize = uint32_t(size);
+        r->imageFit = ExamineImage(image_.data(), size, log);
+        return true;
+    }
     log += "Firmware image " + std::to_string(r->imageId) + " missing.\r\n";
     r->reason = "firmware image " + std::to_string(r->imageId) + " is missing from this program";
     r->failure = Failure::ImageMissing;
@@ -298,8 +304,7 @@ CheckReport CUpdateEngine::CheckCamera(std::string& log) {
     readBuffer_.reset(new uint8_t[kFlashBlockBytes]);
     ReleaseDevice();
     device_ = new CCamDevice;
-    loaded_.reset();
-    loadedSize_ = 0;
+    image_.clear();
 
     char name[kCameraNameBytes] = {};
     if (!device_->OpenCamera(log, name, source_)) {
@@ -331,7 +336,5 @@ CheckReport CUpdateEngine::CheckCamera(std::string& log) {
     }
     if (!ChooseImage(&r, log)) return r;
     r.verdict = CheckVerdict::Update;
-    r.image.assign(loaded_.get(), loaded_.get() + loadedSize_);
-    loaded_.reset();
     return r;
 }

@@ -34,12 +34,6 @@ protected:
     ~UpdateObserver() = default;
 };
 
-// Whether an image may be written as it is.
-enum class ImageFit {
-    Fits,
-    TooShort,        // shorter than the places the download reaches into
-    NotForThisChip,  // its device descriptor is not the chip's: ask first
-};
 // The question both programs ask before writing an image that is not for
 // the chip, in the words the camera's firmware tools have always used.
 constexpr char kWrongImageQuestion[] = "It seems that the bincode is NOT for the IC\nDo you really want to download?";
@@ -64,12 +58,16 @@ public:
     // reopen walks the source the last check walked.
     CheckReport Check(std::string& log, CameraSource* source);
 
-    // Opens the camera again, confirms it is the one checked, patches
-    // image (size bytes, kept alive by the caller until the verdict) for
-    // its flash and starts the worker. log is the worker's alone until the
-    // observer's OnVerdict.
-    int32_t StartDownload(const CheckReport& checked, uint8_t* image, int32_t size,
-                          UpdateObserver& observer, std::string& log);
+    // Opens the camera again, confirms it is the one checked, patches the
+    // image the check chose (and examined: checked.imageFit) for its flash
+    // and starts the worker. An image not for the chip is written only
+    // with writeAnyway, which a person's yes alone may give; a short one
+    // never. log is the worker's alone until the observer's OnVerdict.
+    int32_t StartDownload(const CheckReport& checked, UpdateObserver& observer, std::string& log,
+                          bool writeAnyway = false);
+    // The image the last check chose, as the download writes it (patched
+    // once the download has started); empty unless the verdict was Update.
+    const std::vector<uint8_t>& ChosenImage() const { return image_; }
 
     // Lets the camera go, first telling it to carry on (the enable pulse)
     // when the last check decided no update: a camera that is current, not
@@ -120,13 +118,10 @@ private:
     CCamDevice* device_ = nullptr;
     CameraSource* source_ = nullptr;  // the last check's: the reopen walks it
     std::unique_ptr<uint8_t[]> readBuffer_;
-    std::unique_ptr<uint8_t[]> loaded_;  // the chosen image, while the check runs
-    int32_t loadedSize_ = 0;
+    std::vector<uint8_t> image_;  // the image the last check chose
 
     // The download in flight, set before its worker starts.
     struct Run {
-        uint8_t* image = nullptr;
-        uint32_t size = 0;
         uint8_t flashTypeIndex = 0;
         UpdateObserver* observer = nullptr;
         std::string* log = nullptr;

@@ -214,7 +214,7 @@ TEST(UpdateCheck, ReportsWhatItFoundAndWhy) {
         EXPECT_EQ(r.chipId, row.s.camera ? 0x65 : -1) << row.s.name;
         EXPECT_EQ(r.flash.type, row.type) << row.s.name;
         EXPECT_EQ(r.storedCode, row.code) << row.s.name;
-        EXPECT_EQ(r.image.size(), row.verdict == CheckVerdict::Update ? 65536u : 0u) << row.s.name;
+        EXPECT_EQ(r.imageSize, row.verdict == CheckVerdict::Update ? 65536u : 0u) << row.s.name;
     }
 }
 
