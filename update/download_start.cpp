@@ -27,14 +27,6 @@ const char* VouchName(Vouch vouch) {
 
 }  // namespace
 
-ImageFit ExamineImage(const uint8_t* image, int32_t size, std::string& log) {
-    // The descriptor check and the patch reach into the image at fixed places.
-    if (!image || size < int32_t(kMinFirmwareImageSize)) {
-        log += "Firmware image too short.\r\n";
-        return ImageFit::TooShort;
-    }
-    return CheckDeviceDescriptor(image) ? ImageFit::Fits : ImageFit::NotForThisChip;
-}
 
 int32_t CUpdateEngine::StartDownload(const CheckReport& checked, UpdateObserver& observer, std::string& log,
                                      bool writeAnyway) {

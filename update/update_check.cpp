@@ -28,27 +28,7 @@ std::string Formatted(const char* format, Values... values) {
 
 }  // namespace
 
-CUpdateEngine::CUpdateEngine()
-    : loadImage([](int id, std::unique_ptr<uint8_t[]>* image, int32_t* size) {
-          return LoadFirmwareImage(id, image, size) == FirmwareStatus::Ok;
-      }),
-      history(StateFolder()) {}
 
-// The camera as a record names it.
-UpdateRecord CameraRecord(const CheckReport& r) {
-    UpdateRecord record;
-    if (r.usb) {
-        record.vendor = r.usb->vendor;
-        record.product = r.usb->product;
-    }
-    record.serial = r.serial;
-    record.busPlace = r.busPlace;
-    record.path = r.cameraPath;
-    record.name = r.cameraName;
-    record.chipId = r.chipId;
-    record.flashType = r.flash.type;
-    return record;
-}
 
 // The flash cannot tell every cut update from a finished one (a cut erase
 // may leave a code that reads current over a flash no download of ours
@@ -70,65 +50,11 @@ bool CUpdateEngine::LastUpdateUnfinished(CheckReport* r, std::string& log) {
     return true;
 }
 
-CUpdateEngine::~CUpdateEngine() { ReleaseDevice(); }
 
-void CUpdateEngine::ReleaseDevice() {
-    if (!device_) return;
-    CCamDevice::CloseChannel();
-    delete device_;
-    device_ = nullptr;
-}
 
-void CUpdateEngine::LetGo() {
-    if (pulseAtLetGo_) CCamDevice::PulseDownloadEnable();
-    pulseAtLetGo_ = false;
-    ReleaseDevice();
-}
 
-// A block read that fails, or that stops short of the bytes the check
-// needs, leaves nothing to decide on: the buffer is set to the erased-flash
-// pattern first, and the failure goes to the log.
-bool CUpdateEngine::ReadBlock(int32_t block, size_t needed, std::string& log) {
-    std::memset(readBuffer_.get(), 0xFF, kFlashBlockBytes);
-    ULONG length = 0;
-    if (device_->ReadFlashBlock(readBuffer_.get(), block, &length) >= 0 && length >= needed) return true;
-    log += "ReadFlashBlock " + std::to_string(block) + " fail.\r\n";
-    return false;
-}
 
-// The system's hardware IDs, the image sensor, or failing both the IDs in
-// the camera's own flash vouch for it; only the flash road forces the
-// update whatever the flash holds.
-Vouch CUpdateEngine::VouchFor(CheckReport* r, std::string& log) {
-    char vendorDigits[4], productDigits[4];
-    if (device_->FindHardwareId(vendorDigits, productDigits)) return Vouch::HardwareId;
-    r->sensorBringUpResult = device_->SensorBringUp();
-    if (r->sensorBringUpResult == 1) r->sensorIdResult = device_->ProbeSensorId();
-    if (r->sensorBringUpResult == 1 && r->sensorIdResult == 1) return Vouch::Sensor;
 
-    if (!ReadBlock(BlockOf(kVendorIdOffset), InBlock(kProductIdOffset) + 2, log)) return Vouch::Nothing;
-    if (Le16(&readBuffer_[InBlock(kProductIdOffset)]) != kCameraProductId ||
-        Le16(&readBuffer_[InBlock(kVendorIdOffset)]) != kCameraVendorId)
-        return Vouch::Nothing;
-    r->forceUpdate = 1;
-    return Vouch::FlashIds;
-}
-
-// What vouched for the camera at the check, asked again.
-bool CUpdateEngine::StillVouches(Vouch vouch, std::string& log) {
-    char vendorDigits[4], productDigits[4];
-    switch (vouch) {
-    case Vouch::HardwareId: return device_->FindHardwareId(vendorDigits, productDigits) == 1;
-    case Vouch::Sensor: return device_->SensorBringUp() == 1 && device_->ProbeSensorId() == 1;
-    case Vouch::FlashIds:
-        if (!readBuffer_) readBuffer_.reset(new uint8_t[kFlashBlockBytes]);
-        return ReadBlock(BlockOf(kVendorIdOffset), InBlock(kProductIdOffset) + 2, log) &&
-               Le16(&readBuffer_[InBlock(kProductIdOffset)]) == kCameraProductId &&
-               Le16(&readBuffer_[InBlock(kVendorIdOffset)]) == kCameraVendorId;
-    case Vouch::Nothing: break;
-    }
-    return false;
-}
 
 // Stale when the code the last download left does not suit the fitted
 // flash, for the parts whose code the check knows. Nothing is decided on
