@@ -165,12 +165,14 @@ void CKorvaneDlg::StopTimer(UINT_PTR id) { KillTimer(id); }
 void CKorvaneDlg::EnableCloseButton(bool enable) {
     closeButton.EnableWindow(enable);
     if (!enable && !holdingSession) {
-        SetThreadExecutionState(ES_CONTINUOUS | ES_SYSTEM_REQUIRED);
+        // Kept awake where the system allows it; the window has no one to tell.
+        std::string why;
+        keepAwake.Take(&why);
         ShutdownBlockReasonCreate(m_hWnd, kSessionBlockReason);
         holdingSession = true;
     } else if (enable && holdingSession) {
         ShutdownBlockReasonDestroy(m_hWnd);
-        SetThreadExecutionState(ES_CONTINUOUS);
+        keepAwake.Release();
         holdingSession = false;
     }
 }

@@ -7,6 +7,7 @@
 #include "app/update_window.h"
 #include "framework/controls.h"
 #include "framework/dialog.h"
+#include "platform/sleep_inhibitor.h"
 
 class CKorvaneDlg : public CDialog, public CUpdateWindow {
 public:
@@ -46,4 +47,5 @@ private:
     CButton closeButton;
     HWND progressBar = nullptr;
     bool holdingSession = false;  // awake and a session end refused, while a download runs
+    SleepInhibitor keepAwake;
 };
