@@ -132,7 +132,10 @@ int ConsoleUpdate::End(Report* report, Outcome outcome, const std::string& messa
         break;
     default: break;
     }
-    if (code == kExitFailed && camera && camera->MaySuspend())
+    // A camera that may suspend explains a camera gone or a request refused,
+    // not a checksum.
+    const bool mayBeSuspend = report->failure == Failure::CameraGone || report->failure == Failure::RequestFailed;
+    if (code == kExitFailed && mayBeSuspend && camera && camera->MaySuspend())
         report->message += " USB autosuspend is on for this camera (power/control = auto) and this kernel "
                            "may let it suspend while in use; if it fails again, keep it awake as the README "
                            "says.";
