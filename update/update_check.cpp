@@ -98,21 +98,33 @@ CUpdateEngine::Firmware CUpdateEngine::FirmwareState(CheckReport* r, std::string
     return state;
 }
 
-// An image of the program as this camera would get it: patched for its
-// flash, and as long as the flash (a short image leaves the rest erased).
-bool CUpdateEngine::PatchedImage(int id, uint8_t flashTypeIndex, std::vector<uint8_t>* image,
-                                 std::string& log) {
+// One of the program's images, its bytes as the loader gives them. Both
+// are part of the program; one missing is a broken build, said once here.
+bool CUpdateEngine::LoadProgramImage(int id, std::vector<uint8_t>* image, CheckReport* r, std::string& log) {
     std::unique_ptr<uint8_t[]> bytes;
     int32_t size = 0;
-    if (!loadImage(id, &bytes, &size) || !bytes || size < int32_t(kMinFirmwareImageSize)) {
-        // Both images are part of the program; one missing is a broken build.
-        log += "Firmware image " + std::to_string(id) + " missing.\r\n";
+    if (loadImage(id, &bytes, &size) && bytes && size > 0) {
+        image->assign(bytes.get(), bytes.get() + size);
+        return true;
+    }
+    log += "Firmware image " + std::to_string(id) + " missing.\r\n";
+    r->reason = "firmware image " + std::to_string(id) + " is missing from this program";
+    r->failure = Failure::ImageMissing;
+    return false;
+}
+
+// An image of the program as this camera would get it: patched for its
+// flash, and as long as the flash (a short image leaves the rest erased).
+bool CUpdateEngine::PatchedImage(int id, CheckReport* r, std::vector<uint8_t>* image, std::string& log) {
+    if (!LoadProgramImage(id, image, r, log)) return false;
+    if (image->size() < kMinFirmwareImageSize) {
+        log += "Firmware image " + std::to_string(id) + " too short.\r\n";
+        r->reason = "firmware image " + std::to_string(id) + " is too short to compare";
+        r->failure = Failure::ImageTooShort;
         return false;
     }
-    const uint32_t length = std::min<uint32_t>(uint32_t(size), kFirmwareImageSize);
-    image->assign(kFirmwareImageSize, 0xFF);
-    std::copy(bytes.get(), bytes.get() + length, image->begin());
-    return PatchFlashTypeByte(image->data(), uint32_t(image->size()), flashTypeIndex) == FirmwareStatus::Ok;
+    image->resize(kFirmwareImageSize, 0xFF);
+    return PatchFlashTypeByte(image->data(), uint32_t(image->size()), r->flashTypeIndex) == FirmwareStatus::Ok;
 }
 
 // A download writes the code three quarters of the way through, so a code
@@ -154,11 +166,7 @@ CUpdateEngine::Firmware CUpdateEngine::FlashAgainstImages(CheckReport* r, std::s
     } compared[] = {{kImageV0309, FlashContent::Other, 0}, {kImageV0308, FlashContent::Other, 0}};
     for (Compared& c : compared) {
         std::vector<uint8_t> image;
-        if (!PatchedImage(c.id, r->flashTypeIndex, &image, log)) {
-            r->reason = "firmware image " + std::to_string(c.id) + " is missing from this program";
-            r->failure = Failure::ImageMissing;
-            return Firmware::Unknown;
-        }
+        if (!PatchedImage(c.id, r, &image, log)) return Firmware::Unknown;
         c.content = CompareFlashWithImage(flash.data(), image.data(), kFirmwareImageSize, page, &c.at);
     }
     r->flashCompared = true;
@@ -202,18 +210,10 @@ bool CUpdateEngine::ChooseImage(CheckReport* r, std::string& log) {
     r->imageChoice = device_->ReadImageChoice();
     r->imageId = r->imageChoice ? kImageV0308 : kImageV0309;
     r->imageVersion = VersionOf(r->imageId);
-    std::unique_ptr<uint8_t[]> bytes;
-    int32_t size = 0;
-    if (loadImage(r->imageId, &bytes, &size) && bytes && size > 0) {
-        image_.assign(bytes.get(), bytes.get() + size);
-        r->imageSize = uint32_t(size);
-        r->imageFit = ExamineImage(image_.data(), size, log);
-        return true;
-    }
-    log += "Firmware image " + std::to_string(r->imageId) + " missing.\r\n";
-    r->reason = "firmware image " + std::to_string(r->imageId) + " is missing from this program";
-    r->failure = Failure::ImageMissing;
-    return false;
+    if (!LoadProgramImage(r->imageId, &image_, r, log)) return false;
+    r->imageSize = uint32_t(image_.size());
+    r->imageFit = ExamineImage(image_.data(), int32_t(image_.size()), log);
+    return true;
 }
 
 CheckReport CUpdateEngine::Check(std::string& log) { return Check(log, GetCameraSource()); }
