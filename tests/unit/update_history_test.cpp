@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/temp_folder.h"
 #include "update/update_history.h"
 
 namespace {
@@ -16,12 +17,10 @@ constexpr int64_t kStarted = 1796724902;  // 2026-12-08T10:15:02Z
 // A history in a folder of its own, removed afterwards, on a clock that
 // stands still unless moved.
 struct HistoryRig {
-    HistoryRig() : folder(fs::temp_directory_path() / ("korvane-history-" + std::to_string(++made))), history("") {
-        fs::remove_all(folder);
-        history = UpdateHistory(folder.string());
+    // The state folder itself is made by the history, below one of our own.
+    HistoryRig() : folder(temp.path / "state"), history(folder.string()) {
         history.now = [this] { return clock; };
     }
-    ~HistoryRig() { fs::remove_all(folder); }
     std::vector<std::string> Lines() const {
         std::ifstream in(folder / kHistoryFileName);
         std::vector<std::string> lines;
@@ -39,7 +38,7 @@ struct HistoryRig {
         EXPECT_TRUE(history.Load(&records, &why)) << why;
         return records;
     }
-    static inline int made = 0;
+    TempFolder temp;
     fs::path folder;
     UpdateHistory history;
     int64_t clock = kStarted;
