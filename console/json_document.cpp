@@ -4,7 +4,7 @@
 
 std::string DocumentText(const JsonDocument& facts, const std::string& result, int exitCode,
                          const std::string& message) {
-    JsonDocument doc = {{"program", "korvane-update"}, {"version", KORVANE_VERSION}};
+    JsonDocument doc = {{"program", "korvane-update"}, {"version", KORVANE_VERSION}, {"schema", kJsonSchema}};
     for (const auto& fact : facts.items()) doc[fact.key()] = fact.value();
     doc["result"] = result;
     doc["exit_code"] = exitCode;

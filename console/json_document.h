@@ -1,7 +1,8 @@
-// Every JSON document korvane-update prints has one envelope: the program
-// and its version first, then the document's own facts, then how the run
-// ended (result, exit code, message), the same names for the same facts in
-// the check, the update, --list, --report and --history.
+// Every JSON document korvane-update prints has one envelope: the program,
+// its version and the documents' schema first, then the document's own
+// facts, then how the run ended (result, exit code, message), the same
+// names for the same facts in the check, the update, --list, --report and
+// --history.
 #pragma once
 
 #include <nlohmann/json.hpp>
@@ -9,6 +10,10 @@
 #include <string>
 
 using JsonDocument = nlohmann::ordered_json;
+
+// The documents' layout (docs/json.md). Raised when a field is removed or
+// changes meaning; a field added keeps it.
+constexpr int kJsonSchema = 1;
 
 // The document around facts (an object), as printed: two-space indents and
 // a final newline; text that is not UTF-8 is replaced, never thrown over.
