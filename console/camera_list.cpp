@@ -23,7 +23,18 @@ const char* Verdict(CheckVerdict verdict) {
     return "";
 }
 
+// "1 camera of this family attached", "2 cameras of this family attached".
+std::string Attached(size_t count) {
+    return std::to_string(count) + (count == 1 ? " camera" : " cameras") + " of this family attached";
+}
+
 }  // namespace
+
+std::string DeviceNamesNothing(const std::string& device, CameraSource* all) {
+    const size_t attached = FamilyCameras(all).size();
+    return "--device " + device + " names no camera of this family attached (" +
+           (attached ? Attached(attached) + "; see --list" : std::string("none is")) + ").";
+}
 
 int ListCameras(const Options& options, CameraSource* all, FILE* out, Report* report,
                 std::string* log) {
@@ -46,8 +57,7 @@ int ListCameras(const Options& options, CameraSource* all, FILE* out, Report* re
     const OutcomeRow& ended = OutcomeOf(found.empty() ? Outcome::NoCamera : Outcome::Listed);
     report->exitCode = ended.code;
     report->result = ended.result;
-    report->message = found.empty() ? "No camera of this family is attached."
-                                     : std::to_string(found.size()) + " camera(s) of this family listed.";
+    report->message = found.empty() ? "No camera of this family is attached." : Attached(found.size()) + ".";
     if (options.json) {
         std::fputs(DocumentText({{"cameras", cameras}}, report->result, report->exitCode, report->message).c_str(),
                    stdout);
@@ -65,8 +75,8 @@ void NameOtherCameras(CameraSource* all, FILE* out, Report* report) {
         report->otherCameras.push_back(std::to_string(found[i].number) + "  " + found[i].path +
                                        "  " + found[i].name);
     if (!out) return;
-    std::fprintf(out, "%d cameras of this family are attached; this run takes the first, %d  %s.\n",
-                 int(found.size()), found[0].number, found[0].path.c_str());
+    std::fprintf(out, "%s; this run takes number %d, %s.\n", Attached(found.size()).c_str(), found[0].number,
+                 found[0].path.c_str());
     std::fprintf(out, "The other%s:\n", found.size() > 2 ? "s" : "");
     for (const std::string& other : report->otherCameras) std::fprintf(out, "  %s\n", other.c_str());
     std::fprintf(out, "To update another, name it: --device NUMBER (see --list).\n");

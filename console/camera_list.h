@@ -16,6 +16,10 @@
 int ListCameras(const Options& options, CameraSource* all, FILE* out, Report* report,
                 std::string* log);
 
+// Why --device is refused when it names no camera of the family: what is
+// attached, for the usage error.
+std::string DeviceNamesNothing(const std::string& device, CameraSource* all);
+
 // Several cameras of the family attached and none chosen: says on `out`
 // (when not null) that the run takes the first, and names the others,
 // which the report keeps too.

@@ -52,7 +52,7 @@ bool ReadAnswer(std::string* line) {
 }  // namespace
 
 ConsoleUpdate::ConsoleUpdate(const Options& options, FILE* out, bool outIsTerminal, bool interactive)
-    : options_(options), out_(out), interactive_(interactive), bar_(out, outIsTerminal) {
+    : options_(options), out_(out), interactive_(interactive), bar_(options.quiet ? nullptr : out, outIsTerminal) {
     engine_.program = "korvane-update " KORVANE_VERSION;
 }
 
@@ -74,16 +74,18 @@ bool ConsoleUpdate::WriteImageNotForThisChip() {
     // Only a person may agree to write an image the camera may not take.
     if (!interactive_ || options_.yes) return false;
     std::fprintf(out_, "%s: %s\n", kWrongImageCaption, kWrongImageQuestion);
-    return Confirm("Write it anyway?");
+    return Confirm("Write it anyway?") == Answer::Yes;
 }
 
-bool ConsoleUpdate::Confirm(const std::string& question) {
+ConsoleUpdate::Answer ConsoleUpdate::Confirm(const std::string& question) {
     std::fprintf(out_, "%s [y/N] ", question.c_str());
     std::fflush(out_);
     std::string answer;
-    const bool got = ReadAnswer(&answer);
-    if (!got) std::fputc('\n', out_);
-    return got && (answer == "y" || answer == "Y" || answer == "yes" || answer == "Yes");
+    if (!ReadAnswer(&answer)) {
+        std::fputc('\n', out_);
+        return Answer::None;
+    }
+    return answer == "y" || answer == "Y" || answer == "yes" || answer == "Yes" ? Answer::Yes : Answer::No;
 }
 
 // Whole lines only: the program's own lines never land after a log line's
@@ -164,7 +166,7 @@ void ConsoleUpdate::Describe(const Report& r) {
     ShowNewLog();
     const CheckReport& c = r.check;
     // No camera opened: nothing to describe; the closing line says so.
-    if (options_.json || c.verdict == CheckVerdict::NoCamera) return;
+    if (c.verdict == CheckVerdict::NoCamera) return;
     std::fprintf(out_, "Camera:        %s\n", c.cameraName.empty() ? "(no name)" : Printable(c.cameraName).c_str());
     if (!c.cameraPath.empty()) std::fprintf(out_, "Device:        %s\n", Printable(c.cameraPath).c_str());
     if (c.chipId >= 0) std::fprintf(out_, "Chip ID:       0x%02X\n", unsigned(c.chipId));
@@ -184,6 +186,8 @@ void ConsoleUpdate::Describe(const Report& r) {
         std::fprintf(out_, "Flash:         a download that did not finish, first gap at 0x%06X\n", at);
     else if (c.flashCompared && c.flashContent == FlashContent::Other)
         std::fprintf(out_, "Flash:         differs from this program's image at 0x%06X\n", at);
+    if (c.verdict == CheckVerdict::Current && c.heldImageId > 0)
+        std::fprintf(out_, "Firmware:      %s (image %d), current\n", c.heldVersion, c.heldImageId);
     if (c.verdict == CheckVerdict::Update)
         std::fprintf(out_, "Update:        image %d (%s), %d bytes\n", c.imageId, c.imageVersion,
                      int(c.imageSize));
@@ -191,23 +195,25 @@ void ConsoleUpdate::Describe(const Report& r) {
 }
 
 int ConsoleUpdate::Run(Report* report) {
-    const PowerState power = ReadPowerState();
-    // The window's rule: it checks only with mains power known to be on.
-    if (!MainsPowerOn(power.known, power.acLineStatus)) {
-        if (!options_.onBattery && !options_.check)
-            return End(report, Outcome::OnBattery,
-                       power.known ? "Not on mains power: plug the computer in, or pass --on-battery."
-                                   : "The power state could not be read: plug the computer in, or pass "
-                                     "--on-battery.");
-        if (!options_.json)
-            std::fprintf(out_, options_.onBattery
-                                   ? "Not on mains power; going on as --on-battery asks.\n"
-                                   : "Not on mains power; a check does not touch the flash, so it goes on.\n");
-    }
     if (beforeCheck) beforeCheck(report);
     const int code = Check(report);
     if (code >= 0) return code;
     return Download(report);
+}
+
+// Power matters only once a write is due: the window's rule, that it
+// updates only with mains power known to be on, unless --on-battery.
+// -1 to go on.
+int ConsoleUpdate::PowerRule(Report* report) {
+    const PowerState power = ReadPowerState();
+    if (MainsPowerOn(power.known, power.acLineStatus)) return -1;
+    if (!options_.onBattery)
+        return End(report, Outcome::OnBattery,
+                   power.known ? "Not on mains power: plug the computer in, or pass --on-battery."
+                               : "The power state could not be read: plug the computer in, or pass "
+                                 "--on-battery.");
+    std::fprintf(stderr, "Not on mains power; going on as --on-battery asks.\n");
+    return -1;
 }
 
 // The check and its report; -1 when the download is to follow.
@@ -220,8 +226,9 @@ int ConsoleUpdate::Check(Report* report) {
         report->notes.push_back("The record of updates on this computer could not be read: " +
                                 report->check.recordProblem + ".");
     if (!options_.json)
-        for (const std::string& note : report->notes) std::fprintf(out_, "Note: %s\n", note.c_str());
-    Describe(*report);
+        for (const std::string& note : report->notes) std::fprintf(stderr, "Note: %s\n", note.c_str());
+    // Under --json or --quiet the camera is described only before a question.
+    if (!options_.json && !options_.quiet) Describe(*report);
     if (Interrupted())
         return End(report, Outcome::Interrupted);
 
@@ -253,13 +260,17 @@ int ConsoleUpdate::Check(Report* report) {
     }
     if (options_.check)
         return End(report, Outcome::UpdateDue);
+    const int power = PowerRule(report);
+    if (power >= 0) return power;
     if (!options_.yes) {
         if (!interactive_)
             return End(report, Outcome::NoTerminal);
-        if (!Confirm("Write this firmware now? Keep the camera plugged in until the end.")) {
-            if (Interrupted())
-                return End(report, Outcome::Interrupted);
-            return End(report, Outcome::Declined);
+        if (options_.json || options_.quiet) Describe(*report);
+        switch (Confirm("Write this firmware now? Keep the camera plugged in until the end.")) {
+        case Answer::Yes: break;
+        case Answer::No: return End(report, Outcome::Declined);
+        case Answer::None:
+            return End(report, Interrupted() ? Outcome::Interrupted : Outcome::TerminalClosed);
         }
     }
     return -1;
@@ -275,7 +286,7 @@ int ConsoleUpdate::Download(Report* report) {
         LeaveDownload();
         return End(report, Outcome::InUse);
     }
-    if (!options_.json)
+    if (!options_.json && !options_.quiet)
         std::fprintf(out_, "Writing image %d (%s); do not unplug the camera.\n", checked.imageId,
                      checked.imageVersion);
     std::string why;
@@ -303,7 +314,7 @@ int ConsoleUpdate::Download(Report* report) {
     if (!engine_.RecordProblem().empty()) {
         // The update went on; the computer only lacks its record of it.
         report->notes.push_back("The record of this update could not be kept: " + engine_.RecordProblem() + ".");
-        if (!options_.json) std::fprintf(out_, "Note: %s\n", report->notes.back().c_str());
+        if (!options_.json) std::fprintf(stderr, "Note: %s\n", report->notes.back().c_str());
     }
     LeaveDownloadState();
     // "Updated" only for a download verified, committed and read back equal.

@@ -40,12 +40,14 @@ public:
     std::string transferLog;
 
 private:
+    enum class Answer { Yes, No, None };  // None: the input ended or was interrupted
     int Check(Report* report);
+    int PowerRule(Report* report);
     int Download(Report* report);
     void LeaveDownloadState();
     int End(Report* report, Outcome outcome, const std::string& message = std::string());
     void Describe(const Report& report);
-    bool Confirm(const std::string& question);
+    Answer Confirm(const std::string& question);
     bool WriteImageNotForThisChip();
     void ShowNewLog();
     void ShowRestOfLog();

@@ -16,7 +16,7 @@ enum ExitCode : int {
     kExitNoPermission = 6,    // a camera's node could not be opened for want of permission
     kExitCameraInUse = 7,     // another program streams from the camera: nothing written
     kExitUsage = 64,          // bad command line (sysexits' EX_USAGE)
-    kExitInterrupted = 130,   // interrupt or terminate before the download started
+    kExitInterrupted = 130,   // interrupted, or the terminal gone, before the download started
 };
 
 // Each code with what it means, as --help, the manual page and the README
@@ -26,7 +26,8 @@ struct ExitCodeMeaning {
     const char* meaning;
 };
 inline constexpr ExitCodeMeaning kExitCodeMeanings[] = {
-    {kExitUpdated, "updated: written, verified and committed (--check: an update is due)"},
+    {kExitUpdated, "updated: written, verified and committed (--check: an update is due); or what was asked "
+                   "was printed"},
     {kExitFailed, "the check or the update failed"},
     {kExitNothingToDo, "nothing to do: the firmware is current, or the question was answered no"},
     {kExitNoCamera, "no camera of ours found"},
@@ -34,6 +35,8 @@ inline constexpr ExitCodeMeaning kExitCodeMeanings[] = {
     {kExitOnBattery, "on battery; plug in, or pass --on-battery"},
     {kExitNoPermission, "no permission to open the camera's device node"},
     {kExitCameraInUse, "the camera is in use by another program; the flash was not touched"},
-    {kExitUsage, "usage error; or an update is due, no terminal to ask on, and no --yes"},
-    {kExitInterrupted, "interrupted before the download began; the flash was not touched"},
+    {kExitUsage, "usage error (or --device names no camera); or an update is due, no terminal to ask on, and "
+                 "no --yes"},
+    {kExitInterrupted, "interrupted, or the terminal closed at the question, before the download began; the "
+                       "flash was not touched"},
 };

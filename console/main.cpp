@@ -10,6 +10,7 @@
 #include "console/outcomes.h"
 #include "console/history_list.h"
 #include "console/interrupt_lines.h"
+#include "console/json_document.h"
 #include "console/options.h"
 #include "console/report.h"
 #include "console/support_report.h"
@@ -19,6 +20,8 @@
 #include "platform/instance_lock.h"
 #include "platform/interrupts.h"
 #include "platform/state_folder.h"
+
+#include "korvane_version.h"
 
 #ifdef _WIN32
 #include <io.h>
@@ -59,6 +62,13 @@ int main(int argc, char** argv) {
     const int parsed = ParseOptions(argc, argv, &options);
     if (parsed == kExitUsage) return UsageError(argc, argv, options.usageError);
     if (parsed >= 0) return parsed;
+    if (options.version) {
+        const std::string version = "korvane-update " KORVANE_VERSION;
+        const OutcomeRow& row = OutcomeOf(Outcome::Version);
+        std::fputs(options.json ? DocumentText({}, row.result, row.code, version).c_str() : (version + "\n").c_str(),
+                   stdout);
+        return std::fflush(stdout) == 0 ? row.code : kExitFailed;
+    }
     // Only reads a file: no camera, no lock, no log.
     if (options.history) return ListHistory(options, StateFolder(), stdout);
 
@@ -112,9 +122,13 @@ int main(int argc, char** argv) {
     {
         ConsoleUpdate update(options, out, outIsTerminal, interactive);
         SystemCamera camera(&update.transferLog, options.device);
+        // A camera chosen that is not there is the command line's fault, not
+        // a missing camera; one another run holds is said as such below.
+        if (!camera.ChoiceNamesACamera() && camera.HeldByAnotherRun().empty())
+            return refuse(Outcome::Usage, DeviceNamesNothing(options.device, camera.AllCameras()));
         if (options.device.empty())
             update.beforeCheck = [&](Report* r) {
-                NameOtherCameras(camera.AllCameras(), options.json ? nullptr : out, r);
+                NameOtherCameras(camera.AllCameras(), options.json || options.quiet ? nullptr : out, r);
             };
         update.permissionDenied = [&camera] { return camera.PermissionDenied(); };
         update.camera = &camera;

@@ -2,12 +2,24 @@
 
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
 #include <cstdio>
+#include <memory>
 #include <string>
 
-#include "console/exit_codes.h"
+#ifdef _WIN32
+#include <io.h>
+#define isatty _isatty
+#define fileno _fileno
+#else
+#include <unistd.h>
+#endif
 
-#include "korvane_version.h"
+#include "console/exit_codes.h"
+#include "console/help_text.h"
+#include "console/outcomes.h"
+#include "console/terminal.h"
+
 
 namespace {
 
@@ -21,59 +33,83 @@ constexpr const char* kDescription =
 #define KORVANE_LOG_EXAMPLE "%ProgramData%\\korvane-update.log"
 #define KORVANE_STATE_FOLDER "%STATE_DIRECTORY% when set, else %ProgramData%\\Korvane"
 #else
-#define KORVANE_STATE_FOLDER "$STATE_DIRECTORY when set, else /var/lib/korvane-update\n" \
-    "  for root, else ~/.local/state/korvane-update"
+#define KORVANE_STATE_FOLDER "$STATE_DIRECTORY when set, else /var/lib/korvane-update " \
+    "for root, else ~/.local/state/korvane-update"
 #define KORVANE_LOG_EXAMPLE "/var/log/korvane-update.log"
 #endif
 
-constexpr const char* kFooter =
-    "\nExamples:\n"
-    "  korvane-update                 describe the camera, ask, then update it\n"
-    "  korvane-update --check         only say whether an update is due\n"
-    "  korvane-update --yes --json    unattended, one JSON report on stdout\n"
-    "  korvane-update --yes --log " KORVANE_LOG_EXAMPLE "\n"
-    "  korvane-update --list          the cameras attached, numbered\n"
-    "  korvane-update --device 2 --check\n"
-    "  korvane-update --history       the updates this computer made\n"
-    "\nEach update is recorded (see --history) in the folder\n  " KORVANE_STATE_FOLDER ".\n"
-    "\nExit codes:\n";
+struct Example {
+    const char* command;
+    const char* what;
+};
+constexpr Example kExamples[] = {
+    {"korvane-update", "describe the camera, ask, then update it"},
+    {"korvane-update --check", "only say whether an update is due"},
+    {"korvane-update --yes --json", "unattended, one JSON report on standard output"},
+    {"korvane-update --yes --log FILE", "unattended, each run's record added to FILE (" KORVANE_LOG_EXAMPLE ")"},
+    {"korvane-update --list", "the cameras attached, numbered"},
+    {"korvane-update --device 2 --check", "check the second camera of --list"},
+    {"korvane-update --history", "the updates this computer made"},
+};
 
-// The examples, then every exit code from the one table.
-std::string Footer() {
-    std::string footer = kFooter;
-    char line[96];
+// The examples, where the records are kept, then every exit code from the
+// one table with the results that end with it.
+std::string Footer(size_t width) {
+    std::string footer = "\nExamples:\n";
+    for (const Example& example : kExamples) footer += HelpItem(example.command, example.what, 33, width);
+    footer += "\n" + HelpParagraph("Each update is recorded (see --history) in the folder " KORVANE_STATE_FOLDER ".",
+                                   width);
+    footer += "\nExit codes (and their results in JSON and logs):\n";
     for (const ExitCodeMeaning& row : kExitCodeMeanings) {
-        std::snprintf(line, sizeof line, "  %-3d %s\n", int(row.code), row.meaning);
-        footer += line;
+        std::string results;
+        for (const OutcomeRow& outcome : kOutcomes)
+            if (outcome.code == row.code && results.find(outcome.result) == std::string::npos)
+                results += std::string(results.empty() ? "" : ", ") + outcome.result;
+        footer += HelpItem(std::to_string(int(row.code)), std::string(row.meaning) + " (" + results + ")", 8, width);
     }
     return footer;
+}
+
+// The terminal's width, within reason; a pipe gets the widest.
+size_t HelpWidth() {
+    const int columns = isatty(fileno(stdout)) ? TerminalColumns(stdout) : 0;
+    if (columns <= 0 || size_t(columns) > kHelpWidest) return kHelpWidest;
+    return std::max(size_t(columns), kHelpNarrowest);
 }
 
 }  // namespace
 
 int ParseOptions(int argc, char** argv, Options* options) {
     CLI::App app(kDescription, "korvane-update");
-    app.footer(Footer());
+    const size_t width = HelpWidth();
+    app.formatter(std::make_shared<HelpFormatter>(width));
+    app.footer(Footer(width));
     app.add_flag("--check", options->check, "Decide and report; the flash is not touched");
     app.add_flag("-y,--yes", options->yes, "Update without asking (for deployment tools)");
     app.add_flag("--json", options->json, "Print one JSON report on standard output");
-    app.add_option("--log", options->logFile, "Append this run's record to FILE")
-        ->type_name("FILE");
+    app.add_option("--log", options->logFile, "Add this run's record to FILE")->type_name("FILE");
     app.add_flag("-v,--verbose", options->verbose, "Show the transfer log on standard error");
+    app.add_flag("-q,--quiet", options->quiet,
+                 "Print the verdict only (and what went wrong, on standard error)");
     app.add_flag("--list", options->list, "List the cameras attached; write nothing");
-    app.add_flag("--history", options->history,
-                 "List the updates this computer made; touch no camera");
-    app.add_option("--device", options->device, "Use only this camera (number or path)")
+    app.add_flag("--history", options->history, "List the updates this computer made; touch no camera");
+    app.add_option("--device", options->device, "Use only this camera: its number in --list, or its path")
         ->type_name("N|PATH");
     app.add_flag("--on-battery", options->onBattery, "Update even without mains power");
-    app.add_flag("--report", options->report,
-                 "Facts for support; the flash is not touched");
-    bool version = false;
-    app.add_flag("--version", version, "Print the version and exit");
-    app.get_option("--check")->excludes("--yes");
-    app.get_option("--report")->excludes("--check")->excludes("--yes");
-    for (const char* other : {"--check", "--yes", "--report", "--list", "--device", "--log"})
-        app.get_option("--history")->excludes(other);
+    app.add_flag("--report", options->report, "Facts for support; the flash is not touched");
+    app.add_flag("--version", options->version, "Print the version and exit");
+    // What does not combine is refused, never quietly dropped.
+    const auto apart = [&app](const char* option, std::initializer_list<const char*> others) {
+        for (const char* other : others) app.get_option(option)->excludes(other);
+    };
+    apart("--check", {"--yes", "--on-battery"});
+    apart("--quiet", {"--verbose"});
+    apart("--list", {"--check", "--yes", "--report", "--device", "--on-battery", "--quiet"});
+    apart("--report", {"--check", "--yes", "--device", "--on-battery", "--quiet"});
+    apart("--history", {"--check", "--yes", "--report", "--list", "--device", "--log", "--on-battery",
+                        "--verbose", "--quiet"});
+    apart("--version", {"--check", "--yes", "--log", "--verbose", "--quiet", "--list", "--history", "--device",
+                        "--on-battery", "--report"});
 
     try {
         app.parse(argc, argv);
@@ -84,10 +120,6 @@ int ParseOptions(int argc, char** argv, Options* options) {
         std::fprintf(stderr, "korvane-update: %s\nRun with --help for the options.\n", error.what());
         options->usageError = error.what();
         return kExitUsage;
-    }
-    if (version) {
-        std::printf("korvane-update %s\n", KORVANE_VERSION);
-        return kExitUpdated;
     }
     return -1;
 }

@@ -8,6 +8,8 @@ struct Options {
     bool yes = false;         // no question before writing
     bool json = false;        // one JSON document on standard output
     bool verbose = false;     // the transfer log on standard error as it grows
+    bool quiet = false;       // the verdict only, and what went wrong
+    bool version = false;     // the program's version, then exit
     bool onBattery = false;   // update without mains power
     bool report = false;      // the facts for support, read without writing the flash
     bool list = false;        // the cameras attached, then exit
@@ -18,6 +20,5 @@ struct Options {
 };
 
 // Fills options from the command line. -1 when the program goes on;
-// otherwise the exit code, with the help, the version or the complaint
-// already printed.
+// otherwise the exit code, with the help or the complaint already printed.
 int ParseOptions(int argc, char** argv, Options* options);

@@ -8,9 +8,9 @@
 #include "console/exit_codes.h"
 
 enum class Outcome {
-    Updated, UpdateDue, Current, Declined, Listed, Reported,
+    Updated, UpdateDue, Current, Declined, Listed, Reported, Version,
     Failed, CheckFailed, StartFailed, NoCamera, OtherInstance, OnBattery, NoPermission, InUse,
-    NoTerminal, Usage, Interrupted,
+    NoTerminal, Usage, Interrupted, TerminalClosed,
 };
 
 enum class Stream { Out, Err };
@@ -28,6 +28,7 @@ inline constexpr OutcomeRow kOutcomes[] = {
     {Outcome::UpdateDue, "update-due", kExitUpdated, Stream::Out, "An update is due (--check: the flash was not touched)."},
     {Outcome::Listed, "listed", kExitUpdated, Stream::Out, ""},
     {Outcome::Reported, "reported", kExitUpdated, Stream::Out, "The support report was gathered; nothing was written."},
+    {Outcome::Version, "version", kExitUpdated, Stream::Out, ""},
     {Outcome::Current, "current", kExitNothingToDo, Stream::Out, "No update needed: its firmware is current."},
     {Outcome::Declined, "declined", kExitNothingToDo, Stream::Out, "Declined: the flash was not touched."},
     {Outcome::Failed, "failed", kExitFailed, Stream::Err,
@@ -48,6 +49,8 @@ inline constexpr OutcomeRow kOutcomes[] = {
      "No terminal to ask on: pass --yes to update without a question."},
     {Outcome::Usage, "usage", kExitUsage, Stream::Err, ""},
     {Outcome::Interrupted, "interrupted", kExitInterrupted, Stream::Err, "Interrupted: the flash was not touched."},
+    {Outcome::TerminalClosed, "terminal-closed", kExitInterrupted, Stream::Err,
+     "The terminal closed at the question: the flash was not touched."},
 };
 
 inline const OutcomeRow& OutcomeOf(Outcome outcome) {

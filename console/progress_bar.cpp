@@ -45,7 +45,7 @@ void ProgressBar::Start(uint32_t bytesTotal) {
 }
 
 void ProgressBar::Draw() {
-    if (total_ == 0) return;
+    if (total_ == 0 || !out_) return;
     const uint32_t done = done_.load(std::memory_order_relaxed);
     const int percent = int(uint64_t(done) * 100 / total_);
     // The rate of the packets alone; the checks after the last one are not transfer.
@@ -122,5 +122,5 @@ void ProgressBar::Finish(const char* verdict) {
     Draw();
     verdict_ = nullptr;
     if (terminal_ && drawn_) std::fputc('\n', out_);
-    std::fflush(out_);
+    if (out_) std::fflush(out_);
 }

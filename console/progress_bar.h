@@ -12,6 +12,7 @@
 
 class ProgressBar final : public DownloadObserver {
 public:
+    // `out` null: nothing is drawn (--quiet).
     ProgressBar(FILE* out, bool terminal);
 
     // On the worker thread, after each packet the engine took.

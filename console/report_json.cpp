@@ -46,10 +46,14 @@ std::string ReportJson(const Report& report) {
     json image = nullptr;
     if (report.checkRan && c.verdict == CheckVerdict::Update)
         image = {{"id", c.imageId}, {"version", c.imageVersion}, {"size", c.imageSize}};
+    // The program's image the flash holds, where it holds one whole.
+    json firmware = nullptr;
+    if (report.CameraFound() && c.heldImageId > 0) firmware = {{"id", c.heldImageId}, {"version", c.heldVersion}};
     const JsonDocument facts = {
         {"camera", report.CameraFound() ? Camera(c) : json(nullptr)},
         {"decision", report.checkRan ? json(DecisionName(c.verdict)) : json(nullptr)},
         {"reason", report.checkRan ? json(c.reason) : json(nullptr)},
+        {"firmware", firmware},
         {"image", image},
         {"failure", report.failure == Failure::None ? json(nullptr) : json(FailureOf(report.failure).name)},
         {"log_tail", report.logTail},

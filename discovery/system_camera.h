@@ -32,6 +32,10 @@ public:
     std::vector<std::string> Notes() const;
     // The opened camera may suspend between requests (Linux USB autosuspend).
     bool MaySuspend() const;
+    // Whether the camera the user chose (by number or path) is one of the
+    // family attached; true when none was chosen. Asks each only its chip
+    // ID; a node another run holds is passed over.
+    bool ChoiceNamesACamera() const;
     // The system's source, whatever the user chose.
     CameraSource* AllCameras() const;
 

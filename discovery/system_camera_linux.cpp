@@ -9,11 +9,13 @@
 // is passed over before it hears a request.
 struct SystemCamera::Parts {
     Parts(std::string* log, const CameraChoice& choice)
-        : all(nullptr), uvc(log, choice.path), chosen(&uvc, {choice.number, ""}), admitting(&chosen) {}
+        : all(nullptr), uvc(log, choice.path), chosen(&uvc, {choice.number, ""}), admitting(&chosen),
+          chosenSomething(choice.number != 0 || !choice.path.empty()) {}
     UvcCameraSource all;
     UvcCameraSource uvc;
     ChosenCameraSource chosen;
     AdmittingSource admitting;
+    bool chosenSomething;
     NodeClaim claim;
     std::string heldElsewhere;
     CameraSource* previous = nullptr;
@@ -35,6 +37,10 @@ SystemCamera::~SystemCamera() { SetCameraSource(parts_->previous); }
 bool SystemCamera::PermissionDenied() const { return parts_->uvc.PermissionDenied(); }
 
 CameraSource* SystemCamera::AllCameras() const { return &parts_->all; }
+
+bool SystemCamera::ChoiceNamesACamera() const {
+    return !parts_->chosenSomething || !FamilyCameras(&parts_->admitting).empty();
+}
 
 std::string SystemCamera::HeldByAnotherRun() const { return parts_->heldElsewhere; }
 

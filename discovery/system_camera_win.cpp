@@ -2,13 +2,15 @@
 #include "discovery/system_camera.h"
 
 struct SystemCamera::Parts {
-    explicit Parts(const std::string& device) : all(GetCameraSource()), chosen(all, ParseCameraChoice(device)) {}
+    explicit Parts(const CameraChoice& choice)
+        : all(GetCameraSource()), chosen(all, choice), chosenSomething(choice.number != 0 || !choice.path.empty()) {}
     CameraSource* all;
     ChosenCameraSource chosen;
+    bool chosenSomething;
     CameraSource* previous = nullptr;
 };
 
-SystemCamera::SystemCamera(std::string*, const std::string& device) : parts_(new Parts(device)) {
+SystemCamera::SystemCamera(std::string*, const std::string& device) : parts_(new Parts(ParseCameraChoice(device))) {
     parts_->previous = SetCameraSource(&parts_->chosen);
 }
 
@@ -19,6 +21,10 @@ SystemCamera::~SystemCamera() {
 bool SystemCamera::PermissionDenied() const { return false; }
 
 CameraSource* SystemCamera::AllCameras() const { return parts_->all; }
+
+bool SystemCamera::ChoiceNamesACamera() const {
+    return !parts_->chosenSomething || !FamilyCameras(&parts_->chosen).empty();
+}
 
 // The window's mutex already keeps two updates apart; a DirectShow camera
 // has no capture queue to claim.

@@ -1,0 +1,68 @@
+#include "console/help_text.h"
+
+#include <sstream>
+#include <vector>
+
+namespace {
+
+constexpr size_t kHangingColumn = 6;
+// Words narrower than this beside their term read badly: below it instead.
+constexpr size_t kLeastWordsColumn = 24;
+
+std::vector<std::string> Words(const std::string& text) {
+    std::istringstream in(text);
+    std::vector<std::string> words;
+    for (std::string word; in >> word;) words.push_back(word);
+    return words;
+}
+
+// The words as lines of at most `room` columns (a longer word alone).
+std::vector<std::string> Lines(const std::string& text, size_t room) {
+    std::vector<std::string> lines;
+    std::string line;
+    for (const std::string& word : Words(text)) {
+        if (!line.empty() && line.size() + 1 + word.size() > room) {
+            lines.push_back(line);
+            line.clear();
+        }
+        line += (line.empty() ? "" : " ") + word;
+    }
+    if (!line.empty()) lines.push_back(line);
+    return lines;
+}
+
+}  // namespace
+
+std::string HelpParagraph(const std::string& words, size_t width, size_t indent) {
+    std::string text;
+    for (const std::string& line : Lines(words, width - indent)) text += std::string(indent, ' ') + line + "\n";
+    return text;
+}
+
+std::string HelpItem(const std::string& term, const std::string& words, size_t column, size_t width) {
+    std::string text = "  " + term;
+    const bool beside = width >= column + kLeastWordsColumn && text.size() + 2 <= column;
+    if (!beside) column = kHangingColumn;
+    const std::vector<std::string> lines = Lines(words, width - column);
+    for (size_t i = 0; i < lines.size(); ++i) {
+        if (i == 0 && beside) {
+            text += std::string(column - text.size(), ' ') + lines[i] + "\n";
+        } else {
+            if (i == 0) text += "\n";
+            text += std::string(column, ' ') + lines[i] + "\n";
+        }
+    }
+    return lines.empty() ? text + "\n" : text;
+}
+
+std::string HelpFormatter::make_help(const CLI::App* app, std::string name, CLI::AppFormatMode) const {
+    std::string text = "Usage: " + name + " [OPTIONS]\n\n" + HelpParagraph(app->get_description(), width_);
+    text += "\nOptions:\n";
+    for (const CLI::Option* option : app->get_options()) {
+        std::string term = option->get_name(false, true);
+        for (size_t at = 0; (at = term.find(',', at)) != std::string::npos; at += 2) term.replace(at, 1, ", ");
+        if (option->get_type_size() != 0) term += " " + option->get_type_name();
+        text += HelpItem(term, option->get_description(), 22, width_);
+    }
+    return text + app->get_footer();
+}
