@@ -45,7 +45,8 @@ SupportFacts GatherSupportFacts() {
     SupportFacts report = SupportFacts::object();
     OSVERSIONINFOA version{};
     version.dwOSVersionInfoSize = sizeof version;
-    // Without a manifest Windows answers the version it pretends to be.
+    // Windows answers its own version up to the newest the programs' manifest
+    // lists (windows/korvane.manifest): Windows 11 says 10.0, build 22000 on.
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
     const bool known = GetVersionExA(&version) != 0;
