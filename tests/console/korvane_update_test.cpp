@@ -237,6 +237,7 @@ const std::map<std::string, Arrangement> kArrangements = {
     {"checksum-error", {[](Sandbox& s) { s.sim.SetChecksumError(0x01); }, {}}},
     {"unplugged", {[](Sandbox& s) { s.model.UnplugFrom(kUnplugAt); }, {}}},
     {"battery", {[](Sandbox& s) { s.OnBattery(); }, {}}},
+    {"battery-current", {[](Sandbox& s) { s.OnBattery(); s.sim.Flash()[kFlashTypeCodeOffset] = kCurrentCode; s.before = s.sim.Flash(); }, {}}},
     {"empty-usb-c-port",
      {[](Sandbox& s) { s.Supply("ucsi-source-psy-USBC000:001", "A: type=USB\nA: online=0\n"); }, {}}},
     {"battery-alone", {[](Sandbox& s) { s.Supply("BAT0", "A: type=Battery\n"); }, {}}},
