@@ -32,8 +32,8 @@ std::string Attached(size_t count) {
 
 std::string DeviceNamesNothing(const std::string& device, CameraSource* all) {
     const size_t attached = FamilyCameras(all).size();
-    return "--device " + device + " names no camera of this family attached (" +
-           (attached ? Attached(attached) + "; see --list" : std::string("none is")) + ").";
+    return "--device " + device + " names no camera: " +
+           (attached ? Attached(attached) + "; see --list." : std::string("none of this family is attached."));
 }
 
 int ListCameras(const Options& options, CameraSource* all, FILE* out, Report* report,
