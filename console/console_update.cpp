@@ -150,10 +150,15 @@ int ConsoleUpdate::End(Report* report, Outcome outcome, const std::string& messa
     // A camera that may suspend explains a camera gone or a request refused,
     // not a checksum.
     const bool mayBeSuspend = report->failure == Failure::CameraGone || report->failure == Failure::RequestFailed;
-    if (code == kExitFailed && mayBeSuspend && camera && camera->MaySuspend())
+    // The command that keeps it awake ends the words; people get it on a
+    // line of its own, whole to copy.
+    std::string awake;
+    if (code == kExitFailed && mayBeSuspend && camera && camera->MaySuspend()) {
+        awake = "echo on | sudo tee " + PowerControlFile(report->check.busPlace);
         report->message += " USB autosuspend is on for this camera (power/control = auto) and this kernel "
-                           "may let it suspend while in use; if it fails again, keep it awake for the run: "
-                           "echo on | sudo tee " + PowerControlFile(report->check.busPlace);
+                           "may let it suspend while in use; if it fails again, keep it awake for the run: " +
+                           awake;
+    }
     // A camera passed over unasked says why in the notes; one whose requests
     // failed, only in the transfer log.
     if (code == kExitFailed || code == kExitNoCamera)
@@ -167,7 +172,12 @@ int ConsoleUpdate::End(Report* report, Outcome outcome, const std::string& messa
     logShown_ = transferLog.size();
     // Under --json people's words go to standard error, the document alone to standard output.
     FILE* said = options_.json || row.stream == Stream::Err ? stderr : out_;
-    std::fprintf(said, "%s\n", report->message.c_str());
+    if (awake.empty())
+        std::fprintf(said, "%s\n", report->message.c_str());
+    else
+        std::fprintf(said, "%s    %s\n",
+                     Wrapped(report->message.substr(0, report->message.size() - awake.size() - 1),
+                             kTerminalColumns, "").c_str(), awake.c_str());
     // --verbose has shown the whole log already.
     if (!report->logTail.empty() && !options_.verbose) {
         std::fputs("Transfer log, last lines:\n", stderr);
