@@ -32,7 +32,8 @@ BOOL CKorvaneApp::InitInstance() {
     // finds it and ends before showing anything. A lock the system would
     // not make holds nothing back.
     std::string lockName;
-    if (TakeInstanceLock(&lockName) == LockResult::Busy) return FALSE;
+    LockHolder holder;
+    if (TakeInstanceLock("korvane.exe", &lockName, &holder) == LockResult::Busy) return FALSE;
 
     SetRegistryKey(kRegistryKey);
 

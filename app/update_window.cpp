@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "korvane_version.h"
+#include "platform/instance_lock.h"
 #include "update/power_rule.h"
 
 namespace {
@@ -39,6 +40,8 @@ CheckVerdict CUpdateWindow::Stop(const char* text) {
 void CUpdateWindow::RunUpdateCheck() {
     StopTimer(kCheckTimer);
     if (CheckCamera() == CheckVerdict::Update && updateNeeded == 1) StartDownload();
+    // What a console run the lock refuses is told.
+    if (busy == 0) SetLockPhase(LockPhase::WindowOpen);
 }
 
 CheckVerdict CUpdateWindow::CheckCamera() {
@@ -83,6 +86,7 @@ void CUpdateWindow::StartDownload() {
     busy = 1;
     EnableCloseButton(false);
     if (!engine.StartDownload(checked, *this, transferLog, writeAnyway)) return DownloadStartFailed();
+    SetLockPhase(LockPhase::Writing);
     // The window's copy is the image as it is being written: patched.
     KeepImage();
     RedrawNow();
@@ -108,6 +112,7 @@ void CUpdateWindow::DownloadStartFailed() {
     ShowStatus();
     busy = 0;
     EnableCloseButton(true);
+    SetLockPhase(LockPhase::WindowOpen);
 }
 
 void CUpdateWindow::OnVerdict(int32_t result) {
@@ -134,6 +139,7 @@ void CUpdateWindow::ProgressTick() {
     ScrollLogToEnd();
     busy = 0;
     EnableCloseButton(true);
+    SetLockPhase(LockPhase::WindowOpen);
 }
 
 bool CUpdateWindow::CloseRequested() {

@@ -13,6 +13,7 @@
 
 #include "korvane_version.h"
 #include "platform/clock.h"
+#include "platform/instance_lock.h"
 #include "platform/interrupts.h"
 #include "platform/power_state.h"
 #include "update/power_rule.h"
@@ -31,6 +32,21 @@ constexpr uint32_t kDrawEveryMs = 100;
 
 // The transfer log's lines shown on a failure.
 constexpr size_t kFailureLines = 12;
+
+// A warning of several words fits a terminal of the usual width, its
+// lines after the first under the first's words.
+constexpr size_t kTerminalColumns = 80;
+constexpr const char* kNoteIndent = "      ";
+
+// The file that keeps a USB device awake: the camera's own where its place
+// on the bus is known, else where the user puts it.
+std::string PowerControlFile(const std::string& busPlace) {
+    const size_t slash = busPlace.rfind('/');
+    const std::string device = slash == std::string::npos || slash + 1 == busPlace.size()
+                                   ? "<bus place>"
+                                   : busPlace.substr(slash + 1);
+    return "/sys/bus/usb/devices/" + device + "/power/control";
+}
 
 // A line from standard input; false at its end or when interrupted.
 bool ReadAnswer(std::string* line) {
@@ -58,14 +74,11 @@ ConsoleUpdate::ConsoleUpdate(const Options& options, FILE* out, bool outIsTermin
 
 void ConsoleUpdate::OnProgress(uint32_t bytesDone, uint32_t bytesTotal) { bar_.OnProgress(bytesDone, bytesTotal); }
 
-// Whole lines, as the engine hands them over.
-void ConsoleUpdate::OnLogLines(const std::string& lines) {
-    if (options_.verbose) {
-        std::fputs(PlainText(lines).c_str(), stderr);
-        std::fflush(stderr);
-    }
-    logShown_ += lines.size();
-}
+// The engine hands over the lines that ended since its last; shown from
+// where --verbose stopped instead, which may be earlier: the check's open
+// last line, ended by the download's first words. The worker alone writes
+// the log now.
+void ConsoleUpdate::OnLogLines(const std::string&) { ShowNewLog(); }
 
 // The verdict comes through the engine's wait; nothing more to do here.
 void ConsoleUpdate::OnVerdict(int32_t) {}
@@ -80,8 +93,11 @@ bool ConsoleUpdate::WriteImageNotForThisChip() {
 ConsoleUpdate::Answer ConsoleUpdate::Confirm(const std::string& question) {
     std::fprintf(out_, "%s [y/N] ", question.c_str());
     std::fflush(out_);
+    SetLockPhase(LockPhase::Asking);
     std::string answer;
-    if (!ReadAnswer(&answer)) {
+    const bool got = ReadAnswer(&answer);
+    SetLockPhase(LockPhase::Checking);
+    if (!got) {
         std::fputc('\n', out_);
         return Answer::None;
     }
@@ -137,21 +153,36 @@ int ConsoleUpdate::End(Report* report, Outcome outcome, const std::string& messa
     // A camera that may suspend explains a camera gone or a request refused,
     // not a checksum.
     const bool mayBeSuspend = report->failure == Failure::CameraGone || report->failure == Failure::RequestFailed;
-    if (code == kExitFailed && mayBeSuspend && camera && camera->MaySuspend())
+    // The command that keeps it awake ends the words; people get it on a
+    // line of its own, whole to copy.
+    std::string awake;
+    if (code == kExitFailed && mayBeSuspend && camera && camera->MaySuspend()) {
+        awake = "echo on | sudo tee " + PowerControlFile(report->check.busPlace);
         report->message += " USB autosuspend is on for this camera (power/control = auto) and this kernel "
-                           "may let it suspend while in use; if it fails again, keep it awake as the README "
-                           "says.";
+                           "may let it suspend while in use; if it fails again, keep it awake for the run: " +
+                           awake;
+    }
     // A camera passed over unasked says why in the notes; one whose requests
     // failed, only in the transfer log.
     if (code == kExitFailed || code == kExitNoCamera)
         report->logTail = LastLines(transferLog, kFailureLines);
     // The log file ends with the verdict, which reaches it even when no
-    // one reads the terminal or the pipe any more.
+    // one reads the terminal or the pipe any more: on a line of its own,
+    // never after the camera's open last line, and not shown by --verbose,
+    // which says it below.
+    if (!transferLog.empty() && transferLog.back() != '\n') transferLog += "\r\n";
     transferLog += report->message + "\r\n";
+    logShown_ = transferLog.size();
     // Under --json people's words go to standard error, the document alone to standard output.
     FILE* said = options_.json || row.stream == Stream::Err ? stderr : out_;
-    std::fprintf(said, "%s\n", report->message.c_str());
-    if (!report->logTail.empty()) {
+    if (awake.empty())
+        std::fprintf(said, "%s\n", report->message.c_str());
+    else
+        std::fprintf(said, "%s    %s\n",
+                     Wrapped(report->message.substr(0, report->message.size() - awake.size() - 1),
+                             kTerminalColumns, "").c_str(), awake.c_str());
+    // --verbose has shown the whole log already.
+    if (!report->logTail.empty() && !options_.verbose) {
         std::fputs("Transfer log, last lines:\n", stderr);
         for (const std::string& line : report->logTail) std::fprintf(stderr, "  %s\n", line.c_str());
     }
@@ -291,10 +322,10 @@ int ConsoleUpdate::Download(Report* report) {
                      checked.imageVersion);
     std::string why;
     if (!inhibitor_.Take(&why)) {
-        const std::string line = "Sleep and shut-down are not held off during the download (" + why + ").";
-        transferLog += line + "\r\n";
-        // Said even under --json, where people's text goes to standard error.
-        std::fprintf(out_, "%s\n", line.c_str());
+        // A warning: on standard error, and in the notes the JSON document
+        // and the log file carry.
+        report->notes.push_back("Sleep and shut-down are not held off during the download (" + why + ").");
+        std::fputs(Wrapped("Note: " + report->notes.back(), kTerminalColumns, kNoteIndent).c_str(), stderr);
     }
     bar_.Start(checked.imageSize);
     const bool anyway = checked.imageFit == ImageFit::NotForThisChip && WriteImageNotForThisChip();
@@ -302,6 +333,7 @@ int ConsoleUpdate::Download(Report* report) {
     // --verbose shows the download's lines as the engine hands them over,
     // from the first line it adds.
     ShowNewLog();
+    if (write) SetLockPhase(LockPhase::Writing);
     const bool started = write && engine_.StartDownload(checked, *this, transferLog, anyway);
     WorkerStarted();
     if (!started) {

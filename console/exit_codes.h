@@ -13,7 +13,7 @@ enum ExitCode : int {
     kExitNoCamera = 3,        // no camera of ours found
     kExitOtherInstance = 4,   // another korvane-update, or the update window, is running
     kExitOnBattery = 5,       // not on mains power, and no override
-    kExitNoPermission = 6,    // a camera's node could not be opened for want of permission
+    kExitNoPermission = 6,    // a camera could not be opened for want of permission
     kExitCameraInUse = 7,     // another program streams from the camera: nothing written
     kExitUsage = 64,          // bad command line (sysexits' EX_USAGE)
     kExitInterrupted = 130,   // interrupted, or the terminal gone, before the download started
@@ -33,7 +33,11 @@ inline constexpr ExitCodeMeaning kExitCodeMeanings[] = {
     {kExitNoCamera, "no camera of ours found"},
     {kExitOtherInstance, "another instance, or the update window, is running"},
     {kExitOnBattery, "on battery; plug in, or pass --on-battery"},
+#ifdef _WIN32
+    {kExitNoPermission, "the camera could not be opened: access denied"},
+#else
     {kExitNoPermission, "no permission to open the camera's device node"},
+#endif
     {kExitCameraInUse, "the camera is in use by another program; the flash was not touched"},
     {kExitUsage, "usage error (or --device names no camera); or an update is due, no terminal to ask on, and "
                  "no --yes"},

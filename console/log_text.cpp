@@ -56,3 +56,20 @@ std::vector<std::string> LastLines(const std::string& log, size_t count) {
     if (lines.size() > count) lines.erase(lines.begin(), lines.end() - long(count));
     return lines;
 }
+
+std::string Wrapped(const std::string& text, size_t width, const std::string& indent) {
+    std::string out, line;
+    size_t at = 0;
+    while (at < text.size()) {
+        const size_t space = text.find(' ', at);
+        const std::string word = text.substr(at, space == std::string::npos ? std::string::npos : space - at);
+        at = space == std::string::npos ? text.size() : space + 1;
+        const bool first = line.empty() || line == indent;
+        if (!first && line.size() + 1 + word.size() > width) {
+            out += line + "\n";
+            line = indent;
+        }
+        line += (line.empty() || line == indent ? "" : " ") + word;
+    }
+    return out + line + "\n";
+}

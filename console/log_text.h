@@ -14,3 +14,7 @@ std::vector<std::string> LastLines(const std::string& log, size_t count);
 // name, a moniker): every control character, C0, DEL or C1 (in UTF-8),
 // replaced by '?', so that no name can send the terminal escape sequences.
 std::string Printable(const std::string& name);
+// The text in lines of at most `width` columns, broken at spaces, each
+// line after the first begun with `indent`; a word wider than a line
+// stands alone. Every line ended.
+std::string Wrapped(const std::string& text, size_t width, const std::string& indent);

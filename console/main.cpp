@@ -11,6 +11,7 @@
 #include "console/history_list.h"
 #include "console/interrupt_lines.h"
 #include "console/json_document.h"
+#include "console/log_text.h"
 #include "console/options.h"
 #include "console/report.h"
 #include "console/support_report.h"
@@ -33,6 +34,17 @@
 
 namespace {
 
+// As the lock's record names this program to a run it refuses.
+#ifdef _WIN32
+constexpr const char* kProgramName = "korvane-update.exe";
+#else
+constexpr const char* kProgramName = "korvane-update";
+#endif
+
+}  // namespace
+
+namespace {
+
 int Finish(const Options& options, const Report& report) {
     if (options.json) {
         std::fputs(ReportJson(report).c_str(), stdout);
@@ -51,6 +63,20 @@ int UsageError(int argc, char** argv, const std::string& message) {
     report.result = OutcomeOf(Outcome::Usage).result;
     report.message = message;
     return Finish(options, report);
+}
+
+// Who holds the lock and what it does, for the refusal; the lock's name
+// alone when its holder left no record that reads.
+std::string LockHolderWords(const LockHolder& holder, const std::string& lockName) {
+    if (holder.program.empty()) return " (" + lockName + " is held)";
+    const char* doing = "is checking a camera";
+    switch (holder.phase) {
+    case LockPhase::Checking: break;
+    case LockPhase::Asking: doing = "is waiting for an answer at its question"; break;
+    case LockPhase::Writing: doing = "is writing a camera's firmware"; break;
+    case LockPhase::WindowOpen: doing = "has the update window open"; break;
+    }
+    return ": " + Printable(holder.program) + " (process " + std::to_string(holder.process) + ") " + doing;
 }
 
 }  // namespace
@@ -89,34 +115,47 @@ int main(int argc, char** argv) {
     InstallInterruptGuard(kInterruptLines);
 
     Report report;
-    std::string lockName;
+    // Every run that opened the log adds its record, however it ends.
+    const auto record = [&](const std::string& log) {
+        if (updateLog.IsOpen() && !updateLog.Write(report, log))
+            std::fprintf(stderr, "korvane-update: cannot write the log to %s\n", options.logFile.c_str());
+    };
     const auto refuse = [&](Outcome outcome, const std::string& message) {
         report.exitCode = OutcomeOf(outcome).code;
         report.result = OutcomeOf(outcome).result;
         report.message = message;
         std::fprintf(stderr, "korvane-update: %s\n", message.c_str());
-        updateLog.Write(report, "");
+        record("");
         return Finish(options, report);
     };
-    switch (TakeInstanceLock(&lockName)) {
+    std::string lockName;
+    LockHolder holder;
+    switch (TakeInstanceLock(kProgramName, &lockName, &holder)) {
     case LockResult::Held: break;
     case LockResult::Busy:
-        return refuse(Outcome::OtherInstance,
-                      "Another camera update is running (" + lockName + " is held); nothing was done.");
+        return refuse(Outcome::OtherInstance, "Another camera update is running" +
+                                                  LockHolderWords(holder, lockName) + "; nothing was done.");
     case LockResult::Unavailable:
         return refuse(Outcome::Failed,
                       "Cannot take the instance lock (" + lockName + "); nothing was done.");
     }
 
-    if (options.report) return PrintSupportReport(options);
-
     int code;
     std::string log;
+    if (options.report) {
+        code = PrintSupportReport(options);
+        const OutcomeRow& ended = OutcomeOf(code == kExitUpdated ? Outcome::Reported : Outcome::Failed);
+        report.exitCode = code;
+        report.result = ended.result;
+        report.message = code == kExitUpdated ? ended.text : "The support report could not be printed.";
+        record(std::string("The support report was gathered and printed on standard output") +
+               (options.json ? " as JSON" : "") + ".\r\n");
+        return code;
+    }
     if (options.list) {
         SystemCamera camera(&log, options.device);
         code = ListCameras(options, camera.AllCameras(), out, &report, &log);
-        if (updateLog.IsOpen() && !updateLog.Write(report, log))
-            std::fprintf(stderr, "korvane-update: cannot write the log to %s\n", options.logFile.c_str());
+        record(log);
         return code;
     }
     {
@@ -135,8 +174,7 @@ int main(int argc, char** argv) {
         code = update.Run(&report);
         log = update.transferLog;
     }
-    if (updateLog.IsOpen() && !updateLog.Write(report, log))
-        std::fprintf(stderr, "korvane-update: cannot write the log to %s\n", options.logFile.c_str());
+    record(log);
     Finish(options, report);
     return code;
 }

@@ -41,8 +41,13 @@ inline constexpr OutcomeRow kOutcomes[] = {
     {Outcome::OnBattery, "on-battery", kExitOnBattery, Stream::Err,
      "Not on mains power: plug the computer in, or pass --on-battery."},
     {Outcome::NoPermission, "no-permission", kExitNoPermission, Stream::Err,
+#ifdef _WIN32
+     "The camera could not be opened: access denied (see the camera privacy settings, or run as an "
+     "administrator)."},
+#else
      "A camera's device node could not be opened: permission denied (run as root, or join the group that owns "
      "the node)."},
+#endif
     {Outcome::InUse, "in-use", kExitCameraInUse, Stream::Err,
      "The camera is in use by another program; close it and run again. The flash was not touched."},
     {Outcome::NoTerminal, "no-terminal", kExitUsage, Stream::Err,

@@ -28,8 +28,11 @@ bool UpdateLog::Write(const Report& report, const std::string& transferLog) {
                   (report.check.cameraPath.empty() ? "(unknown)" : report.check.cameraPath);
     else
         record += "none";
-    record += "\n" + PlainText(transferLog);
-    if (!record.empty() && record.back() != '\n') record += '\n';
+    record += "\n";
+    // What the run warned of, in the program's words, before the camera's.
+    for (const std::string& note : report.notes) record += "Note: " + PlainText(note) + "\n";
+    record += PlainText(transferLog);
+    if (record.back() != '\n') record += '\n';
     record += "=== verdict: " + report.result + ", exit code " + std::to_string(report.exitCode) +
               ": " + report.message + "\n";
     const bool written = std::fputs(record.c_str(), file_) >= 0 && std::fflush(file_) == 0;

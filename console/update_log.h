@@ -1,7 +1,7 @@
 // The log file a deployment tool keeps with --log: opened before anything
 // reaches the camera, appended to, one record per run: a header line
-// (local time, program version, camera, device path), the transfer log,
-// and a closing line with the verdict and the exit code.
+// (local time, program version, camera, device path), the run's notes, the
+// transfer log, and a closing line with the verdict and the exit code.
 #pragma once
 
 #include <cstdio>

@@ -275,10 +275,11 @@ size_t LinesStarting(const std::string& text, const std::string& prefix) {
 //   commit), "not-committed", "cut-short" (some packets, no commit); reaches:
 //   false when no request may reach the camera; columns: run on a terminal
 //   this wide; history: the lines of the history file beforehand, records as
-//   objects, a damaged line as a string; linux, windows: fields that replace these on that system.
+//   objects, a damaged line as a string; log: texts the record holds that
+//   the run adds with --log; linux, windows: fields that replace these on that system.
 TEST_F(KorvaneUpdate, ExitCodesAndWhatReachesTheCamera) {
     const std::set<std::string> columns = {"name", "only",  "camera", "args", "answer", "exit", "out", "err",
-                                           "lines", "json", "flash", "reaches", "columns", "history", "linux", "windows"};
+                                           "lines", "json", "flash", "reaches", "columns", "history", "log", "linux", "windows"};
     std::ifstream in(KORVANE_SOURCE_DIR "/tests/console/cases.json");
     const auto rows = nlohmann::json::parse(in, nullptr, false);
     ASSERT_TRUE(rows.is_array() && !rows.empty()) << "cannot read cases.json";
@@ -295,7 +296,10 @@ TEST_F(KorvaneUpdate, ExitCodesAndWhatReachesTheCamera) {
         const StateFolder state(row.value("history", std::vector<nlohmann::json>()));
         Sandbox sandbox(camera != "none", kStaleCode, arrangement->second.describe);
         if (arrangement->second.arrange) arrangement->second.arrange(sandbox);
-        ChildSpec spec = Program(row.value("args", std::vector<std::string>()), width > 0);
+        const std::string logFile = state.folder + "/run.log";
+        auto args = row.value("args", std::vector<std::string>());
+        if (row.contains("log")) args.insert(args.end(), {"--log", logFile});
+        ChildSpec spec = Program(args, width > 0);
         spec.noRoot = camera == "forbidden";
         if (width > 0)
             spec.args.insert(spec.args.begin(), {"/bin/sh", "-c",
@@ -309,6 +313,9 @@ TEST_F(KorvaneUpdate, ExitCodesAndWhatReachesTheCamera) {
                                        errs = row.value("err", std::vector<std::string>());
         for (const std::string& text : outs) EXPECT_TRUE(Has(child.out, text)) << child.out;
         for (const std::string& text : errs) EXPECT_TRUE(Has(child.err, text)) << child.err;
+        std::ifstream logIn(logFile);
+        const std::string log((std::istreambuf_iterator<char>(logIn)), std::istreambuf_iterator<char>());
+        for (const std::string& text : row.value("log", std::vector<std::string>())) EXPECT_TRUE(Has(log, text)) << log;
         const auto none = nlohmann::json::object(), lines = row.value("lines", none), fields = row.value("json", none);
         for (const auto& line : lines.items())
             EXPECT_EQ(LinesStarting(child.out, line.key()), line.value().get<size_t>()) << line.key();
@@ -380,16 +387,34 @@ TEST_F(KorvaneUpdate, ASecondInstanceIsRefused) {
         Child second(elsewhere);
         EXPECT_EQ(second.Wait(kRunLimitMs), 4) << second.out << second.err;
         EXPECT_TRUE(Has(second.err, "running on this camera (" + sandbox.node)) << second.out << second.err;
+        // One beside it, at the same lock: told who holds it, and that it writes.
+        Child beside(Program({"--check"}));
+        EXPECT_EQ(beside.Wait(kRunLimitMs), 4) << beside.out << beside.err;
+        EXPECT_TRUE(Has(beside.err, "running: korvane-update (process ")) << beside.err;
+        EXPECT_TRUE(Has(beside.err, ") is writing a camera's firmware; nothing was done.")) << beside.err;
         EXPECT_FALSE(Has(first.out, "100%")) << "the second run came too late to prove anything";
         EXPECT_EQ(first.Wait(kRunLimitMs), 0) << first.out << first.err;
         EXPECT_TRUE(sandbox.Updated());
+    }
+    {
+        // The first waits at its question.
+        Sandbox sandbox;
+        Child first(Program({}, true));
+        ASSERT_TRUE(first.WaitFor("[y/N]", kRunLimitMs)) << first.out;
+        Child second(Program({"--check"}));
+        EXPECT_EQ(second.Wait(kRunLimitMs), 4) << second.out << second.err;
+        EXPECT_TRUE(Has(second.err, ") is waiting for an answer at its question; nothing was done.")) << second.err;
+        first.Type("n\n");
+        EXPECT_EQ(first.Wait(kRunLimitMs), 2) << first.out;
     }
     Sandbox sandbox;
     OtherInstance other;
     ASSERT_TRUE(other.locked) << "another korvane-update runs on this machine";
     Child child(Program({"--yes"}));
     EXPECT_EQ(child.Wait(kRunLimitMs), 4);
-    EXPECT_TRUE(Has(child.err, "Another camera update is running")) << child.err;
+    // A holder that wrote no record of itself: the lock named alone.
+    EXPECT_TRUE(Has(child.err, "Another camera update is running (/run/lock/korvane-update.lock is held); "
+                               "nothing was done.")) << child.err;
     EXPECT_EQ(sandbox.model.Queries(), 0u);
 }
 
