@@ -51,6 +51,18 @@ LockResult TakeInstanceLock(const std::string& program, std::string* where, Lock
         ReadHolder(holder);
         return LockResult::Busy;
     }
+    // The mutex above is the session's own: a deployment tool's run as
+    // SYSTEM and a window in a user's session would each take one and write
+    // the one camera at once. A partner in the global namespace keeps them
+    // apart; one another account made may refuse us access, and then
+    // it is held too. Where the namespace is missing, the session's holds.
+    SetLastError(ERROR_SUCCESS);
+    HANDLE everySession = CreateMutexA(nullptr, FALSE, kInstanceMutexEverySession);
+    const DWORD made = GetLastError();
+    if ((!everySession && made == ERROR_ACCESS_DENIED) || made == ERROR_ALREADY_EXISTS) {
+        *where = kInstanceMutexEverySession;
+        return LockResult::Busy;
+    }
     heldProgram = program;
     MakeRecord();
     SetLockPhase(LockPhase::Checking);

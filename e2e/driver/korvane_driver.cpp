@@ -14,6 +14,8 @@
 //   korvane_driver key escape|enter       presses the key in the window
 //   korvane_driver close-box              the window's close box (system menu Close)
 //   korvane_driver answer yes|no          answers the window's message box
+//   korvane_driver hold-every-session SECS  holds the lock every session sees, as
+//                                         a run in another session would
 //   korvane_driver end-session            asks the window whether the session may
 //                                         end; prints "allowed" or "refused"
 //
@@ -33,6 +35,7 @@
 
 #include "e2e/driver/text_escape.h"
 #include "e2e/driver/update_window.h"
+#include "platform/instance_mutex.h"
 
 namespace {
 
@@ -126,7 +129,8 @@ int Usage() {
     std::fprintf(stderr,
                  "usage: korvane_driver state | count-windows | press-close | close-box |\n"
                  "       key escape|enter | answer yes|no | end-session | wait-window SECS |\n"
-                 "       wait-text TEXT SECS | wait-settled SECS | wait-box SECS | wait-gone SECS\n");
+                 "       wait-text TEXT SECS | wait-settled SECS | wait-box SECS | wait-gone SECS |\n"
+                 "       hold-every-session SECS\n");
     return 2;
 }
 
@@ -191,7 +195,15 @@ int main(int argc, char** argv) {
             return s.responding && s.text.find(wanted) != std::string::npos;
         });
     }
-    if (command == "state" || command == "count-windows" || command.rfind("wait-", 0) == 0)
+    if (command == "hold-every-session" && argc == 3 && ParseSeconds(argv[2], &seconds)) {
+        if (!CreateMutexA(nullptr, FALSE, kInstanceMutexEverySession)) return 1;
+        std::puts("held");
+        std::fflush(stdout);
+        Sleep(DWORD(seconds * 1000));
+        return 0;
+    }
+    if (command == "state" || command == "count-windows" || command.rfind("wait-", 0) == 0 ||
+        command == "hold-every-session")
         return Usage();
     return Act(command, argc, argv);
 }
