@@ -283,6 +283,9 @@ TEST_F(KorvaneUpdate, ExitCodesAndWhatReachesTheCamera) {
     std::ifstream in(KORVANE_SOURCE_DIR "/tests/console/cases.json");
     const auto rows = nlohmann::json::parse(in, nullptr, false);
     ASSERT_TRUE(rows.is_array() && !rows.empty()) << "cannot read cases.json";
+    std::ifstream referenceFile(KORVANE_SOURCE_DIR "/docs/json.md");
+    const std::string reference{std::istreambuf_iterator<char>(referenceFile), std::istreambuf_iterator<char>()};
+    ASSERT_FALSE(reference.empty()) << "cannot read docs/json.md";
     for (nlohmann::json row : rows) {
         SCOPED_TRACE(row.value("name", ""));
         for (const auto& field : row.items()) EXPECT_TRUE(columns.count(field.key())) << field.key();
@@ -320,6 +323,16 @@ TEST_F(KorvaneUpdate, ExitCodesAndWhatReachesTheCamera) {
         for (const auto& line : lines.items())
             EXPECT_EQ(LinesStarting(child.out, line.key()), line.value().get<size_t>()) << line.key();
         const auto doc = nlohmann::json::parse(child.out, nullptr, false);
+        // Every field a document prints, at any depth, is named in its reference.
+        const std::function<void(const nlohmann::json&)> referenced = [&](const nlohmann::json& value) {
+            if (value.is_object()) {
+                for (const auto& field : value.items())
+                    EXPECT_TRUE(Has(reference, "`" + field.key() + "`")) << field.key() << " is not in docs/json.md";
+            }
+            if (value.is_structured())
+                for (const auto& item : value) referenced(item);
+        };
+        if (doc.is_object()) referenced(doc);
         for (const auto& field : fields.items()) {
             const nlohmann::json::json_pointer at(field.key());
             EXPECT_TRUE(!doc.is_discarded() && doc.contains(at) && doc[at] == field.value())
