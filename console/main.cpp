@@ -155,6 +155,11 @@ int main(int argc, char** argv) {
     if (options.list) {
         SystemCamera camera(&log, options.device);
         code = ListCameras(options, camera.AllCameras(), out, &report, &log);
+        // The checks' transfer log, each camera's in turn, its last line ended.
+        if (options.verbose && !log.empty()) {
+            const std::string text = PlainText(log);
+            std::fprintf(stderr, "%s%s", text.c_str(), text.back() == '\n' ? "" : "\n");
+        }
         record(log);
         return code;
     }
