@@ -1,11 +1,16 @@
 // Keeps the machine from sleeping or shutting down while the camera's
 // flash is written: a download cut by a suspend or a power-off leaves a
-// camera that no longer starts. Linux: a logind inhibitor of mode "block"
-// for sleep, shut-down and the lid and suspend keys. Windows: the system
-// kept awake through the thread's execution state.
+// camera that no longer starts.
+// - Linux: a logind inhibitor of mode "block" holds off sleep, shut-down
+//   and the lid and suspend keys.
+// - Windows: the thread's execution state holds off sleep; a hidden window
+//   (session_hold.h) holds off a log-off, shut-down or restart, and names
+//   the reason while Windows waits on it.
 #pragma once
 
 #include <string>
+
+struct SessionHold;
 
 class SleepInhibitor {
 public:
@@ -15,11 +20,14 @@ public:
     SleepInhibitor& operator=(const SleepInhibitor&) = delete;
 
     // Takes the hold; false, with the reason in *why, when the system would
-    // not give it (the update goes on all the same).
+    // not give it or a part of it (the update goes on all the same).
     bool Take(std::string* why);
     // Lets it go; nothing when none is held. On the thread that took it.
     void Release();
 
 private:
     int held_ = -1;  // Linux: the inhibitor's descriptor; Windows: 1 while held
+#ifdef _WIN32
+    SessionHold* session_ = nullptr;  // the session end's hold, when it was given
+#endif
 };

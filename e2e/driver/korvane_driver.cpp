@@ -18,6 +18,8 @@
 //                                         a run in another session would
 //   korvane_driver end-session            asks the window whether the session may
 //                                         end; prints "allowed" or "refused"
+//   korvane_driver end-session-console    asks the same of korvane-update's hidden
+//                                         window; "no window" when there is none
 //
 // TEXT takes \r and \n escapes. A wait ends when two reads in a row agree
 // that its condition holds, and prints the state it ends on.
@@ -36,6 +38,7 @@
 #include "e2e/driver/text_escape.h"
 #include "e2e/driver/update_window.h"
 #include "platform/instance_mutex.h"
+#include "platform/session_hold.h"
 
 namespace {
 
@@ -125,12 +128,22 @@ int Answer(HWND window, const std::string& answer) {
 // The window answers at once; this covers a busy message loop.
 constexpr UINT kEndSessionReplyMs = 2000;
 
+// WM_QUERYENDSESSION, as Windows sends it at a log-off.
+int AskEndSession(HWND window) {
+    DWORD_PTR allowed = 0;
+    if (!SendMessageTimeoutA(window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_ABORTIFHUNG,
+                             kEndSessionReplyMs, &allowed))
+        return 1;
+    std::puts(allowed ? "allowed" : "refused");
+    return 0;
+}
+
 int Usage() {
     std::fprintf(stderr,
                  "usage: korvane_driver state | count-windows | press-close | close-box |\n"
-                 "       key escape|enter | answer yes|no | end-session | wait-window SECS |\n"
-                 "       wait-text TEXT SECS | wait-settled SECS | wait-box SECS | wait-gone SECS |\n"
-                 "       hold-every-session SECS\n");
+                 "       key escape|enter | answer yes|no | end-session | end-session-console |\n"
+                 "       wait-window SECS | wait-text TEXT SECS | wait-settled SECS |\n"
+                 "       wait-box SECS | wait-gone SECS | hold-every-session SECS\n");
     return 2;
 }
 
@@ -149,14 +162,7 @@ int Act(const std::string& command, int argc, char** argv) {
         return PressKey(window, VK_ESCAPE);
     if (command == "key" && argc == 3 && std::strcmp(argv[2], "enter") == 0)
         return PressKey(window, VK_RETURN);
-    if (command == "end-session" && argc == 2) {
-        DWORD_PTR allowed = 0;
-        if (!SendMessageTimeoutA(window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_ABORTIFHUNG,
-                                 kEndSessionReplyMs, &allowed))
-            return 1;
-        std::puts(allowed ? "allowed" : "refused");
-        return 0;
-    }
+    if (command == "end-session" && argc == 2) return AskEndSession(window);
     if (command == "answer" && argc == 3 &&
         (std::strcmp(argv[2], "yes") == 0 || std::strcmp(argv[2], "no") == 0))
         return Answer(window, argv[2]);
@@ -201,6 +207,14 @@ int main(int argc, char** argv) {
         std::fflush(stdout);
         Sleep(DWORD(seconds * 1000));
         return 0;
+    }
+    if (command == "end-session-console" && argc == 2) {
+        HWND hold = FindWindowA(kSessionHoldWindowClass, nullptr);
+        if (!hold) {
+            std::puts("no window");
+            return 1;
+        }
+        return AskEndSession(hold);
     }
     if (command == "state" || command == "count-windows" || command.rfind("wait-", 0) == 0 ||
         command == "hold-every-session")
