@@ -47,5 +47,5 @@ private:
     CButton closeButton;
     HWND progressBar = nullptr;
     bool holdingSession = false;  // awake and a session end refused, while a download runs
-    SleepInhibitor keepAwake;
+    SleepInhibitor keepAwake{false};  // the window answers a session's end itself
 };

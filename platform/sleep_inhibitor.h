@@ -14,7 +14,13 @@ struct SessionHold;
 
 class SleepInhibitor {
 public:
-    SleepInhibitor() = default;
+    // holdSessionEnd false: a program with a window of its own answers the
+    // session's end itself, and only sleep is held off here.
+    explicit SleepInhibitor([[maybe_unused]] bool holdSessionEnd = true) {
+#ifdef _WIN32
+        holdSessionEnd_ = holdSessionEnd;
+#endif
+    }
     ~SleepInhibitor() { Release(); }
     SleepInhibitor(const SleepInhibitor&) = delete;
     SleepInhibitor& operator=(const SleepInhibitor&) = delete;
@@ -28,6 +34,7 @@ public:
 private:
     int held_ = -1;  // Linux: the inhibitor's descriptor; Windows: 1 while held
 #ifdef _WIN32
+    bool holdSessionEnd_ = true;
     SessionHold* session_ = nullptr;  // the session end's hold, when it was given
 #endif
 };

@@ -13,8 +13,8 @@ bool SleepInhibitor::Take(std::string* why) {
     if (SetThreadExecutionState(ES_CONTINUOUS | ES_SYSTEM_REQUIRED) == 0)
         refused = "SetThreadExecutionState failed";
     std::string sessionWhy;
-    session_ = TakeSessionHold(&sessionWhy);
-    if (!session_) {
+    session_ = holdSessionEnd_ ? TakeSessionHold(&sessionWhy) : nullptr;
+    if (holdSessionEnd_ && !session_) {
         if (!refused.empty()) refused += "; ";
         refused += "no window refuses a log-off or shut-down: " + sessionWhy;
     }
