@@ -100,6 +100,11 @@ sim_display() {
   if [ "${1:-auto}" = auto ] && [ -n "${DISPLAY:-}" ] && sim_display_up "$DISPLAY"; then
     return 0
   fi
+  # One Xvfb per session: a second case asking for one shares it, so that
+  # none is left running when the session ends.
+  if [ -n "${SIM_XVFB_PID:-}" ] && kill -0 "$SIM_XVFB_PID" 2>/dev/null && sim_display_up "$DISPLAY"; then
+    return 0
+  fi
   local n
   for n in $(seq 90 140); do
     [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
