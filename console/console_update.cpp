@@ -21,6 +21,7 @@
 #ifdef _WIN32
 #include <io.h>
 #else
+#include <poll.h>
 #include <unistd.h>
 #endif
 
@@ -32,6 +33,10 @@ constexpr uint32_t kDrawEveryMs = 100;
 
 // The transfer log's lines shown on a failure.
 constexpr size_t kFailureLines = 12;
+
+// How long an interrupt at the question may go unseen: a person's
+// Ctrl-C answered at once to the eye.
+constexpr int kInterruptLookMs = 100;
 
 // A warning of several words fits a terminal of the usual width, its
 // lines after the first under the first's words.
@@ -49,16 +54,23 @@ std::string PowerControlFile(const std::string& busPlace) {
 }
 
 // A line from standard input; false at its end or when interrupted.
+// An interrupt that lands just before a read would not break into it: on
+// Linux the input is waited for a slice at a time, the flag looked at
+// between slices.
 bool ReadAnswer(std::string* line) {
     line->clear();
     char c;
     for (;;) {
+        if (Interrupted()) return false;
 #ifdef _WIN32
         const int got = _read(0, &c, 1);
 #else
-        const ssize_t got = read(0, &c, 1);
+        pollfd input = {0, POLLIN, 0};
+        const int ready = poll(&input, 1, kInterruptLookMs);
+        if (ready == 0 || (ready < 0 && errno == EINTR)) continue;
+        const ssize_t got = ready < 0 ? -1 : read(0, &c, 1);
 #endif
-        if (got < 0 && errno == EINTR && !Interrupted()) continue;
+        if (got < 0 && errno == EINTR) continue;
         if (got <= 0) return false;
         if (c == '\n') return true;
         if (c != '\r') line->push_back(c);
@@ -91,9 +103,9 @@ bool ConsoleUpdate::WriteImageNotForThisChip() {
 }
 
 ConsoleUpdate::Answer ConsoleUpdate::Confirm(const std::string& question) {
+    SetLockPhase(LockPhase::Asking);
     std::fprintf(out_, "%s [y/N] ", question.c_str());
     std::fflush(out_);
-    SetLockPhase(LockPhase::Asking);
     std::string answer;
     const bool got = ReadAnswer(&answer);
     SetLockPhase(LockPhase::Checking);
