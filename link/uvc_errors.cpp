@@ -4,6 +4,8 @@
 
 #include <cstring>
 
+#include "link/xu_channel.h"
+
 namespace {
 
 struct ErrnoRow {
@@ -21,7 +23,7 @@ constexpr ErrnoRow kQueryRows[] = {
     // GET_INFO it sends itself at a control's first use.
     {ENOENT, "ENOENT", "no such unit or control, or the camera failed its first GET_LEN or GET_INFO",
      1168 /* ERROR_NOT_FOUND */},
-    {ENOBUFS, "ENOBUFS", "size mismatch", 24 /* ERROR_BAD_LENGTH */},
+    {ENOBUFS, "ENOBUFS", "size mismatch", kWin32BadLength},
     {EBADRQC, "EBADRQC", "the control does not take this request", 50 /* ERROR_NOT_SUPPORTED */},
     {ENOTTY, "ENOTTY", "the node takes no extension-unit request", 50 /* ERROR_NOT_SUPPORTED */},
     {EPIPE, "EPIPE", "the device stalled", 31 /* ERROR_GEN_FAILURE */},
@@ -34,8 +36,8 @@ constexpr ErrnoRow kQueryRows[] = {
     {EPROTO, "EPROTO", "USB protocol error, often the device going away", 1117 /* ERROR_IO_DEVICE */},
     {EILSEQ, "EILSEQ", "the transfer arrived garbled", 23 /* ERROR_CRC */},
     {EIO, "EIO", "input/output error", 1117 /* ERROR_IO_DEVICE */},
-    {ESHUTDOWN, "ESHUTDOWN", "unplugged", 1167 /* ERROR_DEVICE_NOT_CONNECTED */},
-    {ENODEV, "ENODEV", "unplugged", 1167 /* ERROR_DEVICE_NOT_CONNECTED */},
+    {ESHUTDOWN, "ESHUTDOWN", "unplugged", kWin32DeviceNotConnected},
+    {ENODEV, "ENODEV", "unplugged", kWin32DeviceNotConnected},
     {EINTR, "EINTR", "interrupted, too often", 995 /* ERROR_OPERATION_ABORTED */},
 };
 
@@ -43,7 +45,7 @@ constexpr ErrnoRow kOpenRows[] = {
     {EACCES, "EACCES", "no permission on the node", 5 /* ERROR_ACCESS_DENIED */},
     {EPERM, "EPERM", "no permission on the node", 5 /* ERROR_ACCESS_DENIED */},
     {ENOENT, "ENOENT", "no such node", 2 /* ERROR_FILE_NOT_FOUND */},
-    {ENODEV, "ENODEV", "unplugged", 1167 /* ERROR_DEVICE_NOT_CONNECTED */},
+    {ENODEV, "ENODEV", "unplugged", kWin32DeviceNotConnected},
     {EBUSY, "EBUSY", "the device is busy", 170 /* ERROR_BUSY */},
 };
 

@@ -35,6 +35,15 @@ constexpr uint32_t kMaxFrameReadBytes = 4096;
 // A request too long for the driver path's buffers: refused, nothing sent.
 #define XU_E_TOO_LONG HRESULT_FROM_WIN32(ERROR_INSUFFICIENT_BUFFER)
 
+// What a request answers when the camera went away in the middle of it
+// (ERROR_DEVICE_NOT_CONNECTED), and when the driver kept a control's length
+// that the camera has since changed (ERROR_BAD_LENGTH): both driver paths,
+// and uvcvideo's errno as the node path carries it, answer these.
+constexpr long kWin32DeviceNotConnected = 1167;
+constexpr long kWin32BadLength = 24;
+#define XU_E_DEVICE_GONE HRESULT_FROM_WIN32(kWin32DeviceNotConnected)
+#define XU_E_LENGTH_MISMATCH HRESULT_FROM_WIN32(kWin32BadLength)
+
 class CXuChannel {
 public:
     CXuChannel() = default;

@@ -2,6 +2,7 @@
 
 #include "discovery/camera_source.h"
 #include "firmware/firmware_image.h"
+#include "link/xu_channel.h"
 #include "update/log_lines.h"
 #include "update/update_engine.h"
 #include "platform/clock.h"
@@ -138,9 +139,9 @@ void CUpdateEngine::ForwardLines() {
 
 // What the first fault of a download means for the person who must act.
 void CUpdateEngine::OnFault(const DownloadFault& fault) {
-    if (fault.result == HRESULT_FROM_WIN32(1167L /* ERROR_DEVICE_NOT_CONNECTED */))
+    if (fault.result == XU_E_DEVICE_GONE)
         downloadFailure_ = Failure::CameraGone;
-    else if (fault.result == HRESULT_FROM_WIN32(24L /* ERROR_BAD_LENGTH */))
+    else if (fault.result == XU_E_LENGTH_MISMATCH)
         downloadFailure_ = Failure::LengthFixedByDriver;
     else if (fault.step == DownloadStep::ChecksumMismatch)
         downloadFailure_ = Failure::ChecksumMismatch;
