@@ -171,9 +171,10 @@ int ConsoleUpdate::End(Report* report, Outcome outcome, const std::string& messa
     if (code == kExitFailed && mayBeSuspend && camera && camera->MaySuspend()) {
         awake = "echo on | sudo tee " + PowerControlFile(report->check.busPlace);
         report->message += " USB autosuspend is on for this camera (power/control = auto) and this kernel "
-                           "may let it suspend while in use; if it fails again, keep it awake for the run: " +
-                           awake;
+                           "may let it suspend while in use; if it fails again, keep it awake for the run:";
     }
+    const std::string words = report->message;  // what people read before the command
+    if (!awake.empty()) report->message += " " + awake;
     // A camera passed over unasked says why in the notes; one whose requests
     // failed, only in the transfer log.
     if (code == kExitFailed || code == kExitNoCamera)
@@ -190,9 +191,7 @@ int ConsoleUpdate::End(Report* report, Outcome outcome, const std::string& messa
     if (awake.empty())
         std::fprintf(said, "%s\n", report->message.c_str());
     else
-        std::fprintf(said, "%s    %s\n",
-                     Wrapped(report->message.substr(0, report->message.size() - awake.size() - 1),
-                             kTerminalColumns, "").c_str(), awake.c_str());
+        std::fprintf(said, "%s    %s\n", Wrapped(words, kTerminalColumns, "").c_str(), awake.c_str());
     // --verbose has shown the whole log already.
     if (!report->logTail.empty() && !options_.verbose) {
         std::fputs("Transfer log, last lines:\n", stderr);

@@ -1,6 +1,7 @@
 #include "console/help_text.h"
 
-#include <sstream>
+#include "console/log_text.h"
+
 #include <vector>
 
 namespace {
@@ -9,33 +10,12 @@ constexpr size_t kHangingColumn = 6;
 // Words narrower than this beside their term read badly: below it instead.
 constexpr size_t kLeastWordsColumn = 24;
 
-std::vector<std::string> Words(const std::string& text) {
-    std::istringstream in(text);
-    std::vector<std::string> words;
-    for (std::string word; in >> word;) words.push_back(word);
-    return words;
-}
-
-// The words as lines of at most `room` columns (a longer word alone).
-std::vector<std::string> Lines(const std::string& text, size_t room) {
-    std::vector<std::string> lines;
-    std::string line;
-    for (const std::string& word : Words(text)) {
-        if (!line.empty() && line.size() + 1 + word.size() > room) {
-            lines.push_back(line);
-            line.clear();
-        }
-        line += (line.empty() ? "" : " ") + word;
-    }
-    if (!line.empty()) lines.push_back(line);
-    return lines;
-}
-
 }  // namespace
 
 std::string HelpParagraph(const std::string& words, size_t width, size_t indent) {
     std::string text;
-    for (const std::string& line : Lines(words, width - indent)) text += std::string(indent, ' ') + line + "\n";
+    for (const std::string& line : WordLines(words, width - indent, width - indent))
+        text += std::string(indent, ' ') + line + "\n";
     return text;
 }
 
@@ -43,7 +23,7 @@ std::string HelpItem(const std::string& term, const std::string& words, size_t c
     std::string text = "  " + term;
     const bool beside = width >= column + kLeastWordsColumn && text.size() + 2 <= column;
     if (!beside) column = kHangingColumn;
-    const std::vector<std::string> lines = Lines(words, width - column);
+    const std::vector<std::string> lines = WordLines(words, width - column, width - column);
     for (size_t i = 0; i < lines.size(); ++i) {
         if (i == 0 && beside) {
             text += std::string(column - text.size(), ' ') + lines[i] + "\n";

@@ -1,5 +1,7 @@
 #include "console/log_text.h"
 
+#include <sstream>
+
 namespace {
 
 constexpr char kReplacement = '?';
@@ -57,19 +59,24 @@ std::vector<std::string> LastLines(const std::string& log, size_t count) {
     return lines;
 }
 
-std::string Wrapped(const std::string& text, size_t width, const std::string& indent) {
-    std::string out, line;
-    size_t at = 0;
-    while (at < text.size()) {
-        const size_t space = text.find(' ', at);
-        const std::string word = text.substr(at, space == std::string::npos ? std::string::npos : space - at);
-        at = space == std::string::npos ? text.size() : space + 1;
-        const bool first = line.empty() || line == indent;
-        if (!first && line.size() + 1 + word.size() > width) {
-            out += line + "\n";
-            line = indent;
+std::vector<std::string> WordLines(const std::string& text, size_t first, size_t rest) {
+    std::istringstream words(text);
+    std::vector<std::string> lines;
+    std::string line;
+    for (std::string word; words >> word;) {
+        if (!line.empty() && line.size() + 1 + word.size() > (lines.empty() ? first : rest)) {
+            lines.push_back(line);
+            line.clear();
         }
-        line += (line.empty() || line == indent ? "" : " ") + word;
+        line += (line.empty() ? "" : " ") + word;
     }
-    return out + line + "\n";
+    if (!line.empty()) lines.push_back(line);
+    return lines;
+}
+
+std::string Wrapped(const std::string& text, size_t width, const std::string& indent) {
+    std::string out;
+    for (const std::string& line : WordLines(text, width, width - indent.size()))
+        out += (out.empty() ? "" : indent) + line + "\n";
+    return out.empty() ? "\n" : out;
 }

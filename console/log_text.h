@@ -14,6 +14,9 @@ std::vector<std::string> LastLines(const std::string& log, size_t count);
 // name, a moniker): every control character, C0, DEL or C1 (in UTF-8),
 // replaced by '?', so that no name can send the terminal escape sequences.
 std::string Printable(const std::string& name);
+// The text's words as lines: the first of at most `first` columns, the
+// others of at most `rest`; a word wider than a line stands alone.
+std::vector<std::string> WordLines(const std::string& text, size_t first, size_t rest);
 // The text in lines of at most `width` columns, broken at spaces, each
 // line after the first begun with `indent`; a word wider than a line
 // stands alone. Every line ended.

@@ -41,10 +41,6 @@ constexpr const char* kProgramName = "korvane-update.exe";
 constexpr const char* kProgramName = "korvane-update";
 #endif
 
-}  // namespace
-
-namespace {
-
 int Finish(const Options& options, const Report& report) {
     if (options.json) {
         std::fputs(ReportJson(report).c_str(), stdout);
