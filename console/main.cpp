@@ -17,6 +17,7 @@
 #include "console/support_report.h"
 #include "console/update_log.h"
 #include "discovery/system_camera.h"
+#include "firmware/firmware_image.h"
 #include "platform/com_apartment.h"
 #include "platform/instance_lock.h"
 #include "platform/interrupts.h"
@@ -75,6 +76,22 @@ std::string LockHolderWords(const LockHolder& holder, const std::string& lockNam
     return ": " + Printable(holder.program) + " (process " + std::to_string(holder.process) + ") " + doing;
 }
 
+// "korvane-update 1.0.0 (firmware V0308, V0309)", and the same images in
+// the document.
+int PrintVersion(bool json) {
+    std::string text = "korvane-update " KORVANE_VERSION " (firmware ";
+    JsonDocument images = JsonDocument::array();
+    for (const CarriedImage& image : kCarriedImages) {
+        text += std::string(images.empty() ? "" : ", ") + image.version;
+        images.push_back({{"id", image.id}, {"version", image.version}});
+    }
+    text += ")";
+    const OutcomeRow& row = OutcomeOf(Outcome::Version);
+    std::fputs(json ? DocumentText({{"images", images}}, row.result, row.code, text).c_str() : (text + "\n").c_str(),
+               stdout);
+    return std::fflush(stdout) == 0 ? row.code : kExitFailed;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -84,13 +101,7 @@ int main(int argc, char** argv) {
     const int parsed = ParseOptions(argc, argv, &options);
     if (parsed == kExitUsage) return UsageError(argc, argv, options.usageError);
     if (parsed >= 0) return parsed;
-    if (options.version) {
-        const std::string version = "korvane-update " KORVANE_VERSION;
-        const OutcomeRow& row = OutcomeOf(Outcome::Version);
-        std::fputs(options.json ? DocumentText({}, row.result, row.code, version).c_str() : (version + "\n").c_str(),
-                   stdout);
-        return std::fflush(stdout) == 0 ? row.code : kExitFailed;
-    }
+    if (options.version) return PrintVersion(options.json);
     // Only reads a file: no camera, no lock, no log.
     if (options.history) return ListHistory(options, StateFolder(), stdout);
 

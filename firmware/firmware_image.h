@@ -11,6 +11,13 @@
 
 constexpr int kImageV0308 = 133;
 constexpr int kImageV0309 = 135;
+// The images the program carries, oldest first, by the names their releases
+// gave them: the check's reports and --version say these.
+struct CarriedImage {
+    int id;
+    const char* version;
+};
+constexpr CarriedImage kCarriedImages[] = {{kImageV0308, "V0308"}, {kImageV0309, "V0309"}};
 constexpr const char* kFirmwareResourceType = "BIN";
 
 constexpr uint8_t kDeviceDescriptorLength = 0x12;

@@ -17,7 +17,7 @@ namespace {
 // 64 KiB in 64-byte packets.
 constexpr uint32_t kMostCompareRequests = kFirmwareImageSize / 64;
 
-const char* VersionOf(int imageId) { return imageId == kImageV0308 ? "V0308" : "V0309"; }
+const char* VersionOf(int imageId) { return kCarriedImages[imageId == kImageV0308 ? 0 : 1].version; }
 
 template <typename... Values>
 std::string Formatted(const char* format, Values... values) {
