@@ -127,18 +127,6 @@ Outcome RunWithFault(const Road& road, Fault fault, size_t k, size_t callBound,
 // the camera must be mended even on a computer without the record.
 constexpr size_t kIdProgramClose[] = {0, 1};  // calls from the deselect's address request
 
-bool Names(const simcam::Call& c, uint32_t selector, std::vector<uint8_t> bytes) {
-    return c.op == simcam::Op::Set && c.selector == selector && c.bytes == bytes;
-}
-
-// The first address request naming 0x2025 after the page program opcode 0x02.
-size_t IdProgramDeselect(const std::vector<simcam::Call>& trace) {
-    size_t i = 1;
-    while (i < trace.size() && !(Names(trace[i - 1], 2, {0x22, 0x20}) && Names(trace[i], 3, {0x02}))) ++i;
-    while (i < trace.size() && !Names(trace[i], 2, {0x25, 0x20})) ++i;
-    return i;
-}
-
 struct Tally {
     size_t points = 0, survived = 0, successes = 0, falseSuccesses = 0, hangs = 0, wrongTexts = 0;
     size_t closePoints = 0, closeWrong = 0;  // on the ID program's deselect
