@@ -21,7 +21,8 @@ class CameraSource;  // discovery's, which defines the walk
 // request's result where a request failed (S_OK where the camera answered
 // but the answer was wrong), so that the caller can say why as a value.
 enum class DownloadStep {
-    None, CommandTable, Enable, PacketLength, Packets, Checksum, ChecksumMismatch, Commit, Disable, Verify,
+    None, CommandTable, Enable, PacketLength, Packets, ProgramIds, Checksum, ChecksumMismatch, Commit, Disable,
+    Verify,
 };
 struct DownloadFault {
     DownloadStep step = DownloadStep::None;
@@ -48,6 +49,10 @@ public:
     // Register primitives: the address request, then the value request.
     // Each returns the value request's result; a failed read stores 0.
     HRESULT WriteReg(uint16_t address, uint8_t value);
+    // The same with the address request examined too: a write whose address
+    // was lost lands in the register addressed before. The first failure's
+    // result, else the value request's.
+    HRESULT WriteRegWhole(uint16_t address, uint8_t value);
     HRESULT ReadReg(uint16_t address, uint8_t* value);
     HRESULT WriteWideReg(uint16_t address, uint16_t value);
     HRESULT ReadWideReg(uint16_t address, uint16_t* value);
@@ -96,6 +101,10 @@ public:
     // whatever happened: S_OK, SPI_E_TIMEOUT, or a failed request's result.
     HRESULT SpiReadId(uint8_t out[3], uint8_t opcode, ChipFamily family);
     HRESULT FlashWaitReady();
+    // Deselects the flash (2 minus SpiSelectLevel), both requests examined,
+    // up to kSpiDeselectAttempts times within kSpiDeselectTimeoutMs: S_OK or
+    // the last failure's result.
+    HRESULT SpiDeselect();
 
     // The fitted flash as a FlashType 0..6; kFlashTypeUnknown when it
     // answered outside the tables (or the chip family is not known), or
@@ -117,8 +126,10 @@ public:
     HRESULT ReadFlashBlocks(uint8_t* buffer, int32_t blocks);
     // Programs a few bytes straight into the flash; 1 on success, else 0.
     // A step that fails ends it with the flash deselected and the engine
-    // released.
-    int32_t FlashProgramBytes(const FlashProgramRequest& request);
+    // released. *deselect, when given, receives the result of the deselect
+    // that closed the program: below 0 when the flash could not be
+    // deselected, the program still open to any byte the engine sends.
+    int32_t FlashProgramBytes(const FlashProgramRequest& request, HRESULT* deselect = nullptr);
 
     // Writes an image into the flash through the download engine and
     // verifies it; 1 when verified and committed without a resend, else 0.

@@ -63,3 +63,12 @@ constexpr uint64_t kSpiIdleTimeoutMs = 500;
 // worst case) means the flash or the camera has gone.
 constexpr uint32_t kFlashReadyMaxPasses = 100;
 constexpr uint64_t kFlashReadyTimeoutMs = 1000;
+
+// Attempts at the deselect that ends a page program. The program runs only
+// once the flash is deselected, and until then every byte the engine clocks
+// goes into it, so a lost deselect is made again before anything else is
+// sent. A request lost now and then fails at once and is ridden out by the
+// next attempt; a camera that refuses four in a row, or lets them run past
+// two seconds (a driver gives up on one request after about five), has gone.
+constexpr int kSpiDeselectAttempts = 4;
+constexpr uint64_t kSpiDeselectTimeoutMs = 2000;

@@ -4,20 +4,27 @@
 #include "platform/byte_order.h"
 
 // Every access sends the address again: the chip layer keeps no memory of
-// the last address, and the address request's result is not examined.
+// the last address, and the address request's result is not examined (but
+// by WriteRegWhole, for the one write that must land where it was sent).
 
 namespace {
 
-void SendAddress(ULONG selector, uint16_t address) {
+HRESULT SendAddress(ULONG selector, uint16_t address) {
     BYTE bytes[2];
     PutLe16(bytes, address);
-    pExt->put_Property(selector, 2, bytes);
+    return pExt->put_Property(selector, 2, bytes);
 }
 
 }  // namespace
 
 HRESULT CCamDevice::WriteReg(uint16_t address, uint8_t value) {
     SendAddress(XU_REG_ADDRESS_CONTROL, address);
+    return pExt->put_Property(XU_REG_DATA_CONTROL, 1, &value);
+}
+
+HRESULT CCamDevice::WriteRegWhole(uint16_t address, uint8_t value) {
+    const HRESULT hr = SendAddress(XU_REG_ADDRESS_CONTROL, address);
+    if (hr < 0) return hr;
     return pExt->put_Property(XU_REG_DATA_CONTROL, 1, &value);
 }
 

@@ -91,3 +91,13 @@ HRESULT CCamDevice::FlashWaitReady() {
     }
     return SPI_E_TIMEOUT;
 }
+
+HRESULT CCamDevice::SpiDeselect() {
+    const uint64_t start = NowMs();
+    HRESULT hr = WriteRegWhole(REG_SPI_SELECT, 2 - SpiSelectLevel);
+    for (int attempt = 1; attempt < kSpiDeselectAttempts && hr < 0; ++attempt) {
+        if (NowMs() - start > kSpiDeselectTimeoutMs) break;
+        hr = WriteRegWhole(REG_SPI_SELECT, 2 - SpiSelectLevel);
+    }
+    return hr;
+}

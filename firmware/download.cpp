@@ -162,8 +162,9 @@ private:
 
             auto send = [&] { return pExt->put_Property(XU_DFU_ACCESS_CONTROL, packetLength_, packet_); };
             const HRESULT result = send();
-            if (first) ProgramIds();
+            const bool idsClosed = !first || ProgramIds();
             first = false;
+            if (!idsClosed) return false;
             if (!WithResend(Noted(DownloadStep::Packets, result), kPacketRule, send, log_, retries_)) return false;
             if (observer_) observer_->OnProgress(position, length_);
         }
@@ -173,15 +174,24 @@ private:
     // The vendor and product IDs go straight into the flash once, right after
     // the first packet; the outcome does not change the verdict, which the
     // checksum and the read-back give. An image too short to hold them has
-    // nothing to program there.
-    void ProgramIds() {
-        if (length_ < kVendorIdOffset + kIdBytes) return;
+    // nothing to program there. False only when the program could not be
+    // closed: the flash is still selected, and whatever the engine clocks
+    // next would be programmed into it, so the download stops here.
+    bool ProgramIds() {
+        if (length_ < kVendorIdOffset + kIdBytes) return true;
         FlashProgramRequest ids = {{BYTE(kVendorIdOffset >> 16), BYTE(kVendorIdOffset >> 8),
                                     BYTE(kVendorIdOffset)},
                                    {},
                                    kIdBytes};
         std::memcpy(ids.data, image_ + kVendorIdOffset, kIdBytes);
-        if (!device_.FlashProgramBytes(ids)) log_ += "FlashProgramBytes fail.\r\n";
+        HRESULT deselect = S_OK;
+        if (device_.FlashProgramBytes(ids, &deselect)) return true;
+        log_ += "FlashProgramBytes fail.\r\n";
+        if (deselect >= 0) return true;
+        log_ += "FlashProgramBytes could not deselect the flash.\r\n";
+        Fault(DownloadStep::ProgramIds, deselect);
+        failure_ = 1;
+        return false;
     }
 
     // A failed read is repeated once without a word before the counted resend.

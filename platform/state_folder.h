@@ -3,6 +3,8 @@
 // false with *why in the system's own words; nothing is thrown.
 #pragma once
 
+#include <cstdint>
+#include <cstdio>
 #include <string>
 
 // The folder, not created. Linux: $STATE_DIRECTORY (its first entry; systemd
@@ -13,7 +15,21 @@
 std::string StateFolder();
 
 // Creates path and its missing parents (0755 on Linux); true when it exists.
+// On Windows the last one is made with a DACL of its own, nothing inherited:
+// SYSTEM and Administrators write it, Users read it, and so does the account
+// that makes it when that account is no administrator.
 bool MakeFolders(const std::string& path, std::string* why);
+
+// Opens the file name in folder for reading, only where no account but this
+// one, root (Windows: SYSTEM and the Administrators) can have written it: a
+// folder or a file that another account owns or may write, a file that is a
+// link (or a reparse point), or not a plain file, is refused. On Linux the
+// folder may be a link that root or this account made (systemd makes one
+// for a dynamic user's StateDirectory=), and what it leads to is judged; on
+// Windows a folder that is a reparse point is refused. *bytes gets
+// the file's size. Null with *why "" when folder or file is missing; null
+// with *why saying which and why when it is refused or cannot be read.
+std::FILE* OpenStateFile(const std::string& folder, const char* name, uint64_t* bytes, std::string* why);
 
 // Replaces the file's contents as a whole: a temporary file beside it,
 // written and flushed to the disk, then renamed over it, so a power cut

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 #include <knownfolders.h>
+#include <sddl.h>
 #include <shlobj.h>
 
 #include <cstdlib>
@@ -38,6 +39,53 @@ std::string ProgramData() {
     return folder;
 }
 
+// Whether this process runs with the Administrators group in its token
+// (elevated, where the system splits tokens).
+bool Administrator() {
+    BYTE sid[SECURITY_MAX_SID_SIZE];
+    DWORD size = sizeof sid;
+    BOOL member = FALSE;
+    return CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, sid, &size) &&
+           CheckTokenMembership(nullptr, sid, &member) && member;
+}
+
+// The running account's SID as text; "" when it cannot be had.
+std::string RunningAccount() {
+    HANDLE token = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return "";
+    BYTE buffer[256];
+    DWORD size = 0;
+    LPSTR text = nullptr;
+    std::string sid;
+    if (GetTokenInformation(token, TokenUser, buffer, sizeof buffer, &size) &&
+        ConvertSidToStringSidA(reinterpret_cast<TOKEN_USER*>(buffer)->User.Sid, &text)) {
+        sid = text;
+        LocalFree(text);
+    }
+    CloseHandle(token);
+    return sid;
+}
+
+// The state folder itself, with nothing inherited from where it is made
+// (ProgramData lets every user add files below it): SYSTEM and the
+// Administrators have it all, Users read it. An account that is no
+// administrator gets it all too, or it could not keep its own records;
+// other runs then refuse the folder as one another account can write.
+bool CreateStateFolder(const std::string& path) {
+    std::string sddl = "D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;FRFX;;;BU)";
+    const std::string account = Administrator() ? "" : RunningAccount();
+    if (!account.empty()) sddl += "(A;OICI;FA;;;" + account + ")";
+    SECURITY_ATTRIBUTES attributes = {sizeof attributes, nullptr, FALSE};
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorA(sddl.c_str(), SDDL_REVISION_1,
+                                                              &attributes.lpSecurityDescriptor, nullptr))
+        return false;
+    const bool made = CreateDirectoryA(path.c_str(), &attributes);
+    const DWORD error = GetLastError();
+    LocalFree(attributes.lpSecurityDescriptor);
+    SetLastError(error);
+    return made;
+}
+
 }  // namespace
 
 std::string StateFolder() {
@@ -59,7 +107,9 @@ bool MakeFolders(const std::string& path, std::string* why) {
     DWORD error = ERROR_PATH_NOT_FOUND;
     for (size_t at = path.find_first_of("\\/", 1);; at = path.find_first_of("\\/", at + 1)) {
         const std::string part = path.substr(0, at);
-        if (!CreateDirectoryA(part.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
+        const bool last = at == std::string::npos;
+        if (!(last ? CreateStateFolder(part) : CreateDirectoryA(part.c_str(), nullptr)) &&
+            GetLastError() != ERROR_ALREADY_EXISTS) {
             failed = part;
             error = GetLastError();
         }

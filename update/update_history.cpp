@@ -73,6 +73,15 @@ std::string Compact(std::string iso) {
     return compact;
 }
 
+// Up to limit bytes, and past it by at most one buffer, which tells a file
+// that grew past it since its size was taken.
+bool ReadAtMost(std::FILE* in, uint64_t limit, std::string* text) {
+    char buffer[4096];
+    for (size_t got; text->size() <= limit && (got = std::fread(buffer, 1, sizeof buffer, in)) > 0;)
+        text->append(buffer, got);
+    return std::ferror(in) == 0;
+}
+
 }  // namespace
 
 std::string IsoUtc(int64_t when) {
@@ -158,23 +167,33 @@ std::string UpdateHistory::File() const {
 #endif
 }
 
+std::string UpdateHistory::SetAside() const {
+    const std::string aside = File() + kHistoryTooBigSuffix;
+    std::remove(aside.c_str());
+    const bool moved = std::rename(File().c_str(), aside.c_str()) == 0;
+    return File() + " is larger than the " + std::to_string(kHistoryMaxBytes) + " bytes this program writes" +
+           (moved ? ": set aside as " + aside : std::string(" and could not be set aside: ") + std::strerror(errno));
+}
+
 bool UpdateHistory::Load(std::vector<UpdateRecord>* records, std::string* why) const {
     records->clear();
-    const std::string file = File();
-    FILE* in = std::fopen(file.c_str(), "rb");
+    uint64_t bytes = 0;
+    std::string refused;
+    std::FILE* in = OpenStateFile(folder_, kHistoryFileName, &bytes, &refused);
     if (!in) {
-        if (errno == ENOENT) return true;
-        *why = "cannot read " + file + ": " + std::strerror(errno);
-        return false;
+        *why = refused;
+        return refused.empty();
     }
     std::string text;
-    char buffer[4096];
-    for (size_t got; (got = std::fread(buffer, 1, sizeof buffer, in)) > 0;) text.append(buffer, got);
-    const bool failed = std::ferror(in) != 0;
+    const bool read = bytes <= kHistoryMaxBytes && ReadAtMost(in, kHistoryMaxBytes, &text);
     const int error = errno;
     std::fclose(in);
-    if (failed) {
-        *why = "cannot read " + file + ": " + std::strerror(error);
+    if (bytes > kHistoryMaxBytes || text.size() > kHistoryMaxBytes) {
+        *why = SetAside();
+        return false;
+    }
+    if (!read) {
+        *why = "cannot read " + File() + ": " + std::strerror(error);
         return false;
     }
     for (size_t at = 0; at < text.size();) {

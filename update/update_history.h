@@ -55,6 +55,14 @@ bool ParseRecord(const std::string& line, UpdateRecord* record);
 // as new ones are begun (some years of updates at any pace a person keeps).
 constexpr size_t kHistoryMaxRecords = 1000;
 constexpr char kHistoryFileName[] = "history.jsonl";
+// A record's line is a few hundred bytes: its longest texts are a device
+// path, a bus place and an 80-byte name. The history this program writes is
+// never larger than kHistoryMaxRecords such lines; a file over that was not
+// written by it, and is set aside (renamed with kHistoryTooBigSuffix) and
+// said rather than read whole into memory.
+constexpr uint64_t kHistoryMaxLineBytes = 4096;
+constexpr uint64_t kHistoryMaxBytes = kHistoryMaxRecords * kHistoryMaxLineBytes;
+constexpr char kHistoryTooBigSuffix[] = ".too-big";
 
 // The file kHistoryFileName in one folder: one record per line, oldest
 // first, replaced as a whole on every change. A line that does not parse
@@ -69,7 +77,9 @@ public:
     bool Begin(UpdateRecord* record, std::string* why);
     // Sets the record's finished time and outcome.
     bool Finish(const std::string& id, const std::string& outcome, std::string* why);
-    // Oldest first; a missing file is an empty history.
+    // Oldest first; a missing file is an empty history. A folder or file
+    // another account could have written is refused (OpenStateFile), and
+    // one over kHistoryMaxBytes set aside: false, and *why says so.
     bool Load(std::vector<UpdateRecord>* records, std::string* why) const;
     // The newest record of this camera, if any; *why is "" when there is
     // none and says why when the history could not be read.
@@ -82,6 +92,8 @@ public:
 
 private:
     std::string File() const;
+    // Renames an oversized history aside; says what was done.
+    std::string SetAside() const;
     bool Store(const std::vector<UpdateRecord>& records, std::string* why);
 
     std::string folder_;

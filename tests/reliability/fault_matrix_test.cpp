@@ -15,7 +15,9 @@
 // update, and on another, without it.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -92,6 +94,7 @@ Outcome RunWithFault(const Road& road, Fault fault, size_t k, size_t callBound,
     std::unique_ptr<SeamCamera> seam;  // outlives the rig and its channel
 #endif
     Plan plan;
+    plan.keepTrace = fault == Fault::None && !startFlash;
     plan.callBound = callBound;
     plan.passedOver = true;
     plan.stateFolder = state;
@@ -117,8 +120,16 @@ Outcome RunWithFault(const Road& road, Fault fault, size_t k, size_t callBound,
     return RunUpdate(path, plan);
 }
 
+// The deselect that closes the direct program of the IDs, its address
+// request and its value request: the program stays open until it is made,
+// and the status poll after it would be programmed too. Struck once, the
+// update must still end true, the flash compared whole; struck in any way,
+// the camera must be mended even on a computer without the record.
+constexpr size_t kIdProgramClose[] = {0, 1};  // calls from the deselect's address request
+
 struct Tally {
     size_t points = 0, survived = 0, successes = 0, falseSuccesses = 0, hangs = 0, wrongTexts = 0;
+    size_t closePoints = 0, closeWrong = 0;  // on the ID program's deselect
     size_t erasedUnidentified = 0, leftSelected = 0, strays = 0, leftBroken = 0;
     // Power cuts, and how many left a camera that only the record mends.
     size_t programCuts = 0, eraseCuts = 0, programCutsNeedRecord = 0, eraseCutsNeedRecord = 0;
@@ -137,6 +148,8 @@ struct Tally {
         leftSelected += t.leftSelected;
         strays += t.strays;
         leftBroken += t.leftBroken;
+        closePoints += t.closePoints;
+        closeWrong += t.closeWrong;
         programCuts += t.programCuts;
         eraseCuts += t.eraseCuts;
         programCutsNeedRecord += t.programCutsNeedRecord;
@@ -214,6 +227,8 @@ TEST(FaultMatrix, EveryCallOfAWholeUpdateOnEveryRoad) {
         const Outcome clean = RunWithFault(road, Fault::None, 0, kMostCalls);
         ASSERT_TRUE(clean.TrueSuccess()) << RoadName(road) << ": " << Show(clean);
         const size_t n = clean.calls;
+        const size_t deselect = IdProgramDeselect(clean.trace);
+        ASSERT_LT(deselect, n) << RoadName(road) << ": no deselect after the ID program";
 
         Tally t;
         // The run after a fault, on this computer: the records the faulted run kept.
@@ -222,7 +237,16 @@ TEST(FaultMatrix, EveryCallOfAWholeUpdateOnEveryRoad) {
             const Outcome o = RunWithFault(road, fault, k, kCallFactor * n, nullptr, cut, state.Name());
             const Outcome next = RunWithFault(road, Fault::None, 0, kMostCalls, &o.flash, Cut(), state.Name());
             Judge(road, fault, k, o, next, clean.ms + kExtraTimeMs, t);
-            if (fault != Fault::CutInProgram && fault != Fault::CutInErase) return;
+            const bool powerCut = fault == Fault::CutInProgram || fault == Fault::CutInErase;
+            if (!powerCut && std::count(std::begin(kIdProgramClose), std::end(kIdProgramClose), k - deselect)) {
+                const Outcome elsewhere = RunWithFault(road, Fault::None, 0, kMostCalls, &o.flash);
+                ++t.closePoints;
+                if ((fault == Fault::FailOnce && !o.TrueSuccess()) || !Mended(elsewhere))
+                    ++t.closeWrong, t.failures.push_back(std::string(RoadName(road)) + ", " + FaultName(fault) +
+                                                         " the ID program's deselect, call " + std::to_string(k) +
+                                                         "\n  " + Show(o) + "\n  elsewhere: " + Show(elsewhere));
+            }
+            if (!powerCut) return;
             // On another computer, with no record of it.
             const Outcome elsewhere = RunWithFault(road, Fault::None, 0, kMostCalls, &o.flash);
             const bool program = fault == Fault::CutInProgram;
@@ -258,6 +282,9 @@ TEST(FaultMatrix, EveryCallOfAWholeUpdateOnEveryRoad) {
     std::printf("fault points, power cuts: inside programs %zu, inside the erase %zu; left broken without the "
                 "record (another computer): inside programs %zu, inside the erase %zu\n",
                 total.programCuts, total.eraseCuts, total.programCutsNeedRecord, total.eraseCutsNeedRecord);
+    std::printf("fault points on the ID program's deselect: %zu, not a true success when struck once or left "
+                "broken without the record: %zu\n",
+                total.closePoints, total.closeWrong);
     std::fflush(stdout);
     EXPECT_GT(total.points, 0u);
     EXPECT_GT(total.programCuts, 0u);
@@ -271,6 +298,8 @@ TEST(FaultMatrix, EveryCallOfAWholeUpdateOnEveryRoad) {
     EXPECT_EQ(total.wrongTexts, 0u);
     EXPECT_EQ(total.leftBroken, 0u);
     EXPECT_EQ(total.programCutsNeedRecord, 0u);
+    EXPECT_EQ(total.closePoints, std::size(kRoads) * std::size(kFaults) * std::size(kIdProgramClose));
+    EXPECT_EQ(total.closeWrong, 0u);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // Failures the program's own rules let an update survive: a request whose
 // result nobody looks at, the silent second checksum read, a disable that
-// its resend recovers, a failure inside the direct program of the IDs. Each
+// its resend recovers, a failure inside the direct program of the IDs (its
+// closing deselect made again before anything reaches the flash). Each
 // must end in "Update complete!" over a flash that really took the image.
 #include <gtest/gtest.h>
 
@@ -58,6 +59,10 @@ const Tolerated kTolerated[] = {
      [](const Trace& t) { return FindCall(t, 11, kReads); }},
     {"the first disable, recovered by its resend",
      [](const Trace& t) { return FindCall(t, 9, kWrites, 1); }},
+    {"the deselect that closes the direct program of the IDs, its address",
+     [](const Trace& t) { return IdProgramDeselect(t); }},
+    {"the deselect that closes the direct program of the IDs, its value",
+     [](const Trace& t) { return IdProgramDeselect(t) + 1; }},
     {"the engine's release that ends the direct program of the IDs",
      [](const Trace& t) { return LastBefore(t, SecondPacket(t), 3, kWrites); }},
     {"the last busy poll inside the direct program of the IDs",

@@ -161,10 +161,11 @@ TEST(FlashProgramBytes, CountZeroSendsOnlyTheCommandAndTooManyBytesSendNothing) 
 
 // Each register write of a direct program, in order, and what its failure
 // does: a write the flash needed ends the program as a wait that gives up
-// does (deselect, release); the status wait's writes decide nothing; a
+// does (deselect, release); the deselect that starts the program is made
+// again before anything else; the status wait's writes decide nothing; a
 // failed release is the last word.
 TEST(FlashProgramBytes, AFailedWriteEndsItDeselectedAndReleased) {
-    enum After { Continues, Abandons, Ends };
+    enum After { Continues, Abandons, Repeats, Ends };
     const struct {
         RegOp write;
         After after;
@@ -175,7 +176,7 @@ TEST(FlashProgramBytes, AFailedWriteEndsItDeselectedAndReleased) {
         {W(0x2025, 2), Abandons},    {W(0x2022, 0x02), Abandons},                       // select, program
         {W(0x2022, 0x00), Abandons}, {W(0x2022, 0x80), Abandons}, {W(0x2022, 0x08), Abandons},  // address
         {W(0x2022, 1), Abandons},    {W(0x2022, 2), Abandons},    {W(0x2022, 3), Abandons},  // data
-        {W(0x2022, 4), Abandons},    {W(0x2025, 0), Abandons},                          // deselect
+        {W(0x2022, 4), Abandons},    {W(0x2025, 0), Repeats},                           // deselect
         {W(0x2020, 0x80), Continues}, {W(0x2025, 2), Continues}, {W(0x2022, 0x05), Continues},  // status
         {W(0x2025, 0), Continues},                                                     //   wait
         {W(0x2020, 0x80), Abandons}, {W(0x2022, 0x04), Abandons},                       // write disable
@@ -199,11 +200,17 @@ TEST(FlashProgramBytes, AFailedWriteEndsItDeselectedAndReleased) {
         SimDevice d;
         d.sim.SetWipReads(0);
         d.sim.FailCallOnce(valueRequests[w]);
-        EXPECT_EQ(d.device.FlashProgramBytes(request), writes[w].after == Continues ? 1 : 0) << "write " << w;
+        const bool done = writes[w].after == Continues || writes[w].after == Repeats;
+        EXPECT_EQ(d.device.FlashProgramBytes(request), done ? 1 : 0) << "write " << w;
         const auto all = d.sim.Requests();
         const std::vector<simcam::Request> after(all.begin() + valueRequests[w] + 1, all.end());
         if (writes[w].after == Abandons) {
             EXPECT_EQ(RegisterOps(after), (std::vector<RegOp>{W(0x2025, 0), W(0x2020, 0x00)})) << "write " << w;
+        } else if (writes[w].after == Repeats) {
+            const auto ops = RegisterOps(after);
+            ASSERT_GE(ops.size(), 2u) << "write " << w;
+            EXPECT_EQ(ops[0], W(0x2025, 0)) << "write " << w;
+            EXPECT_EQ(ops[1], W(0x2020, 0x80)) << "write " << w << ": the status wait follows";
         } else if (writes[w].after == Ends) {
             EXPECT_TRUE(after.empty()) << "write " << w;
         }

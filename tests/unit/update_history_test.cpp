@@ -1,12 +1,21 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "tests/support/temp_folder.h"
 #include "update/update_history.h"
+#ifdef _WIN32
+#include <windows.h>
+#include <aclapi.h>
+#include <sddl.h>
+#else
+#include <unistd.h>
+#endif
 
 namespace {
 
@@ -32,6 +41,7 @@ struct HistoryRig {
         std::ofstream out(folder / kHistoryFileName, std::ios::binary);
         for (const std::string& line : lines) out << line << "\n";
     }
+    fs::path File() const { return folder / kHistoryFileName; }
     std::vector<UpdateRecord> Load() {
         std::vector<UpdateRecord> records;
         std::string why;
@@ -155,6 +165,120 @@ TEST(UpdateHistory, TheNewestRecordsAreKept) {
     ASSERT_EQ(records.size(), kHistoryMaxRecords);
     EXPECT_EQ(records.front().id, "20250101T000000Z-2");
     EXPECT_EQ(records.back().id, next.id);
+}
+
+#ifdef _WIN32
+// Sets p's security descriptor from SDDL, as another account could; an
+// owner is read back, since not every system keeps one set so.
+bool SetSecurity(const fs::path& p, const char* sddl, SECURITY_INFORMATION what) {
+    PSECURITY_DESCRIPTOR sd = nullptr, back = nullptr;
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorA(sddl, SDDL_REVISION_1, &sd, nullptr)) return false;
+    BOOL present = FALSE, defaulted = FALSE;
+    PACL dacl = nullptr;
+    PSID owner = nullptr, ownerBack = nullptr;
+    GetSecurityDescriptorDacl(sd, &present, &dacl, &defaulted);
+    GetSecurityDescriptorOwner(sd, &owner, &defaulted);
+    const std::string path = p.string();
+    bool set = SetNamedSecurityInfoA(const_cast<char*>(path.c_str()), SE_FILE_OBJECT, what, owner, nullptr, dacl,
+                                     nullptr) == ERROR_SUCCESS;
+    if (set && owner)
+        set = GetNamedSecurityInfoA(path.c_str(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &ownerBack, nullptr,
+                                    nullptr, nullptr, &back) == ERROR_SUCCESS &&
+              EqualSid(owner, ownerBack);
+    LocalFree(back);
+    LocalFree(sd);
+    return set;
+}
+constexpr char kEveryoneWrites[] = "D:(A;;FA;;;SY)(A;;FA;;;BA)(A;;FRFW;;;WD)";
+#else
+constexpr uid_t kOther = 4242;  // neither root nor the account the tests run as
+bool Add(const fs::path& p, fs::perms perms) {
+    fs::permissions(p, perms, fs::perm_options::add);
+    return true;
+}
+#endif
+
+// What another account could have written is neither read nor written
+// over, and is said; a history too large to be ours is set aside. Each row
+// plants its fault over a history that holds one failed update; false: this
+// account cannot plant it.
+TEST(UpdateHistory, WhatAnotherAccountCouldWriteIsRefusedAndSaid) {
+    const struct {
+        const char* name;
+        std::function<bool(HistoryRig&)> plant;
+        const char* said;  // null: trusted, the record is read
+    } rows[] = {
+#ifdef _WIN32
+        {"a file everyone can write",
+         [](HistoryRig& r) { return SetSecurity(r.File(), kEveryoneWrites, DACL_SECURITY_INFORMATION); },
+         "can be written by other accounts"},
+        {"a folder everyone can write",
+         [](HistoryRig& r) { return SetSecurity(r.folder, kEveryoneWrites, DACL_SECURITY_INFORMATION); },
+         "can be written by other accounts"},
+        {"a file of another account",
+         [](HistoryRig& r) { return SetSecurity(r.File(), "O:BU", OWNER_SECURITY_INFORMATION); },
+         "belongs to another account"},
+#else
+        {"a file others can write", [](HistoryRig& r) { return Add(r.File(), fs::perms::others_write); },
+         "can be written by other accounts"},
+        {"a file its group can write", [](HistoryRig& r) { return Add(r.File(), fs::perms::group_write); },
+         "can be written by other accounts"},
+        {"a folder others can write", [](HistoryRig& r) { return Add(r.folder, fs::perms::others_write); },
+         "can be written by other accounts"},
+        {"a file of another account", [](HistoryRig& r) { return chown(r.File().c_str(), kOther, 0) == 0; },
+         "belongs to another account"},
+        {"a folder of another account", [](HistoryRig& r) { return chown(r.folder.c_str(), kOther, 0) == 0; },
+         "belongs to another account"},
+        {"a link to a history elsewhere",
+         [](HistoryRig& r) {
+             fs::rename(r.File(), r.temp.path / "elsewhere");
+             fs::create_symlink(r.temp.path / "elsewhere", r.File());
+             return true;
+         },
+         "is a link"},
+        {"a folder that is a link another account made",
+         [](HistoryRig& r) {
+             fs::rename(r.folder, r.temp.path / "real");
+             fs::create_directory_symlink(r.temp.path / "real", r.folder);
+             return lchown(r.folder.c_str(), kOther, 0) == 0;
+         },
+         "is a link another account made"},
+        {"a folder that is a link this account made",
+         [](HistoryRig& r) {
+             fs::rename(r.folder, r.temp.path / "real");
+             fs::create_directory_symlink(r.temp.path / "real", r.folder);
+             return true;
+         },
+         nullptr},
+#endif
+        {"a file larger than any history this program writes",
+         [](HistoryRig& r) {
+             fs::resize_file(r.File(), kHistoryMaxBytes + 1);
+             return true;
+         },
+         "set aside as"},
+    };
+    for (const auto& row : rows) {
+        HistoryRig rig;
+        UpdateRecord failed = Camera("A1", "");
+        std::string why;
+        ASSERT_TRUE(rig.history.Begin(&failed, &why) && rig.history.Finish(failed.id, "failed", &why)) << why;
+        if (!row.plant(rig)) {
+            std::printf("%s: this account cannot arrange it; not tried\n", row.name);
+            continue;
+        }
+        const auto latest = rig.history.Latest(Camera("A1", ""), &why);
+        if (!row.said) {
+            EXPECT_TRUE(latest.has_value() && latest->id == failed.id) << row.name << ": " << why;
+            continue;
+        }
+        EXPECT_FALSE(latest.has_value()) << row.name;
+        EXPECT_NE(why.find(row.said), std::string::npos) << row.name << ": " << why;
+        const bool setAside = fs::exists(rig.File().string() + kHistoryTooBigSuffix);
+        EXPECT_EQ(setAside, !fs::exists(rig.File())) << row.name;
+        UpdateRecord next = Camera("A1", "");
+        EXPECT_EQ(rig.history.Begin(&next, &why), setAside) << row.name << ": " << why;
+    }
 }
 
 TEST(UpdateHistory, TimesAreWrittenInUtc) {

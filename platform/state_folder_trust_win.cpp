@@ -1,0 +1,105 @@
+#include <windows.h>
+#include <aclapi.h>
+#include <sddl.h>
+
+#include <cstdio>
+#include <io.h>
+
+#include "platform/state_folder.h"
+
+namespace {
+
+// What lets an account change a file or a folder's contents, or who may.
+constexpr DWORD kWriteRights = FILE_WRITE_DATA | FILE_APPEND_DATA | FILE_DELETE_CHILD | DELETE | WRITE_DAC |
+                               WRITE_OWNER | GENERIC_WRITE | GENERIC_ALL;
+
+std::string SidText(PSID sid) {
+    LPSTR text = nullptr;
+    if (!ConvertSidToStringSidA(sid, &text)) return "an account";
+    std::string words = text;
+    LocalFree(text);
+    return words;
+}
+
+// The account this process runs as.
+bool IsRunningAccount(PSID sid) {
+    HANDLE token = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return false;
+    BYTE buffer[256];
+    DWORD size = 0;
+    const bool same = GetTokenInformation(token, TokenUser, buffer, sizeof buffer, &size) &&
+                      EqualSid(reinterpret_cast<TOKEN_USER*>(buffer)->User.Sid, sid);
+    CloseHandle(token);
+    return same;
+}
+
+bool Trusted(PSID sid) {
+    return IsWellKnownSid(sid, WinLocalSystemSid) || IsWellKnownSid(sid, WinBuiltinAdministratorsSid) ||
+           IsRunningAccount(sid);
+}
+
+// The first account the DACL lets write the object itself, other than the
+// trusted ones; "" when there is none. Deny entries only take rights away.
+std::string OtherWriter(const ACL* dacl) {
+    if (!dacl) return "everyone (no DACL)";
+    for (DWORD i = 0; i < dacl->AceCount; ++i) {
+        void* entry = nullptr;
+        if (!GetAce(const_cast<ACL*>(dacl), i, &entry)) continue;
+        const auto* ace = static_cast<const ACCESS_ALLOWED_ACE*>(entry);
+        if (ace->Header.AceType != ACCESS_ALLOWED_ACE_TYPE || (ace->Header.AceFlags & INHERIT_ONLY_ACE)) continue;
+        PSID sid = const_cast<DWORD*>(&ace->SidStart);
+        if ((ace->Mask & kWriteRights) && !Trusted(sid)) return SidText(sid);
+    }
+    return "";
+}
+
+// Why path may have been written by another account; "" when it cannot.
+std::string Untrusted(const std::string& path) {
+    PSID owner = nullptr;
+    PACL dacl = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    const DWORD error = GetNamedSecurityInfoA(path.c_str(), SE_FILE_OBJECT,
+                                              OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, &owner,
+                                              nullptr, &dacl, nullptr, &descriptor);
+    if (error != ERROR_SUCCESS) return "cannot read who may write " + path + " (error " + std::to_string(error) + ")";
+    std::string why;
+    if (!owner || !Trusted(owner))
+        why = path + " belongs to another account (" + (owner ? SidText(owner) : "none") + ")";
+    else if (!(why = OtherWriter(dacl)).empty())
+        why = path + " can be written by other accounts (" + why + ")";
+    LocalFree(descriptor);
+    return why;
+}
+
+// "" when path is there and is no link; else why not, or "" with *missing.
+std::string Plain(const std::string& path, DWORD wanted, bool* missing) {
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        const DWORD error = GetLastError();
+        *missing = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+        return *missing ? "" : "cannot read " + path + " (error " + std::to_string(error) + ")";
+    }
+    if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) return path + " is a link";
+    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != wanted) return path + " is not a plain " + (wanted ? "folder" : "file");
+    return "";
+}
+
+}  // namespace
+
+std::FILE* OpenStateFile(const std::string& folder, const char* name, uint64_t* bytes, std::string* why) {
+    const std::string path = folder + "\\" + name;
+    bool missing = false;
+    *why = Plain(folder, FILE_ATTRIBUTE_DIRECTORY, &missing);
+    if (why->empty() && !missing) *why = Plain(path, 0, &missing);
+    if (!why->empty() || missing) return nullptr;
+    *why = Untrusted(folder);
+    if (why->empty()) *why = Untrusted(path);
+    if (!why->empty()) return nullptr;
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file) {
+        *why = "cannot read " + path;
+        return nullptr;
+    }
+    *bytes = uint64_t(_filelengthi64(_fileno(file)));
+    return file;
+}
