@@ -12,6 +12,9 @@
 // <ProgramData>\Korvane. "" when none can be named.
 std::string StateFolder();
 
+// The file `name` in `folder`, joined as the system writes paths.
+std::string FileIn(const std::string& folder, const std::string& name);
+
 // Creates path and its missing parents (0755 on Linux); true when it exists.
 bool MakeFolders(const std::string& path, std::string* why);
 
