@@ -143,16 +143,9 @@ public:
     // of 0x2045 chooses 0.
     int32_t ReadImageChoice();
 
-    // The camera OpenCamera accepted: where it is (device node or moniker
-    // display name) and its chip ID; the update confirms them at the reopen.
-    std::string cameraPath;
-    uint8_t chipId = 0;
-    // Where the camera sits and what it says it is, as the system names it;
-    // empty or unset where the system does not say. The node or moniker is
-    // reused by whatever is plugged in next: these tell the cameras apart.
-    std::string busPlace;            // Linux: its USB device's sysfs path; Windows: the device instance ID
-    std::optional<UsbIdentity> usb;  // vendor, product, bcdDevice
-    std::string serial;              // its USB serial number
+    // The camera OpenCamera accepted, as discovery found it; the update
+    // confirms it at the reopen.
+    CameraIdentity camera;
 
     // The download's target among several cameras on one engine; this
     // program always has one, at index 1, and keeps no per-target results.

@@ -2,13 +2,16 @@
 
 #include <nlohmann/json.hpp>
 
-#include "console/exit_codes.h"
 #include "console/report.h"
 #include "discovery/camera_choice.h"
+#include "platform/hex_text.h"
+#include "update/camera_json.h"
 #include "update/camera_survey.h"
 
 #include "console/json_document.h"
+#include "console/log_text.h"
 #include "console/outcomes.h"
+#include "console/screen.h"
 
 namespace {
 
@@ -28,6 +31,12 @@ std::string Attached(size_t count) {
     return std::to_string(count) + (count == 1 ? " camera" : " cameras") + " of this family attached";
 }
 
+// "2  /dev/video2  Tarvex USB Camera": what came from the camera or the
+// system made printable.
+std::string Row(int number, const CameraIdentity& c) {
+    return std::to_string(number) + "  " + Printable(c.path) + "  " + (c.name.empty() ? "(no name)" : Printable(c.name));
+}
+
 }  // namespace
 
 std::string DeviceNamesNothing(const std::string& device, CameraSource* all) {
@@ -36,49 +45,41 @@ std::string DeviceNamesNothing(const std::string& device, CameraSource* all) {
            (attached ? Attached(attached) + "; see --list." : std::string("none of this family is attached."));
 }
 
-int ListCameras(const Options& options, CameraSource* all, FILE* out, Report* report,
-                std::string* log) {
-    nlohmann::json cameras = nlohmann::json::array();
+void ListCameras(const Options& options, CameraSource* all, FILE* out, Report* report, std::string* log) {
+    nlohmann::ordered_json cameras = nlohmann::ordered_json::array();
     const std::vector<SurveyedCamera> found = CheckEachCamera(all, log);
     for (const SurveyedCamera& surveyed : found) {
-        const AttachedCamera& camera = surveyed.camera;
         const CheckVerdict verdict = surveyed.verdict;
         const bool ours = verdict != CheckVerdict::NotOurs && verdict != CheckVerdict::NoCamera;
-        char chip[8];
-        std::snprintf(chip, sizeof chip, "0x%02X", unsigned(camera.chipId));
+        const CameraIdentity& camera = surveyed.camera.camera;
         if (!options.json)
-            std::fprintf(out, "%d  %s  %s  chip %s  %s\n", camera.number, camera.path.c_str(),
-                         camera.name.empty() ? "(no name)" : camera.name.c_str(), chip,
-                         Verdict(verdict));
-        cameras.push_back({{"number", camera.number}, {"path", camera.path},
-                           {"name", camera.name}, {"chip_id", chip}, {"ours", ours},
-                           {"decision", DecisionName(verdict)}});
+            Say(out, Row(surveyed.camera.number, camera) + "  chip " + HexText(unsigned(camera.chipId), 2) + "  " +
+                         Verdict(verdict), 3);
+        nlohmann::ordered_json entry = {{"number", surveyed.camera.number}};
+        entry.update(IdentityJson(camera));
+        entry["ours"] = ours;
+        entry["decision"] = DecisionName(verdict);
+        cameras.push_back(entry);
     }
-    const OutcomeRow& ended = OutcomeOf(found.empty() ? Outcome::NoCamera : Outcome::Listed);
-    report->exitCode = ended.code;
-    report->result = ended.result;
-    report->message = found.empty() ? "No camera of this family is attached." : Attached(found.size()) + ".";
+    report->Ends(found.empty() ? Outcome::NoCamera : Outcome::Listed,
+                 found.empty() ? "No camera of this family is attached." : Attached(found.size()) + ".");
     if (options.json) {
         std::fputs(DocumentText({{"cameras", cameras}}, report->result, report->exitCode, report->message).c_str(),
                    stdout);
+        std::fflush(stdout);
     } else if (found.empty()) {
-        std::fprintf(out, "%s\n", report->message.c_str());
+        Say(out, report->message);
     }
-    std::fflush(stdout);
-    return report->exitCode;
 }
 
 void NameOtherCameras(CameraSource* all, FILE* out, Report* report) {
     const std::vector<AttachedCamera> found = FamilyCameras(all);
     if (found.size() < 2) return;
-    for (size_t i = 1; i < found.size(); ++i)
-        report->otherCameras.push_back(std::to_string(found[i].number) + "  " + found[i].path +
-                                       "  " + found[i].name);
+    for (size_t i = 1; i < found.size(); ++i) report->otherCameras.push_back(Row(found[i].number, found[i].camera));
     if (!out) return;
-    std::fprintf(out, "%s; this run takes number %d, %s.\n", Attached(found.size()).c_str(), found[0].number,
-                 found[0].path.c_str());
-    std::fprintf(out, "The other%s:\n", found.size() > 2 ? "s" : "");
-    for (const std::string& other : report->otherCameras) std::fprintf(out, "  %s\n", other.c_str());
-    std::fprintf(out, "To update another, name it: --device NUMBER (see --list).\n");
-    std::fflush(out);
+    Say(out, Attached(found.size()) + "; this run takes number " + std::to_string(found[0].number) + ", " +
+                 Printable(found[0].camera.path) + ".");
+    Say(out, std::string("The other") + (found.size() > 2 ? "s" : "") + ":");
+    for (const std::string& other : report->otherCameras) Say(out, "  " + other, 5);
+    Say(out, "To update another, name it: --device NUMBER (see --list).");
 }

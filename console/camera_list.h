@@ -10,10 +10,10 @@
 #include "console/report.h"
 #include "discovery/camera_source.h"
 
-// Fills report with the run's verdict (for the log) and returns the exit
-// code: updated-style 0 when a camera of the family is attached, no-camera
-// otherwise. The transfer log of the checks is added to `log`.
-int ListCameras(const Options& options, CameraSource* all, FILE* out, Report* report,
+// Fills report with the run's verdict (for the log): listed when a camera
+// of the family is attached, no-camera otherwise. The transfer log of the
+// checks is added to `log`.
+void ListCameras(const Options& options, CameraSource* all, FILE* out, Report* report,
                 std::string* log);
 
 // Why --device is refused when it names no camera of the family: what is

@@ -3,13 +3,13 @@
 #include <cerrno>
 #include <cstring>
 
-#include "console/exit_codes.h"
+#include "console/camera_description.h"
 #include "console/outcomes.h"
 #include "update/log_lines.h"
 #include "console/log_text.h"
+#include "console/screen.h"
+#include "console/verdict_text.h"
 #include "discovery/system_camera.h"
-#include "firmware/firmware_image.h"
-#include "link/uvc_errors.h"
 
 #include "korvane_version.h"
 #include "platform/clock.h"
@@ -38,10 +38,10 @@ constexpr size_t kFailureLines = 12;
 // Ctrl-C answered at once to the eye.
 constexpr int kInterruptLookMs = 100;
 
-// A warning of several words fits a terminal of the usual width, its
-// lines after the first under the first's words.
-constexpr size_t kTerminalColumns = 80;
-constexpr const char* kNoteIndent = "      ";
+// A note's lines after the first, under its first word; a transfer log
+// line's, set in from it.
+constexpr size_t kNoteIndent = 6;
+constexpr size_t kLogIndent = 2;
 
 // The file that keeps a USB device awake: the camera's own where its place
 // on the bus is known, else where the user puts it.
@@ -77,6 +77,23 @@ bool ReadAnswer(std::string* line) {
     }
 }
 
+// The words for a download's failure whose cause says what to do.
+std::string AdviceFor(Failure failure) {
+    switch (failure) {
+    case Failure::LengthFixedByDriver:
+        // uvcvideo keeps the length it learnt until the camera is unplugged.
+        return "The update failed: the camera changed a control's length after uvcvideo fixed it at the "
+               "control's first use. Unplug and replug the camera, then run korvane-update again.";
+    case Failure::CameraGone:
+        return "The update failed: the camera went away during the download. Check its cable and port, keep "
+               "it plugged in, and run korvane-update again.";
+    case Failure::ChecksumMismatch:
+    case Failure::VerifyFailed:
+        return "The update failed: the camera did not take the image intact. Run korvane-update again.";
+    default: return "";
+    }
+}
+
 }  // namespace
 
 ConsoleUpdate::ConsoleUpdate(const Options& options, FILE* out, bool outIsTerminal, bool interactive)
@@ -98,78 +115,48 @@ void ConsoleUpdate::OnVerdict(int32_t) {}
 bool ConsoleUpdate::WriteImageNotForThisChip() {
     // Only a person may agree to write an image the camera may not take.
     if (!interactive_ || options_.yes) return false;
-    std::fprintf(out_, "%s: %s\n", kWrongImageCaption, kWrongImageQuestion);
+    Say(out_, std::string(kWrongImageCaption) + ": " + kWrongImageQuestion);
     return Confirm("Write it anyway?") == Answer::Yes;
 }
 
 ConsoleUpdate::Answer ConsoleUpdate::Confirm(const std::string& question) {
     SetLockPhase(LockPhase::Asking);
-    std::fprintf(out_, "%s [y/N] ", question.c_str());
-    std::fflush(out_);
+    Ask(out_, question + " [y/N]");
     std::string answer;
     const bool got = ReadAnswer(&answer);
     SetLockPhase(LockPhase::Checking);
     if (!got) {
-        std::fputc('\n', out_);
+        SayLines(out_, "\n");
         return Answer::None;
     }
     return answer == "y" || answer == "Y" || answer == "yes" || answer == "Yes" ? Answer::Yes : Answer::No;
 }
 
 // Whole lines only: the program's own lines never land after a log line's
-// first half.
+// first half, and a line the camera protocol left open is no line.
 void ConsoleUpdate::ShowNewLog() {
     if (!options_.verbose) return;
-    std::fputs(PlainText(WholeLinesSince(transferLog, &logShown_)).c_str(), stderr);
-    std::fflush(stderr);
-}
-
-// At the end: the rest of the log too, its last line ended.
-void ConsoleUpdate::ShowRestOfLog() {
-    ShowNewLog();
-    if (!options_.verbose || logShown_ >= transferLog.size()) return;
-    std::fprintf(stderr, "%s\n", PlainText(transferLog.substr(logShown_)).c_str());
-    std::fflush(stderr);
-    logShown_ = transferLog.size();
+    const std::string lines = WholeLinesSince(transferLog, &logShown_);
+    if (!lines.empty()) Say(stderr, PlainText(lines), kLogIndent);
 }
 
 int ConsoleUpdate::End(Report* report, Outcome outcome, const std::string& message) {
-    ShowRestOfLog();
-    const OutcomeRow& row = OutcomeOf(outcome);
-    const int code = row.code;
-    report->exitCode = code;
-    report->result = row.result;
-    report->message = message.empty() ? row.text : message;
+    ShowNewLog();
+    report->Ends(outcome, message);
+    const bool failed = IsFailure(outcome);
     report->failure = outcome == Outcome::Failed || outcome == Outcome::StartFailed ? engine_.DownloadFailure()
                       : outcome == Outcome::CheckFailed                           ? report->check.failure
                                                                                   : Failure::None;
     // Advice from the cause that was found.
-    switch (outcome == Outcome::Failed ? report->failure : Failure::None) {
-    case Failure::LengthFixedByDriver:
-        // uvcvideo keeps the length it learnt until the camera is unplugged.
-        report->message = "The update failed: the camera changed a control's length after uvcvideo fixed "
-                          "it at the control's first use. Unplug and replug the camera, then run "
-                          "korvane-update again.";
-        break;
-    case Failure::CameraGone:
-        report->message = "The update failed: the camera went away during the download. Check its cable "
-                          "and port, keep it plugged in, and run korvane-update again.";
-        break;
-    case Failure::ChecksumMismatch:
-    case Failure::VerifyFailed:
-        report->message = "The update failed: the camera did not take the image intact. Run "
-                          "korvane-update again.";
-        break;
-    default: break;
-    }
+    if (outcome == Outcome::Failed && !AdviceFor(report->failure).empty()) report->message = AdviceFor(report->failure);
     // A camera that may suspend explains a camera gone or a request refused,
     // not a checksum.
     const bool mayBeSuspend = report->failure == Failure::CameraGone || report->failure == Failure::RequestFailed;
     // The command that keeps it awake ends the words; people get it on a
     // line of its own, whole to copy.
     std::string awake;
-    if (code == kExitFailed && mayBeSuspend && camera && camera->MaySuspend()) {
-        awake = "echo on | sudo tee " + PowerControlFile(report->check.busPlace);
+    if (failed && mayBeSuspend && camera && camera->MaySuspend()) {
+        awake = "echo on | sudo tee " + PowerControlFile(report->check.camera.busPlace);
         report->message += " USB autosuspend is on for this camera (power/control = auto) and this kernel "
                            "may let it suspend while in use; if it fails again, keep it awake for the run:";
     }
@@ -177,63 +164,20 @@ int ConsoleUpdate::End(Report* report, Outcome outcome, const std::string& messa
     if (!awake.empty()) report->message += " " + awake;
     // A camera passed over unasked says why in the notes; one whose requests
     // failed, only in the transfer log.
-    if (code == kExitFailed || code == kExitNoCamera)
-        report->logTail = LastLines(transferLog, kFailureLines);
-    // The log file ends with the verdict, which reaches it even when no
-    // one reads the terminal or the pipe any more: on a line of its own,
-    // never after the camera's open last line, and not shown by --verbose,
-    // which says it below.
-    if (!transferLog.empty() && transferLog.back() != '\n') transferLog += "\r\n";
-    transferLog += report->message + "\r\n";
-    logShown_ = transferLog.size();
+    if (failed || outcome == Outcome::NoCamera) report->logTail = LastLines(transferLog, kFailureLines);
     // Under --json people's words go to standard error, the document alone to standard output.
-    FILE* said = options_.json || row.stream == Stream::Err ? stderr : out_;
-    if (awake.empty())
-        std::fprintf(said, "%s\n", report->message.c_str());
-    else
-        std::fprintf(said, "%s    %s\n", Wrapped(words, kTerminalColumns, "").c_str(), awake.c_str());
+    SayVerdict(options_.json || OutcomeOf(outcome).stream == Stream::Err ? stderr : out_, words, awake);
     // --verbose has shown the whole log already.
-    if (!report->logTail.empty() && !options_.verbose) {
-        std::fputs("Transfer log, last lines:\n", stderr);
-        for (const std::string& line : report->logTail) std::fprintf(stderr, "  %s\n", line.c_str());
-    }
-    std::fflush(said);
+    if (!options_.verbose) SayLogTail(report->logTail);
     // As the window closes: the camera is let go, with the pulse that tells
     // it to carry on when no update was decided.
     engine_.LetGo();
-    return code;
+    return report->exitCode;
 }
 
 void ConsoleUpdate::Describe(const Report& r) {
     ShowNewLog();
-    const CheckReport& c = r.check;
-    // No camera opened: nothing to describe; the closing line says so.
-    if (c.verdict == CheckVerdict::NoCamera) return;
-    std::fprintf(out_, "Camera:        %s\n", c.cameraName.empty() ? "(no name)" : Printable(c.cameraName).c_str());
-    if (!c.cameraPath.empty()) std::fprintf(out_, "Device:        %s\n", Printable(c.cameraPath).c_str());
-    if (c.chipId >= 0) std::fprintf(out_, "Chip ID:       0x%02X\n", unsigned(c.chipId));
-    const bool ours = c.verdict == CheckVerdict::Current || c.verdict == CheckVerdict::Update ||
-                      c.verdict == CheckVerdict::Failed;
-    if (ours && c.flashIdentified && c.flash.type >= 0)
-        std::fprintf(out_, "Flash type:    %d\n", int(c.flash.type));
-    else if (ours && c.flashIdentified && !c.flash.Finished())
-        std::fprintf(out_, "Flash type:    could not be identified\n");
-    else if (ours)
-        std::fprintf(out_, "Flash type:    not recognised\n");
-    if (c.storedCode >= 0) std::fprintf(out_, "Stored code:   0x%02X\n", unsigned(c.storedCode));
-    const unsigned at = unsigned(c.flashDiffersAt);
-    if (c.flashCompared && c.flashContent == FlashContent::Cut)
-        std::fprintf(out_, "Flash:         a download that stopped before 0x%06X\n", at);
-    else if (c.flashCompared && c.flashContent == FlashContent::Unfinished)
-        std::fprintf(out_, "Flash:         a download that did not finish, first gap at 0x%06X\n", at);
-    else if (c.flashCompared && c.flashContent == FlashContent::Other)
-        std::fprintf(out_, "Flash:         differs from this program's image at 0x%06X\n", at);
-    if (c.verdict == CheckVerdict::Current && c.heldImageId > 0)
-        std::fprintf(out_, "Firmware:      %s (image %d), current\n", c.heldVersion, c.heldImageId);
-    if (c.verdict == CheckVerdict::Update)
-        std::fprintf(out_, "Update:        image %d (%s), %d bytes\n", c.imageId, c.imageVersion,
-                     int(c.imageSize));
-    std::fflush(out_);
+    DescribeCamera(out_, r.check);
 }
 
 int ConsoleUpdate::Run(Report* report) {
@@ -254,7 +198,7 @@ int ConsoleUpdate::PowerRule(Report* report) {
                    power.known ? "Not on mains power: plug the computer in, or pass --on-battery."
                                : "The power state could not be read: plug the computer in, or pass "
                                  "--on-battery.");
-    std::fprintf(stderr, "Not on mains power; going on as --on-battery asks.\n");
+    Say(stderr, "Not on mains power; going on as --on-battery asks.");
     return -1;
 }
 
@@ -268,7 +212,7 @@ int ConsoleUpdate::Check(Report* report) {
         report->notes.push_back("The record of updates on this computer could not be read: " +
                                 report->check.recordProblem + ".");
     if (!options_.json)
-        for (const std::string& note : report->notes) std::fprintf(stderr, "Note: %s\n", note.c_str());
+        for (const std::string& note : report->notes) Say(stderr, "Note: " + note, kNoteIndent);
     // Under --json or --quiet the camera is described only before a question.
     if (!options_.json && !options_.quiet) Describe(*report);
     if (Interrupted())
@@ -312,7 +256,7 @@ int ConsoleUpdate::Check(Report* report) {
         case Answer::Yes: break;
         case Answer::No: return End(report, Outcome::Declined);
         case Answer::None:
-            return End(report, Interrupted() ? Outcome::Interrupted : Outcome::TerminalClosed);
+            return End(report, Interrupted() && !TerminalHungUp() ? Outcome::Interrupted : Outcome::TerminalClosed);
         }
     }
     return -1;
@@ -324,19 +268,19 @@ int ConsoleUpdate::Download(Report* report) {
     CheckReport& checked = report->check;
     // The device's behaviour while it streams is unknown: nothing is written
     // while another program streams, and none may start until the verdict.
-    if (camera && !camera->TakeCaptureQueue(checked.cameraPath, &transferLog)) {
+    if (camera && !camera->TakeCaptureQueue(checked.camera.path, &transferLog)) {
         LeaveDownload();
         return End(report, Outcome::InUse);
     }
     if (!options_.json && !options_.quiet)
-        std::fprintf(out_, "Writing image %d (%s); do not unplug the camera.\n", checked.imageId,
-                     checked.imageVersion);
+        Say(out_, "Writing image " + std::to_string(checked.imageId) + " (" + checked.imageVersion +
+                      "); do not unplug the camera.");
     std::string why;
     if (!inhibitor_.Take(&why)) {
         // A warning: on standard error, and in the notes the JSON document
         // and the log file carry.
         report->notes.push_back("Sleep and shut-down are not held off during the download (" + why + ").");
-        std::fputs(Wrapped("Note: " + report->notes.back(), kTerminalColumns, kNoteIndent).c_str(), stderr);
+        Say(stderr, "Note: " + report->notes.back(), kNoteIndent);
     }
     bar_.Start(checked.imageSize);
     const bool anyway = checked.imageFit == ImageFit::NotForThisChip && WriteImageNotForThisChip();
@@ -357,7 +301,7 @@ int ConsoleUpdate::Download(Report* report) {
     if (!engine_.RecordProblem().empty()) {
         // The update went on; the computer only lacks its record of it.
         report->notes.push_back("The record of this update could not be kept: " + engine_.RecordProblem() + ".");
-        if (!options_.json) std::fprintf(stderr, "Note: %s\n", report->notes.back().c_str());
+        if (!options_.json) Say(stderr, "Note: " + report->notes.back(), kNoteIndent);
     }
     LeaveDownloadState();
     // "Updated" only for a download verified, committed and read back equal.

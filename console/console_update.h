@@ -50,7 +50,6 @@ private:
     Answer Confirm(const std::string& question);
     bool WriteImageNotForThisChip();
     void ShowNewLog();
-    void ShowRestOfLog();
     // On the worker thread, which alone writes the transfer log while the
     // download runs: the bar learns the bytes, --verbose the new lines, and
     // the loop that draws the bar the verdict.

@@ -5,14 +5,17 @@
 #include <string>
 #include <vector>
 
-#include "console/exit_codes.h"
 #include "console/log_text.h"
 #include "update/update_history.h"
 
 #include "console/json_document.h"
 #include "console/outcomes.h"
+#include "console/screen.h"
 
 namespace {
+
+// A row's lines after its first, under its time.
+constexpr size_t kRowIndent = 4;
 
 // "2026-12-08T10:15:02Z" as "2026-12-08 10:15:02"; the heading says UTC.
 std::string Shown(std::string iso) {
@@ -27,25 +30,26 @@ std::string Shown(std::string iso) {
 // else where it sits on the bus (on Windows the instance ID is shorter
 // than the DirectShow moniker).
 const std::string& Place(const UpdateRecord& r) {
-    return r.path.rfind("/dev/", 0) == 0 || r.busPlace.empty() ? r.path : r.busPlace;
+    const CameraIdentity& c = r.camera;
+    return c.path.rfind("/dev/", 0) == 0 || c.busPlace.empty() ? c.path : c.busPlace;
 }
 
-// The fixed-width fields first, so that a long name or place only pushes
-// the line's end past 80 columns:
+// The fixed-width fields first, so that a long name or place only wraps
+// the line's end:
 // "2026-12-08 10:15:02  updated  V0309  Tarvex USB Camera  /dev/video0  serial A1"
 std::string Line(const UpdateRecord& r) {
     std::string line = Shown(r.started);
     line += "  " + r.outcome + std::string(r.outcome.size() < 7 ? 7 - r.outcome.size() : 0, ' ');
     line += "  " + (r.imageVersion.empty() ? std::string("-    ") : r.imageVersion);
-    line += "  " + (r.name.empty() ? std::string("(no name)") : r.name);
+    line += "  " + (r.camera.name.empty() ? std::string("(no name)") : r.camera.name);
     if (!Place(r).empty()) line += "  " + Place(r);
-    line += r.serial.empty() ? "  no serial" : "  serial " + r.serial;
+    line += r.camera.serial.empty() ? "  no serial" : "  serial " + r.camera.serial;
     return line;
 }
 
 }  // namespace
 
-int ListHistory(const Options& options, const std::string& folder, FILE* out) {
+Outcome ListHistory(const Options& options, const std::string& folder, FILE* out) {
     using json = nlohmann::ordered_json;
     const UpdateHistory history(folder);
     std::vector<UpdateRecord> records;
@@ -58,7 +62,7 @@ int ListHistory(const Options& options, const std::string& folder, FILE* out) {
                                     ? "No updates recorded on this computer (" + folder + ")."
                                     : std::to_string(records.size()) + " update(s) recorded on this computer (" +
                                           folder + ").";
-    if (!read) std::fprintf(stderr, "korvane-update: %s\n", message.c_str());
+    if (!read) Say(stderr, "korvane-update: " + message);
     if (options.json) {
         json list = json::array();
         for (const UpdateRecord& r : records) list.push_back(json::parse(RecordJson(r)));
@@ -66,13 +70,12 @@ int ListHistory(const Options& options, const std::string& folder, FILE* out) {
                        .c_str(),
                    stdout);
     } else if (read && records.empty()) {
-        std::fprintf(out, "%s\n", message.c_str());
+        Say(out, message);
     } else if (read) {
-        std::fprintf(out, "Updates recorded on this computer (%s), oldest first; times in UTC:\n",
-                     folder.c_str());
+        Say(out, "Updates recorded on this computer (" + folder + "), oldest first; times in UTC:");
         // What came from the camera may hold escape sequences.
-        for (const UpdateRecord& r : records) std::fprintf(out, "%s\n", Printable(Line(r)).c_str());
+        for (const UpdateRecord& r : records) Say(out, Printable(Line(r)), kRowIndent);
     }
     std::fflush(stdout);
-    return code;
+    return ended.outcome;
 }

@@ -6,8 +6,9 @@
 #include <cstdio>
 
 #include "console/options.h"
+#include "console/outcomes.h"
 
 // Prints the history of `folder` on `out` (the JSON document on standard
-// output). 0 when it could be read, else 1 with the reason on standard
-// error.
-int ListHistory(const Options& options, const std::string& folder, FILE* out);
+// output). Listed when it could be read, else Failed with the reason on
+// standard error.
+Outcome ListHistory(const Options& options, const std::string& folder, FILE* out);

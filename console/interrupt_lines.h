@@ -3,11 +3,9 @@
 
 #include "platform/interrupts.h"
 
-constexpr InterruptLines kInterruptLines = {
-    "korvane-update: not stopping now: the camera's flash is being written and would be left "
-    "unusable; the update runs to its verdict.\n",
-    // The system, not this program, decides that the download is cut.
-    "korvane-update: Windows is ending this program (console closed, log-off or shut-down) while "
-    "the camera's flash is being written; the download may be cut. If it is, keep the camera "
-    "plugged in and run korvane-update again.\n",
-};
+// The handlers' lines, wrapped once for standard error's width; kept for
+// the life of the process.
+const InterruptLines& HandlerLines();
+// The interrupts held off since the last call, said on lines of their own;
+// on the main thread, as often as it draws the bar.
+void SayHeldOffInterrupts();

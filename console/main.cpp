@@ -6,14 +6,14 @@
 
 #include "console/camera_list.h"
 #include "console/console_update.h"
-#include "console/exit_codes.h"
-#include "console/outcomes.h"
 #include "console/history_list.h"
 #include "console/interrupt_lines.h"
 #include "console/json_document.h"
 #include "console/log_text.h"
 #include "console/options.h"
+#include "console/outcomes.h"
 #include "console/report.h"
+#include "console/screen.h"
 #include "console/support_report.h"
 #include "console/update_log.h"
 #include "discovery/system_camera.h"
@@ -42,24 +42,66 @@ constexpr const char* kProgramName = "korvane-update.exe";
 constexpr const char* kProgramName = "korvane-update";
 #endif
 
-int Finish(const Options& options, const Report& report) {
-    if (options.json) {
-        std::fputs(ReportJson(report).c_str(), stdout);
+// One run of the program: what it was asked, its log file and its report.
+struct Run {
+    Options options;
+    UpdateLog log;
+    Report report;
+};
+
+// The JSON document, when one was asked for; the exit code.
+int Finish(const Run& run) {
+    if (run.options.json) {
+        std::fputs(ReportJson(run.report).c_str(), stdout);
         std::fflush(stdout);
     }
-    return report.exitCode;
+    return run.report.exitCode;
 }
 
-// A command line refused: the JSON document too when one was asked for,
-// though the options could not be read.
-int UsageError(int argc, char** argv, const std::string& message) {
-    Options options;
-    for (int i = 1; i < argc; ++i) options.json |= std::strcmp(argv[i], "--json") == 0;
-    Report report;
-    report.exitCode = OutcomeOf(Outcome::Usage).code;
-    report.result = OutcomeOf(Outcome::Usage).result;
-    report.message = message;
-    return Finish(options, report);
+// Every run that opened the log adds its record, however it ends.
+void Record(Run& run, const std::string& transferLog) {
+    if (run.log.IsOpen() && !run.log.Write(run.report, transferLog))
+        Say(stderr, "korvane-update: cannot write the log to " + run.options.logFile);
+}
+
+// A run refused before it reached a camera: the words, the record, the document.
+int Refuse(Run& run, Outcome outcome, const std::string& message) {
+    run.report.Ends(outcome, message);
+    Say(stderr, "korvane-update: " + message);
+    Record(run, "");
+    return Finish(run);
+}
+
+// A command line refused: the JSON document and the log's record too when
+// they were asked for, though the options could not be read.
+int RefuseUsage(int argc, char** argv, Run& run) {
+    for (int i = 1; i < argc; ++i) {
+        run.options.json |= std::strcmp(argv[i], "--json") == 0;
+        if (std::strcmp(argv[i], "--log") == 0 && i + 1 < argc) run.options.logFile = argv[i + 1];
+        if (std::strncmp(argv[i], "--log=", 6) == 0) run.options.logFile = argv[i] + 6;
+    }
+    std::string reason;
+    if (!run.options.logFile.empty()) run.log.Open(run.options.logFile, &reason);
+    run.report.Ends(Outcome::Usage, run.options.usageError);
+    Record(run, "");
+    return Finish(run);
+}
+
+// "korvane-update 1.0.0 (firmware V0308, V0309)", and the same images in
+// the document.
+int PrintVersion(const Options& options) {
+    std::string text = "korvane-update " KORVANE_VERSION " (firmware ";
+    JsonDocument images = JsonDocument::array();
+    for (const CarriedImage& image : kCarriedImages) {
+        text += std::string(images.empty() ? "" : ", ") + image.version;
+        images.push_back({{"id", image.id}, {"version", image.version}});
+    }
+    text += ")";
+    const OutcomeRow& row = OutcomeOf(Outcome::Version);
+    std::fputs(options.json ? DocumentText({{"images", images}}, row.result, row.code, text).c_str()
+                            : (text + "\n").c_str(),
+               stdout);
+    return std::fflush(stdout) == 0 ? row.code : ExitWith(Outcome::Failed);
 }
 
 // Who holds the lock and what it does, for the refusal; the lock's name
@@ -76,20 +118,60 @@ std::string LockHolderWords(const LockHolder& holder, const std::string& lockNam
     return ": " + Printable(holder.program) + " (process " + std::to_string(holder.process) + ") " + doing;
 }
 
-// "korvane-update 1.0.0 (firmware V0308, V0309)", and the same images in
-// the document.
-int PrintVersion(bool json) {
-    std::string text = "korvane-update " KORVANE_VERSION " (firmware ";
-    JsonDocument images = JsonDocument::array();
-    for (const CarriedImage& image : kCarriedImages) {
-        text += std::string(images.empty() ? "" : ", ") + image.version;
-        images.push_back({{"id", image.id}, {"version", image.version}});
+// The one-update lock; false, the run refused, when it is not held.
+bool TakeLock(Run& run, int* code) {
+    std::string lockName;
+    LockHolder holder;
+    switch (TakeInstanceLock(kProgramName, &lockName, &holder)) {
+    case LockResult::Held: return true;
+    case LockResult::Busy:
+        *code = Refuse(run, Outcome::OtherInstance,
+                       "Another camera update is running" + LockHolderWords(holder, lockName) + "; nothing was done.");
+        return false;
+    case LockResult::Unavailable:
+        *code = Refuse(run, Outcome::Failed, "Cannot take the instance lock (" + lockName + "); nothing was done.");
+        return false;
     }
-    text += ")";
-    const OutcomeRow& row = OutcomeOf(Outcome::Version);
-    std::fputs(json ? DocumentText({{"images", images}}, row.result, row.code, text).c_str() : (text + "\n").c_str(),
-               stdout);
-    return std::fflush(stdout) == 0 ? row.code : kExitFailed;
+    return false;
+}
+
+int ReportForSupport(Run& run) {
+    const bool printed = PrintSupportReport(run.options);
+    run.report.Ends(printed ? Outcome::Reported : Outcome::Failed,
+                    printed ? "" : "The support report could not be printed.");
+    Record(run, std::string("The support report was gathered and printed on standard output") +
+                    (run.options.json ? " as JSON" : "") + ".\r\n");
+    return run.report.exitCode;
+}
+
+int List(Run& run, FILE* out) {
+    std::string log;
+    SystemCamera camera(&log, run.options.device);
+    ListCameras(run.options, camera.AllCameras(), out, &run.report, &log);
+    // The checks' transfer log, each camera's in turn.
+    if (run.options.verbose && !WholeLines(log).empty()) Say(stderr, PlainText(WholeLines(log)), 2);
+    Record(run, log);
+    return run.report.exitCode;
+}
+
+int Update(Run& run, FILE* out) {
+    const bool outIsTerminal = isatty(fileno(out)) != 0;
+    ConsoleUpdate update(run.options, out, outIsTerminal, isatty(fileno(stdin)) != 0 && outIsTerminal);
+    SystemCamera camera(&update.transferLog, run.options.device);
+    // A camera chosen that is not there is the command line's fault, not
+    // a missing camera; one another run holds is said as such by the run.
+    if (!camera.ChoiceNamesACamera() && camera.HeldByAnotherRun().empty())
+        return Refuse(run, Outcome::Usage, DeviceNamesNothing(run.options.device, camera.AllCameras()));
+    if (run.options.device.empty())
+        update.beforeCheck = [&](Report* r) {
+            NameOtherCameras(camera.AllCameras(), run.options.json || run.options.quiet ? nullptr : out, r);
+        };
+    update.permissionDenied = [&camera] { return camera.PermissionDenied(); };
+    update.camera = &camera;
+    const int code = update.Run(&run.report);
+    Record(run, update.transferLog);
+    Finish(run);
+    return code;
 }
 
 }  // namespace
@@ -97,96 +179,22 @@ int PrintVersion(bool json) {
 int main(int argc, char** argv) {
     // Every camera walk of this program runs on this thread.
     [[maybe_unused]] ComApartment com;
-    Options options;
-    const int parsed = ParseOptions(argc, argv, &options);
-    if (parsed == kExitUsage) return UsageError(argc, argv, options.usageError);
-    if (parsed >= 0) return parsed;
-    if (options.version) return PrintVersion(options.json);
+    Run run;
+    if (const auto ended = ParseOptions(argc, argv, &run.options))
+        return *ended == Outcome::Usage ? RefuseUsage(argc, argv, run) : ExitWith(*ended);
+    if (run.options.version) return PrintVersion(run.options);
     // Only reads a file: no camera, no lock, no log.
-    if (options.history) return ListHistory(options, StateFolder(), stdout);
-
+    if (run.options.history) return ExitWith(ListHistory(run.options, StateFolder(), stdout));
     // The log is opened before anything reaches the camera: a run whose
     // record could not be kept is refused at once.
-    UpdateLog updateLog;
     std::string reason;
-    if (!options.logFile.empty() && !updateLog.Open(options.logFile, &reason)) {
-        const std::string message = "cannot open the log file " + options.logFile + ": " + reason;
-        std::fprintf(stderr, "korvane-update: %s\n", message.c_str());
-        return UsageError(argc, argv, message);
-    }
-
+    if (!run.options.logFile.empty() && !run.log.Open(run.options.logFile, &reason))
+        return Refuse(run, Outcome::Usage, "cannot open the log file " + run.options.logFile + ": " + reason);
+    InstallInterruptGuard(HandlerLines());
+    int code = 0;
+    if (!TakeLock(run, &code)) return code;
+    if (run.options.report) return ReportForSupport(run);
     // Under --json, standard output carries the document alone.
-    FILE* out = options.json ? stderr : stdout;
-    const bool outIsTerminal = isatty(fileno(out)) != 0;
-    const bool interactive = isatty(fileno(stdin)) != 0 && outIsTerminal;
-    InstallInterruptGuard(kInterruptLines);
-
-    Report report;
-    // Every run that opened the log adds its record, however it ends.
-    const auto record = [&](const std::string& log) {
-        if (updateLog.IsOpen() && !updateLog.Write(report, log))
-            std::fprintf(stderr, "korvane-update: cannot write the log to %s\n", options.logFile.c_str());
-    };
-    const auto refuse = [&](Outcome outcome, const std::string& message) {
-        report.exitCode = OutcomeOf(outcome).code;
-        report.result = OutcomeOf(outcome).result;
-        report.message = message;
-        std::fprintf(stderr, "korvane-update: %s\n", message.c_str());
-        record("");
-        return Finish(options, report);
-    };
-    std::string lockName;
-    LockHolder holder;
-    switch (TakeInstanceLock(kProgramName, &lockName, &holder)) {
-    case LockResult::Held: break;
-    case LockResult::Busy:
-        return refuse(Outcome::OtherInstance, "Another camera update is running" +
-                                                  LockHolderWords(holder, lockName) + "; nothing was done.");
-    case LockResult::Unavailable:
-        return refuse(Outcome::Failed,
-                      "Cannot take the instance lock (" + lockName + "); nothing was done.");
-    }
-
-    int code;
-    std::string log;
-    if (options.report) {
-        code = PrintSupportReport(options);
-        const OutcomeRow& ended = OutcomeOf(code == kExitUpdated ? Outcome::Reported : Outcome::Failed);
-        report.exitCode = code;
-        report.result = ended.result;
-        report.message = code == kExitUpdated ? ended.text : "The support report could not be printed.";
-        record(std::string("The support report was gathered and printed on standard output") +
-               (options.json ? " as JSON" : "") + ".\r\n");
-        return code;
-    }
-    if (options.list) {
-        SystemCamera camera(&log, options.device);
-        code = ListCameras(options, camera.AllCameras(), out, &report, &log);
-        // The checks' transfer log, each camera's in turn, its last line ended.
-        if (options.verbose && !log.empty()) {
-            const std::string text = PlainText(log);
-            std::fprintf(stderr, "%s%s", text.c_str(), text.back() == '\n' ? "" : "\n");
-        }
-        record(log);
-        return code;
-    }
-    {
-        ConsoleUpdate update(options, out, outIsTerminal, interactive);
-        SystemCamera camera(&update.transferLog, options.device);
-        // A camera chosen that is not there is the command line's fault, not
-        // a missing camera; one another run holds is said as such below.
-        if (!camera.ChoiceNamesACamera() && camera.HeldByAnotherRun().empty())
-            return refuse(Outcome::Usage, DeviceNamesNothing(options.device, camera.AllCameras()));
-        if (options.device.empty())
-            update.beforeCheck = [&](Report* r) {
-                NameOtherCameras(camera.AllCameras(), options.json || options.quiet ? nullptr : out, r);
-            };
-        update.permissionDenied = [&camera] { return camera.PermissionDenied(); };
-        update.camera = &camera;
-        code = update.Run(&report);
-        log = update.transferLog;
-    }
-    record(log);
-    Finish(options, report);
-    return code;
+    FILE* out = run.options.json ? stderr : stdout;
+    return run.options.list ? List(run, out) : Update(run, out);
 }

@@ -7,18 +7,9 @@
 #include <memory>
 #include <string>
 
-#ifdef _WIN32
-#include <io.h>
-#define isatty _isatty
-#define fileno _fileno
-#else
-#include <unistd.h>
-#endif
-
-#include "console/exit_codes.h"
 #include "console/help_text.h"
 #include "console/outcomes.h"
-#include "console/terminal.h"
+#include "console/screen.h"
 
 
 namespace {
@@ -60,7 +51,8 @@ std::string Footer(size_t width) {
     footer += "\n" + HelpParagraph("Each update is recorded (see --history) in the folder " KORVANE_STATE_FOLDER ".",
                                    width);
     footer += "\nExit codes (and their results in JSON and logs):\n";
-    for (const ExitCodeMeaning& row : kExitCodeMeanings) {
+    for (const OutcomeRow& row : kOutcomes) {
+        if (!row.meaning) continue;
         std::string results;
         for (const OutcomeRow& outcome : kOutcomes)
             if (outcome.code == row.code && results.find(outcome.result) == std::string::npos)
@@ -70,17 +62,11 @@ std::string Footer(size_t width) {
     return footer;
 }
 
-// The terminal's width, within reason; a pipe gets the widest.
-size_t HelpWidth() {
-    const int columns = isatty(fileno(stdout)) ? TerminalColumns(stdout) : 0;
-    if (columns <= 0 || size_t(columns) > kHelpWidest) return kHelpWidest;
-    return std::max(size_t(columns), kHelpNarrowest);
-}
+// The terminal's width, within reason.
+size_t HelpWidth() { return std::max(std::min(LineWidth(stdout), kHelpWidest), kHelpNarrowest); }
 
-}  // namespace
-
-int ParseOptions(int argc, char** argv, Options* options) {
-    CLI::App app(kDescription, "korvane-update");
+// The options and their help.
+void Describe(CLI::App& app, Options* options) {
     const size_t width = HelpWidth();
     app.formatter(std::make_shared<HelpFormatter>(width));
     app.footer(Footer(width));
@@ -98,7 +84,10 @@ int ParseOptions(int argc, char** argv, Options* options) {
     app.add_flag("--on-battery", options->onBattery, "Update even without mains power");
     app.add_flag("--report", options->report, "Facts for support; the flash is not touched");
     app.add_flag("--version", options->version, "Print the version and exit");
-    // What does not combine is refused, never quietly dropped.
+}
+
+// What does not combine is refused, never quietly dropped.
+void KeepApart(CLI::App& app) {
     const auto apart = [&app](const char* option, std::initializer_list<const char*> others) {
         for (const char* other : others) app.get_option(option)->excludes(other);
     };
@@ -110,16 +99,23 @@ int ParseOptions(int argc, char** argv, Options* options) {
                         "--verbose", "--quiet"});
     apart("--version", {"--check", "--yes", "--log", "--verbose", "--quiet", "--list", "--history", "--device",
                         "--on-battery", "--report"});
+}
 
+}  // namespace
+
+std::optional<Outcome> ParseOptions(int argc, char** argv, Options* options) {
+    CLI::App app(kDescription, "korvane-update");
+    Describe(app, options);
+    KeepApart(app);
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp&) {
         std::fputs(app.help().c_str(), stdout);
-        return kExitUpdated;
+        return Outcome::Help;
     } catch (const CLI::ParseError& error) {
-        std::fprintf(stderr, "korvane-update: %s\nRun with --help for the options.\n", error.what());
+        Say(stderr, std::string("korvane-update: ") + error.what() + "\nRun with --help for the options.");
         options->usageError = error.what();
-        return kExitUsage;
+        return Outcome::Usage;
     }
-    return -1;
+    return std::nullopt;
 }

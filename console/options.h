@@ -1,7 +1,10 @@
 // The command line, parsed by CLI11.
 #pragma once
 
+#include <optional>
 #include <string>
+
+#include "console/outcomes.h"
 
 struct Options {
     bool check = false;       // decide and report only
@@ -19,6 +22,6 @@ struct Options {
     std::string usageError;   // what was wrong with the command line
 };
 
-// Fills options from the command line. -1 when the program goes on;
-// otherwise the exit code, with the help or the complaint already printed.
-int ParseOptions(int argc, char** argv, Options* options);
+// Fills options from the command line. Nothing when the program goes on;
+// otherwise how it ends (Help, Usage), the help or the complaint printed.
+std::optional<Outcome> ParseOptions(int argc, char** argv, Options* options);

@@ -1,14 +1,30 @@
 // Every way a run of korvane-update ends, in one table: the result name
-// its JSON and log file carry, the exit code, the words people read, and
-// the stream they go to (standard output for what was found and done,
-// standard error for what went wrong). --help and the README's table of
-// exit codes are held to it by a test.
+// its JSON and log file carry, the exit code, the words people read, the
+// stream they go to (standard output for what was found and done,
+// standard error for what went wrong), and, on the first row of each exit
+// code, what the code means. --help and the README's table of exit codes
+// are held to it by a test. Nothing else in the program names an exit code.
 #pragma once
 
-#include "console/exit_codes.h"
+// 0, 1 and 2 follow the Linux system firmware updater (updated, failed,
+// nothing to do), so deployment tools can treat both alike; the rest say
+// why nothing was tried. --check gives 0 when an update is due, as
+// "updates available".
+enum ExitCode : int {
+    kExitUpdated = 0,
+    kExitFailed = 1,
+    kExitNothingToDo = 2,
+    kExitNoCamera = 3,
+    kExitOtherInstance = 4,
+    kExitOnBattery = 5,
+    kExitNoPermission = 6,
+    kExitCameraInUse = 7,
+    kExitUsage = 64,          // sysexits' EX_USAGE
+    kExitInterrupted = 130,   // as a shell reports SIGINT
+};
 
 enum class Outcome {
-    Updated, UpdateDue, Current, Declined, Listed, Reported, Version,
+    Updated, UpdateDue, Current, Declined, Listed, Reported, Version, Help,
     Failed, CheckFailed, StartFailed, NoCamera, OtherInstance, OnBattery, NoPermission, InUse,
     NoTerminal, Usage, Interrupted, TerminalClosed,
 };
@@ -21,39 +37,47 @@ struct OutcomeRow {
     ExitCode code;
     Stream stream;
     const char* text;  // said unless the run has more particular words
+    const char* meaning = nullptr;  // the first row of each code: what the code means
 };
 
 inline constexpr OutcomeRow kOutcomes[] = {
-    {Outcome::Updated, "updated", kExitUpdated, Stream::Out, "Updated: the firmware was written, verified and committed."},
+    {Outcome::Updated, "updated", kExitUpdated, Stream::Out, "Updated: the firmware was written, verified and committed.",
+     "updated: written, verified and committed (--check: an update is due); or what was asked was printed"},
     {Outcome::UpdateDue, "update-due", kExitUpdated, Stream::Out, "An update is due (--check: the flash was not touched)."},
     {Outcome::Listed, "listed", kExitUpdated, Stream::Out, ""},
     {Outcome::Reported, "reported", kExitUpdated, Stream::Out, "The support report was gathered; nothing was written."},
     {Outcome::Version, "version", kExitUpdated, Stream::Out, ""},
-    {Outcome::Current, "current", kExitNothingToDo, Stream::Out, "No update needed: its firmware is current."},
-    {Outcome::Declined, "declined", kExitNothingToDo, Stream::Out, "Declined: the flash was not touched."},
+    {Outcome::Help, "help", kExitUpdated, Stream::Out, ""},
     {Outcome::Failed, "failed", kExitFailed, Stream::Err,
-     "The update failed. Keep the camera plugged in and run korvane-update again."},
+     "The update failed. Keep the camera plugged in and run korvane-update again.", "the check or the update failed"},
     {Outcome::CheckFailed, "failed", kExitFailed, Stream::Err, "The check could not finish; the flash was not touched."},
     {Outcome::StartFailed, "failed", kExitFailed, Stream::Err, "The download could not start; the flash was not touched."},
-    {Outcome::NoCamera, "no-camera", kExitNoCamera, Stream::Err, "No camera of ours found."},
+    {Outcome::Current, "current", kExitNothingToDo, Stream::Out, "No update needed: its firmware is current.",
+     "nothing to do: the firmware is current, or the question was answered no"},
+    {Outcome::Declined, "declined", kExitNothingToDo, Stream::Out, "Declined: the flash was not touched."},
+    {Outcome::NoCamera, "no-camera", kExitNoCamera, Stream::Err, "No camera of ours found.", "no camera of ours found"},
     {Outcome::OtherInstance, "other-instance", kExitOtherInstance, Stream::Err,
-     "Another camera update is running; nothing was done."},
+     "Another camera update is running; nothing was done.", "another instance, or the update window, is running"},
     {Outcome::OnBattery, "on-battery", kExitOnBattery, Stream::Err,
-     "Not on mains power: plug the computer in, or pass --on-battery."},
-    {Outcome::NoPermission, "no-permission", kExitNoPermission, Stream::Err,
+     "Not on mains power: plug the computer in, or pass --on-battery.", "on battery; plug in, or pass --on-battery"},
 #ifdef _WIN32
+    {Outcome::NoPermission, "no-permission", kExitNoPermission, Stream::Err,
      "The camera could not be opened: access denied (see the camera privacy settings, or run as an "
-     "administrator)."},
+     "administrator).", "the camera could not be opened: access denied"},
 #else
+    {Outcome::NoPermission, "no-permission", kExitNoPermission, Stream::Err,
      "A camera's device node could not be opened: permission denied (run as root, or join the group that owns "
-     "the node)."},
+     "the node).", "no permission to open the camera's device node"},
 #endif
     {Outcome::InUse, "in-use", kExitCameraInUse, Stream::Err,
-     "The camera is in use by another program; close it and run again. The flash was not touched."},
+     "The camera is in use by another program; close it and run again. The flash was not touched.",
+     "the camera is in use by another program; the flash was not touched"},
     {Outcome::NoTerminal, "no-terminal", kExitUsage, Stream::Err,
-     "No terminal to ask on: pass --yes to update without a question."},
+     "No terminal to ask on: pass --yes to update without a question.",
+     "usage error (or --device names no camera); or an update is due, no terminal to ask on, and no --yes"},
     {Outcome::Usage, "usage", kExitUsage, Stream::Err, ""},
-    {Outcome::Interrupted, "interrupted", kExitInterrupted, Stream::Err, "Interrupted: the flash was not touched."},
+    {Outcome::Interrupted, "interrupted", kExitInterrupted, Stream::Err, "Interrupted: the flash was not touched.",
+     "interrupted, or the terminal closed at the question, before the download began; the flash was not touched"},
     {Outcome::TerminalClosed, "terminal-closed", kExitInterrupted, Stream::Err,
      "The terminal closed at the question: the flash was not touched."},
 };
@@ -62,4 +86,12 @@ inline const OutcomeRow& OutcomeOf(Outcome outcome) {
     for (const OutcomeRow& row : kOutcomes)
         if (row.outcome == outcome) return row;
     return kOutcomes[0];
+}
+
+// The exit code an outcome ends the program with.
+inline int ExitWith(Outcome outcome) { return OutcomeOf(outcome).code; }
+
+// The run failed: the check, the start or the download.
+inline bool IsFailure(Outcome outcome) {
+    return outcome == Outcome::Failed || outcome == Outcome::CheckFailed || outcome == Outcome::StartFailed;
 }

@@ -2,7 +2,10 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string>
 
+#include "console/interrupt_lines.h"
+#include "console/screen.h"
 #include "console/terminal.h"
 #include "platform/clock.h"
 
@@ -45,27 +48,34 @@ void ProgressBar::Start(uint32_t bytesTotal) {
 }
 
 void ProgressBar::Draw() {
+    SayHeldOffInterrupts();
     if (total_ == 0 || !out_) return;
+    if (!terminal_) return DrawSteps();
     const uint32_t done = done_.load(std::memory_order_relaxed);
-    const int percent = int(uint64_t(done) * 100 / total_);
     // The rate of the packets alone; the checks after the last one are not transfer.
     const uint64_t until = done == total_ ? doneAtMs_.load(std::memory_order_relaxed) : NowMs();
     const uint64_t elapsedMs = until > startMs_ ? until - startMs_ : 0;
     // At the end the rate is the whole transfer's, however short it was.
     const bool rateKnown = elapsedMs >= kRateAfterMs || (done == total_ && done > 0);
     const double rate = rateKnown ? done * 1000.0 / double(std::max<uint64_t>(elapsedMs, 1)) : 0.0;
+    Redraw(out_, Line(done, rate));
+    drawn_ = true;
+}
 
-    if (!terminal_) {
-        // One line per 10 % reached, with the bytes taken when it was.
-        for (uint32_t at; lastTenth_ < 10 &&
-                          (at = reached_[lastTenth_ + 1].load(std::memory_order_acquire)) != 0;
-             ++lastTenth_)
-            std::fprintf(out_, "progress: %3d%%  %u of %u bytes\n", (lastTenth_ + 1) * 10, at,
-                         total_);
-        std::fflush(out_);
-        return;
+// One line per 10 % reached, with the bytes taken when it was.
+void ProgressBar::DrawSteps() {
+    std::string lines;
+    char line[64];
+    for (uint32_t at; lastTenth_ < 10 && (at = reached_[lastTenth_ + 1].load(std::memory_order_acquire)) != 0;
+         ++lastTenth_) {
+        std::snprintf(line, sizeof line, "progress: %3d%%  %u of %u bytes\n", (lastTenth_ + 1) * 10, at, total_);
+        lines += line;
     }
-    char left[24] = "--:-- left";
+    if (!lines.empty()) SayLines(out_, lines);
+}
+
+std::string ProgressBar::Line(uint32_t done, double rate) const {
+    char left[24] = "--:-- left", percent[8], bytes[32], rateText[24] = " --.- KiB/s";
     if (verdict_) {
         std::snprintf(left, sizeof left, "%s", verdict_);
     } else if (done == total_) {
@@ -74,40 +84,28 @@ void ProgressBar::Draw() {
         const unsigned seconds = unsigned((total_ - done) / rate + 0.5);
         std::snprintf(left, sizeof left, "%u:%02u left", seconds / 60, seconds % 60);
     }
-    char percentText[8], bytes[32], rateText[24];
-    std::snprintf(percentText, sizeof percentText, "%3d%%", percent);
+    std::snprintf(percent, sizeof percent, "%3d%%", int(uint64_t(done) * 100 / total_));
     std::snprintf(bytes, sizeof bytes, "%5.1f/%.1f KiB", done / 1024.0, total_ / 1024.0);
-    if (rate > 0)
-        std::snprintf(rateText, sizeof rateText, "%5.1f KiB/s", rate / 1024.0);
-    else
-        std::snprintf(rateText, sizeof rateText, " --.- KiB/s");
+    if (rate > 0) std::snprintf(rateText, sizeof rateText, "%5.1f KiB/s", rate / 1024.0);
     // Shown as bytes, rate, time left (or the verdict); a narrow terminal
     // loses the rate first, then the bytes, then the time; never the percentage.
-    struct Segment {
-        const char* text;
-        bool shown;
-    } segments[] = {{bytes, true}, {rateText, true}, {left, true}};
-    const int dropOrder[] = {1, 0, 2};
+    const char* segments[] = {bytes, rateText, left};
+    bool shown[] = {true, true, true};
     const auto fixed = [&] {
-        size_t n = std::strlen("[] ") + std::strlen(percentText);
-        for (const Segment& segment : segments)
-            if (segment.shown) n += 2 + std::max(std::strlen(segment.text), kSegmentRoom);
+        size_t n = std::strlen("[] ") + std::strlen(percent);
+        for (int i = 0; i < 3; ++i)
+            if (shown[i]) n += 2 + std::max(std::strlen(segments[i]), kSegmentRoom);
         return int(n);
     };
     const int width = Width();
-    for (int drop : dropOrder)
-        if (fixed() + kMinBarCells > width) segments[drop].shown = false;
+    for (int drop : {1, 0, 2})
+        if (fixed() + kMinBarCells > width) shown[drop] = false;
     const int cells = std::max(kMinBarCells, std::min(kMaxBarCells, width - fixed()));
-    char bar[kMaxBarCells + 1];
     const int filled = int(uint64_t(done) * unsigned(cells) / total_);
-    for (int i = 0; i < cells; ++i) bar[i] = i < filled ? '#' : '.';
-    bar[cells] = '\0';
-    std::fprintf(out_, "\r[%s] %s", bar, percentText);
-    for (const Segment& segment : segments)
-        if (segment.shown) std::fprintf(out_, "  %s", segment.text);
-    ClearToEndOfLine(out_);
-    std::fflush(out_);
-    drawn_ = true;
+    std::string line = "[" + std::string(size_t(filled), '#') + std::string(size_t(cells - filled), '.') + "] " + percent;
+    for (int i = 0; i < 3; ++i)
+        if (shown[i]) line += std::string("  ") + segments[i];
+    return line;
 }
 
 // What a redraw may fill: the terminal's columns but the last, where some
@@ -121,6 +119,5 @@ void ProgressBar::Finish(const char* verdict) {
     verdict_ = verdict;
     Draw();
     verdict_ = nullptr;
-    if (terminal_ && drawn_) std::fputc('\n', out_);
-    if (out_) std::fflush(out_);
+    if (terminal_ && drawn_) EndBarLine();
 }

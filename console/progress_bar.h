@@ -7,16 +7,15 @@
 #include <atomic>
 #include <cstdint>
 #include <cstdio>
+#include <string>
 
-#include "chip/cam_device.h"
-
-class ProgressBar final : public DownloadObserver {
+class ProgressBar final {
 public:
     // `out` null: nothing is drawn (--quiet).
     ProgressBar(FILE* out, bool terminal);
 
     // On the worker thread, after each packet the engine took.
-    void OnProgress(uint32_t bytesDone, uint32_t bytesTotal) override;
+    void OnProgress(uint32_t bytesDone, uint32_t bytesTotal);
 
     // On the main thread: the download starts; then as often as it likes;
     // then once at the verdict.
@@ -26,6 +25,9 @@ public:
     void Finish(const char* verdict);
 
 private:
+    void DrawSteps();
+    // The bar's line: percentage, bytes, rate, time left or verdict.
+    std::string Line(uint32_t done, double rate) const;
     int Width() const;
 
     FILE* out_;

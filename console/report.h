@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "console/outcomes.h"
 #include "update/check_report.h"
 
 struct Report {
@@ -21,6 +22,14 @@ struct Report {
     // "number  path  name" each.
     std::vector<std::string> otherCameras;
 
+    // How the run ended, from the outcome table; `words` instead of the
+    // table's when the run has more particular ones.
+    void Ends(Outcome outcome, const std::string& words = std::string()) {
+        const OutcomeRow& row = OutcomeOf(outcome);
+        result = row.result;
+        exitCode = row.code;
+        message = words.empty() ? row.text : words;
+    }
     bool CameraFound() const { return checkRan && check.verdict != CheckVerdict::NoCamera; }
 };
 

@@ -1,35 +1,28 @@
 #include <nlohmann/json.hpp>
 
-#include <cstdio>
-
 #include "chip/flash_type_table.h"
 #include "console/report.h"
+#include "platform/hex_text.h"
+#include "update/camera_json.h"
 
 #include "console/json_document.h"
 
 namespace {
 
-std::string Hex(const char* format, unsigned value) {
-    char text[16];
-    std::snprintf(text, sizeof text, format, value);
-    return text;
-}
-
-nlohmann::json Camera(const CheckReport& c) {
-    using nlohmann::json;
-    json camera = json::object();
-    camera["name"] = c.cameraName;
-    camera["path"] = c.cameraPath;
-    camera["chip_id"] = c.chipId >= 0 ? json(Hex("0x%02X", unsigned(c.chipId) & 0xFF)) : json(nullptr);
+// The camera as every document names it, then what the check found of
+// its flash.
+nlohmann::ordered_json Camera(const CheckReport& c) {
+    using json = nlohmann::ordered_json;
+    nlohmann::ordered_json camera = IdentityJson(c.camera);
     const bool typed = c.flashIdentified && c.verdict != CheckVerdict::NotOurs && c.flash.type >= 0;
     camera["flash_type"] = typed ? json(c.flash.type) : json(nullptr);
     camera["flash_part"] = typed ? json(kFlashTypes[c.flash.type].part) : json(nullptr);
     camera["flash_identification_stopped_at"] = c.flash.stoppedAt ? json(c.flash.stoppedAt) : json(nullptr);
-    camera["stored_code"] = c.storedCode >= 0 ? json(Hex("0x%02X", unsigned(c.storedCode) & 0xFF)) : json(nullptr);
+    camera["stored_code"] = c.storedCode >= 0 ? json(HexText(unsigned(c.storedCode) & 0xFF, 2)) : json(nullptr);
     static const char* const kContents[] = {"image", "cut", "unfinished", "differs"};
     camera["flash_content"] = c.flashCompared ? json(kContents[int(c.flashContent)]) : json(nullptr);
     if (c.flashCompared && c.flashContent != FlashContent::Image)
-        camera["flash_differs_at"] = Hex("0x%06X", unsigned(c.flashDiffersAt));
+        camera["flash_differs_at"] = HexText(c.flashDiffersAt, 6);
     return camera;
 }
 
@@ -41,14 +34,22 @@ const char* DecisionName(CheckVerdict verdict) {
 }
 
 std::string ReportJson(const Report& report) {
-    using nlohmann::json;
+    using json = nlohmann::ordered_json;
     const CheckReport& c = report.check;
+    // The image to write; before the board has chosen it, only that it will.
     json image = nullptr;
+    const bool chosen = c.imageId > 0;
     if (report.checkRan && c.verdict == CheckVerdict::Update)
-        image = {{"id", c.imageId}, {"version", c.imageVersion}, {"size", c.imageSize}};
-    // The program's image the flash holds, where it holds one whole.
+        image = {{"id", chosen ? json(c.imageId) : json(nullptr)},
+                 {"version", chosen ? json(c.imageVersion) : json(nullptr)},
+                 {"size", chosen ? json(c.imageSize) : json(nullptr)},
+                 {"chosen", chosen}};
+    // The release the camera holds: one of this program's images, or
+    // another release (id and version null).
     json firmware = nullptr;
-    if (report.CameraFound() && c.heldImageId > 0) firmware = {{"id", c.heldImageId}, {"version", c.heldVersion}};
+    if (report.CameraFound() && (c.verdict == CheckVerdict::Current || c.verdict == CheckVerdict::Update))
+        firmware = {{"id", c.heldImageId > 0 ? json(c.heldImageId) : json(nullptr)},
+                    {"version", c.heldImageId > 0 ? json(c.heldVersion) : json(nullptr)}};
     const JsonDocument facts = {
         {"camera", report.CameraFound() ? Camera(c) : json(nullptr)},
         {"decision", report.checkRan ? json(DecisionName(c.verdict)) : json(nullptr)},

@@ -2,10 +2,10 @@
 
 #include <cstdio>
 
-#include "console/exit_codes.h"
 #include "discovery/support_facts.h"
 #include "console/json_document.h"
 #include "console/outcomes.h"
+#include "console/screen.h"
 #include "korvane_version.h"
 
 namespace {
@@ -78,7 +78,7 @@ std::string SupportReportText(const SupportReport& report) {
     return out;
 }
 
-int PrintSupportReport(const Options& options) {
+bool PrintSupportReport(const Options& options) {
     const SupportFacts facts = GatherSupportFacts();
     std::string text;
     if (options.json) {
@@ -89,6 +89,14 @@ int PrintSupportReport(const Options& options) {
         report.update(facts);
         text = SupportReportText(report);
     }
-    std::fputs(text.c_str(), stdout);
-    return std::fflush(stdout) == 0 ? kExitUpdated : kExitFailed;
+    if (options.json) {
+        std::fputs(text.c_str(), stdout);
+    } else {
+        // Each line wrapped under its own indent.
+        for (size_t at = 0, end; (end = text.find('\n', at)) != std::string::npos; at = end + 1) {
+            const std::string line = text.substr(at, end - at);
+            Say(stdout, line, line.find_first_not_of(' ') + 4);
+        }
+    }
+    return std::fflush(stdout) == 0 && !std::ferror(stdout);
 }

@@ -14,5 +14,6 @@ using SupportReport = nlohmann::ordered_json;
 // The document as indented "key: value" lines.
 std::string SupportReportText(const SupportReport& report);
 
-// Gathers and prints the report on standard output; the exit code.
-int PrintSupportReport(const Options& options);
+// Gathers and prints the report on standard output; false when it could
+// not be printed.
+bool PrintSupportReport(const Options& options);

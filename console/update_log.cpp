@@ -24,15 +24,15 @@ bool UpdateLog::Write(const Report& report, const std::string& transferLog) {
     if (!file_) return false;
     std::string record = "=== " + started_ + "  korvane-update " KORVANE_VERSION "  camera: ";
     if (report.CameraFound())
-        record += (report.check.cameraName.empty() ? "(no name)" : report.check.cameraName) + "  device: " +
-                  (report.check.cameraPath.empty() ? "(unknown)" : report.check.cameraPath);
+        record += (report.check.camera.name.empty() ? "(no name)" : Printable(report.check.camera.name)) +
+                  "  device: " + (report.check.camera.path.empty() ? "(unknown)" : Printable(report.check.camera.path));
     else
         record += "none";
     record += "\n";
     // What the run warned of, in the program's words, before the camera's.
     for (const std::string& note : report.notes) record += "Note: " + PlainText(note) + "\n";
-    record += PlainText(transferLog);
-    if (record.back() != '\n') record += '\n';
+    // The camera protocol's whole lines; a line it left open is no line.
+    record += PlainText(WholeLines(transferLog));
     record += "=== verdict: " + report.result + ", exit code " + std::to_string(report.exitCode) +
               ": " + report.message + "\n";
     const bool written = std::fputs(record.c_str(), file_) >= 0 && std::fflush(file_) == 0;

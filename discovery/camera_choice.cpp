@@ -18,7 +18,10 @@ std::vector<AttachedCamera> FamilyCameras(CameraSource* source) {
         if (!AttachAndReadChipId(&channel, device, &chipId) || !IsSupportedChip(chipId)) continue;
         char name[kCameraNameBytes] = "";
         source->StoreFriendlyName(name);
-        cameras.push_back({place, device.path, name, chipId});
+        CameraIdentity camera = device;
+        camera.name = name;
+        camera.chipId = chipId;
+        cameras.push_back({place, camera});
     }
     source->End();
     return cameras;

@@ -10,9 +10,7 @@
 
 struct AttachedCamera {
     int number = 0;  // its place in the source's walk, from 1
-    std::string path;
-    std::string name;
-    int chipId = 0;
+    CameraIdentity camera;
 };
 
 // Every camera of the family the source offers; each is asked its chip ID

@@ -26,7 +26,10 @@ constexpr ULONG kExtensionUnitNode = 2;
 // The system's device enumerator itself could not be created.
 #define DISCOVERY_E_NO_ENUMERATOR HRESULT_FROM_WIN32(1058L /* ERROR_SERVICE_DISABLED */)
 
-struct CaptureDevice {
+// A capture device as a source offers it: which camera it is (its path,
+// and where the system says them its bus place, USB IDs and serial; the
+// name and chip ID come once it is accepted), and the ways to reach it.
+struct CaptureDevice : CameraIdentity {
     // The driver paths the device offers; either may be empty. Only an
     // interface the device answered with exactly S_OK is given.
     ComPtr<IDriverXu> driver;
@@ -34,13 +37,6 @@ struct CaptureDevice {
     // The extension unit's node for `control`: 2 on Windows, the unit ID
     // its descriptor names on Linux.
     ULONG nodeId = kExtensionUnitNode;
-    // Where the device is, for people: its device node, or its moniker.
-    std::string path;
-    // Where the camera sits and what it says it is, as the system names it;
-    // empty or unset where the system does not say.
-    std::string busPlace;            // Linux: its USB device's sysfs path; Windows: the device instance ID
-    std::optional<UsbIdentity> usb;  // vendor, product, bcdDevice
-    std::string serial;              // its USB serial number
 };
 
 // A present imaging device as the system describes it: by its hardware-ID

@@ -66,11 +66,9 @@ int32_t CCamDevice::OpenCamera(std::string& log, char* name, CameraSource* throu
         if (!AttachAndReadChipId(pExt, device, &id)) continue;
         if (IsSupportedChip(id)) {
             if (name) walk.source->StoreFriendlyName(name);
-            cameraPath = device.path;
-            chipId = id;
-            busPlace = device.busPlace;
-            usb = device.usb;
-            serial = device.serial;
+            camera = device;
+            camera.chipId = id;
+            if (name) camera.name = name;
             log += CameraPathText(pExt->mode);
             return 1;
         }

@@ -10,8 +10,3 @@ std::string GuidText(const uint8_t b[16]) {
     return text;
 }
 
-std::string HexByte(unsigned value) {
-    char text[8];
-    std::snprintf(text, sizeof text, "0x%02X", value & 0xFF);
-    return text;
-}

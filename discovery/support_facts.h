@@ -5,6 +5,8 @@
 // Plain data, its keys in the order they are best read; a front end prints it.
 #pragma once
 
+#include "platform/hex_text.h"
+
 #include <nlohmann/json.hpp>
 
 #include <cstdint>
@@ -16,5 +18,3 @@ SupportFacts GatherSupportFacts();
 
 // "{63610682-5070-49AB-B8CC-B3855E8D221D}" from the 16 bytes USB carries.
 std::string GuidText(const uint8_t bytes[16]);
-// "0x65".
-std::string HexByte(unsigned value);

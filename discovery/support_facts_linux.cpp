@@ -84,14 +84,14 @@ void AskCamera(int fd, uint8_t unit, SupportFacts* function) {
         row["GET_LEN"] = err ? SupportFacts(UvcErrnoText(err)) : SupportFacts(length[0] | length[1] << 8);
         err = UvcQuery(fd, unit, uint8_t(selector), UVC_GET_INFO, 1, &info);
         row["GET_INFO"] = err ? UvcErrnoText(err)
-                              : HexByte(info) + (info & 1 ? " get" : "") + (info & 2 ? " set" : "");
+                              : HexText(unsigned(info) & 0xFF, 2) + (info & 1 ? " get" : "") + (info & 2 ? " set" : "");
         controls.push_back(row);
     }
     (*function)["controls"] = controls;
     uint8_t address[2] = {0xFF, 0x20}, id = 0;
     int err = UvcQuery(fd, unit, uint8_t(XU_REG_ADDRESS_CONTROL), UVC_SET_CUR, sizeof address, address);
     if (!err) err = UvcQuery(fd, unit, uint8_t(XU_REG_DATA_CONTROL), UVC_GET_CUR, 1, &id);
-    (*function)["chip_id"] = err ? UvcErrnoText(err) : HexByte(id);
+    (*function)["chip_id"] = err ? UvcErrnoText(err) : HexText(unsigned(id) & 0xFF, 2);
 }
 
 SupportFacts Function(const std::vector<VideoNode>& nodes, bool openNodesSuspend) {

@@ -36,13 +36,11 @@ void AskCamera(const CaptureDevice& device, SupportFacts* entry) {
     BYTE address[2] = {0xFF, 0x20}, id = 0;
     HRESULT hr = channel.put_Property(XU_REG_ADDRESS_CONTROL, sizeof address, address);
     if (SUCCEEDED(hr)) hr = channel.get_Property(XU_REG_DATA_CONTROL, 1, &id);
-    (*entry)["chip_id"] = SUCCEEDED(hr) ? HexByte(id) : HresultText(hr);
+    (*entry)["chip_id"] = SUCCEEDED(hr) ? HexText(unsigned(id) & 0xFF, 2) : HresultText(hr);
 }
 
-}  // namespace
-
-SupportFacts GatherSupportFacts() {
-    SupportFacts report = SupportFacts::object();
+// "Windows 10.0 build 22631", or "unknown".
+std::string WindowsVersion() {
     OSVERSIONINFOA version{};
     version.dwOSVersionInfoSize = sizeof version;
     // Windows answers its own version up to the newest the programs' manifest
@@ -55,44 +53,58 @@ SupportFacts GatherSupportFacts() {
     if (known)
         std::snprintf(windows, sizeof windows, "Windows %lu.%lu build %lu", version.dwMajorVersion,
                       version.dwMinorVersion, version.dwBuildNumber);
-    report["system"] = windows;
-    CameraSource* source = SystemCameraSource();
+    return windows;
+}
+
+// Each capture device the source walks; an error that ends the walk as an
+// entry of its own.
+SupportFacts CaptureDevices(CameraSource* source) {
     SupportFacts devices = SupportFacts::array();
-    SupportFacts hardwareIds = SupportFacts::array();
-    if (source) {
-        const HRESULT begun = source->Begin();
-        CaptureDevice device;
-        for (HRESULT hr = begun; hr == S_OK;) {
-            device = CaptureDevice();
-            hr = source->Next(&device);
-            if (hr != S_OK) {
-                if (FAILED(hr)) devices.push_back({{"error", HresultText(hr)}});
-                break;
-            }
-            char name[kCameraNameBytes];
-            source->StoreFriendlyName(name);
-            SupportFacts entry = {{"friendly_name", name},
-                                   {"display_name", device.path},
-                                   {"camera_driver_interface", bool(device.driver)},
-                                   {"kernel_streaming_node", bool(device.control)}};
-            if (device.control) AskCamera(device, &entry);
-            devices.push_back(entry);
+    CaptureDevice device;
+    for (HRESULT hr = source->Begin(); hr == S_OK;) {
+        device = CaptureDevice();
+        hr = source->Next(&device);
+        if (hr != S_OK) {
+            if (FAILED(hr)) devices.push_back({{"error", HresultText(hr)}});
+            break;
         }
-        source->End();
-        source->HardwareIds([&](const ImagingDevice& device) {
-            // A list of strings, each ended by a zero.
-            const std::string& ids = device.hardwareIds;
-            for (size_t at = 0; at < ids.size();) {
-                const size_t end = ids.find('\0', at);
-                const std::string one = ids.substr(at, end == std::string::npos ? std::string::npos : end - at);
-                if (!one.empty()) hardwareIds.push_back(one);
-                if (end == std::string::npos) break;
-                at = end + 1;
-            }
-            return false;
-        });
+        char name[kCameraNameBytes];
+        source->StoreFriendlyName(name);
+        SupportFacts entry = {{"friendly_name", name},
+                              {"display_name", device.path},
+                              {"camera_driver_interface", bool(device.driver)},
+                              {"kernel_streaming_node", bool(device.control)}};
+        if (device.control) AskCamera(device, &entry);
+        devices.push_back(entry);
     }
-    report["directshow_devices"] = devices;
-    report["imaging_hardware_ids"] = hardwareIds;
+    source->End();
+    return devices;
+}
+
+// The imaging devices' hardware IDs, each list of strings ended by zeros.
+SupportFacts HardwareIds(CameraSource* source) {
+    SupportFacts hardwareIds = SupportFacts::array();
+    source->HardwareIds([&](const ImagingDevice& device) {
+        const std::string& ids = device.hardwareIds;
+        for (size_t at = 0; at < ids.size();) {
+            const size_t end = ids.find('\0', at);
+            const std::string one = ids.substr(at, end == std::string::npos ? std::string::npos : end - at);
+            if (!one.empty()) hardwareIds.push_back(one);
+            if (end == std::string::npos) break;
+            at = end + 1;
+        }
+        return false;
+    });
+    return hardwareIds;
+}
+
+}  // namespace
+
+SupportFacts GatherSupportFacts() {
+    SupportFacts report = SupportFacts::object();
+    report["system"] = WindowsVersion();
+    CameraSource* source = SystemCameraSource();
+    report["directshow_devices"] = source ? CaptureDevices(source) : SupportFacts::array();
+    report["imaging_hardware_ids"] = source ? HardwareIds(source) : SupportFacts::array();
     return report;
 }

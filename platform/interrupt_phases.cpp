@@ -8,15 +8,23 @@
 namespace {
 
 std::atomic<int> phase{kBeforeDownload};
+std::atomic<int> heldOff{0};
+std::atomic<bool> hungUp{false};
 static_assert(std::atomic<int>::is_always_lock_free, "used from a signal handler");
+static_assert(std::atomic<bool>::is_always_lock_free, "used from a signal handler");
 
 }  // namespace
 
-InterruptPhase TakeInterrupt() {
+InterruptPhase TakeInterrupt(bool hangUp) {
     int met = kBeforeDownload;
-    phase.compare_exchange_strong(met, kStopped);
+    if (phase.compare_exchange_strong(met, kStopped)) hungUp.store(hangUp);
+    if (met == kDownloading) heldOff.fetch_add(1);
     return InterruptPhase(met);
 }
+
+bool TerminalHungUp() { return hungUp.load(); }
+
+int HeldOffInterrupts() { return heldOff.load(); }
 
 bool DownloadRunning() { return phase.load() == kDownloading; }
 

@@ -6,13 +6,13 @@
 // away never ends the program.
 #pragma once
 
-// What the program says on standard error, in its own words; both kept for
-// the life of the process.
+// What the handlers say on standard error, in the program's words; kept for
+// the life of the process. An interrupt held off is only counted: the
+// program says it itself, on a line of its own (HeldOffInterrupts).
 struct InterruptLines {
-    // For each interrupt held off.
-    const char* heldOff;
     // Windows: for a close, log-off or shut-down during the download, which
-    // the system, not the program, decides to cut.
+    // the system, not the program, decides to cut; the process may not
+    // live to say it otherwise.
     const char* cut;
 };
 
@@ -20,6 +20,11 @@ struct InterruptLines {
 void InstallInterruptGuard(const InterruptLines& lines);
 // True once an interrupt has ended the program's chances of writing.
 bool Interrupted();
+// True when that interrupt was the terminal going away (a hang-up, a
+// console closed), not a person's Ctrl-C.
+bool TerminalHungUp();
+// How many interrupts the download has held off so far.
+int HeldOffInterrupts();
 // Moves into the download: false when an interrupt came first, and then
 // the download must not start. From true on, interrupts are held off.
 bool EnterDownload();
@@ -33,9 +38,10 @@ void LeaveDownload();
 // system; each system's handlers only report interrupts to it.
 enum InterruptPhase : int { kBeforeDownload = 0, kDownloading = 1, kStopped = 2, kDownloaded = 3 };
 
-// An interrupt has come: the phase it met. kBeforeDownload: it has stopped
-// the program; kDownloading: it is held off. Safe in a signal handler.
-InterruptPhase TakeInterrupt();
+// An interrupt has come (`hangUp`: the terminal went away): the phase it
+// met. kBeforeDownload: it has stopped the program; kDownloading: it is
+// held off, and counted. Safe in a signal handler.
+InterruptPhase TakeInterrupt(bool hangUp);
 // Between a true EnterDownload and LeaveDownload.
 bool DownloadRunning();
 // The system's own: keep interrupts from the calling thread and the

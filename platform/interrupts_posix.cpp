@@ -1,7 +1,5 @@
 #include <signal.h>
-#include <unistd.h>
-
-#include <cstring>
+#include <pthread.h>
 
 #include "platform/interrupts.h"
 
@@ -14,21 +12,12 @@ namespace {
 // mid-download is a cut download for as long as nobody continues it.
 constexpr int kHeldOff[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGTSTP, SIGTTIN, SIGTTOU};
 
-// Set once, before the handlers, so that a handler only reads them.
-const char* heldOffLine = "";
-size_t heldOffLength = 0;
-
-void OnSignal(int) {
-    if (TakeInterrupt() != kDownloading) return;
-    const ssize_t written = write(STDERR_FILENO, heldOffLine, heldOffLength);
-    (void)written;  // nothing to be done about a closed standard error
-}
+void OnSignal(int sig) { TakeInterrupt(sig == SIGHUP); }
 
 }  // namespace
 
-void InstallInterruptGuard(const InterruptLines& lines) {
-    heldOffLine = lines.heldOff;
-    heldOffLength = std::strlen(lines.heldOff);
+// Nothing here is said during the download that a Linux system cuts.
+void InstallInterruptGuard(const InterruptLines&) {
     // A reader that goes away (`| head`, a dead log pipe) makes a write
     // fail with EPIPE; it must never end the program, least of all
     // mid-download.

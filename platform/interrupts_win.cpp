@@ -14,14 +14,13 @@ namespace {
 constexpr DWORD kCloseHoldMs = 120000;
 constexpr DWORD kCloseHoldPollMs = 50;
 
-InterruptLines said = {"", ""};
+InterruptLines said = {""};
 
 BOOL WINAPI OnConsoleEvent(DWORD event) {
-    if (TakeInterrupt() != kDownloading) return TRUE;
     const bool interrupt = event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT;
-    std::fputs(interrupt ? said.heldOff : said.cut, stderr);
+    if (TakeInterrupt(event == CTRL_CLOSE_EVENT) != kDownloading || interrupt) return TRUE;
+    std::fputs(said.cut, stderr);
     std::fflush(stderr);
-    if (interrupt) return TRUE;
     // The console is going: the process ends once this returns (or when
     // the system's few seconds are up), so the download's end is awaited here.
     for (DWORD waited = 0; DownloadRunning() && waited < kCloseHoldMs;

@@ -14,6 +14,9 @@
 // <ProgramData>\Korvane. "" when none can be named.
 std::string StateFolder();
 
+// The file `name` in `folder`, joined as the system writes paths.
+std::string FileIn(const std::string& folder, const std::string& name);
+
 // Creates path and its missing parents (0755 on Linux); true when it exists.
 // On Windows the last one is made with a DACL of its own, nothing inherited:
 // SYSTEM and Administrators write it, Users read it, and so does the account

@@ -35,6 +35,8 @@ std::string StateFolder() {
     return "";
 }
 
+std::string FileIn(const std::string& folder, const std::string& name) { return folder + "/" + name; }
+
 bool MakeFolders(const std::string& path, std::string* why) {
     if (path.empty()) {
         *why = "no folder to keep state in (neither HOME nor STATE_DIRECTORY is set)";

@@ -95,6 +95,8 @@ std::string StateFolder() {
     return programData.empty() ? "" : programData + "\\Korvane";
 }
 
+std::string FileIn(const std::string& folder, const std::string& name) { return folder + "\\" + name; }
+
 bool MakeFolders(const std::string& path, std::string* why) {
     if (path.empty()) {
         *why = "no folder to keep state in (ProgramData is not known)";

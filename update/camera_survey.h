@@ -15,5 +15,6 @@ struct SurveyedCamera {
     CheckVerdict verdict = CheckVerdict::NoCamera;
 };
 
-// In the walk's order; the checks' transfer log is added to `log`.
+// In the walk's order; each check's transfer log is added to `log`, its
+// last line ended.
 std::vector<SurveyedCamera> CheckEachCamera(CameraSource* all, std::string* log);

@@ -43,17 +43,10 @@ struct CheckReport {
     // must not tell it to carry on, a download may follow.
     bool updateNeeded = false;
 
-    // The camera opened: its friendly name, where it is (device node or
-    // moniker) and its chip ID (-1 unread).
-    std::string cameraName;
-    std::string cameraPath;
-    int32_t chipId = -1;
-    // Where it sits and what the system says it is (empty where the system
-    // does not say), and what vouched for it: the download confirms all of
-    // it at its reopen, since a node name is reused by the next device.
-    std::string busPlace;
-    std::optional<UsbIdentity> usb;
-    std::string serial;
+    // The camera opened, as discovery found it, and what vouched for it:
+    // the download confirms all of it at its reopen, since a node name is
+    // reused by the next device.
+    CameraIdentity camera;
     Vouch vouchedBy = Vouch::Nothing;
     // What vouched for it: the sensor probe's results (0 unless it ran),
     // and 1 when only the IDs in its flash did, which forces the update.

@@ -6,15 +6,10 @@
 #include "update/log_lines.h"
 #include "update/update_engine.h"
 #include "platform/clock.h"
+#include "platform/hex_text.h"
 #include "platform/worker_thread.h"
 
 namespace {
-
-std::string Hex(uint8_t value) {
-    char text[4];
-    std::snprintf(text, sizeof text, "%02X", unsigned(value));
-    return text;
-}
 
 const char* VouchName(Vouch vouch) {
     switch (vouch) {
@@ -85,9 +80,7 @@ int32_t CUpdateEngine::StartDownload(const CheckReport& checked, UpdateObserver&
 bool CUpdateEngine::SameCameraAsChecked(const CheckReport& checked, std::string& log) {
     char line[200];
     const auto usbText = [](const std::optional<UsbIdentity>& usb) {
-        char text[16] = "none";
-        if (usb) std::snprintf(text, sizeof text, "%04X:%04X", unsigned(usb->vendor), unsigned(usb->product));
-        return std::string(text);
+        return usb ? HexText(usb->vendor, 4, "") + ":" + HexText(usb->product, 4, "") : std::string("none");
     };
     const auto changed = [&](const char* what, const std::string& now, const std::string& was) {
         std::snprintf(line, sizeof line, "Camera changed since the check: %s%s, was %s.\r\n", what, now.c_str(),
@@ -95,12 +88,14 @@ bool CUpdateEngine::SameCameraAsChecked(const CheckReport& checked, std::string&
         log += line;
         return false;
     };
-    if (device_->cameraPath != checked.cameraPath) return changed("", device_->cameraPath, checked.cameraPath);
-    if (device_->busPlace != checked.busPlace) return changed("on the bus at ", device_->busPlace, checked.busPlace);
-    if (device_->usb != checked.usb) return changed("USB ID ", usbText(device_->usb), usbText(checked.usb));
-    if (device_->serial != checked.serial) return changed("serial ", device_->serial, checked.serial);
-    if (device_->chipId != checked.chipId)
-        return changed("chip ID ", Hex(device_->chipId), Hex(uint8_t(checked.chipId)));
+    const CameraIdentity& is = device_->camera;
+    const CameraIdentity& was = checked.camera;
+    if (is.path != was.path) return changed("", is.path, was.path);
+    if (is.busPlace != was.busPlace) return changed("on the bus at ", is.busPlace, was.busPlace);
+    if (is.usb != was.usb) return changed("USB ID ", usbText(is.usb), usbText(was.usb));
+    if (is.serial != was.serial) return changed("serial ", is.serial, was.serial);
+    if (is.chipId != was.chipId)
+        return changed("chip ID ", HexText(unsigned(is.chipId) & 0xFF, 2, ""), HexText(unsigned(was.chipId) & 0xFF, 2, ""));
     const FlashIdentity now = device_->IdentifyFlash();
     if (!now.Finished()) {
         log += std::string("IdentifyFlash gave up: ") + now.stoppedAt + ".\r\n";

@@ -14,3 +14,9 @@ inline std::string WholeLinesSince(const std::string& log, size_t* from) {
     *from = end + 1;
     return lines;
 }
+
+// Ends the log's last line where it is left open, so that what follows
+// starts a line of its own.
+inline void EndOpenLine(std::string& log) {
+    if (!log.empty() && log.back() != '\n') log += "\r\n";
+}

@@ -9,6 +9,7 @@
 #include "platform/byte_order.h"
 #include "platform/camera_identity.h"
 #include "platform/state_folder.h"
+#include "update/log_lines.h"
 #include "update/update_engine.h"
 
 namespace {
@@ -40,10 +41,12 @@ bool CUpdateEngine::LastUpdateUnfinished(CheckReport* r, std::string& log) {
     r->lastRecord = history.Latest(CameraRecord(*r), &why);
     if (!why.empty()) {
         r->recordProblem = why;
+        EndOpenLine(log);  // the program's words on a line of their own
         log += "Update history not read: " + why + ".\r\n";
     }
     if (!r->lastRecord || r->lastRecord->outcome == kOutcomeUpdated) return false;
     const bool failed = r->lastRecord->outcome == kOutcomeFailed;
+    EndOpenLine(log);
     log += std::string("The last update of this camera here ") + (failed ? "failed" : "did not finish") + ".\r\n";
     r->reason = "the last update of this camera on this computer (" + r->lastRecord->started + ") " +
                 (failed ? "failed" : "did not finish");
@@ -237,12 +240,7 @@ CheckReport CUpdateEngine::CheckCamera(std::string& log) {
         r.reason = "no camera of this family could be opened";
         return r;
     }
-    r.cameraName = name;
-    r.cameraPath = device_->cameraPath;
-    r.chipId = device_->chipId;
-    r.busPlace = device_->busPlace;
-    r.usb = device_->usb;
-    r.serial = device_->serial;
+    r.camera = device_->camera;
     r.vouchedBy = VouchFor(&r, log);
     if (r.vouchedBy == Vouch::Nothing) {
         r.verdict = CheckVerdict::NotOurs;

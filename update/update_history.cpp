@@ -10,17 +10,12 @@
 #include <cstring>
 #include <utility>
 
+#include "update/camera_json.h"
 #include "platform/state_folder.h"
 
 namespace {
 
 using nlohmann::json;
-
-std::string Hex(const char* format, unsigned value) {
-    char text[16];
-    std::snprintf(text, sizeof text, format, value);
-    return text;
-}
 
 // A field of a parsed line: absent or null keeps the default; a value of
 // another type makes the line no record.
@@ -101,32 +96,30 @@ std::string IsoUtc(int64_t when) {
 }
 
 bool SameCamera(const UpdateRecord& a, const UpdateRecord& b) {
-    if (a.vendor != b.vendor || a.product != b.product) return false;
-    if (a.chipId < 0 || a.chipId != b.chipId) return false;
-    if (!a.serial.empty() && !b.serial.empty()) return a.serial == b.serial;
-    return !a.busPlace.empty() && a.busPlace == b.busPlace;
+    const CameraIdentity &x = a.camera, &y = b.camera;
+    const UsbIdentity none;
+    const UsbIdentity& xu = x.usb ? *x.usb : none;
+    const UsbIdentity& yu = y.usb ? *y.usb : none;
+    if (xu.vendor != yu.vendor || xu.product != yu.product) return false;
+    if (x.chipId < 0 || x.chipId != y.chipId) return false;
+    if (!x.serial.empty() && !y.serial.empty()) return x.serial == y.serial;
+    return !x.busPlace.empty() && x.busPlace == y.busPlace;
 }
 
 std::string RecordJson(const UpdateRecord& r) {
     const auto text = [](const std::string& s) { return s.empty() ? json(nullptr) : json(s); };
     // In this order, so that a line reads well in the file itself.
-    const nlohmann::ordered_json record = {
+    nlohmann::ordered_json record = {
         {"id", r.id},
         {"started", r.started},
         {"finished", text(r.finished)},
         {"program", r.program},
         {"outcome", r.outcome},
-        {"vendor", r.vendor ? json(Hex("%04X", r.vendor)) : json(nullptr)},
-        {"product", r.product ? json(Hex("%04X", r.product)) : json(nullptr)},
-        {"serial", text(r.serial)},
-        {"bus_place", text(r.busPlace)},
-        {"path", r.path},
-        {"name", r.name},
-        {"chip_id", r.chipId >= 0 ? json(Hex("0x%02X", unsigned(r.chipId))) : json(nullptr)},
-        {"flash_type", r.flashType >= 0 ? json(r.flashType) : json(nullptr)},
-        {"image_id", r.imageId ? json(r.imageId) : json(nullptr)},
-        {"image_version", text(r.imageVersion)},
     };
+    record.update(IdentityJson(r.camera));
+    record["flash_type"] = r.flashType >= 0 ? json(r.flashType) : json(nullptr);
+    record["image_id"] = r.imageId ? json(r.imageId) : json(nullptr);
+    record["image_version"] = text(r.imageVersion);
     // Text from the camera may not be UTF-8: replaced, never thrown over.
     return record.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
 }
@@ -135,18 +128,18 @@ bool ParseRecord(const std::string& line, UpdateRecord* record) {
     const json object = json::parse(line, nullptr, false);
     if (object.is_discarded() || !object.is_object()) return false;
     UpdateRecord r;
+    CameraIdentity& c = r.camera;
     int vendor = 0, product = 0;
     const bool ok = Text(object, "id", &r.id) && !r.id.empty() && Text(object, "started", &r.started) &&
                     Text(object, "finished", &r.finished) && Text(object, "program", &r.program) &&
                     Text(object, "outcome", &r.outcome) && HexNumber(object, "vendor", 0xFFFF, &vendor) &&
-                    HexNumber(object, "product", 0xFFFF, &product) && Text(object, "serial", &r.serial) &&
-                    Text(object, "bus_place", &r.busPlace) && Text(object, "path", &r.path) &&
-                    Text(object, "name", &r.name) && HexNumber(object, "chip_id", 0xFF, &r.chipId) &&
+                    HexNumber(object, "product", 0xFFFF, &product) && Text(object, "serial", &c.serial) &&
+                    Text(object, "bus_place", &c.busPlace) && Text(object, "path", &c.path) &&
+                    Text(object, "name", &c.name) && HexNumber(object, "chip_id", 0xFF, &c.chipId) &&
                     Number(object, "flash_type", &r.flashType) && Number(object, "image_id", &r.imageId) &&
                     Text(object, "image_version", &r.imageVersion);
     if (!ok) return false;
-    r.vendor = uint16_t(vendor);
-    r.product = uint16_t(product);
+    if (vendor || product) c.usb = UsbIdentity{uint16_t(vendor), uint16_t(product), 0};
     *record = std::move(r);
     return true;
 }
@@ -159,13 +152,7 @@ UpdateHistory::UpdateHistory(std::string folder)
       }),
       folder_(std::move(folder)) {}
 
-std::string UpdateHistory::File() const {
-#ifdef _WIN32
-    return folder_ + "\\" + kHistoryFileName;
-#else
-    return folder_ + "/" + kHistoryFileName;
-#endif
-}
+std::string UpdateHistory::File() const { return FileIn(folder_, kHistoryFileName); }
 
 std::string UpdateHistory::SetAside() const {
     const std::string aside = File() + kHistoryTooBigSuffix;

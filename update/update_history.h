@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/camera_identity.h"
+
 // A record's outcome: begun before the first write, then the verdict.
 constexpr char kOutcomeStarted[] = "started";
 constexpr char kOutcomeUpdated[] = "updated";
@@ -26,13 +28,8 @@ struct UpdateRecord {
     std::string finished;    // "" until the verdict
     std::string program;     // "korvane-update 1.0.0" / "korvane.exe 1.0.0"
     std::string outcome;     // "started" until the verdict, then "updated" or "failed"
-    // The camera
-    uint16_t vendor = 0, product = 0;  // USB IDs as the system gave them (0: unknown)
-    std::string serial;      // "" when it has none
-    std::string busPlace;    // Linux: USB device sysfs path; Windows: device instance ID
-    std::string path;        // /dev/videoN or the moniker
-    std::string name;        // friendly name
-    int chipId = -1;
+    // The camera, as the check found it (a record keeps no bcdDevice)
+    CameraIdentity camera;
     int flashType = -1;
     // The image written
     int imageId = 0;

@@ -210,8 +210,8 @@ TEST(UpdateCheck, ReportsWhatItFoundAndWhy) {
         const CheckReport& r = rig.window->checked;
         EXPECT_EQ(r.verdict, row.verdict) << row.s.name;
         EXPECT_EQ(r.reason, row.reason) << row.s.name;
-        EXPECT_EQ(r.cameraPath, row.s.camera ? "sim0" : "") << row.s.name;
-        EXPECT_EQ(r.chipId, row.s.camera ? 0x65 : -1) << row.s.name;
+        EXPECT_EQ(r.camera.path, row.s.camera ? "sim0" : "") << row.s.name;
+        EXPECT_EQ(r.camera.chipId, row.s.camera ? 0x65 : -1) << row.s.name;
         EXPECT_EQ(r.flash.type, row.type) << row.s.name;
         EXPECT_EQ(r.storedCode, row.code) << row.s.name;
         EXPECT_EQ(r.imageSize, row.verdict == CheckVerdict::Update ? 65536u : 0u) << row.s.name;
@@ -599,7 +599,7 @@ TEST(UpdateCheck, TheRecordOfTheLastUpdateDecidesWhatTheFlashCannot) {
             ASSERT_TRUE(w.engine.history.Load(&records, &why));
             ASSERT_EQ(records.size(), 2u);
             EXPECT_EQ(records.back().outcome, kOutcomeUpdated);
-            EXPECT_EQ(records.back().busPlace, "usb1/1-1");
+            EXPECT_EQ(records.back().camera.busPlace, "usb1/1-1");
             EXPECT_EQ(records.back().imageVersion, "V0309");
         }
     }

@@ -202,7 +202,7 @@ TEST(OpenCamera, VerdictFollowsTheChipId) {
         if (c.result == 1) {
             ASSERT_NE(pExt, nullptr);
             EXPECT_EQ(pExt->mode, c.mode);
-            EXPECT_EQ(s.camera.chipId, c.chipId);
+            EXPECT_EQ(s.camera.camera.chipId, c.chipId);
             EXPECT_STREQ(s.name, "Tarvex USB Camera");
         } else {
             EXPECT_EQ(pExt, nullptr);
@@ -293,7 +293,7 @@ TEST(OpenCamera, RejectedCameraIsFollowedByTheAcceptedOne) {
 
         ASSERT_EQ(s.Open(), 1);
         EXPECT_EQ(pExt->mode, c.mode);
-        EXPECT_EQ(s.camera.chipId, 0x6A);
+        EXPECT_EQ(s.camera.camera.chipId, 0x6A);
         EXPECT_STREQ(s.name, "Second Camera");
         EXPECT_EQ(rejected.bag.asked, std::vector<std::wstring>{L"DevicePath"});
         // A camera passed over is let go at once.
@@ -371,9 +371,9 @@ TEST(OpenCamera, TheAcceptedCameraCarriesItsDeviceInstanceFromItsDevicePath) {
         d.moniker.displayName = L"@device:pnp:\\\\?\\usb#vid_4271&pid_03d5#b2#{65e8773d-8f56-11d0-a3b9-00a0c9223196}";
         ASSERT_EQ(s.Open(), 1);
         const std::string serial = path.empty() ? "B2" : "A1";
-        EXPECT_EQ(s.camera.busPlace, "USB\\VID_4271&PID_03D5\\" + serial);
-        EXPECT_EQ(s.camera.serial, serial);
-        EXPECT_EQ(s.camera.usb, (UsbIdentity{0x4271, 0x03D5, 0}));
+        EXPECT_EQ(s.camera.camera.busPlace, "USB\\VID_4271&PID_03D5\\" + serial);
+        EXPECT_EQ(s.camera.camera.serial, serial);
+        EXPECT_EQ(s.camera.camera.usb, (UsbIdentity{0x4271, 0x03D5, 0}));
     }
 }
 

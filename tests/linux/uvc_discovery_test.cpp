@@ -239,9 +239,9 @@ TEST_F(UvcDiscovery, OpenCameraAcceptsOursAmongOthersThroughUvcvideo) {
     EXPECT_EQ(device.OpenCamera(log, name), 1);
     EXPECT_EQ(std::string(name), "Tarvex 7100R");
     // Its identity is its own, not that of the cameras walked before it.
-    EXPECT_EQ(device.busPlace, "/sys/devices/pci0000:00/0000:00:14.0/usb1/1-3");
-    EXPECT_EQ(device.usb, (UsbIdentity{0x4271, 0x03D5, 0x0308}));
-    EXPECT_EQ(device.serial, "20250417");
+    EXPECT_EQ(device.camera.busPlace, "/sys/devices/pci0000:00/0000:00:14.0/usb1/1-3");
+    EXPECT_EQ(device.camera.usb, (UsbIdentity{0x4271, 0x03D5, 0x0308}));
+    EXPECT_EQ(device.camera.serial, "20250417");
     ASSERT_NE(pExt, nullptr);
     EXPECT_EQ(pExt->mode, ChannelMode::UvcNode);
     EXPECT_EQ(log, "Cannot open /dev/video2: EACCES (no permission on the node)\r\nTarvex Camera (UVC), ");

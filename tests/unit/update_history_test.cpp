@@ -56,13 +56,12 @@ struct HistoryRig {
 
 UpdateRecord Camera(const std::string& serial, const std::string& place, int chipId = 0x65) {
     UpdateRecord r;
-    r.vendor = 0x4271;
-    r.product = 0x03D5;
-    r.serial = serial;
-    r.busPlace = place;
-    r.chipId = chipId;
-    r.name = "Tarvex USB Camera";
-    r.path = "/dev/video0";
+    r.camera.usb = UsbIdentity{0x4271, 0x03D5, 0};
+    r.camera.serial = serial;
+    r.camera.busPlace = place;
+    r.camera.chipId = chipId;
+    r.camera.name = "Tarvex USB Camera";
+    r.camera.path = "/dev/video0";
     r.flashType = 4;
     r.imageId = 135;
     r.imageVersion = "V0309";
@@ -116,7 +115,7 @@ TEST(UpdateHistory, SameCameraByTheSerialElseTheBusPlaceAndTheChip) {
         {"no serial, no place", Camera("", ""), Camera("", ""), false},
         {"other chip", Camera("A1", usb12), Camera("A1", usb12, 0x66), false},
         {"chip unread", Camera("A1", usb12, -1), Camera("A1", usb12, -1), false},
-        {"other product", Camera("A1", usb12), [&] { UpdateRecord r = Camera("A1", usb12); r.product = 0x03D6; return r; }(), false},
+        {"other product", Camera("A1", usb12), [&] { UpdateRecord r = Camera("A1", usb12); r.camera.usb->product = 0x03D6; return r; }(), false},
     };
     for (const auto& row : rows) {
         EXPECT_EQ(SameCamera(row.a, row.b), row.same) << row.name;
