@@ -54,7 +54,7 @@ void CUpdateWindow::RunUpdateCheck() {
 CheckVerdict CUpdateWindow::CheckCamera() {
     imageBuffer.reset();
     imageSize = 0;
-    if (run.Check() && run.ChooseImage()) KeepImage();
+    if (run.Check() && run.Choose()) KeepImage();
     CopyFound();
     return checked.verdict;
 }
@@ -101,7 +101,7 @@ Answer CUpdateWindow::Ask(Question question, const CheckReport&) {
                                                                                                   : Answer::Yes;
 }
 
-void CUpdateWindow::DownloadEnded(int32_t result) {
+void CUpdateWindow::OnVerdict(int32_t result) {
     workerResult = result;
     workerDone.store(1, std::memory_order_release);
 }

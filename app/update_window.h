@@ -83,7 +83,7 @@ private:
     // What the run shows and asks through the window.
     Answer Ask(Question question, const CheckReport& found) override;
     // On the worker thread: the result, then the flag the tick reads.
-    void DownloadEnded(int32_t result) override;
+    void OnVerdict(int32_t result) override;
     void ShowVerdict(const RunVerdict& verdict, const CheckReport& found) override;
     void Stop(const char* text);
     void Finished(bool updated);

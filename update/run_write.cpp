@@ -5,7 +5,7 @@
 #include "update/update_run.h"
 
 bool CUpdateRun::Write() {
-    if (!Decide() || !Claim() || !ChooseImage()) return false;
+    if (!Decide() || !Claim() || !Choose()) return false;
     view_.Writing(found_);
     std::string why;
     if (!inhibitor_.Take(&why)) view_.Note("Sleep and shut-down are not held off during the download (" + why + ").");
@@ -13,7 +13,7 @@ bool CUpdateRun::Write() {
     if (!WriteAnyway(&anyway)) return false;
     SetLockPhase(LockPhase::Writing);
     writing_ = true;
-    const bool started = engine.StartDownload(found_, *this, transferLog, anyway);
+    const bool started = engine.StartDownload(found_, view_, transferLog, anyway);
     if (policy_.interrupts) WorkerStarted();
     if (started) return true;
     writing_ = false;
@@ -34,7 +34,7 @@ bool CUpdateRun::Claim() {
 
 // Choosing writes register 0x20BA and waits, so it is made once, only on
 // the road that writes.
-bool CUpdateRun::ChooseImage() {
+bool CUpdateRun::Choose() {
     if (found_.imageId != 0) return true;
     if (engine.ChooseImage(&found_, transferLog)) return true;
     ReleaseClaims();

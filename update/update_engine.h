@@ -127,10 +127,10 @@ private:
     CCamDevice* device_ = nullptr;
     CameraSource* source_ = nullptr;  // the last check's: the reopen walks it
     std::unique_ptr<uint8_t[]> readBuffer_;
-    std::vector<uint8_t> image_;  // the image the last check chose
+    std::vector<uint8_t> image_;  // the image ChooseImage chose
 
     // The download in flight, set before its worker starts.
-    struct Run {
+    struct InFlight {
         uint8_t flashTypeIndex = 0;
         UpdateObserver* observer = nullptr;
         std::string* log = nullptr;

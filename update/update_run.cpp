@@ -32,9 +32,3 @@ bool CUpdateRun::End(RunEnd end, Failure failure) {
     view_.ShowVerdict(verdict_, found_);
     return false;
 }
-
-void CUpdateRun::OnProgress(uint32_t bytesDone, uint32_t bytesTotal) { view_.OnProgress(bytesDone, bytesTotal); }
-
-void CUpdateRun::OnLogLines(const std::string& lines) { view_.OnLogLines(lines); }
-
-void CUpdateRun::OnVerdict(int32_t result) { view_.DownloadEnded(result); }

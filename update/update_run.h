@@ -68,9 +68,9 @@ struct RunVerdict {
 };
 
 // What a front end shows and asks. Every call comes on the thread that
-// drives the run, but OnProgress, OnLogLines and DownloadEnded, which come
-// on the download's worker while it runs.
-class RunView {
+// drives the run, but the download's (UpdateObserver's OnProgress,
+// OnLogLines and OnVerdict), which come on its worker while it runs.
+class RunView : public UpdateObserver {
 public:
     // The check is about to run.
     virtual void Checking() {}
@@ -87,12 +87,9 @@ public:
     // The image is chosen (found.imageId, imageVersion, imageSize set) and
     // the run is about to write it.
     virtual void Writing(const CheckReport& /*found*/) {}
-    virtual void OnProgress(uint32_t /*bytesDone*/, uint32_t /*bytesTotal*/) {}
-    // Whole lines just added to the transfer log.
-    virtual void OnLogLines(const std::string& /*lines*/) {}
     // The worker's result, 1 for verified and committed; the front end
     // then calls Finish with it on its own thread (Run does that itself).
-    virtual void DownloadEnded(int32_t /*result*/) {}
+    void OnVerdict(int32_t /*result*/) override {}
     // The verdict; the last call of a run.
     virtual void ShowVerdict(const RunVerdict& verdict, const CheckReport& found) = 0;
 
@@ -118,7 +115,7 @@ struct RunPolicy {
     std::string again;        // the advice's last words: "run korvane-update again"
 };
 
-class CUpdateRun : private UpdateObserver {
+class CUpdateRun {
 public:
     // `camera` may be null (no claims, no notes, no permission facts).
     CUpdateRun(RunView& view, RunPolicy policy, SystemCamera* camera = nullptr);
@@ -134,12 +131,12 @@ public:
     // once the run has ended.
     bool PowerAllows(const PowerState& power);  // the power rule
     bool Check();        // Checking, the check, Describe; true when a write follows
-    bool ChooseImage();  // the image choice, once; Write makes it when not made
+    bool Choose();  // the image choice, once; Write makes it when not made
     // The question (where the policy asks it), the claims, the image
     // choice, the question for an image not for the chip, the hold and the
     // download's start. True while the download runs.
     bool Write();
-    // The worker's result (RunView::DownloadEnded): the let-go, the
+    // The worker's result (RunView::OnVerdict): the let-go, the
     // claims released, the verdict.
     void Finish(int32_t result);
     // Lets the camera go, with the pulse when no update was decided; not
@@ -168,9 +165,6 @@ private:
     bool WriteAnyway(bool* anyway);
     void ReleaseClaims();
     void Advise();
-    void OnProgress(uint32_t bytesDone, uint32_t bytesTotal) override;
-    void OnLogLines(const std::string& lines) override;
-    void OnVerdict(int32_t result) override;
 
     RunView& view_;
     RunPolicy policy_;

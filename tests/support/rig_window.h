@@ -122,7 +122,7 @@ private:
         return answers[int(question)];
     }
     void Writing(const CheckReport&) override { calls += "writing "; }
-    void DownloadEnded(int32_t) override { calls += "ended "; }
+    void OnVerdict(int32_t) override { calls += "ended "; }
     void ShowVerdict(const RunVerdict& v, const CheckReport&) override {
         calls += "verdict";
         verdict = v;
