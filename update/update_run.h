@@ -131,7 +131,7 @@ public:
     // once the run has ended.
     bool PowerAllows(const PowerState& power);  // the power rule
     bool Check();        // Checking, the check, Describe; true when a write follows
-    bool Choose();  // the image choice, once; Write makes it when not made
+    bool Choose();       // the image choice, once; Write makes it when not made
     // The question (where the policy asks it), the claims, the image
     // choice, the question for an image not for the chip, the hold and the
     // download's start. True while the download runs.
