@@ -40,8 +40,10 @@ std::string FlashWords(const CheckReport& c) {
 
 // The release the camera holds, whether or not one is due.
 std::string FirmwareWords(const CheckReport& c) {
-    if (c.heldImageId <= 0) return "another release";
-    return std::string(c.heldVersion) + " (image " + std::to_string(c.heldImageId) + ")" +
+    const FirmwareHeld held = FirmwareHeldBy(c);
+    if (!held.known) return "";
+    if (held.imageId <= 0) return "another release";
+    return std::string(held.version) + " (image " + std::to_string(held.imageId) + ")" +
            (c.verdict == CheckVerdict::Current ? ", current" : "");
 }
 
@@ -64,7 +66,7 @@ void DescribeCamera(FILE* out, const CheckReport& c) {
     if (Ours(c.verdict)) Line(out, "Flash type:", FlashTypeWords(c));
     if (c.storedCode >= 0) Line(out, "Stored code:", HexText(unsigned(c.storedCode), 2));
     if (!FlashWords(c).empty()) Line(out, "Flash:", FlashWords(c));
-    if (c.verdict == CheckVerdict::Current || c.verdict == CheckVerdict::Update)
+    if ((c.verdict == CheckVerdict::Current || c.verdict == CheckVerdict::Update) && !FirmwareWords(c).empty())
         Line(out, "Firmware:", FirmwareWords(c));
     if (c.verdict == CheckVerdict::Update) Line(out, "Update:", UpdateWords(c));
 }

@@ -4,19 +4,13 @@
 #include <cstring>
 
 #include "console/camera_description.h"
-#include "console/outcomes.h"
-#include "update/log_lines.h"
 #include "console/log_text.h"
+#include "console/outcomes.h"
 #include "console/screen.h"
 #include "console/verdict_text.h"
-#include "discovery/system_camera.h"
-
 #include "korvane_version.h"
-#include "platform/clock.h"
-#include "platform/instance_lock.h"
 #include "platform/interrupts.h"
-#include "platform/power_state.h"
-#include "update/power_rule.h"
+#include "update/log_lines.h"
 
 #ifdef _WIN32
 #include <io.h>
@@ -43,16 +37,6 @@ constexpr int kInterruptLookMs = 100;
 constexpr size_t kNoteIndent = 6;
 constexpr size_t kLogIndent = 2;
 
-// The file that keeps a USB device awake: the camera's own where its place
-// on the bus is known, else where the user puts it.
-std::string PowerControlFile(const std::string& busPlace) {
-    const size_t slash = busPlace.rfind('/');
-    const std::string device = slash == std::string::npos || slash + 1 == busPlace.size()
-                                   ? "<bus place>"
-                                   : busPlace.substr(slash + 1);
-    return "/sys/bus/usb/devices/" + device + "/power/control";
-}
-
 // A line from standard input; false at its end or when interrupted.
 // An interrupt that lands just before a read would not break into it: on
 // Linux the input is waited for a slice at a time, the flag looked at
@@ -77,28 +61,97 @@ bool ReadAnswer(std::string* line) {
     }
 }
 
-// The words for a download's failure whose cause says what to do.
-std::string AdviceFor(Failure failure) {
-    switch (failure) {
-    case Failure::LengthFixedByDriver:
-        // uvcvideo keeps the length it learnt until the camera is unplugged.
-        return "The update failed: the camera changed a control's length after uvcvideo fixed it at the "
-               "control's first use. Unplug and replug the camera, then run korvane-update again.";
-    case Failure::CameraGone:
-        return "The update failed: the camera went away during the download. Check its cable and port, keep "
-               "it plugged in, and run korvane-update again.";
-    case Failure::ChecksumMismatch:
-    case Failure::VerifyFailed:
-        return "The update failed: the camera did not take the image intact. Run korvane-update again.";
-    default: return "";
-    }
+// How each end of the run is told: the outcome table's row for it.
+const struct {
+    RunEnd end;
+    Outcome outcome;
+} kEndOutcomes[] = {
+    {RunEnd::Updated, Outcome::Updated},          {RunEnd::UpdateDue, Outcome::UpdateDue},
+    {RunEnd::Current, Outcome::Current},          {RunEnd::Declined, Outcome::Declined},
+    {RunEnd::NoCamera, Outcome::NoCamera},        {RunEnd::HeldByAnotherRun, Outcome::OtherInstance},
+    {RunEnd::NoPermission, Outcome::NoPermission}, {RunEnd::NotOurs, Outcome::NoCamera},
+    {RunEnd::CheckFailed, Outcome::CheckFailed},  {RunEnd::OnBattery, Outcome::OnBattery},
+    {RunEnd::NoOneToAsk, Outcome::NoTerminal},    {RunEnd::TerminalClosed, Outcome::TerminalClosed},
+    {RunEnd::Interrupted, Outcome::Interrupted},  {RunEnd::InUse, Outcome::InUse},
+    {RunEnd::StartFailed, Outcome::StartFailed},  {RunEnd::Failed, Outcome::Failed},
+};
+
+// korvane-update: asks unless --yes, and only a person may agree to write
+// an image not for the chip; --check only reads.
+RunPolicy ConsolePolicy(const Options& options, bool interactive) {
+    RunPolicy policy;
+    policy.write = !options.check;
+    policy.ask = !options.yes;
+    policy.canAsk = interactive && !options.yes;
+    policy.onBattery = options.onBattery;
+    policy.interrupts = true;
+    policy.program = "korvane-update " KORVANE_VERSION;
+    policy.again = "run korvane-update again";
+    return policy;
 }
 
 }  // namespace
 
 ConsoleUpdate::ConsoleUpdate(const Options& options, FILE* out, bool outIsTerminal, bool interactive)
-    : options_(options), out_(out), interactive_(interactive), bar_(options.quiet ? nullptr : out, outIsTerminal) {
-    engine_.program = "korvane-update " KORVANE_VERSION;
+    : run_(*this, ConsolePolicy(options, interactive)), transferLog(run_.transferLog), options_(options), out_(out),
+      bar_(options.quiet ? nullptr : out, outIsTerminal) {}
+
+int ConsoleUpdate::Run(Report* report) {
+    report_ = report;
+    run_.camera = camera;
+    run_.Run(kDrawEveryMs, [this] { bar_.Draw(); });
+    return report->exitCode;
+}
+
+void ConsoleUpdate::Checking() {
+    if (beforeCheck) beforeCheck(report_);
+}
+
+// Under --json or --quiet the camera is described only before a question.
+void ConsoleUpdate::Describe(const CheckReport& found) {
+    report_->check = found;
+    report_->checkRan = true;
+    if (!options_.json && !options_.quiet) Describe(*report_);
+}
+
+// A warning: on standard error, and in the notes the JSON document and the
+// log file carry. The download's are said under --json too.
+void ConsoleUpdate::Note(const std::string& note) {
+    report_->notes.push_back(note);
+    if (writing_ || !options_.json) Say(stderr, "Note: " + note, kNoteIndent);
+}
+
+void ConsoleUpdate::PowerOverridden() { Say(stderr, "Not on mains power; going on as --on-battery asks."); }
+
+Answer ConsoleUpdate::Ask(Question question, const CheckReport&) {
+    if (question == Question::ImageNotForChip) {
+        Say(out_, std::string(kWrongImageCaption) + ": " + kWrongImageQuestion);
+        return Confirm("Write it anyway?");
+    }
+    if (options_.json || options_.quiet) Describe(*report_);
+    return Confirm("Write this firmware now? Keep the camera plugged in until the end.");
+}
+
+Answer ConsoleUpdate::Confirm(const std::string& question) {
+    ::Ask(out_, question + " [y/N]");
+    std::string answer;
+    if (!ReadAnswer(&answer)) {
+        SayLines(out_, "\n");
+        return Answer::Closed;
+    }
+    return answer == "y" || answer == "Y" || answer == "yes" || answer == "Yes" ? Answer::Yes : Answer::No;
+}
+
+void ConsoleUpdate::Writing(const CheckReport& found) {
+    report_->check = found;
+    writing_ = true;
+    if (!options_.json && !options_.quiet)
+        Say(out_, "Writing image " + std::to_string(found.imageId) + " (" + found.imageVersion +
+                      "); do not unplug the camera.");
+    bar_.Start(found.imageSize);
+    // --verbose shows the download's lines as the engine hands them over,
+    // from the first line it adds.
+    ShowNewLog();
 }
 
 void ConsoleUpdate::OnProgress(uint32_t bytesDone, uint32_t bytesTotal) { bar_.OnProgress(bytesDone, bytesTotal); }
@@ -109,29 +162,6 @@ void ConsoleUpdate::OnProgress(uint32_t bytesDone, uint32_t bytesTotal) { bar_.O
 // the log now.
 void ConsoleUpdate::OnLogLines(const std::string&) { ShowNewLog(); }
 
-// The verdict comes through the engine's wait; nothing more to do here.
-void ConsoleUpdate::OnVerdict(int32_t) {}
-
-bool ConsoleUpdate::WriteImageNotForThisChip() {
-    // Only a person may agree to write an image the camera may not take.
-    if (!interactive_ || options_.yes) return false;
-    Say(out_, std::string(kWrongImageCaption) + ": " + kWrongImageQuestion);
-    return Confirm("Write it anyway?") == Answer::Yes;
-}
-
-ConsoleUpdate::Answer ConsoleUpdate::Confirm(const std::string& question) {
-    SetLockPhase(LockPhase::Asking);
-    Ask(out_, question + " [y/N]");
-    std::string answer;
-    const bool got = ReadAnswer(&answer);
-    SetLockPhase(LockPhase::Checking);
-    if (!got) {
-        SayLines(out_, "\n");
-        return Answer::None;
-    }
-    return answer == "y" || answer == "Y" || answer == "yes" || answer == "Yes" ? Answer::Yes : Answer::No;
-}
-
 // Whole lines only: the program's own lines never land after a log line's
 // first half, and a line the camera protocol left open is no line.
 void ConsoleUpdate::ShowNewLog() {
@@ -140,179 +170,66 @@ void ConsoleUpdate::ShowNewLog() {
     if (!lines.empty()) Say(stderr, PlainText(lines), kLogIndent);
 }
 
-int ConsoleUpdate::End(Report* report, Outcome outcome, const std::string& message) {
-    ShowNewLog();
-    report->Ends(outcome, message);
-    const bool failed = IsFailure(outcome);
-    report->failure = outcome == Outcome::Failed || outcome == Outcome::StartFailed ? engine_.DownloadFailure()
-                      : outcome == Outcome::CheckFailed                           ? report->check.failure
-                                                                                  : Failure::None;
-    // Advice from the cause that was found.
-    if (outcome == Outcome::Failed && !AdviceFor(report->failure).empty()) report->message = AdviceFor(report->failure);
-    // A camera that may suspend explains a camera gone or a request refused,
-    // not a checksum.
-    const bool mayBeSuspend = report->failure == Failure::CameraGone || report->failure == Failure::RequestFailed;
-    // The command that keeps it awake ends the words; people get it on a
-    // line of its own, whole to copy.
-    std::string awake;
-    if (failed && mayBeSuspend && camera && camera->MaySuspend()) {
-        awake = "echo on | sudo tee " + PowerControlFile(report->check.camera.busPlace);
-        report->message += " USB autosuspend is on for this camera (power/control = auto) and this kernel "
-                           "may let it suspend while in use; if it fails again, keep it awake for the run:";
+void ConsoleUpdate::ShowVerdict(const RunVerdict& verdict, const CheckReport& found) {
+    report_->check = found;
+    writing_ = false;
+    if (verdict.end == RunEnd::Updated || verdict.end == RunEnd::Failed) {
+        bar_.Finish(verdict.end == RunEnd::Updated ? "done" : "failed");
+        // The update went on; the computer only lacks its record of it.
+        if (!verdict.recordProblem.empty())
+            Note("The record of this update could not be kept: " + verdict.recordProblem + ".");
     }
-    const std::string words = report->message;  // what people read before the command
-    if (!awake.empty()) report->message += " " + awake;
+    const bool failed = verdict.end == RunEnd::Failed || verdict.end == RunEnd::StartFailed ||
+                        verdict.end == RunEnd::CheckFailed;
+    report_->failure = failed ? verdict.failure : Failure::None;
+    std::string message;
+    const Outcome outcome = Ended(verdict, &message);
+    End(outcome, message, verdict.keepAwakeCommand);
+}
+
+// The outcome, and the run's more particular words where it has them.
+Outcome ConsoleUpdate::Ended(const RunVerdict& v, std::string* message) const {
+    const CheckReport& c = report_->check;
+    Outcome outcome = Outcome::Failed;
+    for (const auto& row : kEndOutcomes)
+        if (row.end == v.end) outcome = row.outcome;
+    *message = OutcomeOf(outcome).text;
+    if (v.end == RunEnd::HeldByAnotherRun)
+        *message = "Another camera update is running on this camera (" + Printable(v.heldNode) +
+                   " is locked); nothing was done.";
+    else if (v.end == RunEnd::NoCamera && !report_->notes.empty())
+        *message = "No camera of ours found that uvcvideo lets us use (the notes say why).";
+    else if (v.end == RunEnd::NotOurs)
+        *message = "A camera of this chip family was found, but nothing shows it is ours; it is left alone.";
+    else if (v.end == RunEnd::Current && c.flashContent == FlashContent::Other && c.flashCompared)
+        *message = "No update needed by its FlashTypeCode; but its flash differs from this program's image, so "
+                   "it holds another release's firmware or is damaged.";
+    else if (v.end == RunEnd::OnBattery)
+        *message = v.powerRead ? "Not on mains power: plug the computer in, or pass --on-battery."
+                               : "The power state could not be read: plug the computer in, or pass --on-battery.";
+    else if (v.end == RunEnd::Failed && FailureOf(v.failure).advice)
+        *message = std::string("The update failed: ") + FailureOf(v.failure).text + ".";
+    if (!v.advice.empty()) *message += " " + v.advice;
+    return outcome;
+}
+
+int ConsoleUpdate::End(Outcome outcome, const std::string& message, const std::string& keepAwake) {
+    ShowNewLog();
+    Report* report = report_;
+    // The command that keeps the camera awake ends the words; people get it
+    // on a line of its own, whole to copy.
+    report->Ends(outcome, keepAwake.empty() ? message : message + " " + keepAwake);
     // A camera passed over unasked says why in the notes; one whose requests
     // failed, only in the transfer log.
-    if (failed || outcome == Outcome::NoCamera) report->logTail = LastLines(transferLog, kFailureLines);
+    if (IsFailure(outcome) || outcome == Outcome::NoCamera) report->logTail = LastLines(transferLog, kFailureLines);
     // Under --json people's words go to standard error, the document alone to standard output.
-    SayVerdict(options_.json || OutcomeOf(outcome).stream == Stream::Err ? stderr : out_, words, awake);
+    SayVerdict(options_.json || OutcomeOf(outcome).stream == Stream::Err ? stderr : out_, message, keepAwake);
     // --verbose has shown the whole log already.
     if (!options_.verbose) SayLogTail(report->logTail);
-    // As the window closes: the camera is let go, with the pulse that tells
-    // it to carry on when no update was decided.
-    engine_.LetGo();
     return report->exitCode;
 }
 
 void ConsoleUpdate::Describe(const Report& r) {
     ShowNewLog();
     DescribeCamera(out_, r.check);
-}
-
-int ConsoleUpdate::Run(Report* report) {
-    if (beforeCheck) beforeCheck(report);
-    const int code = Check(report);
-    if (code >= 0) return code;
-    return Download(report);
-}
-
-// Power matters only once a write is due: the window's rule, that it
-// updates only with mains power known to be on, unless --on-battery.
-// -1 to go on.
-int ConsoleUpdate::PowerRule(Report* report) {
-    const PowerState power = ReadPowerState();
-    if (MainsPowerOn(power.known, power.acLineStatus)) return -1;
-    if (!options_.onBattery)
-        return End(report, Outcome::OnBattery,
-                   power.known ? "Not on mains power: plug the computer in, or pass --on-battery."
-                               : "The power state could not be read: plug the computer in, or pass "
-                                 "--on-battery.");
-    Say(stderr, "Not on mains power; going on as --on-battery asks.");
-    return -1;
-}
-
-// The check and its report; -1 when the download is to follow.
-int ConsoleUpdate::Check(Report* report) {
-    report->check = engine_.Check(transferLog);
-    report->checkRan = true;
-    const CheckVerdict verdict = report->check.verdict;
-    if (camera) report->notes = camera->Notes();
-    if (!report->check.recordProblem.empty())
-        report->notes.push_back("The record of updates on this computer could not be read: " +
-                                report->check.recordProblem + ".");
-    if (!options_.json)
-        for (const std::string& note : report->notes) Say(stderr, "Note: " + note, kNoteIndent);
-    // Under --json or --quiet the camera is described only before a question.
-    if (!options_.json && !options_.quiet) Describe(*report);
-    if (Interrupted())
-        return End(report, Outcome::Interrupted);
-
-    switch (verdict) {
-    case CheckVerdict::NoCamera:
-        if (camera && !camera->HeldByAnotherRun().empty())
-            return End(report, Outcome::OtherInstance,
-                       "Another camera update is running on this camera (" + Printable(camera->HeldByAnotherRun()) +
-                           " is locked); nothing was done.");
-        if (permissionDenied && permissionDenied())
-            return End(report, Outcome::NoPermission);
-        if (!report->notes.empty())
-            return End(report, Outcome::NoCamera,
-                       "No camera of ours found that uvcvideo lets us use (the notes say why).");
-        return End(report, Outcome::NoCamera);
-    case CheckVerdict::NotOurs:
-        return End(report, Outcome::NoCamera,
-                   "A camera of this chip family was found, but nothing shows it is ours; "
-                   "it is left alone.");
-    case CheckVerdict::Current:
-        if (report->check.flashContent == FlashContent::Other && report->check.flashCompared)
-            return End(report, Outcome::Current,
-                       "No update needed by its FlashTypeCode; but its flash differs from this "
-                       "program's image, so it holds another release's firmware or is damaged.");
-        return End(report, Outcome::Current);
-    case CheckVerdict::Failed:
-        return End(report, Outcome::CheckFailed);
-    case CheckVerdict::Update: break;
-    }
-    if (options_.check)
-        return End(report, Outcome::UpdateDue);
-    const int power = PowerRule(report);
-    if (power >= 0) return power;
-    if (!options_.yes) {
-        if (!interactive_)
-            return End(report, Outcome::NoTerminal);
-        if (options_.json || options_.quiet) Describe(*report);
-        switch (Confirm("Write this firmware now? Keep the camera plugged in until the end.")) {
-        case Answer::Yes: break;
-        case Answer::No: return End(report, Outcome::Declined);
-        case Answer::None:
-            return End(report, Interrupted() && !TerminalHungUp() ? Outcome::Interrupted : Outcome::TerminalClosed);
-        }
-    }
-    return -1;
-}
-
-int ConsoleUpdate::Download(Report* report) {
-    if (!EnterDownload())
-        return End(report, Outcome::Interrupted);
-    CheckReport& checked = report->check;
-    // The device's behaviour while it streams is unknown: nothing is written
-    // while another program streams, and none may start until the verdict.
-    if (camera && !camera->TakeCaptureQueue(checked.camera.path, &transferLog)) {
-        LeaveDownload();
-        return End(report, Outcome::InUse);
-    }
-    if (!options_.json && !options_.quiet)
-        Say(out_, "Writing image " + std::to_string(checked.imageId) + " (" + checked.imageVersion +
-                      "); do not unplug the camera.");
-    std::string why;
-    if (!inhibitor_.Take(&why)) {
-        // A warning: on standard error, and in the notes the JSON document
-        // and the log file carry.
-        report->notes.push_back("Sleep and shut-down are not held off during the download (" + why + ").");
-        Say(stderr, "Note: " + report->notes.back(), kNoteIndent);
-    }
-    bar_.Start(checked.imageSize);
-    const bool anyway = checked.imageFit == ImageFit::NotForThisChip && WriteImageNotForThisChip();
-    const bool write = checked.imageFit == ImageFit::Fits || anyway;
-    // --verbose shows the download's lines as the engine hands them over,
-    // from the first line it adds.
-    ShowNewLog();
-    if (write) SetLockPhase(LockPhase::Writing);
-    const bool started = write && engine_.StartDownload(checked, *this, transferLog, anyway);
-    WorkerStarted();
-    if (!started) {
-        LeaveDownloadState();
-        return End(report, Outcome::StartFailed);
-    }
-    downloadResult_ = engine_.WaitForVerdict(kDrawEveryMs, [this] { bar_.Draw(); });
-    engine_.LetGo();
-    bar_.Finish(downloadResult_ == 1 ? "done" : "failed");
-    if (!engine_.RecordProblem().empty()) {
-        // The update went on; the computer only lacks its record of it.
-        report->notes.push_back("The record of this update could not be kept: " + engine_.RecordProblem() + ".");
-        if (!options_.json) Say(stderr, "Note: " + report->notes.back(), kNoteIndent);
-    }
-    LeaveDownloadState();
-    // "Updated" only for a download verified, committed and read back equal.
-    if (downloadResult_ == 1)
-        return End(report, Outcome::Updated);
-    return End(report, Outcome::Failed);
-}
-
-// At the verdict: sleep, the camera's stream and the signals are let go.
-void ConsoleUpdate::LeaveDownloadState() {
-    inhibitor_.Release();
-    if (camera) camera->ReleaseCaptureQueue();
-    LeaveDownload();
 }

@@ -166,7 +166,6 @@ int Update(Run& run, FILE* out) {
         update.beforeCheck = [&](Report* r) {
             NameOtherCameras(camera.AllCameras(), run.options.json || run.options.quiet ? nullptr : out, r);
         };
-    update.permissionDenied = [&camera] { return camera.PermissionDenied(); };
     update.camera = &camera;
     const int code = update.Run(&run.report);
     Record(run, update.transferLog);

@@ -47,9 +47,10 @@ std::string ReportJson(const Report& report) {
     // The release the camera holds: one of this program's images, or
     // another release (id and version null).
     json firmware = nullptr;
-    if (report.CameraFound() && (c.verdict == CheckVerdict::Current || c.verdict == CheckVerdict::Update))
-        firmware = {{"id", c.heldImageId > 0 ? json(c.heldImageId) : json(nullptr)},
-                    {"version", c.heldImageId > 0 ? json(c.heldVersion) : json(nullptr)}};
+    const FirmwareHeld held = FirmwareHeldBy(c);
+    if (report.CameraFound() && held.known && (c.verdict == CheckVerdict::Current || c.verdict == CheckVerdict::Update))
+        firmware = {{"id", held.imageId > 0 ? json(held.imageId) : json(nullptr)},
+                    {"version", held.imageId > 0 ? json(held.version) : json(nullptr)}};
     const JsonDocument facts = {
         {"camera", report.CameraFound() ? Camera(c) : json(nullptr)},
         {"decision", report.checkRan ? json(DecisionName(c.verdict)) : json(nullptr)},
