@@ -85,6 +85,8 @@ void UpdateWindow::Build() {
     logScroll_.set_child(log_);
     logScroll_.set_min_content_height(160);
     logExpander_.set_child(logScroll_);
+    // GTK 4.8 names an expander by its type, not its label.
+    SetAccessible(logExpander_, Property::LABEL, "Transfer log");
     box_.append(logExpander_);
     BuildButtons();
     signal_close_request().connect(sigc::mem_fun(*this, &UpdateWindow::OnCloseRequest), false);
@@ -109,12 +111,10 @@ void UpdateWindow::BuildFields(Gtk::Grid& grid) {
 
 void UpdateWindow::BuildButtons() {
     buttons_.set_halign(Gtk::Align::END);
-    SetAccessible(update_, Property::LABEL, "Update");
     SetAccessible(update_, Property::DESCRIPTION, "Write the new firmware into the camera");
     update_.add_css_class("suggested-action");
     update_.set_visible(false);
     update_.signal_clicked().connect(sigc::mem_fun(*this, &UpdateWindow::OnUpdate));
-    SetAccessible(close_, Property::LABEL, "Close");
     close_.signal_clicked().connect([this] { close(); });
     buttons_.append(update_);
     buttons_.append(close_);
