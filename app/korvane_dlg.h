@@ -1,5 +1,5 @@
 // The update window: a modal dialog that shows one status text, a progress
-// bar and a Close button, and runs the update through the engine.
+// bar and a Close button, and steps the update run from its timers.
 #pragma once
 
 #include <windows.h>
@@ -7,7 +7,6 @@
 #include "app/update_window.h"
 #include "framework/controls.h"
 #include "framework/dialog.h"
-#include "platform/sleep_inhibitor.h"
 
 class CKorvaneDlg : public CDialog, public CUpdateWindow {
 public:
@@ -46,6 +45,5 @@ private:
     CButton downloadButton;
     CButton closeButton;
     HWND progressBar = nullptr;
-    bool holdingSession = false;  // awake and a session end refused, while a download runs
-    SleepInhibitor keepAwake{false};  // the window answers a session's end itself
+    bool holdingSession = false;  // a session end refused, while a download runs
 };

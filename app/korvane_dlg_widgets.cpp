@@ -22,19 +22,15 @@ void CKorvaneDlg::StartTimer(UINT_PTR id, UINT periodMs) { SetTimer(id, periodMs
 
 void CKorvaneDlg::StopTimer(UINT_PTR id) { KillTimer(id); }
 
-// Close is off exactly while a download runs; for that long the machine is
-// kept awake and a session end names the reason it is refused.
+// Close is off exactly while a download runs; for that long a session end
+// names the reason it is refused (the run keeps the machine awake).
 void CKorvaneDlg::EnableCloseButton(bool enable) {
     closeButton.EnableWindow(enable);
     if (!enable && !holdingSession) {
-        // Kept awake where the system allows it; the window has no one to tell.
-        std::string why;
-        keepAwake.Take(&why);
         ShutdownBlockReasonCreate(m_hWnd, kSessionBlockReason);
         holdingSession = true;
     } else if (enable && holdingSession) {
         ShutdownBlockReasonDestroy(m_hWnd);
-        keepAwake.Release();
         holdingSession = false;
     }
 }

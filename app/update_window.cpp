@@ -3,8 +3,6 @@
 #include <cstring>
 
 #include "korvane_version.h"
-#include "platform/instance_lock.h"
-#include "update/power_rule.h"
 
 namespace {
 
@@ -13,39 +11,56 @@ namespace {
 constexpr int32_t kProgressDivisor = 110;
 constexpr int kProgressFull = 100;
 
+// The window: power first, no question before writing (only about an image
+// not for the chip, which a person at the window answers), sleep held off
+// while it writes but the session's end answered by the window itself, and
+// while no step runs the lock says the window is open.
+RunPolicy WindowPolicy() {
+    RunPolicy policy;
+    policy.ask = false;
+    policy.powerFirst = true;
+    policy.holdSessionEnd = false;
+    policy.idlePhase = LockPhase::WindowOpen;
+    policy.program = "korvane.exe " KORVANE_VERSION;
+    policy.again = "re-start this program";
+    return policy;
+}
+
 }  // namespace
 
-CUpdateWindow::CUpdateWindow() { engine.program = "korvane.exe " KORVANE_VERSION; }
+CUpdateWindow::CUpdateWindow() : run(*this, WindowPolicy()) {}
 
 // The window is going: the engine lets the camera go without the pulse.
 CUpdateWindow::~CUpdateWindow() = default;
 
 void CUpdateWindow::StartUp(bool powerKnown, uint8_t acLineStatus) {
-    if (MainsPowerOn(powerKnown, acLineStatus)) {
-        statusText = kCheckingText;
-        ShowStatus();
-        StartTimer(kCheckTimer, kCheckDelayMs);
-        return;
-    }
-    statusText = kNoPowerText;
+    // Without mains power the run's verdict has told the user to plug in.
+    if (!run.PowerAllows(PowerState{powerKnown, acLineStatus})) return;
+    statusText = kCheckingText;
     ShowStatus();
+    StartTimer(kCheckTimer, kCheckDelayMs);
 }
 
-CheckVerdict CUpdateWindow::Stop(const char* text) {
+void CUpdateWindow::Stop(const char* text) {
     statusText = text;
     ShowStatus();
-    return checked.verdict;
 }
 
 void CUpdateWindow::RunUpdateCheck() {
     StopTimer(kCheckTimer);
     if (CheckCamera() == CheckVerdict::Update && updateNeeded == 1) StartDownload();
-    // What a console run the lock refuses is told.
-    if (busy == 0) SetLockPhase(LockPhase::WindowOpen);
 }
 
 CheckVerdict CUpdateWindow::CheckCamera() {
-    checked = engine.Check(transferLog);
+    imageBuffer.reset();
+    imageSize = 0;
+    if (run.Check() && run.Choose()) KeepImage();
+    CopyFound();
+    return checked.verdict;
+}
+
+// The window's members, copied from what the check found.
+void CUpdateWindow::CopyFound() {
     sensorBringUpResult = checked.sensorBringUpResult;
     sensorIdResult = checked.sensorIdResult;
     forceUpdate = checked.forceUpdate;
@@ -53,40 +68,13 @@ CheckVerdict CUpdateWindow::CheckCamera() {
     if (checked.flashIdentified) flashType = checked.flash.type;
     flashTypeIndex = checked.flashTypeIndex;
     imageChoice = checked.imageChoice;
-    imageBuffer.reset();
-    imageSize = 0;
-    switch (checked.verdict) {
-    case CheckVerdict::NoCamera: return Stop(kNoCameraText);
-    case CheckVerdict::NotOurs: return Stop(kNotOursText);
-    case CheckVerdict::Current: return Stop(kCurrentText);
-    case CheckVerdict::Failed:
-        // Ours, stopped on its way: updateNeeded stays, so that the close
-        // sends the camera nothing more.
-        statusText += kUpdateFailText;
-        ShowStatus();
-        return checked.verdict;
-    case CheckVerdict::Update: break;
-    }
-    KeepImage();
-    return checked.verdict;
 }
 
 void CUpdateWindow::StartDownload() {
     if (!updateNeeded || !imageBuffer) return;
-    bool writeAnyway = false;
-    switch (checked.imageFit) {
-    case ImageFit::TooShort: return;
-    case ImageFit::NotForThisChip:
-        if (AskUser(kWrongImageQuestion, kWrongImageCaption, MB_YESNO | MB_ICONEXCLAMATION) == IDNO) return;
-        writeAnyway = true;
-        break;
-    case ImageFit::Fits: break;
-    }
-
+    if (!run.Write()) return;
     busy = 1;
     EnableCloseButton(false);
-    if (!engine.StartDownload(checked, *this, transferLog, writeAnyway)) return DownloadStartFailed();
-    SetLockPhase(LockPhase::Writing);
     // The window's copy is the image as it is being written: patched.
     KeepImage();
     RedrawNow();
@@ -107,12 +95,10 @@ void CUpdateWindow::KeepImage() {
     if (!image.empty()) std::memcpy(imageBuffer.get(), image.data(), image.size());
 }
 
-void CUpdateWindow::DownloadStartFailed() {
-    statusText += kUpdateFailText;
-    ShowStatus();
-    busy = 0;
-    EnableCloseButton(true);
-    SetLockPhase(LockPhase::WindowOpen);
+Answer CUpdateWindow::Ask(Question question, const CheckReport&) {
+    if (question != Question::ImageNotForChip) return Answer::Yes;
+    return AskUser(kWrongImageQuestion, kWrongImageCaption, MB_YESNO | MB_ICONEXCLAMATION) == IDNO ? Answer::No
+                                                                                                  : Answer::Yes;
 }
 
 void CUpdateWindow::OnVerdict(int32_t result) {
@@ -120,12 +106,33 @@ void CUpdateWindow::OnVerdict(int32_t result) {
     workerDone.store(1, std::memory_order_release);
 }
 
-void CUpdateWindow::ProgressTick() {
-    if (workerDone.load(std::memory_order_acquire) == 0) {
-        SetProgressPosition(ProgressPosition() + kProgressStep);
-        return;
+void CUpdateWindow::ShowVerdict(const RunVerdict& verdict, const CheckReport&) {
+    switch (verdict.end) {
+    case RunEnd::OnBattery: return Stop(kNoPowerText);
+    case RunEnd::NoCamera:
+    case RunEnd::HeldByAnotherRun:
+    case RunEnd::NoPermission: return Stop(kNoCameraText);
+    case RunEnd::NotOurs: return Stop(kNotOursText);
+    case RunEnd::Current: return Stop(kCurrentText);
+    case RunEnd::StartFailed:
+        // An image too short to write was never started: nothing to say.
+        if (verdict.failure == Failure::ImageTooShort) return;
+        busy = 0;
+        EnableCloseButton(true);
+        [[fallthrough]];
+    case RunEnd::CheckFailed:
+        // Ours, stopped on its way: updateNeeded stays, so that the close
+        // sends the camera nothing more.
+        statusText += kUpdateFailText;
+        return ShowStatus();
+    case RunEnd::Updated:
+    case RunEnd::Failed: return Finished(verdict.end == RunEnd::Updated);
+    default: return;  // a "no" to an image not for the chip: nothing shown
     }
-    if (workerResult == 1) {
+}
+
+void CUpdateWindow::Finished(bool updated) {
+    if (updated) {
         SetProgressPosition(kProgressFull);
         statusText += kUpdateCompleteText;
     } else {
@@ -133,19 +140,25 @@ void CUpdateWindow::ProgressTick() {
     }
     ShowStatus();
     EnableDownloadButton(true);
-    workerDone.store(0, std::memory_order_relaxed);
     StopTimer(kProgressTimer);
-    engine.LetGo();
     ScrollLogToEnd();
     busy = 0;
     EnableCloseButton(true);
-    SetLockPhase(LockPhase::WindowOpen);
+}
+
+void CUpdateWindow::ProgressTick() {
+    if (workerDone.load(std::memory_order_acquire) == 0) {
+        SetProgressPosition(ProgressPosition() + kProgressStep);
+        return;
+    }
+    workerDone.store(0, std::memory_order_relaxed);
+    run.Finish(workerResult);
 }
 
 bool CUpdateWindow::CloseRequested() {
     if (busy == 1) return false;
-    // Without a decision to update, the engine's pulse tells the camera to
+    // Without a decision to update, the run's let-go pulses the camera to
     // carry on.
-    engine.LetGo();
+    run.LetGo();
     return true;
 }

@@ -1,7 +1,7 @@
 // The update window's course apart from its widgets: its members, its
-// timers, its texts, the bar and the close rules. The check and the
-// download are the update engine's; the window (or a test) supplies the
-// few things only a window can do.
+// timers, its texts, the bar and the close rules. The run (update_run.h)
+// owns the sequence, which the window steps from its timers; the window
+// (or a test) supplies the few things only a window can do.
 #pragma once
 
 #include <atomic>
@@ -11,7 +11,7 @@
 
 #include "app/status_texts.h"
 #include "platform/win_types.h"
-#include "update/update_engine.h"
+#include "update/update_run.h"
 
 // Timers of the update window.
 constexpr UINT_PTR kCheckTimer = 2457;      // 0x999: starts the update check once
@@ -19,23 +19,24 @@ constexpr UINT kCheckDelayMs = 20;          // lets the window paint before the 
 constexpr UINT_PTR kProgressTimer = 37008;  // 0x9090: moves the bar while the download runs
 constexpr int kProgressStep = 4;
 
-class CUpdateWindow : private UpdateObserver {
+class CUpdateWindow : private RunView {
 public:
     CUpdateWindow();
     virtual ~CUpdateWindow();
     CUpdateWindow(const CUpdateWindow&) = delete;
     CUpdateWindow& operator=(const CUpdateWindow&) = delete;
 
-    // After the window's initialisation: with mains power the check is
-    // armed, without it the user is told to plug in and nothing else runs.
+    // After the window's initialisation: the power rule comes first; with
+    // mains power the check is armed, without it the user is told to plug
+    // in and nothing else runs.
     void StartUp(bool powerKnown, uint8_t acLineStatus);
     // The CheckTimer's work: decides, and starts the download when needed.
     void RunUpdateCheck();
-    // The decision alone, shown as the window shows it; the image is kept
-    // when the verdict is Update.
+    // The decision, shown as the window shows it; a window writes without
+    // a question, so on Update the image is chosen at once and kept.
     CheckVerdict CheckCamera();
-    // Asks about an image not meant for the chip, then has the engine
-    // reopen the camera and start the worker.
+    // The run's write: the question about an image not meant for the
+    // chip, the reopen and the worker's start.
     void StartDownload();
     // The ProgressTimer's work: moves the bar, or finishes the run.
     void ProgressTick();
@@ -43,10 +44,12 @@ public:
     // camera is let go and the caller ends the window.
     bool CloseRequested();
 
-    // The check and the download; it holds the device object.
-    CUpdateEngine engine;
-    // What the check found, for the download it may start.
-    CheckReport checked;
+    // The run, and the parts of it the window's course reads: its engine
+    // (which holds the device object), what its check found, its log.
+    CUpdateRun run;
+    CUpdateEngine& engine = run.engine;
+    const CheckReport& checked = run.Found();
+    std::string& transferLog = run.transferLog;
 
     // The window's members; the check's results are copied from its report.
     int32_t sensorBringUpResult = 0;
@@ -62,7 +65,6 @@ public:
     std::atomic<int32_t> workerDone{0};
     int32_t workerResult = 0;
     std::string statusText;
-    std::string transferLog;
 
 protected:
     // What only the window can do.
@@ -78,9 +80,13 @@ protected:
     virtual void ScrollLogToEnd() = 0;
 
 private:
+    // What the run shows and asks through the window.
+    Answer Ask(Question question, const CheckReport& found) override;
     // On the worker thread: the result, then the flag the tick reads.
     void OnVerdict(int32_t result) override;
-    CheckVerdict Stop(const char* text);
-    void DownloadStartFailed();
+    void ShowVerdict(const RunVerdict& verdict, const CheckReport& found) override;
+    void Stop(const char* text);
+    void Finished(bool updated);
+    void CopyFound();
     void KeepImage();
 };

@@ -170,7 +170,6 @@ int main(int argc, char** argv) {
             update.beforeCheck = [&](Report* r) {
                 NameOtherCameras(camera.AllCameras(), options.json || options.quiet ? nullptr : out, r);
             };
-        update.permissionDenied = [&camera] { return camera.PermissionDenied(); };
         update.camera = &camera;
         code = update.Run(&report);
         log = update.transferLog;

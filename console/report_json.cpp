@@ -44,7 +44,7 @@ std::string ReportJson(const Report& report) {
     using nlohmann::json;
     const CheckReport& c = report.check;
     json image = nullptr;
-    if (report.checkRan && c.verdict == CheckVerdict::Update)
+    if (report.checkRan && c.verdict == CheckVerdict::Update && c.imageId > 0)
         image = {{"id", c.imageId}, {"version", c.imageVersion}, {"size", c.imageSize}};
     // The program's image the flash holds, where it holds one whole.
     json firmware = nullptr;

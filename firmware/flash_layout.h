@@ -13,6 +13,8 @@ constexpr uint32_t kFirmwareImageSize = 65536;
 constexpr uint32_t kDeviceDescriptorOffset = 0x8000;
 constexpr uint32_t kVendorIdOffset = kDeviceDescriptorOffset + 8;
 constexpr uint32_t kProductIdOffset = kDeviceDescriptorOffset + 10;
+// bcdDevice, byte 12: the release, as the camera running it tells USB.
+constexpr uint32_t kBcdDeviceOffset = kDeviceDescriptorOffset + 12;
 constexpr uint16_t kIdBytes = 4;  // vendor and product, as they lie in flash
 
 // The FlashTypeCode the last download wrote.

@@ -18,7 +18,7 @@ enum class CheckVerdict {
     NoCamera,  // no camera of ours' family could be opened
     NotOurs,   // nothing vouches that the camera is ours
     Current,   // its firmware suits its flash
-    Update,    // it needs the update; the image is loaded
+    Update,    // it needs the update; the image is not chosen yet
     Failed,    // it is ours but the check could not finish: nothing written
 };
 
@@ -83,9 +83,21 @@ struct CheckReport {
     int heldImageId = 0;
     const char* heldVersion = "";
 
-    // The image chosen (register 0x2045: 1 chooses V0308); when the verdict
-    // is Update, its length and whether it may be written as it is (the
-    // engine keeps its bytes).
+    // The release the camera says it runs: its USB bcdDevice held against
+    // the bcdDevice in each program image's device descriptor, at no cost
+    // of requests. releaseKnown false: the system gave no USB identity;
+    // known with releaseImageId 0: another release than this program's.
+    bool releaseKnown = false;
+    int releaseImageId = 0;
+    const char* releaseVersion = "";
+
+    // The image to write. The check does not choose it: asking the board
+    // writes register 0x20BA and waits, so only a run that goes on to
+    // write asks (CUpdateEngine::ChooseImage). Until then imageId is 0,
+    // imageVersion "" and imageSize 0: the board chooses V0308 or V0309
+    // when it writes. Once chosen: register 0x2045's choice (1 chooses
+    // V0308), the image's length and whether it may be written as it is
+    // (the engine keeps its bytes).
     int32_t imageChoice = 0;
     int imageId = 0;
     const char* imageVersion = "";

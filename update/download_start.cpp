@@ -166,7 +166,7 @@ void CUpdateEngine::OnProgress(uint32_t bytesDone, uint32_t bytesTotal) {
 
 uint32_t CUpdateEngine::DownloadWorker(void* self) {
     CUpdateEngine* engine = static_cast<CUpdateEngine*>(self);
-    const Run& run = engine->run_;
+    const InFlight& run = engine->run_;
     const int32_t result =
         engine->device_->DownloadFirmware(engine->image_.data(), uint32_t(engine->image_.size()), *run.log,
                                           run.flashTypeIndex, engine);

@@ -1,6 +1,7 @@
 // Why a check or a download failed, as a value a front end can act on, with
-// the words for people beside it. The transfer log says the same in the
-// camera protocol's own lines; nothing reads those to learn why.
+// the words for people and the advice for the cause beside it. The
+// transfer log says the same in the camera protocol's own lines; nothing
+// reads those to learn why.
 #pragma once
 
 #include <cstddef>
@@ -30,6 +31,10 @@ struct FailureRow {
     Failure failure;
     const char* name;  // for JSON and logs: "camera-gone"
     const char* text;  // what went wrong, for people
+    // What the person can do, ahead of the program's own words for running
+    // it again ("run korvane-update again"); "" when those words alone
+    // are the advice, null when there is none in particular.
+    const char* advice = nullptr;
 };
 
 inline constexpr FailureRow kFailures[] = {
@@ -44,12 +49,15 @@ inline constexpr FailureRow kFailures[] = {
     {Failure::CameraNotReopened, "camera-not-reopened", "the camera could not be opened again"},
     {Failure::CameraChanged, "camera-changed", "another camera took the checked camera's place"},
     {Failure::NoWorker, "no-worker", "the download could not be started"},
-    {Failure::CameraGone, "camera-gone", "the camera went away during the download"},
+    {Failure::CameraGone, "camera-gone", "the camera went away during the download",
+     "Check its cable and port, keep it plugged in, and "},
     {Failure::LengthFixedByDriver, "length-fixed-by-driver",
-     "the driver fixed a control's length at its first use and the camera now answers another"},
+     "the driver fixed a control's length at its first use and the camera now answers another",
+     // uvcvideo keeps the length it learnt until the camera is unplugged.
+     "Unplug and replug the camera, then "},
     {Failure::RequestFailed, "request-failed", "a request to the camera failed"},
-    {Failure::ChecksumMismatch, "checksum-mismatch", "the camera's checksum of what it received was wrong"},
-    {Failure::VerifyFailed, "verify-failed", "the flash read back differs from the image"},
+    {Failure::ChecksumMismatch, "checksum-mismatch", "the camera's checksum of what it received was wrong", ""},
+    {Failure::VerifyFailed, "verify-failed", "the flash read back differs from the image", ""},
 };
 
 inline const FailureRow& FailureOf(Failure failure) {

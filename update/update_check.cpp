@@ -205,15 +205,36 @@ CUpdateEngine::Firmware CUpdateEngine::FlashAgainstImages(CheckReport* r, std::s
 }
 
 // The image register 0x2045 selects: asked only on the road that writes,
-// since asking writes a register and waits.
+// since asking writes a register and waits. An image missing ends the
+// check as failed, as it would have on the check's own road.
 bool CUpdateEngine::ChooseImage(CheckReport* r, std::string& log) {
+    if (!device_ || r->verdict != CheckVerdict::Update) return false;
     r->imageChoice = device_->ReadImageChoice();
     r->imageId = r->imageChoice ? kImageV0308 : kImageV0309;
     r->imageVersion = VersionOf(r->imageId);
-    if (!LoadProgramImage(r->imageId, &image_, r, log)) return false;
+    if (!LoadProgramImage(r->imageId, &image_, r, log)) {
+        r->verdict = CheckVerdict::Failed;
+        return false;
+    }
     r->imageSize = uint32_t(image_.size());
     r->imageFit = ExamineImage(image_.data(), int32_t(image_.size()), log);
     return true;
+}
+
+// The release the camera says it runs: the bcdDevice the system read from
+// it against the one in each image's device descriptor. The camera hears
+// nothing for it.
+void CUpdateEngine::NameRelease(CheckReport* r) {
+    if (!r->usb) return;
+    r->releaseKnown = true;
+    for (int id : {kImageV0308, kImageV0309}) {
+        std::unique_ptr<uint8_t[]> bytes;
+        int32_t size = 0;
+        if (!loadImage(id, &bytes, &size) || !bytes || size < int32_t(kBcdDeviceOffset + 2)) continue;
+        if (Le16(bytes.get() + kBcdDeviceOffset) != r->usb->revision) continue;
+        r->releaseImageId = id;
+        r->releaseVersion = VersionOf(id);
+    }
 }
 
 CheckReport CUpdateEngine::Check(std::string& log) { return Check(log, GetCameraSource()); }
@@ -249,6 +270,7 @@ CheckReport CUpdateEngine::CheckCamera(std::string& log) {
         r.reason = "nothing shows that the camera is ours";
         return r;
     }
+    NameRelease(&r);
 
     r.updateNeeded = true;
     r.verdict = CheckVerdict::Failed;
@@ -260,7 +282,6 @@ CheckReport CUpdateEngine::CheckCamera(std::string& log) {
         return r;
     case Firmware::Stale: break;
     }
-    if (!ChooseImage(&r, log)) return r;
     r.verdict = CheckVerdict::Update;
     return r;
 }

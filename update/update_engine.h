@@ -58,15 +58,23 @@ public:
     // reopen walks the source the last check walked.
     CheckReport Check(std::string& log, CameraSource* source);
 
+    // The image to write, on a report whose verdict is Update and while the
+    // checked camera is held: clears the pre-download bits of register
+    // 0x20BA, waits for the board and reads its choice in 0x2045, then
+    // loads and examines that image (report's image fields). Only a run
+    // that goes on to write calls it. false: the report's verdict is now
+    // Failed (an image missing), or there was nothing to choose for.
+    bool ChooseImage(CheckReport* report, std::string& log);
+
     // Opens the camera again, confirms it is the one checked, patches the
-    // image the check chose (and examined: checked.imageFit) for its flash
+    // image ChooseImage chose (and examined: checked.imageFit) for its flash
     // and starts the worker. An image not for the chip is written only
     // with writeAnyway, which a person's yes alone may give; a short one
     // never. log is the worker's alone until the observer's OnVerdict.
     int32_t StartDownload(const CheckReport& checked, UpdateObserver& observer, std::string& log,
                           bool writeAnyway = false);
-    // The image the last check chose, as the download writes it (patched
-    // once the download has started); empty unless the verdict was Update.
+    // The image ChooseImage chose, as the download writes it (patched once
+    // the download has started); empty until one was chosen.
     const std::vector<uint8_t>& ChosenImage() const { return image_; }
 
     // Lets the camera go, first telling it to carry on (the enable pulse)
@@ -100,6 +108,7 @@ private:
     enum class Firmware { Stale, Current, Unknown };
     bool ReadBlock(int32_t block, size_t needed, std::string& log);
     CheckReport CheckCamera(std::string& log);
+    void NameRelease(CheckReport* report);
     Vouch VouchFor(CheckReport* report, std::string& log);
     bool StillVouches(Vouch vouch, std::string& log);
     bool LastUpdateUnfinished(CheckReport* report, std::string& log);
@@ -108,7 +117,6 @@ private:
     Firmware FlashAgainstImages(CheckReport* report, std::string& log);
     bool LoadProgramImage(int id, std::vector<uint8_t>* image, CheckReport* report, std::string& log);
     bool PatchedImage(int id, CheckReport* report, std::vector<uint8_t>* image, std::string& log);
-    bool ChooseImage(CheckReport* report, std::string& log);
     bool SameCameraAsChecked(const CheckReport& checked, std::string& log);
     void ReleaseDevice();
     static uint32_t DownloadWorker(void* self);
@@ -119,10 +127,10 @@ private:
     CCamDevice* device_ = nullptr;
     CameraSource* source_ = nullptr;  // the last check's: the reopen walks it
     std::unique_ptr<uint8_t[]> readBuffer_;
-    std::vector<uint8_t> image_;  // the image the last check chose
+    std::vector<uint8_t> image_;  // the image ChooseImage chose
 
     // The download in flight, set before its worker starts.
-    struct Run {
+    struct InFlight {
         uint8_t flashTypeIndex = 0;
         UpdateObserver* observer = nullptr;
         std::string* log = nullptr;

@@ -1,18 +1,21 @@
 // One update run, for any front end: the power rule, the lock's phases,
 // the check, the question, the image choice, keeping the machine awake,
-// the capture-queue claim, the download, the verdict with its cause and
-// advice, the record, and the let-go with the close's pulse rule. A front
-// end implements RunView (what it shows and asks) and either calls Run(),
-// which blocks to the verdict, or drives the steps from its message loop.
-// Results: steps return bool (true: the run goes on) or the verdict;
-// nothing is thrown.
+// the interrupt phases, the capture-queue claim, the download, the verdict
+// with its cause and advice, the record, and the let-go with the close's
+// pulse rule. A front end implements RunView (what it shows and asks) and
+// either calls Run(), which blocks to the verdict, or drives the steps
+// from its message loop.
+// Results: steps return bool (true: the run goes on; false: it has ended
+// and ShowVerdict was called) or the verdict; nothing is thrown.
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
-#include <vector>
 
 #include "platform/instance_lock.h"
+#include "platform/power_state.h"
+#include "platform/sleep_inhibitor.h"
 #include "update/check_report.h"
 #include "update/update_engine.h"
 
@@ -28,7 +31,7 @@ enum class RunEnd {
     HeldByAnotherRun,// the camera's node is held by another run
     NoPermission,    // a camera's node was refused for permission
     NotOurs,         // a camera of the family, but nothing shows it is ours
-    CheckFailed,     // ours, but the check could not finish
+    CheckFailed,     // ours, but the check (or the image choice) could not finish
     OnBattery,       // the power rule refused the write
     NoOneToAsk,      // due, a question needed, no one to ask it of
     TerminalClosed,  // the input ended at the question
@@ -47,38 +50,46 @@ enum class Answer { Yes, No, Closed };  // Closed: the input ended or was interr
 // The run's end as a front end shows it.
 struct RunVerdict {
     RunEnd end = RunEnd::NoCamera;
-    Failure failure = Failure::None;  // CheckFailed, StartFailed, Failed: why
-    // What the person can do about the cause, in the run's words ("" when
-    // nothing particular): "Unplug and replug the camera, then ...".
+    Failure failure = Failure::None;  // CheckFailed, StartFailed, Declined, Failed: why
+    // What the person can do about the cause, in the run's words, the
+    // policy's `again` among them ("" when nothing particular):
+    // "Unplug and replug the camera, then run korvane-update again."
     std::string advice;
     // Linux, a camera gone or a request refused on a camera that may
-    // autosuspend: the command that keeps it awake, whole, to copy.
+    // autosuspend: the command that keeps it awake, whole, to copy; the
+    // advice ends with the words that lead to it.
     std::string keepAwakeCommand;
     // Why the record of this update could not be kept ("" when it was).
     std::string recordProblem;
+    // OnBattery: whether the power state could be read at all.
+    bool powerRead = true;
+    // HeldByAnotherRun: the node the other run holds.
+    std::string heldNode;
 };
 
 // What a front end shows and asks. Every call comes on the thread that
-// drives the run, but OnProgress and OnLogLines, which come on the
-// download's worker while it runs.
-class RunView {
+// drives the run, but the download's (UpdateObserver's OnProgress,
+// OnLogLines and OnVerdict), which come on its worker while it runs.
+class RunView : public UpdateObserver {
 public:
     // The check is about to run.
     virtual void Checking() {}
-    // What the check found and what is due; the image is not chosen yet
-    // (report.imageId 0) unless the run has gone on to write.
+    // What the check found and what is due. The image is not chosen yet
+    // (found.imageId 0; see check_report.h).
     virtual void Describe(const CheckReport& /*found*/) {}
-    // A note for people: the source's notes, a record that could not be
+    // A note for people: the source's notes, records that could not be
     // read, sleep not held off.
     virtual void Note(const std::string& /*note*/) {}
-    // A question; only when RunPolicy::canAsk.
+    // The power rule would refuse, but the policy writes on battery.
+    virtual void PowerOverridden() {}
+    // A question; only where the policy lets it be asked.
     virtual Answer Ask(Question question, const CheckReport& found) = 0;
-    // The image is chosen and the download has started: found.imageId,
-    // imageVersion and imageSize are set.
+    // The image is chosen (found.imageId, imageVersion, imageSize set) and
+    // the run is about to write it.
     virtual void Writing(const CheckReport& /*found*/) {}
-    virtual void OnProgress(uint32_t /*bytesDone*/, uint32_t /*bytesTotal*/) {}
-    // Whole lines just added to the transfer log.
-    virtual void OnLogLines(const std::string& /*lines*/) {}
+    // The worker's result, 1 for verified and committed; the front end
+    // then calls Finish with it on its own thread (Run does that itself).
+    void OnVerdict(int32_t /*result*/) override {}
     // The verdict; the last call of a run.
     virtual void ShowVerdict(const RunVerdict& verdict, const CheckReport& found) = 0;
 
@@ -89,12 +100,17 @@ protected:
 // What a front end lets the run do.
 struct RunPolicy {
     bool write = true;        // false: a check, which reads only
-    bool ask = true;          // ask before writing (no --yes; the desktop window's button)
-    bool canAsk = true;       // someone is there to answer
+    bool ask = true;          // ask Question::Write before writing
+    // Someone is there to answer. Question::Write without anyone ends the
+    // run NoOneToAsk; an image not for the chip is then not written.
+    bool canAsk = true;
     bool powerFirst = false;  // the power rule before the check (the Windows window)
     bool onBattery = false;   // write on battery or unknown power too
     bool holdSessionEnd = true;  // false: a window that answers the session's end itself
-    LockPhase idlePhase = LockPhase::Checking;  // what the lock says while no step runs
+    // The program installed the interrupt guard (platform/interrupts.h):
+    // the run moves it through its phases around the download.
+    bool interrupts = false;
+    LockPhase idlePhase = LockPhase::Checking;  // what the lock says once the run rests or ends
     std::string program;      // names the records: "korvane-update 1.0.0"
     std::string again;        // the advice's last words: "run korvane-update again"
 };
@@ -102,28 +118,30 @@ struct RunPolicy {
 class CUpdateRun {
 public:
     // `camera` may be null (no claims, no notes, no permission facts).
-    CUpdateRun(RunView& view, RunPolicy policy, SystemCamera* camera);
+    CUpdateRun(RunView& view, RunPolicy policy, SystemCamera* camera = nullptr);
     ~CUpdateRun();
     CUpdateRun(const CUpdateRun&) = delete;
     CUpdateRun& operator=(const CUpdateRun&) = delete;
 
-    // The whole run, to the verdict (ShowVerdict called), the camera let go.
-    RunVerdict Run();
+    // The whole run, to the verdict (ShowVerdict called), the camera let
+    // go; while the download runs, meanwhile every everyMs.
+    RunVerdict Run(uint32_t everyMs, const std::function<void()>& meanwhile);
 
     // The steps, for a front end with a message loop. Each returns false
-    // once the run has ended (ShowVerdict called).
-    bool PowerAllows();   // the power rule (Run: before the write, or first by policy)
-    bool Check();         // Checking, the check, Describe; true when a write may follow
-    // The person's answer to Question::Write (or true where none is asked):
-    // the image choice, the question for an image not for the chip, the
-    // claim, the hold, the download's start. True while it runs.
-    bool Write(bool agreed);
-    // While writing: true once the verdict is in and shown.
-    bool Finished();
-    // Waits for the verdict, calling meanwhile every everyMs.
-    RunVerdict WaitForVerdict(uint32_t everyMs, const std::function<void()>& meanwhile);
+    // once the run has ended.
+    bool PowerAllows(const PowerState& power);  // the power rule
+    bool Check();        // Checking, the check, Describe; true when a write follows
+    bool Choose();       // the image choice, once; Write makes it when not made
+    // The question (where the policy asks it), the claims, the image
+    // choice, the question for an image not for the chip, the hold and the
+    // download's start. True while the download runs.
+    bool Write();
+    // The worker's result (RunView::OnVerdict): the let-go, the
+    // claims released, the verdict.
+    void Finish(int32_t result);
     // Lets the camera go, with the pulse when no update was decided; not
-    // while writing. Also at destruction.
+    // while writing. Run does it; a window, at its close. At destruction
+    // the engine lets it go without the pulse.
     void LetGo();
 
     bool Writing() const { return writing_; }
@@ -133,12 +151,26 @@ public:
     std::string transferLog;
     // The engine, for its seams (images, history) and what tests read.
     CUpdateEngine engine;
+    // Where Run learns the power state; tests put their own in place.
+    std::function<PowerState()> readPower = ReadPowerState;
+    // The system's camera, for claims, notes and permission facts; may be
+    // set until the check.
+    SystemCamera* camera;
 
 private:
+    bool End(RunEnd end, Failure failure = Failure::None);
+    bool EndNoCamera();
+    bool Decide();
+    bool Claim();
+    bool WriteAnyway(bool* anyway);
+    void ReleaseClaims();
+    void Advise();
+
     RunView& view_;
     RunPolicy policy_;
-    SystemCamera* camera_;
     CheckReport found_;
     RunVerdict verdict_;
+    SleepInhibitor inhibitor_;
+    bool claimed_ = false;      // the capture queue, the interrupt phase and the hold
     bool writing_ = false;
 };

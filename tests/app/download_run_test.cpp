@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <functional>
 
 #include <string>
@@ -265,6 +266,74 @@ TEST(DownloadRun, ACameraGoneOrSwappedBeforeTheSecondOpenGetsNothingWritten) {
         EXPECT_EQ(other.PacketsReceived(), 0u) << c.name;
         EXPECT_EQ(other.EraseCount(), 0u) << c.name;
         EXPECT_EQ(other.Flash(), otherFlash) << c.name;
+    }
+}
+
+// The run's roads for a front end that asks: what the run calls on the
+// view, how it ends, and what reaches the camera after the check. Only the
+// road that writes addresses 0x20BA (the image choice); a road that ends
+// with nothing decided sends the pulse, one that found an update due nothing.
+TEST(UpdateRun, EachRoadCallsTheViewAndReachesTheCameraOnlyAsItNeeds) {
+    constexpr size_t kDownload = SIZE_MAX;  // the whole download: written and committed
+    constexpr size_t kChoice = 6;           // 0x20BA read and written, 0x2045 read
+    const std::function<void(UpdateRig&, TestView&)> notForTheChip = [](UpdateRig& r, TestView& v) {
+        v.imageOverride = r.Expected(kImageV0309, 4);
+        v.imageOverride[0x8000] = 0x11;
+    };
+    const struct {
+        const char* name;
+        std::function<void(RunPolicy&)> policy;
+        std::function<void(UpdateRig&, TestView&)> arrange;
+        RunEnd end;
+        Failure failure;
+        const char* calls;
+        size_t afterCheck;  // requests after the check, or kDownload
+    } cases[] = {
+        {"current", nullptr, [](UpdateRig& r, TestView&) { r.OldFirmware(0x06); }, RunEnd::Current, Failure::None,
+         "checking describe verdict", 2},
+        {"due, yes", nullptr, nullptr, RunEnd::Updated, Failure::None,
+         "checking describe ask-write writing ended verdict", kDownload},
+        {"due, no", nullptr, [](UpdateRig&, TestView& v) { v.answers[int(Question::Write)] = Answer::No; },
+         RunEnd::Declined, Failure::None, "checking describe ask-write verdict", 0},
+        {"due, a check", [](RunPolicy& p) { p.write = false; }, nullptr, RunEnd::UpdateDue, Failure::None,
+         "checking describe verdict", 0},
+        {"battery", nullptr, [](UpdateRig&, TestView& v) { v.power = {true, 0}; }, RunEnd::OnBattery, Failure::None,
+         "checking describe verdict", 0},
+        {"no terminal", [](RunPolicy& p) { p.canAsk = false; }, nullptr, RunEnd::NoOneToAsk, Failure::None,
+         "checking describe verdict", 0},
+        {"not ours", nullptr, [](UpdateRig& r, TestView&) {
+             r.HardwareIds({});
+             r.sim.SetSensorFitted(false);
+             r.sim.Flash()[0x8008] = 0x42;
+         }, RunEnd::NotOurs, Failure::None, "checking describe verdict", 2},
+        {"failed check", nullptr, [](UpdateRig& r, TestView&) { r.sim.FailSelector(14); }, RunEnd::CheckFailed,
+         Failure::FlashUnreadable, "checking describe verdict", 0},
+        {"not for the chip, yes", nullptr, notForTheChip, RunEnd::Updated, Failure::None,
+         "checking describe ask-write writing ask-image ended verdict", kDownload},
+        {"not for the chip, no", nullptr, [&](UpdateRig& r, TestView& v) {
+             notForTheChip(r, v);
+             v.answers[int(Question::ImageNotForChip)] = Answer::No;
+         }, RunEnd::Declined, Failure::NotAgreed, "checking describe ask-write writing ask-image verdict", kChoice},
+        {"gone at the reopen", nullptr, [](UpdateRig& r, TestView&) { r.CamerasGoneFrom(2); }, RunEnd::StartFailed,
+         Failure::CameraNotReopened, "checking describe ask-write writing verdict", kChoice},
+    };
+    for (const auto& c : cases) {
+        UpdateRig rig(Path::KsNode, Worker::Inline);
+        RunPolicy policy;
+        if (c.policy) c.policy(policy);
+        TestView view(policy);
+        if (c.arrange) c.arrange(rig, view);
+        size_t checked = 0;
+        view.described = [&] { checked = rig.Requests().size(); };
+        EXPECT_EQ(view.run.Run(kProgressStep, nullptr).end, c.end) << c.name;
+        EXPECT_EQ(view.verdict.failure, c.failure) << c.name;
+        EXPECT_EQ(view.calls, c.calls) << c.name;
+        EXPECT_EQ(rig.Addressed(0x20BA), c.afterCheck == kDownload || c.afterCheck == kChoice) << c.name;
+        if (c.afterCheck == kDownload)
+            EXPECT_TRUE(rig.sim.Committed()) << c.name;
+        else
+            EXPECT_EQ(rig.Requests().size() - checked, c.afterCheck) << c.name;
+        EXPECT_FALSE(view.run.engine.HoldsDevice()) << c.name;
     }
 }
 

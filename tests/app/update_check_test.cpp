@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -603,6 +605,29 @@ TEST(UpdateCheck, TheRecordOfTheLastUpdateDecidesWhatTheFlashCannot) {
             EXPECT_EQ(records.back().imageVersion, "V0309");
         }
     }
+}
+
+// The release a camera runs, named from the bcdDevice the system read
+// against each image's descriptor: at no cost of requests.
+TEST(UpdateCheck, NamesTheReleaseByItsUsbRevision) {
+    const struct {
+        std::optional<uint16_t> revision;  // none: the system gave no USB identity
+        bool known;
+        int id;
+    } cases[] = {{std::nullopt, false, 0}, {0x0100, true, 0}, {0x0308, true, kImageV0308}, {0x0309, true, kImageV0309}};
+    std::set<size_t> requests;  // one count for every row
+    for (const auto& c : cases) {
+        UpdateRig rig;
+        if (c.revision) rig.source.devices[0].usb->revision = *c.revision;
+        else rig.source.devices[0].usb.reset();
+        rig.Check();
+        const CheckReport& found = rig.window->checked;
+        EXPECT_EQ(found.releaseKnown, c.known);
+        EXPECT_EQ(found.releaseImageId, c.id);
+        EXPECT_STREQ(found.releaseVersion, c.id == kImageV0308 ? "V0308" : c.id ? "V0309" : "");
+        requests.insert(rig.Requests().size());
+    }
+    EXPECT_EQ(requests.size(), 1u);
 }
 
 TEST(UpdateCheck, AMissingImageStartsNoDownload) {

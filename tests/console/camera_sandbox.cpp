@@ -105,5 +105,6 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "camera_sandbox: simulated flash: %s\n",
                  updated ? "image 135 patched for type 4, committed"
                  : first.sim.Committed() ? "committed" : "not updated");
+    std::fprintf(stderr, "camera_sandbox: %zu requests reached the camera\n", first.sim.Requests().size());
     return WIFEXITED(status) ? WEXITSTATUS(status) : 1;
 }

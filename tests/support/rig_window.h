@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -83,6 +84,49 @@ protected:
     }
     void RedrawNow() override { ++redraws; }
     void ScrollLogToEnd() override { ++scrolls; }
+};
+
+// A front end of the run that records what the run calls on it, with the
+// window's seams: a state folder, an image override, the power state.
+class TestView : public RunView {
+public:
+    explicit TestView(RunPolicy policy) : run(*this, std::move(policy)) {
+        run.engine.history = UpdateHistory(state.Name());
+        run.engine.loadImage = [this](int id, std::unique_ptr<uint8_t[]>* image, int32_t* size) {
+            if (imageOverride.empty()) return LoadFirmwareImage(id, image, size) == FirmwareStatus::Ok;
+            image->reset(new uint8_t[imageOverride.size()]);
+            std::memcpy(image->get(), imageOverride.data(), imageOverride.size());
+            *size = int32_t(imageOverride.size());
+            return true;
+        };
+        run.readPower = [this] { return power; };
+    }
+    TempFolder state;
+    PowerState power{true, 1};
+    std::vector<uint8_t> imageOverride;
+    Answer answers[2] = {Answer::Yes, Answer::Yes};  // by Question
+    std::function<void()> described;  // as the check's Describe comes
+    std::string calls;                // what the run called, in order
+    RunVerdict verdict;
+    CUpdateRun run;  // last: it calls this view
+
+private:
+    void Checking() override { calls += "checking "; }
+    void Describe(const CheckReport&) override {
+        calls += "describe ";
+        if (described) described();
+    }
+    void PowerOverridden() override { calls += "on-battery "; }
+    Answer Ask(Question question, const CheckReport&) override {
+        calls += question == Question::Write ? "ask-write " : "ask-image ";
+        return answers[int(question)];
+    }
+    void Writing(const CheckReport&) override { calls += "writing "; }
+    void OnVerdict(int32_t) override { calls += "ended "; }
+    void ShowVerdict(const RunVerdict& v, const CheckReport&) override {
+        calls += "verdict";
+        verdict = v;
+    }
 };
 
 // The course up to the check, then the check itself.
@@ -178,6 +222,13 @@ struct UpdateRig : ScopedChannel {
     bool Sent(uint32_t selector) const {
         for (const auto& r : sim.Requests())
             if (r.selector == selector) return true;
+        return false;
+    }
+    // A register's address was set: it was read or written.
+    bool Addressed(uint16_t reg) const {
+        const std::vector<uint8_t> address = {uint8_t(reg), uint8_t(reg >> 8)};
+        for (const auto& r : sim.Requests())
+            if (r.selector == 2 && r.kind == simcam::Kind::Set && r.bytes == address) return true;
         return false;
     }
 
