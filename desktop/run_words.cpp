@@ -38,8 +38,8 @@ constexpr EndWords kEndWords[] = {
 std::string Sentence(const std::string& words) {
     if (words.empty()) return "";
     std::string text = words;
-    text[0] = char(std::toupper(static_cast<unsigned char>(text[0])));
-    return text.back() == '.' ? text : text + ".";
+    text[0] = char(std::toupper(static_cast<unsigned char>(text[0])));  // the cause's words begin in lower case
+    return text.back() == '.' || text.back() == ':' ? text : text + ".";
 }
 
 }  // namespace

@@ -229,7 +229,6 @@ void UpdateWindow::ShowVerdict(const RunVerdict& verdict, const CheckReport& fou
     stage_ = Stage::Ended;
     update_.set_visible(false);
     if (verdict.end == RunEnd::Updated) progress_.set_fraction(1.0);
-    Notice(notes_);
     Say(VerdictWords(verdict));
     close_.grab_focus();
 }

@@ -4,10 +4,6 @@
 
 namespace {
 
-// How often the run's thread looks for the download's verdict; the
-// progress comes through the view, so this is only how soon the end shows.
-constexpr uint32_t kVerdictPollMs = 100;
-
 // The camera source and the run it feeds: the source's walks append to
 // the run's transfer log, and the run lets the camera go before the
 // source is taken away.
@@ -36,8 +32,8 @@ void WindowRun::Main() {
     PostLog(run.transferLog);
     // The power rule when the person has chosen to write, so that a
     // camera is described on battery too.
-    if (due && WaitForChoice() == Choice::Update && run.PowerAllows() && run.Write(true))
-        run.WaitForVerdict(kVerdictPollMs, [] {});
+    if (due && WaitForChoice() == Choice::Update && run.PowerAllows(run.readPower()) && run.Write())
+        run.Finish(WaitForResult());
     run.LetGo();
     PostLog(run.transferLog);
     Post([this] { screen_.RunEnded(); });
@@ -47,6 +43,21 @@ WindowRun::Choice WindowRun::WaitForChoice() {
     std::unique_lock<std::mutex> lock(mutex_);
     changed_.wait(lock, [this] { return choice_ != Choice::None; });
     return choice_;
+}
+
+// The download's worker ends with its result; its own waits are bounded,
+// so this wait ends when it does.
+int32_t WindowRun::WaitForResult() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    changed_.wait(lock, [this] { return resulted_; });
+    return result_;
+}
+
+void WindowRun::OnVerdict(int32_t result) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    result_ = result;
+    resulted_ = true;
+    changed_.notify_all();
 }
 
 void WindowRun::Update() {

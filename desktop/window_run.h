@@ -63,8 +63,8 @@ private:
     Choice WaitForChoice();
     void PostLog(const std::string& log);
 
-    // RunView, on the run's thread (OnProgress and OnLogLines on the
-    // download's worker).
+    // RunView, on the run's thread (OnProgress, OnLogLines and OnVerdict
+    // on the download's worker).
     void Checking() override;
     void Describe(const CheckReport& found) override;
     void Note(const std::string& note) override;
@@ -72,6 +72,8 @@ private:
     void Writing(const CheckReport& found) override;
     void OnProgress(uint32_t bytesDone, uint32_t bytesTotal) override;
     void OnLogLines(const std::string& lines) override;
+    void OnVerdict(int32_t result) override;
+    int32_t WaitForResult();
     void ShowVerdict(const RunVerdict& verdict, const CheckReport& found) override;
 
     RunScreen& screen_;
@@ -84,5 +86,7 @@ private:
     uint32_t done_ = 0, total_ = 0;
     Choice choice_ = Choice::None;
     int answer_ = -1;  // the question's: -1 none yet, 0 no, 1 yes
+    bool resulted_ = false;  // the download's worker has given its result
+    int32_t result_ = 0;
     std::thread thread_;
 };
