@@ -11,6 +11,10 @@ set(KORVANE_MAINTAINER "Korvane developers <korvane-developers@lists.korvane.org
 set(korvane_debian_packages
   "korvane-update|utils|Firmware updater for the Tarvex USB camera, from a terminal or a script"
 )
+# The desktop window's, where gtkmm let it be built (desktop/).
+if(KORVANE_DESKTOP_PACKAGE)
+  list(APPEND korvane_debian_packages "korvane|graphics|Firmware updater for the Tarvex USB camera: the desktop window")
+endif()
 
 configure_file(${CMAKE_CURRENT_LIST_DIR}/copyright.in ${CMAKE_BINARY_DIR}/generated/copyright @ONLY)
 set(CPACK_COMPONENTS_ALL)

@@ -32,7 +32,11 @@ bool CUpdateRun::Check() {
     case CheckVerdict::Failed: return End(RunEnd::CheckFailed, found_.failure);
     case CheckVerdict::Update: break;
     }
-    return policy_.write || End(RunEnd::UpdateDue);
+    if (!policy_.write) return End(RunEnd::UpdateDue);
+    // A front end that steps the run may wait here for its person: the
+    // lock says the run rests.
+    SetLockPhase(policy_.idlePhase);
+    return true;
 }
 
 // No camera: one another run holds, one refused for permission, or none.

@@ -30,6 +30,8 @@ constexpr char kUsage[] =
     "  --unplugged       it is unplugged in the middle of the download\n"
     "  --two-cameras     a second camera of ours, with current firmware\n"
     "  --battery         the computer runs on battery\n"
+    "  --no-camera       no camera at all\n"
+    "  --slow            each request takes 3 ms more (a write of a few seconds)\n"
     "  --help            this text\n";
 
 constexpr uint8_t kStaleCode = 0x04;    // stale for a type 4 part
@@ -50,7 +52,7 @@ struct Camera {
 }  // namespace
 
 int main(int argc, char** argv) {
-    bool current = false, fails = false, unplugged = false, two = false, battery = false;
+    bool current = false, fails = false, unplugged = false, two = false, battery = false, none = false, slow = false;
     int at = 1;
     for (; at < argc && argv[at][0] == '-'; ++at) {
         const std::string option = argv[at];
@@ -59,6 +61,8 @@ int main(int argc, char** argv) {
         else if (option == "--unplugged") unplugged = true;
         else if (option == "--two-cameras") two = true;
         else if (option == "--battery") battery = true;
+        else if (option == "--no-camera") none = true;
+        else if (option == "--slow") slow = true;
         else {
             std::fputs(kUsage, option == "--help" ? stdout : stderr);
             return option == "--help" ? 0 : 2;
@@ -71,12 +75,16 @@ int main(int argc, char** argv) {
     Camera first(current ? kCurrentCode : kStaleCode);
     if (fails) first.sim.SetChecksumError(0x01);
     if (unplugged) first.model.UnplugFrom(kUnplugAt);
+    // Long enough for a person, or a test, to act while the camera is written.
+    constexpr useconds_t kSlowRequestUs = 3000;
+    if (slow) first.sim.SetCallHook([] { usleep(kSlowRequestUs); });
     std::unique_ptr<Camera> second(two ? new Camera(kCurrentCode) : nullptr);
     int status = 0;
     {
         UvcTestbed bed;
-        std::fprintf(stderr, "camera_sandbox: simulated camera at %s\n",
-                     bed.AddCamera(UsbCamera(), &first.model).c_str());
+        if (!none)
+            std::fprintf(stderr, "camera_sandbox: simulated camera at %s\n",
+                         bed.AddCamera(UsbCamera(), &first.model).c_str());
         if (second)
             std::fprintf(stderr, "camera_sandbox: second camera (current firmware) at %s\n",
                          bed.AddCamera(UsbCamera(), &second->model).c_str());

@@ -1,0 +1,59 @@
+// korvane: the camera's firmware update in a window on the Linux desktop.
+// It checks when it opens and writes when the person presses Update.
+#include <gtkmm/application.h>
+
+#include "desktop/update_window.h"
+#include "platform/instance_lock.h"
+
+#include "korvane_version.h"
+
+namespace {
+
+// As the lock's record names this program to a run it refuses.
+constexpr const char* kProgramName = "korvane";
+
+RunPolicy WindowPolicy() {
+    RunPolicy policy;
+    policy.write = true;
+    policy.ask = true;  // the Update button
+    policy.canAsk = true;
+    // A console run refused meanwhile says the window is open.
+    policy.idlePhase = LockPhase::WindowOpen;
+    policy.program = "korvane " KORVANE_VERSION;
+    policy.again = "open Korvane again";
+    return policy;
+}
+
+// The window for this process: the run's, or the words of a refusal when
+// another update holds the machine's lock.
+Gtk::Window* OpenWindow() {
+    std::string lockName;
+    LockHolder holder;
+    switch (TakeInstanceLock(kProgramName, &lockName, &holder)) {
+    case LockResult::Held: return new UpdateWindow(WindowPolicy());
+    case LockResult::Busy: {
+        const std::string who = holder.program.empty()
+                                    ? lockName + " is held"
+                                    : holder.program + ", process " + std::to_string(holder.process);
+        return new UpdateWindow("Another camera update is running (" + who +
+                                "); nothing was done. Open Korvane again once it has ended.");
+    }
+    case LockResult::Unavailable: break;
+    }
+    return new UpdateWindow("Cannot take the update lock (" + lockName + "); nothing was done.");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // One window per session: a second start shows the first one's.
+    auto app = Gtk::Application::create("org.korvane.Korvane");
+    app->signal_activate().connect([&app] {
+        if (!app->get_windows().empty()) return app->get_windows().front()->present();
+        Gtk::Window* window = OpenWindow();
+        app->add_window(*window);
+        window->signal_hide().connect([window] { delete window; });
+        window->present();
+    });
+    return app->run(argc, argv);
+}

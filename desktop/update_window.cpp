@@ -1,0 +1,239 @@
+#include "desktop/update_window.h"
+
+#include "desktop/run_words.h"
+#include "platform/clock.h"
+
+namespace {
+
+using Property = Gtk::Accessible::Property;
+
+void SetAccessible(Gtk::Accessible& widget, Property property, const std::string& text) {
+    Glib::Value<Glib::ustring> value;
+    value.init(Glib::Value<Glib::ustring>::value_type());
+    value.set(text);
+    widget.update_property(property, value);
+}
+
+// Where the field's words change, so does its accessible name: "Camera:
+// Tarvex USB Camera" is read as one.
+void SetField(Gtk::Label& field, const Gtk::Label& caption, const std::string& value) {
+    field.set_text(value);
+    SetAccessible(field, Property::LABEL, caption.get_text() + " " + value);
+}
+
+std::string PlainLines(const std::string& log) {
+    std::string text;
+    for (char c : log)
+        if (c != '\r') text += c;
+    return text;
+}
+
+constexpr char kWriteRefusal[] =
+    "The firmware is being written: this window stays open until the end. A camera whose flash is "
+    "left half-written no longer starts.";
+constexpr char kDueWords[] =
+    "An update is due. Press Update to write it, and keep the camera plugged in until the end.";
+
+}  // namespace
+
+Gtk::Label* RoleLabel(GtkAccessibleRole role) {
+    GObject* label = G_OBJECT(g_object_new(GTK_TYPE_LABEL, "accessible-role", role, nullptr));
+    return Gtk::manage(Glib::wrap(GTK_LABEL(label)));
+}
+
+UpdateWindow::UpdateWindow(const RunPolicy& policy) {
+    Build();
+    run_ = std::make_unique<WindowRun>(static_cast<RunScreen&>(*this), policy);
+}
+
+UpdateWindow::UpdateWindow(const std::string& refusal) {
+    Build();
+    stage_ = Stage::Ended;
+    Say(refusal);
+}
+
+UpdateWindow::~UpdateWindow() = default;
+
+void UpdateWindow::Build() {
+    set_title("Korvane");
+    set_icon_name("org.korvane.Korvane");
+    set_default_size(520, -1);
+    box_.set_margin(18);
+    set_child(box_);
+    BuildFields(fields_);
+    box_.append(fields_);
+
+    status_->set_wrap(true);
+    status_->set_xalign(0);
+    status_->set_selectable(true);
+    status_->add_css_class("heading");
+    box_.append(*status_);
+
+    progress_.set_show_text(true);
+    progress_.set_text("");
+    SetAccessible(progress_, Property::LABEL, "Write progress");
+    box_.append(progress_);
+
+    notice_->set_wrap(true);
+    notice_->set_xalign(0);
+    notice_->set_visible(false);
+    box_.append(*notice_);
+
+    log_.set_editable(false);
+    log_.set_monospace(true);
+    SetAccessible(log_, Property::LABEL, "Transfer log");
+    logScroll_.set_child(log_);
+    logScroll_.set_min_content_height(160);
+    logExpander_.set_child(logScroll_);
+    // GTK 4.8 names an expander by its type, not its label.
+    SetAccessible(logExpander_, Property::LABEL, "Transfer log");
+    box_.append(logExpander_);
+    BuildButtons();
+    signal_close_request().connect(sigc::mem_fun(*this, &UpdateWindow::OnCloseRequest), false);
+    ShowChecking();
+}
+
+void UpdateWindow::BuildFields(Gtk::Grid& grid) {
+    grid.set_row_spacing(6);
+    grid.set_column_spacing(12);
+    Gtk::Label* captions[] = {&cameraCaption_, &firmwareCaption_, &dueCaption_};
+    Gtk::Label* values[] = {&camera_, &firmware_, &due_};
+    for (int row = 0; row < 3; ++row) {
+        captions[row]->set_xalign(0);
+        values[row]->set_xalign(0);
+        values[row]->set_wrap(true);
+        values[row]->set_selectable(true);
+        SetField(*values[row], *captions[row], "—");
+        grid.attach(*captions[row], 0, row);
+        grid.attach(*values[row], 1, row);
+    }
+}
+
+void UpdateWindow::BuildButtons() {
+    buttons_.set_halign(Gtk::Align::END);
+    SetAccessible(update_, Property::DESCRIPTION, "Write the new firmware into the camera");
+    update_.add_css_class("suggested-action");
+    update_.set_visible(false);
+    update_.signal_clicked().connect(sigc::mem_fun(*this, &UpdateWindow::OnUpdate));
+    close_.signal_clicked().connect([this] { close(); });
+    buttons_.append(update_);
+    buttons_.append(close_);
+    box_.append(buttons_);
+}
+
+void UpdateWindow::Say(const std::string& status) {
+    status_->set_text(status);
+    SetAccessible(*status_, Property::LABEL, status);
+}
+
+void UpdateWindow::Notice(const std::string& words) {
+    notice_->set_text(words);
+    SetAccessible(*notice_, Property::LABEL, words);
+    notice_->set_visible(!words.empty());
+}
+
+bool UpdateWindow::OnCloseRequest() {
+    switch (stage_) {
+    case Stage::Checking:
+        closeWanted_ = true;
+        Notice("Checking the camera: the window closes when the check ends.");
+        return true;
+    case Stage::Writing:
+        Notice(kWriteRefusal);
+        return true;
+    case Stage::Due:
+        run_->Leave();
+        return false;
+    case Stage::Ended: break;
+    }
+    return false;
+}
+
+void UpdateWindow::OnUpdate() {
+    stage_ = Stage::Writing;
+    update_.set_visible(false);
+    Say("Preparing the camera for the write; keep it plugged in.");
+    run_->Update();
+}
+
+void UpdateWindow::ShowChecking() {
+    stage_ = Stage::Checking;
+    Say("Checking the camera…");
+}
+
+void UpdateWindow::ShowFound(const CheckReport& found, bool due) {
+    SetField(camera_, cameraCaption_, found.camera.name.empty() ? "—" : found.camera.name);
+    SetField(firmware_, firmwareCaption_, HeldFirmwareWords(found));
+    if (!due) {
+        SetField(due_, dueCaption_, found.verdict == CheckVerdict::Current ? "none: its firmware is current" : "—");
+        return;
+    }
+    SetField(due_, dueCaption_, "new firmware (V0308 or V0309: the camera's board chooses when it is written)");
+    stage_ = Stage::Due;
+    Say(kDueWords);
+    update_.set_visible(true);
+    update_.grab_focus();
+    if (closeWanted_) close();
+}
+
+void UpdateWindow::ShowNote(const std::string& note) {
+    notes_ += (notes_.empty() ? "" : "\n") + note;
+    Notice(notes_);
+}
+
+void UpdateWindow::ShowWriting(const CheckReport& found) {
+    stage_ = Stage::Writing;
+    const std::string image = "image " + std::to_string(found.imageId) + " (" + found.imageVersion + ")";
+    SetField(due_, dueCaption_, image + ", " + std::to_string(found.imageSize) + " bytes");
+    Say("Writing " + image + ": do not unplug the camera.");
+    writingSinceMs_ = NowMs();
+    ShowProgress(0, found.imageSize);
+}
+
+void UpdateWindow::ShowProgress(uint32_t done, uint32_t total) {
+    const std::string words = ProgressWords(done, total, NowMs() - writingSinceMs_);
+    progress_.set_fraction(total ? double(done) / total : 0.0);
+    progress_.set_text(words);
+    SetAccessible(progress_, Property::VALUE_TEXT, words);
+}
+
+void UpdateWindow::ShowLog(const std::string& log) {
+    log_.get_buffer()->set_text(PlainLines(log));
+}
+
+void UpdateWindow::AppendLog(const std::string& lines) {
+    auto buffer = log_.get_buffer();
+    buffer->insert(buffer->end(), PlainLines(lines));
+}
+
+void UpdateWindow::AskNotForChip() {
+    question_ = std::make_unique<Gtk::MessageDialog>(*this, kWrongImageQuestion, false, Gtk::MessageType::WARNING,
+                                                     Gtk::ButtonsType::NONE, true);
+    question_->set_title(kWrongImageCaption);
+    question_->set_secondary_text(
+        "The firmware image's device descriptor is not the one this camera's chip takes. Written anyway, it "
+        "may leave the camera unable to start.");
+    question_->add_button("_Don't write", Gtk::ResponseType::NO);
+    question_->add_button("_Write anyway", Gtk::ResponseType::YES);
+    question_->set_default_response(Gtk::ResponseType::NO);
+    question_->signal_response().connect([this](int response) {
+        question_->hide();
+        run_->AnswerNotForChip(response == Gtk::ResponseType::YES);
+    });
+    question_->show();
+    Say("Asking whether to write an image that is not for this chip.");
+}
+
+void UpdateWindow::ShowVerdict(const RunVerdict& verdict, const CheckReport& found) {
+    if (stage_ == Stage::Checking) ShowFound(found, false);
+    stage_ = Stage::Ended;
+    update_.set_visible(false);
+    if (verdict.end == RunEnd::Updated) progress_.set_fraction(1.0);
+    Say(VerdictWords(verdict));
+    close_.grab_focus();
+}
+
+void UpdateWindow::RunEnded() {
+    stage_ = Stage::Ended;
+    if (closeWanted_) close();
+}

@@ -1,0 +1,72 @@
+// The update window: the camera, what it holds, what is due, Update, the
+// write's progress with the bytes and the time left, the transfer log, and
+// Close. It checks when it opens and writes only when Update is pressed;
+// while the write runs it cannot be closed. Every state is said in the
+// status line, whose accessible name changes with it, so that a screen
+// reader announces it.
+#pragma once
+
+#include <gtkmm.h>
+
+#include <memory>
+#include <string>
+
+#include "desktop/window_run.h"
+
+// A label of the given role, which GTK 4.8 sets only as a widget is made;
+// owned by the container it is put in.
+Gtk::Label* RoleLabel(GtkAccessibleRole role);
+
+class UpdateWindow : public Gtk::ApplicationWindow, private RunScreen {
+public:
+    // Checks at once, with the run's policy.
+    explicit UpdateWindow(const RunPolicy& policy);
+    // No run: the window only says why (the update lock is held).
+    explicit UpdateWindow(const std::string& refusal);
+    ~UpdateWindow() override;
+
+private:
+    enum class Stage { Checking, Due, Writing, Ended };
+
+    void Build();
+    void BuildFields(Gtk::Grid& grid);
+    void BuildButtons();
+    void Say(const std::string& status);
+    void Notice(const std::string& words);
+    bool OnCloseRequest();
+    void OnUpdate();
+
+    // RunScreen, on GTK's thread.
+    void ShowChecking() override;
+    void ShowFound(const CheckReport& found, bool due) override;
+    void ShowNote(const std::string& note) override;
+    void ShowWriting(const CheckReport& found) override;
+    void ShowProgress(uint32_t done, uint32_t total) override;
+    void ShowLog(const std::string& log) override;
+    void AppendLog(const std::string& lines) override;
+    void AskNotForChip() override;
+    void ShowVerdict(const RunVerdict& verdict, const CheckReport& found) override;
+    void RunEnded() override;
+
+    Gtk::Box box_{Gtk::Orientation::VERTICAL, 12};
+    Gtk::Grid fields_;
+    Gtk::Label cameraCaption_{"Camera:"}, firmwareCaption_{"Firmware:"}, dueCaption_{"Update:"};
+    Gtk::Label camera_, firmware_, due_;
+    // The status line announces: a status role, whose name is its words;
+    // the notice, an alert.
+    Gtk::Label* status_ = RoleLabel(GTK_ACCESSIBLE_ROLE_STATUS);
+    Gtk::Label* notice_ = RoleLabel(GTK_ACCESSIBLE_ROLE_ALERT);
+    Gtk::ProgressBar progress_;
+    Gtk::Expander logExpander_{"_Transfer log", true};
+    Gtk::ScrolledWindow logScroll_;
+    Gtk::TextView log_;
+    Gtk::Box buttons_{Gtk::Orientation::HORIZONTAL, 6};
+    Gtk::Button update_{"_Update", true}, close_{"_Close", true};
+    std::unique_ptr<Gtk::MessageDialog> question_;
+
+    Stage stage_ = Stage::Checking;
+    bool closeWanted_ = false;   // closed while checking: close once it ends
+    uint64_t writingSinceMs_ = 0;
+    std::string notes_;
+    std::unique_ptr<WindowRun> run_;  // last: ends first, while the widgets stand
+};

@@ -1,0 +1,217 @@
+"""korvane, the desktop window, as a person meets it: each case starts the
+installed program on a simulated camera (camera_sandbox under
+umockdev-wrapper), reads and presses it through the accessibility bus as a
+screen reader would, and saves a screenshot of each state it reaches.
+scripts/test-desktop runs it under Xvfb on a private session bus.
+
+  window_cases.py KORVANE NOT-FOR-CHIP-KORVANE KORVANE-UPDATE CAMERA-SANDBOX SHOTS
+"""
+import os
+import signal
+import subprocess
+import sys
+import time
+
+import pyatspi
+
+KORVANE, NOT_FOR_CHIP, CONSOLE, SANDBOX, SHOTS = sys.argv[1:6]
+
+START_S = 30   # the window opens and joins the accessibility bus, under load
+STATE_S = 60   # a check, or a 64 KiB write through umockdev's handlers
+POLL_S = 0.1
+
+UPDATED = "Updated: the firmware was written, verified and committed."
+DUE = "An update is due."
+WRITTEN_FLASH = "simulated flash: image 135 patched for type 4, committed"
+
+
+class Failed(Exception):
+    pass
+
+
+def walk(node):
+    yield node
+    for child in node:
+        if child is not None:
+            yield from walk(child)
+
+
+class Window:
+    """The program's process and its accessible tree."""
+
+    def __init__(self, case, options, program):
+        self.case, self.shots = case, 0
+        # The last case's window gone from the bus, so that this one's is the only one.
+        self.until(lambda: not any(a is not None and a.name == "korvane" for a in pyatspi.Registry.getDesktop(0)),
+                   START_S, "the last window gone")
+        self.err = open(os.path.join(SHOTS, case + ".log"), "w+")
+        self.proc = subprocess.Popen(["umockdev-wrapper", SANDBOX, *options, program],
+                                     stdout=self.err, stderr=self.err, start_new_session=True)
+        # One case at a time: the only application named korvane is this one.
+        self.app = self.until(lambda: next((a for a in pyatspi.Registry.getDesktop(0)
+                                             if a is not None and a.name == "korvane" and a.childCount), None),
+                              START_S, "the window")
+
+    def until(self, found, bound, what):
+        end = time.monotonic() + bound
+        while time.monotonic() < end:
+            try:
+                value = found()
+            except Exception:  # a node the program has just let go
+                value = None
+            if value:
+                return value
+            time.sleep(POLL_S)
+        raise Failed(f"{what} not seen in {bound} s; status: {self.status_or_none()}")
+
+    def nodes(self, role, frame=None):
+        return [n for n in walk(frame or self.app) if n.getRole() == role]
+
+    def named(self, role, words):
+        return next((n for n in self.nodes(role) if words in n.name), None)
+
+    def status_or_none(self):
+        try:
+            return [n.name for n in self.nodes(pyatspi.ROLE_STATUS_BAR)]
+        except Exception:
+            return None
+
+    def status(self, words, bound=STATE_S):
+        return self.until(lambda: self.named(pyatspi.ROLE_STATUS_BAR, words), bound, repr(words)).name
+
+    def press(self, name):
+        button = self.until(lambda: next((n for n in self.nodes(pyatspi.ROLE_PUSH_BUTTON)
+                                          if self.says(n, name)), None), STATE_S, name + " button")
+        button.queryAction().doAction(0)
+
+    @staticmethod
+    def says(button, name):
+        # GTK 4.8 names a button with a mnemonic "_Update Update".
+        return button.name in (name, "_" + name + " " + name)
+
+    def shot(self, state):
+        self.shots += 1
+        path = os.path.join(SHOTS, f"{self.case}-{self.shots}-{state}.png")
+        subprocess.run(["import", "-window", "root", path], check=True)
+
+    def end(self):
+        """Closes the window and returns what the sandbox says of the flash."""
+        self.press("Close")
+        if self.proc.wait(timeout=STATE_S) != 0:
+            raise Failed(f"exit code {self.proc.returncode}")
+        self.err.seek(0)
+        return next(line for line in self.err.read().splitlines() if "simulated flash:" in line)
+
+
+def expect(condition, what):
+    if not condition:
+        raise Failed(what)
+
+
+def write(w, verdict):
+    """Update, the progress on the way, then the verdict."""
+    w.press("Update")
+    w.status("Writing image")
+    bar = w.nodes(pyatspi.ROLE_PROGRESS_BAR)[0]
+    w.until(lambda: 0 < bar.queryValue().currentValue < bar.queryValue().maximumValue, STATE_S,
+            "the bar part-way")
+    w.shot("writing")
+    return w.status(verdict)
+
+
+def due_written(w):
+    w.status(DUE)
+    w.shot("due")
+    expect(w.named(pyatspi.ROLE_LABEL, "Camera: Tarvex USB Camera"), "the camera's name")
+    refused = subprocess.run([CONSOLE, "--check"], capture_output=True, text=True)
+    expect("has the update window open" in refused.stderr, "korvane-update told: " + refused.stderr)
+    write(w, UPDATED)
+    w.shot("updated")
+    expect(w.end().endswith(WRITTEN_FLASH), "the flash written")
+
+
+def unplugged(w):
+    w.status(DUE)
+    words = write(w, "The update failed.")
+    w.shot("failed")
+    expect("went away" in words and "open Korvane again" in words, "the cause and the advice: " + words)
+    expect(not w.end().endswith(WRITTEN_FLASH), "the flash not claimed written")
+
+
+def close_while_writing(w):
+    w.status(DUE)
+    w.press("Update")
+    w.status("Writing image")
+    w.press("Close")
+    w.until(lambda: any("being written" in n.name for n in walk(w.app)), STATE_S, "the refusal")
+    w.shot("close-refused")
+    inhibitors = subprocess.run(["dbus-send", "--system", "--print-reply", "--dest=org.freedesktop.login1",
+                                 "/org/freedesktop/login1", "org.freedesktop.login1.Manager.ListInhibitors"],
+                                capture_output=True, text=True).stdout
+    expect("sleep:shutdown" in inhibitors and '"block"' in inhibitors, "sleep held off: " + inhibitors)
+    expect(w.proc.poll() is None, "the window stays")
+    w.status(UPDATED)
+    expect(w.end().endswith(WRITTEN_FLASH), "the write went on to the end")
+
+
+def shown(words, last_line):
+    def case(w):
+        w.status(words)
+        w.shot("verdict")
+        expect(not any(w.says(n, "Update") for n in w.nodes(pyatspi.ROLE_PUSH_BUTTON)), "no Update offered")
+        expect(w.end().endswith(last_line), "the flash untouched")
+    return case
+
+
+def not_for_chip(button, verdict, last_line):
+    def case(w):
+        w.status(DUE)
+        w.press("Update")
+        dialog = w.until(lambda: next((f for a in [w.app] for f in a if f.name == "Warning"), None),
+                         STATE_S, "the question")
+        expect(any("NOT for the IC" in n.name for n in walk(dialog)), "the question's words")
+        w.shot("question")
+        w.press(button)
+        w.status(verdict)
+        w.shot("verdict")
+        expect(w.end().endswith(last_line), "the flash: " + last_line)
+    return case
+
+
+CASES = [  # name, camera_sandbox's options, program, what a person does and sees
+    ("due", ["--slow"], KORVANE, due_written),
+    ("unplugged", ["--unplugged", "--slow"], KORVANE, unplugged),
+    ("close-while-writing", ["--slow"], KORVANE, close_while_writing),
+    ("current", ["--current"], KORVANE, shown("No update needed", "not updated")),
+    ("no-camera", ["--no-camera"], KORVANE, shown("No camera of ours found", "not updated")),
+    ("not-for-chip-no", [], NOT_FOR_CHIP, not_for_chip("Don't write", "Not written", "not updated")),
+    ("not-for-chip-yes", [], NOT_FOR_CHIP, not_for_chip("Write anyway", UPDATED, "committed")),
+]
+
+
+def main():
+    failures = 0
+    for name, options, program, steps in CASES:
+        if len(sys.argv) > 6 and name not in sys.argv[6:]:
+            continue
+        started = time.monotonic()
+        w = None
+        try:
+            w = Window(name, options, program)
+            steps(w)
+            print(f"ok    {name} ({time.monotonic() - started:.1f} s)")
+        except Exception as error:  # every case runs; each failure is said
+            failures += 1
+            print(f"FAIL  {name}: {error}")
+        finally:
+            if w:  # the sandbox, its program and the program's own children
+                try:
+                    os.killpg(w.proc.pid, signal.SIGKILL)
+                except ProcessLookupError:
+                    pass
+                w.proc.wait()
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
