@@ -123,7 +123,9 @@ public:
     HRESULT ReadFlash(uint8_t* buffer, uint32_t address, ULONG length);
     // Blocks 0..blocks-1, whole, into a buffer of blocks x kFlashBlockBytes
     // through the block read path: the first failure's result, or S_OK.
-    HRESULT ReadFlashBlocks(uint8_t* buffer, int32_t blocks);
+    // No block is begun whose requests, at the length the camera answers
+    // for it, would take the run past mostRequests: FLASH_E_REQUEST_BOUND.
+    HRESULT ReadFlashBlocks(uint8_t* buffer, int32_t blocks, uint32_t mostRequests = UINT32_MAX);
     // Programs a few bytes straight into the flash; 1 on success, else 0.
     // A step that fails ends it with the flash deselected and the engine
     // released. *deselect, when given, receives the result of the deselect

@@ -40,15 +40,23 @@ HRESULT CCamDevice::ReadFlashBlock(uint8_t* buffer, int32_t block, ULONG* read) 
     return ReadFlash(buffer, (uint32_t(block) * kFlashBlockBytes) & 0xFFFF, length);
 }
 
-HRESULT CCamDevice::ReadFlashBlocks(uint8_t* buffer, int32_t blocks) {
+HRESULT CCamDevice::ReadFlashBlocks(uint8_t* buffer, int32_t blocks, uint32_t mostRequests) {
     // Bytes a driver did not deliver read as zeros, never as what an
     // earlier read or the stack held: zeros are no download's leftovers.
     std::memset(buffer, 0, size_t(blocks > 0 ? blocks : 0) * kFlashBlockBytes);
     uint8_t piece[kFlashBlockBytes] = {};
+    uint64_t spent = 0;
     for (int32_t block = 0; block < blocks; ++block) {
         uint8_t* at = buffer + uint32_t(block) * kFlashBlockBytes;
+        // The camera may answer another length for every block: each is
+        // held to the bound as it comes, a length query and an address and
+        // a read per piece.
         ULONG length = 0;
-        HRESULT hr = ReadFlashBlock(at, block, &length);
+        HRESULT hr = FlashReadLength(&length);
+        if (hr < 0) return hr;
+        spent += 1 + 2 * uint64_t((kFlashBlockBytes + length - 1) / length);
+        if (spent > mostRequests) return FLASH_E_REQUEST_BOUND;
+        hr = ReadFlash(at, (uint32_t(block) * kFlashBlockBytes) & 0xFFFF, length);
         if (hr < 0) return hr;
         // A camera that reads less than a block at a time is read on to its end.
         for (ULONG done = length; done < kFlashBlockBytes; done += length) {

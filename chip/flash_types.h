@@ -50,6 +50,8 @@ struct FlashProgramRequest {
 #define SPI_E_TIMEOUT HRESULT_FROM_WIN32(1460L /* ERROR_TIMEOUT */)
 // The camera reported a flash block length this program cannot take.
 #define FLASH_E_BLOCK_LENGTH HRESULT_FROM_WIN32(13L /* ERROR_INVALID_DATA */)
+// Reading on would spend more requests than the caller allowed.
+#define FLASH_E_REQUEST_BOUND HRESULT_FROM_WIN32(1450L /* ERROR_NO_SYSTEM_RESOURCES */)
 
 // Bounds of the engine's busy wait. The engine shifts a byte out in a few
 // microseconds while one poll is a USB round trip of 1-2 ms, so it is idle by

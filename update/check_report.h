@@ -64,6 +64,9 @@ struct CheckReport {
     // Where the code said current: how the whole flash compared with the
     // image, and the first address where the two differ.
     bool flashCompared = false;
+    // The code said current, but reading the whole flash would have cost
+    // more requests than the compare may spend: not compared.
+    bool compareSkipped = false;
     FlashContent flashContent = FlashContent::Image;
     uint32_t flashDiffersAt = 0;
 

@@ -1,4 +1,5 @@
-// What a person can do about a failed download, from its cause: the
+// What a person can do about a failed download, from its cause (or about
+// a "current" that rests on the code alone): the
 // failure's advice with the program's words for running it again, and on
 // a camera that may autosuspend, the command that keeps it awake.
 #include <cctype>
@@ -23,6 +24,10 @@ std::string PowerControlFile(const std::string& busPlace) {
 void CUpdateRun::Advise() {
     verdict_.advice.clear();
     verdict_.keepAwakeCommand.clear();
+    // "Current" from the code alone: a download cut after it would not show.
+    if (verdict_.end == RunEnd::Current && found_.compareSkipped)
+        verdict_.advice = "Its whole flash was not compared: through this driver that would take too many "
+                          "requests, so only its FlashTypeCode says it is current.";
     if (verdict_.end != RunEnd::Failed) return;
     const FailureRow& row = FailureOf(verdict_.failure);
     if (row.advice) {

@@ -137,30 +137,9 @@ bool CUpdateEngine::PatchedImage(int id, CheckReport* r, std::vector<uint8_t>* i
 // that needs nothing is only read. A download of ours that did not finish
 // is mended; another release's firmware is left alone, and the log says so.
 CUpdateEngine::Firmware CUpdateEngine::FlashAgainstImages(CheckReport* r, std::string& log) {
-    ULONG length = 0;
-    if (device_->FlashReadLength(&length) < 0) {
-        log += "Flash read for the compare fail.\r\n";
-        r->reason = "the flash could not be read for the compare";
-        r->failure = Failure::FlashUnreadable;
-        return Firmware::Unknown;
-    }
-    // Each block costs a length query, then an address and a read per piece.
-    const uint32_t pieces = (kFlashBlockBytes + length - 1) / length;
-    const uint32_t requests = uint32_t(BlockOf(kFirmwareImageSize)) * (1 + 2 * pieces);
-    if (requests > kMostCompareRequests) {
-        log += Formatted("Flash not compared: %u requests at %u bytes a read.\r\n", unsigned(requests),
-                         unsigned(length));
-        r->reason = Formatted("its code suits the flash; the flash was not compared (%u requests at %u bytes a read)",
-                              unsigned(requests), unsigned(length));
-        return Firmware::Current;
-    }
     std::vector<uint8_t> flash(kFirmwareImageSize);
-    if (device_->ReadFlashBlocks(flash.data(), BlockOf(kFirmwareImageSize)) < 0) {
-        log += "Flash read for the compare fail.\r\n";
-        r->reason = "the flash could not be read for the compare";
-        r->failure = Failure::FlashUnreadable;
-        return Firmware::Unknown;
-    }
+    const Firmware read = ReadWholeFlash(flash.data(), r, log);
+    if (read != Firmware::Stale) return read;
     const uint32_t page = FlashTypeRowFor(r->flashTypeIndex).programPage;
     struct Compared {
         int id;
@@ -205,6 +184,28 @@ CUpdateEngine::Firmware CUpdateEngine::FlashAgainstImages(CheckReport* r, std::s
                      unsigned(compared[0].at), compared[1].id, unsigned(compared[1].at));
     r->reason = Formatted("the flash differs from this program's images at 0x%06X", at);
     return Firmware::Current;
+}
+
+// The whole flash for the compare, held to what the compare may spend
+// however the camera's read length changes from block to block. Stale:
+// read, the compare goes on; Current: not compared, and said; Unknown:
+// it could not be read.
+CUpdateEngine::Firmware CUpdateEngine::ReadWholeFlash(uint8_t* flash, CheckReport* r, std::string& log) {
+    const HRESULT hr = device_->ReadFlashBlocks(flash, BlockOf(kFirmwareImageSize), kMostCompareRequests);
+    if (hr == FLASH_E_REQUEST_BOUND) {
+        log += Formatted("Flash not compared: more than %u requests at the lengths this camera reads.\r\n",
+                         unsigned(kMostCompareRequests));
+        r->reason = Formatted("its code suits the flash; the flash was not compared (more than %u requests at the "
+                              "lengths this camera reads)",
+                              unsigned(kMostCompareRequests));
+        r->compareSkipped = true;
+        return Firmware::Current;
+    }
+    if (hr >= 0) return Firmware::Stale;
+    log += "Flash read for the compare fail.\r\n";
+    r->reason = "the flash could not be read for the compare";
+    r->failure = Failure::FlashUnreadable;
+    return Firmware::Unknown;
 }
 
 // The image register 0x2045 selects: asked only on the road that writes,

@@ -316,6 +316,18 @@ TEST(UpdateRun, EachRoadCallsTheViewAndReachesTheCameraOnlyAsItNeeds) {
          }, RunEnd::Declined, Failure::NotAgreed, "checking describe ask-write writing ask-image verdict", kChoice},
         {"gone at the reopen", nullptr, [](UpdateRig& r, TestView&) { r.CamerasGoneFrom(2); }, RunEnd::StartFailed,
          Failure::CameraNotReopened, "checking describe ask-write writing verdict", kChoice},
+        // A camera that reads one byte at a time once the compare's first
+        // block is in: the compare stops at its bound, and says so.
+        {"current, its read length cut after a block", nullptr, [](UpdateRig& r, TestView&) {
+             r.OldFirmware(0x06);
+             // Once the code byte's block and the compare's first are read.
+             r.sim.SetCallHook([&r, reads = 0]() mutable {
+                 const auto& calls = r.sim.Calls();
+                 if (!calls.empty() && calls.back().selector == 15 && calls.back().op == simcam::Op::Get &&
+                     ++reads == 2)
+                     r.sim.SetBlockLength(1);
+             });
+         }, RunEnd::Current, Failure::None, "checking describe verdict", 2},
     };
     for (const auto& c : cases) {
         UpdateRig rig(Path::KsNode, Worker::Inline);
@@ -334,6 +346,9 @@ TEST(UpdateRun, EachRoadCallsTheViewAndReachesTheCameraOnlyAsItNeeds) {
         else
             EXPECT_EQ(rig.Requests().size() - checked, c.afterCheck) << c.name;
         EXPECT_FALSE(view.run.engine.HoldsDevice()) << c.name;
+        // No check spends more than the compare may, whatever the camera answers.
+        EXPECT_LT(checked, 1200u) << c.name;
+        EXPECT_EQ(view.verdict.advice.empty(), !view.run.Found().compareSkipped) << c.name;
     }
 }
 
