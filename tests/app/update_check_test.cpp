@@ -374,7 +374,8 @@ TEST(UpdateCheck, OnlyTheRoadThatWritesAsksWhichImage) {
         std::vector<uint32_t> sleeps;
         size_t requests;  // from the FlashTypeCode's block read to the verdict
     } cases[] = {
-        {"current", true, 0xFF, {}, 3 + 49},
+        // The compare: a length query, an address and a read for each of 16 blocks.
+        {"current", true, 0xFF, {}, 3 + 48},
         {"stale", false, 0xFC, {2000}, 3 + 6},
     };
     for (const auto& c : cases) {
