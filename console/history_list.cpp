@@ -11,6 +11,7 @@
 #include "console/json_document.h"
 #include "console/outcomes.h"
 #include "console/screen.h"
+#include "platform/hex_text.h"
 
 namespace {
 
@@ -26,23 +27,25 @@ std::string Shown(std::string iso) {
     return iso;
 }
 
-// The camera's place: the device node, short, where the system has one;
-// else where it sits on the bus (on Windows the instance ID is shorter
-// than the DirectShow moniker).
-const std::string& Place(const UpdateRecord& r) {
+// Which camera a record is for, as a record matches one: its USB IDs and
+// where it sits on the bus (its device node where the system gave no place).
+std::string Camera(const UpdateRecord& r) {
     const CameraIdentity& c = r.camera;
-    return c.path.rfind("/dev/", 0) == 0 || c.busPlace.empty() ? c.path : c.busPlace;
+    std::string text = c.usb ? HexText(c.usb->vendor, 4, "") + ":" + HexText(c.usb->product, 4, "") : "no USB ID";
+    const std::string& place = c.busPlace.empty() ? c.path : c.busPlace;
+    return place.empty() ? text : text + " at " + place;
 }
 
 // The fixed-width fields first, so that a long name or place only wraps
 // the line's end:
-// "2026-12-08 10:15:02  updated  V0309  Tarvex USB Camera  /dev/video0  serial A1"
+// "2026-12-08 10:15:02  updated  V0309  Tarvex USB Camera  4271:03D5 at
+//     /sys/devices/pci0000:00/0000:00:14.0/usb1/1-2  serial A1"
 std::string Line(const UpdateRecord& r) {
     std::string line = Shown(r.started);
     line += "  " + r.outcome + std::string(r.outcome.size() < 7 ? 7 - r.outcome.size() : 0, ' ');
     line += "  " + (r.imageVersion.empty() ? std::string("-    ") : r.imageVersion);
     line += "  " + (r.camera.name.empty() ? std::string("(no name)") : r.camera.name);
-    if (!Place(r).empty()) line += "  " + Place(r);
+    line += "  " + Camera(r);
     line += r.camera.serial.empty() ? "  no serial" : "  serial " + r.camera.serial;
     return line;
 }

@@ -97,12 +97,12 @@ std::string IsoUtc(int64_t when) {
 
 bool SameCamera(const UpdateRecord& a, const UpdateRecord& b) {
     const CameraIdentity &x = a.camera, &y = b.camera;
-    const UsbIdentity none;
-    const UsbIdentity& xu = x.usb ? *x.usb : none;
-    const UsbIdentity& yu = y.usb ? *y.usb : none;
-    if (xu.vendor != yu.vendor || xu.product != yu.product) return false;
+    if (!x.usb || !y.usb || x.usb->vendor != y.usb->vendor || x.usb->product != y.usb->product) return false;
     if (x.chipId < 0 || x.chipId != y.chipId) return false;
-    if (!x.serial.empty() && !y.serial.empty()) return x.serial == y.serial;
+    if (a.flashType < 0 || a.flashType != b.flashType) return false;
+    // Every unit of a release carries the serial its image holds: an equal
+    // one shows nothing, though another one shows another camera.
+    if (!x.serial.empty() && !y.serial.empty() && x.serial != y.serial) return false;
     return !x.busPlace.empty() && x.busPlace == y.busPlace;
 }
 

@@ -36,10 +36,12 @@ struct UpdateRecord {
     std::string imageVersion;  // "V0309"
 };
 
-// True when a and b are records of the same physical camera: same vendor
-// and product, and the same serial where both have one, else the same bus
-// place; and the same chip ID. What is unknown (no bus place, chip ID -1)
-// matches nothing: a record is never tied to a camera it may not be.
+// True when a and b are records of the same physical camera: the same bus
+// place with the same vendor and product, chip ID and flash type. A serial
+// names no unit (the image carries one for every camera of a release); two
+// that differ do show two cameras. What is unknown (no bus place, no USB
+// identity, chip ID or flash type -1) matches nothing: a record never
+// reaches a camera it may not be, nor another port.
 bool SameCamera(const UpdateRecord& a, const UpdateRecord& b);
 
 // The record as one line of JSON (no line end), the history file's and

@@ -73,7 +73,7 @@ TEST(UpdateHistory, RecordsAreBegunFinishedAndReadBackOldestFirst) {
     HistoryRig rig;
     std::string why;
     EXPECT_TRUE(rig.Load().empty()) << "a missing file is an empty history";
-    UpdateRecord first = Camera("", "/sys/devices/pci0000:00/usb1/1-2"), second = Camera("A1", "");
+    UpdateRecord first = Camera("", "/sys/devices/pci0000:00/usb1/1-2"), second = Camera("A1", "/sys/devices/pci0000:00/usb1/1-3");
     ASSERT_TRUE(rig.history.Begin(&first, &why)) << why;
     ASSERT_TRUE(rig.history.Begin(&second, &why)) << why;
     EXPECT_EQ(first.id, "20261208T101502Z-1");
@@ -93,21 +93,22 @@ TEST(UpdateHistory, RecordsAreBegunFinishedAndReadBackOldestFirst) {
     EXPECT_EQ(records[1].outcome, "started");
     EXPECT_EQ(records[1].finished, "");
 
-    const auto latest = rig.history.Latest(Camera("A1", "elsewhere"), &why);
+    const auto latest = rig.history.Latest(Camera("A1", "/sys/devices/pci0000:00/usb1/1-3"), &why);
     ASSERT_TRUE(latest.has_value());
     EXPECT_EQ(latest->id, second.id);
-    EXPECT_FALSE(rig.history.Latest(Camera("A2", ""), &why).has_value());
+    EXPECT_FALSE(rig.history.Latest(Camera("A1", "elsewhere"), &why).has_value()) << "another port";
     EXPECT_EQ(why, "");
 }
 
-TEST(UpdateHistory, SameCameraByTheSerialElseTheBusPlaceAndTheChip) {
+TEST(UpdateHistory, SameCameraByItsPlaceItsIdsItsChipAndItsFlash) {
     const std::string usb12 = "/sys/devices/pci0000:00/usb1/1-2";
     const struct {
         const char* name;
         UpdateRecord a, b;
         bool same;
     } rows[] = {
-        {"same serial, moved to another port", Camera("A1", usb12), Camera("A1", "other"), true},
+        // The serial every unit of a release carries follows no camera.
+        {"same serial, another port", Camera("A1", usb12), Camera("A1", "other"), false},
         {"other serial, same port", Camera("A1", usb12), Camera("A2", usb12), false},
         {"no serial, same port", Camera("", usb12), Camera("", usb12), true},
         {"one serial, same port", Camera("A1", usb12), Camera("", usb12), true},
@@ -116,6 +117,8 @@ TEST(UpdateHistory, SameCameraByTheSerialElseTheBusPlaceAndTheChip) {
         {"other chip", Camera("A1", usb12), Camera("A1", usb12, 0x66), false},
         {"chip unread", Camera("A1", usb12, -1), Camera("A1", usb12, -1), false},
         {"other product", Camera("A1", usb12), [&] { UpdateRecord r = Camera("A1", usb12); r.camera.usb->product = 0x03D6; return r; }(), false},
+        {"other flash type", Camera("A1", usb12), [&] { UpdateRecord r = Camera("A1", usb12); r.flashType = 2; return r; }(), false},
+        {"no USB identity", [&] { UpdateRecord r = Camera("", usb12); r.camera.usb.reset(); return r; }(), [&] { UpdateRecord r = Camera("", usb12); r.camera.usb.reset(); return r; }(), false},
     };
     for (const auto& row : rows) {
         EXPECT_EQ(SameCamera(row.a, row.b), row.same) << row.name;
@@ -259,14 +262,14 @@ TEST(UpdateHistory, WhatAnotherAccountCouldWriteIsRefusedAndSaid) {
     };
     for (const auto& row : rows) {
         HistoryRig rig;
-        UpdateRecord failed = Camera("A1", "");
+        UpdateRecord failed = Camera("A1", "/sys/devices/pci0000:00/usb1/1-2");
         std::string why;
         ASSERT_TRUE(rig.history.Begin(&failed, &why) && rig.history.Finish(failed.id, "failed", &why)) << why;
         if (!row.plant(rig)) {
             std::printf("%s: this account cannot arrange it; not tried\n", row.name);
             continue;
         }
-        const auto latest = rig.history.Latest(Camera("A1", ""), &why);
+        const auto latest = rig.history.Latest(Camera("A1", "/sys/devices/pci0000:00/usb1/1-2"), &why);
         if (!row.said) {
             EXPECT_TRUE(latest.has_value() && latest->id == failed.id) << row.name << ": " << why;
             continue;
