@@ -15,6 +15,7 @@
 #include "console/report.h"
 #include "console/screen.h"
 #include "console/support_report.h"
+#include "console/terminal.h"
 #include "console/update_log.h"
 #include "discovery/system_camera.h"
 #include "firmware/firmware_image.h"
@@ -24,14 +25,6 @@
 #include "platform/state_folder.h"
 
 #include "korvane_version.h"
-
-#ifdef _WIN32
-#include <io.h>
-#define isatty _isatty
-#define fileno _fileno
-#else
-#include <unistd.h>
-#endif
 
 namespace {
 
@@ -155,8 +148,8 @@ int List(Run& run, FILE* out) {
 }
 
 int Update(Run& run, FILE* out) {
-    const bool outIsTerminal = isatty(fileno(out)) != 0;
-    ConsoleUpdate update(run.options, out, outIsTerminal, isatty(fileno(stdin)) != 0 && outIsTerminal);
+    const bool outIsTerminal = IsTerminal(out);
+    ConsoleUpdate update(run.options, out, outIsTerminal, IsTerminal(stdin) && outIsTerminal);
     SystemCamera camera(&update.transferLog, run.options.device);
     // A camera chosen that is not there is the command line's fault, not
     // a missing camera; one another run holds is said as such by the run.

@@ -6,14 +6,6 @@
 #include "console/log_text.h"
 #include "console/terminal.h"
 
-#ifdef _WIN32
-#include <io.h>
-#define isatty _isatty
-#define fileno _fileno
-#else
-#include <unistd.h>
-#endif
-
 namespace {
 
 std::mutex lock;
@@ -29,7 +21,7 @@ void EndOpenLineLocked() {
 }  // namespace
 
 size_t LineWidth(FILE* out) {
-    if (isatty(fileno(out))) {
+    if (IsTerminal(out)) {
         const int columns = TerminalColumns(out);
         return columns > 0 ? size_t(columns) : kPipeColumns;
     }

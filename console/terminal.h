@@ -4,6 +4,8 @@
 
 #include <cstdio>
 
+// Whether `file` is a terminal.
+bool IsTerminal(FILE* file);
 // The columns of the terminal `out` writes to; 0 when it is none or will
 // not say. Follows a resize.
 int TerminalColumns(FILE* out);

@@ -16,6 +16,8 @@ void OnResize(int) { resized.store(true); }
 
 }  // namespace
 
+bool IsTerminal(FILE* file) { return isatty(fileno(file)) != 0; }
+
 int TerminalColumns(FILE* out) {
     static int columns = 0;
     static bool watching = false;

@@ -9,6 +9,8 @@ HANDLE ConsoleOf(FILE* out) { return HANDLE(_get_osfhandle(_fileno(out))); }
 
 }  // namespace
 
+bool IsTerminal(FILE* file) { return _isatty(_fileno(file)) != 0; }
+
 // The console window's visible width, read afresh: a resize needs no signal.
 int TerminalColumns(FILE* out) {
     CONSOLE_SCREEN_BUFFER_INFO info;
