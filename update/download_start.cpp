@@ -28,48 +28,58 @@ int32_t CUpdateEngine::StartDownload(const CheckReport& checked, UpdateObserver&
                                      bool writeAnyway) {
     pulseAtLetGo_ = false;
     verdictIn_.store(false);
-    // The check examined the image it chose; what may not be written is
-    // stopped here before the camera hears anything.
+    if (!MayWrite(checked, writeAnyway)) return 0;
+    log += "\r\nStart Download to ";
+    if (!ReopenChecked(checked, log)) return 0;
+    BeginRecord(checked, log);
+    PatchFlashTypeByte(image_.data(), uint32_t(image_.size()), checked.flashTypeIndex);
+    LaunchWorker(checked.flashTypeIndex, observer, log);
+    return 1;
+}
+
+// The check examined the image it chose; what may not be written is
+// stopped here before the camera hears anything.
+bool CUpdateEngine::MayWrite(const CheckReport& checked, bool writeAnyway) {
     downloadFailure_ = image_.empty() ? Failure::ImageMissing : Failure::ImageTooShort;
     if (checked.verdict != CheckVerdict::Update || image_.empty() || checked.imageFit == ImageFit::TooShort)
-        return 0;
+        return false;
     downloadFailure_ = Failure::NotAgreed;
-    if (checked.imageFit == ImageFit::NotForThisChip && !writeAnyway) return 0;
-    log += "\r\nStart Download to ";
+    return checked.imageFit != ImageFit::NotForThisChip || writeAnyway;
+}
+
+// The camera is opened again for the write, and must be the one checked.
+bool CUpdateEngine::ReopenChecked(const CheckReport& checked, std::string& log) {
     ReleaseDevice();
     device_ = new CCamDevice;
     char name[kCameraNameBytes] = {};
     if (!device_->OpenCamera(log, name, source_)) {
         log += "Driver Connection Fail\r\n";
         downloadFailure_ = Failure::CameraNotReopened;
-        return 0;
+        return false;
     }
     downloadFailure_ = Failure::CameraChanged;
-    if (!SameCameraAsChecked(checked, log)) {
-        // Another camera hears nothing more from this program.
-        CCamDevice::CloseChannel();
-        return 0;
-    }
+    if (SameCameraAsChecked(checked, log)) return true;
+    // Another camera hears nothing more from this program.
+    CCamDevice::CloseChannel();
+    return false;
+}
 
-    BeginRecord(checked, log);
-    PatchFlashTypeByte(image_.data(), uint32_t(image_.size()), checked.flashTypeIndex);
+void CUpdateEngine::LaunchWorker(uint8_t flashTypeIndex, UpdateObserver& observer, std::string& log) {
     // Whole lines go to the observer: the first is the one that ends after
     // what the log already held.
     const size_t lineEnd = log.rfind('\n');
-    run_.flashTypeIndex = checked.flashTypeIndex;
+    run_.flashTypeIndex = flashTypeIndex;
     run_.observer = &observer;
     run_.log = &log;
     run_.linesSent = lineEnd == std::string::npos ? 0 : lineEnd + 1;
     downloadFailure_ = Failure::None;
-    if (!StartWorkerThread(DownloadWorker, this)) {
-        // No worker: the run has failed before it began.
-        log += "CreateThread fail.\r\n";
-        downloadFailure_ = Failure::NoWorker;
-        verdict_ = 0;
-        verdictIn_.store(true, std::memory_order_release);
-        observer.OnVerdict(0);
-    }
-    return 1;
+    if (StartWorkerThread(DownloadWorker, this)) return;
+    // No worker: the run has failed before it began.
+    log += "CreateThread fail.\r\n";
+    downloadFailure_ = Failure::NoWorker;
+    verdict_ = 0;
+    verdictIn_.store(true, std::memory_order_release);
+    observer.OnVerdict(0);
 }
 
 // The walk accepts the first camera of the family it meets, which need not

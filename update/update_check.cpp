@@ -130,6 +130,25 @@ bool CUpdateEngine::PatchedImage(int id, CheckReport* r, std::vector<uint8_t>* i
     return PatchFlashTypeByte(image->data(), uint32_t(image->size()), r->flashTypeIndex) == FirmwareStatus::Ok;
 }
 
+namespace {
+
+struct Compared {
+    int id;
+    FlashContent content;
+    uint32_t at;
+};
+
+// The closest reading first: the image held whole, then a cut, then an
+// unfinished download; with none of them, the first image.
+const Compared& Closest(const Compared (&compared)[2]) {
+    for (FlashContent content : {FlashContent::Image, FlashContent::Cut, FlashContent::Unfinished})
+        for (const Compared& c : compared)
+            if (c.content == content) return c;
+    return compared[0];
+}
+
+}  // namespace
+
 // A download writes the code three quarters of the way through, so a code
 // that says current may sit in a flash whose download was cut after it.
 // The whole flash is read and held against both images as this camera
@@ -141,49 +160,42 @@ CUpdateEngine::Firmware CUpdateEngine::FlashAgainstImages(CheckReport* r, std::s
     const Firmware read = ReadWholeFlash(flash.data(), r, log);
     if (read != Firmware::Stale) return read;
     const uint32_t page = FlashTypeRowFor(r->flashTypeIndex).programPage;
-    struct Compared {
-        int id;
-        FlashContent content;
-        uint32_t at;
-    } compared[] = {{kImageV0309, FlashContent::Other, 0}, {kImageV0308, FlashContent::Other, 0}};
+    Compared compared[] = {{kImageV0309, FlashContent::Other, 0}, {kImageV0308, FlashContent::Other, 0}};
     for (Compared& c : compared) {
         std::vector<uint8_t> image;
         if (!PatchedImage(c.id, r, &image, log)) return Firmware::Unknown;
         c.content = CompareFlashWithImage(flash.data(), image.data(), kFirmwareImageSize, page, &c.at);
     }
     r->flashCompared = true;
-    // The closest reading first: the image held whole, then a cut, then
-    // an unfinished download.
-    const FlashContent order[] = {FlashContent::Image, FlashContent::Cut, FlashContent::Unfinished};
-    const Compared* found = nullptr;
-    for (FlashContent content : order)
-        for (const Compared& c : compared)
-            if (!found && c.content == content) found = &c;
-    const Compared& shown = found ? *found : compared[0];
+    const Compared& shown = Closest(compared);
     r->flashContent = shown.content;
     r->flashDiffersAt = shown.at;
-    const unsigned at = unsigned(shown.at);
-    const char* version = VersionOf(shown.id);
-    switch (shown.content) {
-    case FlashContent::Image:
-        r->heldImageId = shown.id;
+    if (shown.content != FlashContent::Other) return OursInFlash(shown.id, shown.content, r, log);
+    log += Formatted("Flash differs from image %d at %06X and from image %d at %06X.\r\n", compared[0].id,
+                     unsigned(compared[0].at), compared[1].id, unsigned(compared[1].at));
+    r->reason = Formatted("the flash differs from this program's images at 0x%06X", unsigned(shown.at));
+    return Firmware::Current;
+}
+
+// The flash holds one of this program's images, whole or as a download of
+// it left it: current, or to be written again.
+CUpdateEngine::Firmware CUpdateEngine::OursInFlash(int id, FlashContent content, CheckReport* r, std::string& log) {
+    const unsigned at = unsigned(r->flashDiffersAt);
+    const char* version = VersionOf(id);
+    if (content == FlashContent::Image) {
+        r->heldImageId = id;
         r->heldVersion = version;
         r->reason = std::string("the flash holds this program's image ") + version;
         return Firmware::Current;
-    case FlashContent::Cut:
+    }
+    if (content == FlashContent::Cut) {
         log += Formatted("The last download stopped before %06X.\r\n", at);
         r->reason = Formatted("the last download (%s) stopped before 0x%06X", version, at);
-        return Firmware::Stale;
-    case FlashContent::Unfinished:
+    } else {
         log += Formatted("The last download left the flash unfinished at %06X.\r\n", at);
         r->reason = Formatted("the last download (%s) left the flash unfinished at 0x%06X", version, at);
-        return Firmware::Stale;
-    case FlashContent::Other: break;
     }
-    log += Formatted("Flash differs from image %d at %06X and from image %d at %06X.\r\n", compared[0].id,
-                     unsigned(compared[0].at), compared[1].id, unsigned(compared[1].at));
-    r->reason = Formatted("the flash differs from this program's images at 0x%06X", at);
-    return Firmware::Current;
+    return Firmware::Stale;
 }
 
 // The whole flash for the compare, held to what the compare may spend

@@ -115,9 +115,13 @@ private:
     void BeginRecord(const CheckReport& checked, std::string& log);
     Firmware FirmwareState(CheckReport* report, std::string& log);
     Firmware FlashAgainstImages(CheckReport* report, std::string& log);
+    Firmware OursInFlash(int id, FlashContent content, CheckReport* report, std::string& log);
     Firmware ReadWholeFlash(uint8_t* flash, CheckReport* report, std::string& log);
     bool LoadProgramImage(int id, std::vector<uint8_t>* image, CheckReport* report, std::string& log);
     bool PatchedImage(int id, CheckReport* report, std::vector<uint8_t>* image, std::string& log);
+    bool MayWrite(const CheckReport& checked, bool writeAnyway);
+    bool ReopenChecked(const CheckReport& checked, std::string& log);
+    void LaunchWorker(uint8_t flashTypeIndex, UpdateObserver& observer, std::string& log);
     bool SameCameraAsChecked(const CheckReport& checked, std::string& log);
     void ReleaseDevice();
     static uint32_t DownloadWorker(void* self);
