@@ -213,7 +213,7 @@ TEST(DownloadRun, BothCarriedImagesPassTheDescriptorCheck) {
 // written, the run fails as a failed reopen does, and the other camera
 // hears nothing after the reopen's own reads.
 TEST(DownloadRun, ACameraGoneOrSwappedBeforeTheSecondOpenGetsNothingWritten) {
-    enum Change { Gone, ElsewhereNow, OtherChip, OtherFlash, OtherProduct };
+    enum Change { Gone, ElsewhereNow, OtherChip, OtherFlash, OtherProduct, OtherPort, OtherSerial, NoLongerOurs };
     const struct {
         const char* name;
         Change change;
@@ -226,6 +226,11 @@ TEST(DownloadRun, ACameraGoneOrSwappedBeforeTheSecondOpenGetsNothingWritten) {
         // Same processor, same flash, same node: only the system tells them apart.
         {"another product at its place", OtherProduct,
          "Camera changed since the check: USB ID 4271:03D6, was 4271:03D5.\r\n"},
+        // A hub between them: the same node name, another port.
+        {"another at another port", OtherPort, "Camera changed since the check: on the bus at usb1/1-4, was usb1/1-1.\r\n"},
+        {"another unit at its place", OtherSerial, "Camera changed since the check: serial B2, was A1.\r\n"},
+        {"the system no longer lists it as ours", NoLongerOurs,
+         "Camera changed since the check: its hardware ID no longer shows it is ours.\r\n"},
     };
     for (const auto& c : cases) {
         simcam::SimCamera other;
@@ -234,6 +239,7 @@ TEST(DownloadRun, ACameraGoneOrSwappedBeforeTheSecondOpenGetsNothingWritten) {
         const std::vector<uint8_t> otherFlash = other.Flash();
         UpdateRig rig(Path::KsNode, Worker::Deferred);
         TestWindow& w = *rig.window;
+        rig.source.devices[0].serial = "A1";
         w.StartUp(true, 1);
         ASSERT_EQ(w.CheckCamera(), CheckVerdict::Update) << c.name;
         if (c.change == Gone) rig.CamerasGoneFrom(2);
@@ -242,9 +248,12 @@ TEST(DownloadRun, ACameraGoneOrSwappedBeforeTheSecondOpenGetsNothingWritten) {
             passedOver.SetChipId(0x93);
             rig.source.devices.insert(rig.source.devices.begin(), SimulatedDevice(passedOver, false));
         }
-        if (c.change == OtherChip || c.change == OtherFlash || c.change == OtherProduct)
+        if (c.change != Gone && c.change != ElsewhereNow && c.change != NoLongerOurs)
             rig.source.devices[0] = SimulatedDevice(other, false);
+        rig.source.devices[0].serial = c.change == OtherSerial ? "B2" : "A1";
         if (c.change == OtherProduct) rig.source.devices[0].usb = UsbIdentity{0x4271, 0x03D6, 0x0100};
+        if (c.change == OtherPort) rig.source.devices[0].busPlace = "usb1/1-4";
+        if (c.change == NoLongerOurs) rig.HardwareIds({});
         const size_t ourRequests = rig.Requests().size();
         w.StartDownload();
         EXPECT_EQ(w.statusText, "Checking...\r\nUpdate fail,\r\nPlease re-start this program.\r\n") << c.name;

@@ -24,6 +24,7 @@ public:
         // What the system says of it; its place on the bus is its place in the list.
         std::optional<UsbIdentity> usb = UsbIdentity{kCameraVendorId, kCameraProductId, 0x0309};
         std::string serial = std::string();
+        std::string busPlace = std::string();  // empty: its place in the list
     };
 
     HRESULT Begin() override {
@@ -35,7 +36,8 @@ public:
     HRESULT Next(CaptureDevice* device) override {
         if (!camera || next_ >= devices.size()) return S_FALSE;
         device->path = "sim" + std::to_string(next_);
-        device->busPlace = "usb1/1-" + std::to_string(next_ + 1);
+        device->busPlace = devices[next_].busPlace.empty() ? "usb1/1-" + std::to_string(next_ + 1)
+                                                           : devices[next_].busPlace;
         device->usb = devices[next_].usb;
         device->serial = devices[next_].serial;
         return devices[next_++].bind(device);

@@ -4,9 +4,11 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "platform/state_folder.h"
 #include "tests/support/temp_folder.h"
 #include "update/update_history.h"
 #ifdef _WIN32
@@ -281,6 +283,60 @@ TEST(UpdateHistory, WhatAnotherAccountCouldWriteIsRefusedAndSaid) {
         UpdateRecord next = Camera("A1", "");
         EXPECT_EQ(rig.history.Begin(&next, &why), setAside) << row.name << ": " << why;
     }
+}
+
+// Where the state is kept: systemd's folder first (its first entry), then
+// root's, then the user's. Each row is tried as root (where it can) and as
+// another account; null: the variable is unset.
+TEST(StateFolder, IsChosenInItsOrder) {
+    const struct {
+        const char* systemd;
+        const char* xdg;
+        const char* home;
+        bool root;
+        const char* folder;
+    } rows[] = {
+#ifdef _WIN32
+        {"C:\\k\\state", nullptr, nullptr, false, "C:\\k\\state"},
+#else
+        {"/run/a:/run/b", "/x", "/h", true, "/run/a"},
+        {"/run/a", "/x", "/h", false, "/run/a"},
+        {"", "/x", "/h", true, "/var/lib/korvane-update"},
+        {nullptr, "/x", "/h", false, "/x/korvane-update"},
+        {nullptr, "", "/h", false, "/h/.local/state/korvane-update"},
+        {nullptr, nullptr, nullptr, false, ""},
+#endif
+    };
+    const auto set = [](const char* name, const char* value) {
+#ifdef _WIN32
+        _putenv_s(name, value ? value : "");
+#else
+        if (value) setenv(name, value, 1); else unsetenv(name);
+#endif
+    };
+    std::vector<std::pair<const char*, std::optional<std::string>>> kept;
+    for (const char* name : {"STATE_DIRECTORY", "XDG_STATE_HOME", "HOME"})
+        kept.push_back({name, std::getenv(name) ? std::optional<std::string>(std::getenv(name)) : std::nullopt});
+    for (const auto& row : rows) {
+        set("STATE_DIRECTORY", row.systemd);
+        set("XDG_STATE_HOME", row.xdg);
+        set("HOME", row.home);
+#ifndef _WIN32
+        // Another account, for a while: this process is root, or cannot be.
+        const bool asked = row.root == (geteuid() == 0) || (geteuid() == 0 && seteuid(kOther) == 0);
+        if (!asked) {
+            std::printf("%s: not tried as this account\n", row.folder);
+            continue;
+        }
+#endif
+        EXPECT_EQ(StateFolder(), row.folder) << row.folder;
+#ifndef _WIN32
+        if (geteuid() != getuid()) {
+            EXPECT_EQ(seteuid(getuid()), 0);
+        }
+#endif
+    }
+    for (const auto& [name, value] : kept) set(name, value ? value->c_str() : nullptr);
 }
 
 TEST(UpdateHistory, TimesAreWrittenInUtc) {
