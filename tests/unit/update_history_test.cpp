@@ -145,8 +145,15 @@ TEST(UpdateHistory, DamagedLinesAreSkippedAndDroppedAtTheNextWrite) {
     UpdateRecord good = Camera("A1", "");
     good.id = "20261201T000000Z-1";
     const std::string line = RecordJson(good);
+    const auto damaged = [&](const std::string& field, const std::string& now) {
+        std::string bad = line;
+        const size_t at = bad.find(field);
+        EXPECT_NE(at, std::string::npos) << field;
+        return at == std::string::npos ? std::string() : bad.replace(at, field.size(), now);
+    };
     rig.Write({line, "", line.substr(0, line.size() / 2), "[1, 2]", R"({"id": "x", "chip_id": 101})",
-               R"({"started": "2026-12-01T00:00:00Z"})", line});
+               R"({"started": "2026-12-01T00:00:00Z"})", damaged(R"("chip_id":"0x65")", R"("chip_id":"0x165")"),
+               damaged(R"("vendor":"4271")", R"("vendor":"4271z")"), line});
     EXPECT_EQ(rig.Load().size(), 2u);
     UpdateRecord next = Camera("A1", "");
     std::string why;
