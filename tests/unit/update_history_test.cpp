@@ -76,7 +76,8 @@ TEST(UpdateHistory, RecordsAreBegunFinishedAndReadBackOldestFirst) {
     std::string why;
     EXPECT_TRUE(rig.Load().empty()) << "a missing file is an empty history";
     UpdateRecord first = Camera("", "/sys/devices/pci0000:00/usb1/1-2"), second = Camera("A1", "/sys/devices/pci0000:00/usb1/1-3");
-    first.camera.usb->product = 0;  // a product ID of 0 is an identity still
+    first.camera.usb->product = 0;  // IDs at their ends are IDs still
+    first.camera.usb->vendor = 0xFFFF;
     ASSERT_TRUE(rig.history.Begin(&first, &why)) << why;
     ASSERT_TRUE(rig.history.Begin(&second, &why)) << why;
     EXPECT_EQ(first.id, "20261208T101502Z-1");
