@@ -1,23 +1,14 @@
 #include "console/console_update.h"
 
-#include <cerrno>
-#include <cstring>
-
 #include "console/camera_description.h"
-#include "console/log_text.h"
-#include "console/outcomes.h"
+#include "console/interrupt_lines.h"
 #include "console/screen.h"
 #include "console/verdict_text.h"
 #include "korvane_version.h"
-#include "platform/interrupts.h"
+#include "platform/printable.h"
+#include "platform/terminal.h"
+#include "update/check_words.h"
 #include "update/log_lines.h"
-
-#ifdef _WIN32
-#include <io.h>
-#else
-#include <poll.h>
-#include <unistd.h>
-#endif
 
 namespace {
 
@@ -28,38 +19,10 @@ constexpr uint32_t kDrawEveryMs = 100;
 // The transfer log's lines shown on a failure.
 constexpr size_t kFailureLines = 12;
 
-// How long an interrupt at the question may go unseen: a person's
-// Ctrl-C answered at once to the eye.
-constexpr int kInterruptLookMs = 100;
-
 // A note's lines after the first, under its first word; a transfer log
 // line's, set in from it.
 constexpr size_t kNoteIndent = 6;
 constexpr size_t kLogIndent = 2;
-
-// A line from standard input; false at its end or when interrupted.
-// An interrupt that lands just before a read would not break into it: on
-// Linux the input is waited for a slice at a time, the flag looked at
-// between slices.
-bool ReadAnswer(std::string* line) {
-    line->clear();
-    char c;
-    for (;;) {
-        if (Interrupted()) return false;
-#ifdef _WIN32
-        const int got = _read(0, &c, 1);
-#else
-        pollfd input = {0, POLLIN, 0};
-        const int ready = poll(&input, 1, kInterruptLookMs);
-        if (ready == 0 || (ready < 0 && errno == EINTR)) continue;
-        const ssize_t got = ready < 0 ? -1 : read(0, &c, 1);
-#endif
-        if (got < 0 && errno == EINTR) continue;
-        if (got <= 0) return false;
-        if (c == '\n') return true;
-        if (c != '\r') line->push_back(c);
-    }
-}
 
 // How each end of the run is told: the outcome table's row for it.
 const struct {
@@ -99,7 +62,10 @@ ConsoleUpdate::ConsoleUpdate(const Options& options, FILE* out, bool outIsTermin
 int ConsoleUpdate::Run(Report* report) {
     report_ = report;
     run_.camera = camera;
-    run_.Run(kDrawEveryMs, [this] { bar_.Draw(); });
+    run_.Run(kDrawEveryMs, [this] {
+        SayHeldOffInterrupts();
+        bar_.Draw();
+    });
     return report->exitCode;
 }
 
@@ -135,7 +101,7 @@ Answer ConsoleUpdate::Ask(Question question, const CheckReport&) {
 Answer ConsoleUpdate::Confirm(const std::string& question) {
     ::Ask(out_, question + " [y/N]");
     std::string answer;
-    if (!ReadAnswer(&answer)) {
+    if (!ReadInputLine(&answer)) {
         SayLines(out_, "\n");
         return Answer::Closed;
     }
@@ -146,8 +112,7 @@ void ConsoleUpdate::Writing(const CheckReport& found) {
     report_->check = found;
     writing_ = true;
     if (!options_.json && !options_.quiet)
-        Say(out_, "Writing image " + std::to_string(found.imageId) + " (" + found.imageVersion +
-                      "); do not unplug the camera.");
+        Say(out_, "Writing " + ImageName(found) + "; do not unplug the camera.");
     bar_.Start(found.imageSize);
     // --verbose shows the download's lines as the engine hands them over,
     // from the first line it adds.
@@ -174,6 +139,7 @@ void ConsoleUpdate::ShowVerdict(const RunVerdict& verdict, const CheckReport& fo
     report_->check = found;
     writing_ = false;
     if (verdict.end == RunEnd::Updated || verdict.end == RunEnd::Failed) {
+        SayHeldOffInterrupts();
         bar_.Finish(verdict.end == RunEnd::Updated ? "done" : "failed");
         // The update went on; the computer only lacks its record of it.
         if (!verdict.recordProblem.empty())
@@ -204,29 +170,26 @@ Outcome ConsoleUpdate::Ended(const RunVerdict& v, std::string* message) const {
     else if (v.end == RunEnd::Current && c.flashContent == FlashContent::Other && c.flashCompared)
         *message = "No update needed by its FlashTypeCode; but its flash differs from this program's image, so "
                    "it holds another release's firmware or is damaged.";
-    else if (v.end == RunEnd::OnBattery)
-        *message = v.powerRead ? "Not on mains power: plug the computer in, or pass --on-battery."
-                               : "The power state could not be read: plug the computer in, or pass --on-battery.";
+    else if (v.end == RunEnd::OnBattery && !v.powerRead)
+        *message = "The power state could not be read: plug the computer in, or pass --on-battery.";
     else if (v.end == RunEnd::Failed && FailureOf(v.failure).advice)
         *message = std::string("The update failed: ") + FailureOf(v.failure).text + ".";
     if (!v.advice.empty()) *message += " " + v.advice;
     return outcome;
 }
 
-int ConsoleUpdate::End(Outcome outcome, const std::string& message, const std::string& keepAwake) {
+void ConsoleUpdate::End(Outcome outcome, const std::string& message, const std::string& keepAwake) {
     ShowNewLog();
-    Report* report = report_;
     // The command that keeps the camera awake ends the words; people get it
     // on a line of its own, whole to copy.
-    report->Ends(outcome, keepAwake.empty() ? message : message + " " + keepAwake);
+    report_->Ends(outcome, keepAwake.empty() ? message : message + " " + keepAwake);
     // A camera passed over unasked says why in the notes; one whose requests
     // failed, only in the transfer log.
-    if (IsFailure(outcome) || outcome == Outcome::NoCamera) report->logTail = LastLines(transferLog, kFailureLines);
+    if (IsFailure(outcome) || outcome == Outcome::NoCamera) report_->logTail = LastLines(transferLog, kFailureLines);
     // Under --json people's words go to standard error, the document alone to standard output.
     SayVerdict(options_.json || OutcomeOf(outcome).stream == Stream::Err ? stderr : out_, message, keepAwake);
     // --verbose has shown the whole log already.
-    if (!options_.verbose) SayLogTail(report->logTail);
-    return report->exitCode;
+    if (!options_.verbose) SayLogTail(report_->logTail);
 }
 
 void ConsoleUpdate::Describe(const Report& r) {

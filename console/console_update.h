@@ -51,7 +51,7 @@ private:
     void ShowVerdict(const RunVerdict& verdict, const CheckReport& found) override;
 
     Outcome Ended(const RunVerdict& verdict, std::string* message) const;
-    int End(Outcome outcome, const std::string& message, const std::string& keepAwake);
+    void End(Outcome outcome, const std::string& message, const std::string& keepAwake);
     void Describe(const Report& report);
     Answer Confirm(const std::string& question);
     void ShowNewLog();

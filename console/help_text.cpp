@@ -1,8 +1,8 @@
 #include "console/help_text.h"
 
-#include "console/log_text.h"
-
 #include <vector>
+
+#include "platform/word_wrap.h"
 
 namespace {
 
@@ -11,13 +11,6 @@ constexpr size_t kHangingColumn = 6;
 constexpr size_t kLeastWordsColumn = 24;
 
 }  // namespace
-
-std::string HelpParagraph(const std::string& words, size_t width, size_t indent) {
-    std::string text;
-    for (const std::string& line : WordLines(words, width - indent, width - indent))
-        text += std::string(indent, ' ') + line + "\n";
-    return text;
-}
 
 std::string HelpItem(const std::string& term, const std::string& words, size_t column, size_t width) {
     std::string text = "  " + term;
@@ -36,7 +29,7 @@ std::string HelpItem(const std::string& term, const std::string& words, size_t c
 }
 
 std::string HelpFormatter::make_help(const CLI::App* app, std::string name, CLI::AppFormatMode) const {
-    std::string text = "Usage: " + name + " [OPTIONS]\n\n" + HelpParagraph(app->get_description(), width_);
+    std::string text = "Usage: " + name + " [OPTIONS]\n\n" + Wrapped(app->get_description(), width_, "");
     text += "\nOptions:\n";
     for (const CLI::Option* option : app->get_options()) {
         std::string term = option->get_name(false, true);

@@ -16,8 +16,6 @@ constexpr size_t kHelpNarrowest = 40;
 // their own lines below the term, from column 6, when the term is too long
 // or the column leaves too little room.
 std::string HelpItem(const std::string& term, const std::string& words, size_t column, size_t width);
-// A paragraph wrapped within `width`, each line begun with `indent`.
-std::string HelpParagraph(const std::string& words, size_t width, size_t indent = 0);
 
 class HelpFormatter final : public CLI::Formatter {
 public:

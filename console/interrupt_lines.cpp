@@ -17,8 +17,6 @@ constexpr const char* kCut =
     "flash is being written; the download may be cut. If it is, keep the camera plugged in and run "
     "korvane-update again.";
 
-int said = 0;
-
 }  // namespace
 
 const InterruptLines& HandlerLines() {
@@ -28,5 +26,5 @@ const InterruptLines& HandlerLines() {
 }
 
 void SayHeldOffInterrupts() {
-    for (const int heldOff = HeldOffInterrupts(); said < heldOff; ++said) Say(stderr, kHeldOff);
+    for (int heldOff = TakeHeldOffInterrupts(); heldOff > 0; --heldOff) Say(stderr, kHeldOff);
 }

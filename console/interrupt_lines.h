@@ -3,9 +3,8 @@
 
 #include "platform/interrupts.h"
 
-// The handlers' lines, wrapped once for standard error's width; kept for
-// the life of the process.
+// The handlers' lines, wrapped once for standard error's width.
 const InterruptLines& HandlerLines();
-// The interrupts held off since the last call, said on lines of their own;
-// on the main thread, as often as it draws the bar.
+// The interrupts held off since the last call, each said on a line of its
+// own; on the main thread, as often as it draws the bar.
 void SayHeldOffInterrupts();

@@ -9,31 +9,20 @@
 #include "console/history_list.h"
 #include "console/interrupt_lines.h"
 #include "console/json_document.h"
-#include "console/log_text.h"
-#include "console/options.h"
-#include "console/outcomes.h"
-#include "console/report.h"
 #include "console/screen.h"
 #include "console/support_report.h"
-#include "console/terminal.h"
 #include "console/update_log.h"
 #include "discovery/system_camera.h"
 #include "firmware/firmware_image.h"
+#include "korvane_version.h"
 #include "platform/com_apartment.h"
 #include "platform/instance_lock.h"
-#include "platform/interrupts.h"
 #include "platform/state_folder.h"
-
-#include "korvane_version.h"
+#include "platform/system_words.h"
+#include "platform/terminal.h"
+#include "update/log_lines.h"
 
 namespace {
-
-// As the lock's record names this program to a run it refuses.
-#ifdef _WIN32
-constexpr const char* kProgramName = "korvane-update.exe";
-#else
-constexpr const char* kProgramName = "korvane-update";
-#endif
 
 // One run of the program: what it was asked, its log file and its report.
 struct Run {
@@ -44,10 +33,7 @@ struct Run {
 
 // The JSON document, when one was asked for; the exit code.
 int Finish(const Run& run) {
-    if (run.options.json) {
-        std::fputs(ReportJson(run.report).c_str(), stdout);
-        std::fflush(stdout);
-    }
+    if (run.options.json) PrintDocument(RunFacts(run.report), run.report);
     return run.report.exitCode;
 }
 
@@ -90,32 +76,18 @@ int PrintVersion(const Options& options) {
         images.push_back({{"id", image.id}, {"version", image.version}});
     }
     text += ")";
-    const OutcomeRow& row = OutcomeOf(Outcome::Version);
-    std::fputs(options.json ? DocumentText({{"images", images}}, row.result, row.code, text).c_str()
-                            : (text + "\n").c_str(),
-               stdout);
-    return std::fflush(stdout) == 0 ? row.code : ExitWith(Outcome::Failed);
-}
-
-// Who holds the lock and what it does, for the refusal; the lock's name
-// alone when its holder left no record that reads.
-std::string LockHolderWords(const LockHolder& holder, const std::string& lockName) {
-    if (holder.program.empty()) return " (" + lockName + " is held)";
-    const char* doing = "is checking a camera";
-    switch (holder.phase) {
-    case LockPhase::Checking: break;
-    case LockPhase::Asking: doing = "is waiting for an answer at its question"; break;
-    case LockPhase::Writing: doing = "is writing a camera's firmware"; break;
-    case LockPhase::WindowOpen: doing = "has the update window open"; break;
-    }
-    return ": " + Printable(holder.program) + " (process " + std::to_string(holder.process) + ") " + doing;
+    Report ended;
+    ended.Ends(Outcome::Version, text);
+    const bool printed = options.json ? PrintDocument({{"images", images}}, ended)
+                                      : std::fputs((text + "\n").c_str(), stdout) >= 0 && std::fflush(stdout) == 0;
+    return ExitWith(printed ? Outcome::Version : Outcome::Failed);
 }
 
 // The one-update lock; false, the run refused, when it is not held.
 bool TakeLock(Run& run, int* code) {
     std::string lockName;
     LockHolder holder;
-    switch (TakeInstanceLock(kProgramName, &lockName, &holder)) {
+    switch (TakeInstanceLock(std::string("korvane-update") + kProgramFileSuffix, &lockName, &holder)) {
     case LockResult::Held: return true;
     case LockResult::Busy:
         *code = Refuse(run, Outcome::OtherInstance,

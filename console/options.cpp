@@ -3,14 +3,15 @@
 #include <CLI/CLI.hpp>
 
 #include <algorithm>
-#include <cstdio>
 #include <memory>
 #include <string>
 
 #include "console/help_text.h"
-#include "console/outcomes.h"
 #include "console/screen.h"
-
+#include "platform/state_folder.h"
+#include "platform/system_words.h"
+#include "platform/terminal.h"
+#include "platform/word_wrap.h"
 
 namespace {
 
@@ -19,25 +20,16 @@ constexpr const char* kDescription =
     "whether it needs new firmware as the update window does, and writes it,\n"
     "verified.\n";
 
-// Where a deployment tool might keep the log, as each system would.
-#ifdef _WIN32
-#define KORVANE_LOG_EXAMPLE "%ProgramData%\\korvane-update.log"
-#define KORVANE_STATE_FOLDER "%STATE_DIRECTORY% when set, else %ProgramData%\\Korvane"
-#else
-#define KORVANE_STATE_FOLDER "$STATE_DIRECTORY when set, else /var/lib/korvane-update " \
-    "for root, else ~/.local/state/korvane-update"
-#define KORVANE_LOG_EXAMPLE "/var/log/korvane-update.log"
-#endif
-
 struct Example {
     const char* command;
     const char* what;
+    const char* where = nullptr;  // a path for it, as the system would keep it
 };
 constexpr Example kExamples[] = {
     {"korvane-update", "describe the camera, ask, then update it"},
     {"korvane-update --check", "only say whether an update is due"},
     {"korvane-update --yes --json", "unattended, one JSON report on standard output"},
-    {"korvane-update --yes --log FILE", "unattended, each run's record added to FILE (" KORVANE_LOG_EXAMPLE ")"},
+    {"korvane-update --yes --log FILE", "unattended, each run's record added to FILE", kLogFileExample},
     {"korvane-update --list", "the cameras attached, numbered"},
     {"korvane-update --device 2 --check", "check the second camera of --list"},
     {"korvane-update --history", "the updates this computer made"},
@@ -47,9 +39,10 @@ constexpr Example kExamples[] = {
 // one table with the results that end with it.
 std::string Footer(size_t width) {
     std::string footer = "\nExamples:\n";
-    for (const Example& example : kExamples) footer += HelpItem(example.command, example.what, 33, width);
-    footer += "\n" + HelpParagraph("Each update is recorded (see --history) in the folder " KORVANE_STATE_FOLDER ".",
-                                   width);
+    for (const Example& e : kExamples)
+        footer += HelpItem(e.command, e.what + (e.where ? std::string(" (") + e.where + ")" : ""), 33, width);
+    footer += "\n" + Wrapped("Each update is recorded (see --history) in the folder " + std::string(kStateFolderRule) +
+                             ".", width, "");
     footer += "\nExit codes (and their results in JSON and logs):\n";
     for (const OutcomeRow& row : kOutcomes) {
         if (!row.meaning) continue;

@@ -6,6 +6,8 @@
 // are held to it by a test. Nothing else in the program names an exit code.
 #pragma once
 
+#include "platform/system_words.h"
+
 // 0, 1 and 2 follow the Linux system firmware updater (updated, failed,
 // nothing to do), so deployment tools can treat both alike; the rest say
 // why nothing was tried. --check gives 0 when an update is due, as
@@ -60,15 +62,7 @@ inline constexpr OutcomeRow kOutcomes[] = {
      "Another camera update is running; nothing was done.", "another instance, or the update window, is running"},
     {Outcome::OnBattery, "on-battery", kExitOnBattery, Stream::Err,
      "Not on mains power: plug the computer in, or pass --on-battery.", "on battery; plug in, or pass --on-battery"},
-#ifdef _WIN32
-    {Outcome::NoPermission, "no-permission", kExitNoPermission, Stream::Err,
-     "The camera could not be opened: access denied (see the camera privacy settings, or run as an "
-     "administrator).", "the camera could not be opened: access denied"},
-#else
-    {Outcome::NoPermission, "no-permission", kExitNoPermission, Stream::Err,
-     "A camera's device node could not be opened: permission denied (run as root, or join the group that owns "
-     "the node).", "no permission to open the camera's device node"},
-#endif
+    {Outcome::NoPermission, "no-permission", kExitNoPermission, Stream::Err, kCameraAccessWords, kCameraAccessMeaning},
     {Outcome::InUse, "in-use", kExitCameraInUse, Stream::Err,
      "The camera is in use by another program; close it and run again. The flash was not touched.",
      "the camera is in use by another program; the flash was not touched"},

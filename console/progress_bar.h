@@ -1,7 +1,8 @@
 // The download's progress for people: bytes the camera's engine has taken
 // of the image, the rate and the time left. On a terminal one line redrawn
-// in place, as wide as the terminal is; elsewhere (a log, a deployment tool) a plain line every 10 %.
-// The worker reports through the observer; only the main thread draws.
+// in place, as wide as the terminal is; elsewhere (a log, a deployment
+// tool) a plain line every 10 %. The worker reports through the observer;
+// only the main thread draws.
 #pragma once
 
 #include <atomic>
@@ -28,7 +29,6 @@ private:
     void DrawSteps();
     // The bar's line: percentage, bytes, rate, time left or verdict.
     std::string Line(uint32_t done, double rate) const;
-    int Width() const;
 
     FILE* out_;
     bool terminal_;

@@ -32,9 +32,3 @@ struct Report {
     }
     bool CameraFound() const { return checkRan && check.verdict != CheckVerdict::NoCamera; }
 };
-
-// The check's verdict as the JSON document and --list name it.
-const char* DecisionName(CheckVerdict verdict);
-
-// One JSON object holding the report, ended by a newline.
-std::string ReportJson(const Report& report);

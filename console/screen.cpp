@@ -1,10 +1,9 @@
 #include "console/screen.h"
 
-#include <cstdlib>
 #include <mutex>
 
-#include "console/log_text.h"
-#include "console/terminal.h"
+#include "platform/terminal.h"
+#include "platform/word_wrap.h"
 
 namespace {
 
@@ -19,17 +18,6 @@ void EndOpenLineLocked() {
 }
 
 }  // namespace
-
-size_t LineWidth(FILE* out) {
-    if (IsTerminal(out)) {
-        const int columns = TerminalColumns(out);
-        return columns > 0 ? size_t(columns) : kPipeColumns;
-    }
-    // As other programs do, a pipe's reader may say its width.
-    const char* asked = std::getenv("COLUMNS");
-    const long columns = asked ? std::strtol(asked, nullptr, 10) : 0;
-    return columns >= long(kNarrowestColumns) && columns <= long(kWidestColumns) ? size_t(columns) : kPipeColumns;
-}
 
 std::string WrappedFor(FILE* out, const std::string& text, size_t indent) {
     std::string said;

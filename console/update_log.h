@@ -27,6 +27,3 @@ private:
     FILE* file_ = nullptr;
     std::string started_;  // the run's start, for its header
 };
-
-// "2026-12-08 04:50:12 +0000": the local time, with its offset from UTC.
-std::string LocalTimeText();

@@ -1,7 +1,8 @@
 #include "console/verdict_text.h"
 
-#include "console/log_text.h"
 #include "console/screen.h"
+#include "platform/terminal.h"
+#include "platform/word_wrap.h"
 
 namespace {
 

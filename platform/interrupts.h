@@ -8,7 +8,7 @@
 
 // What the handlers say on standard error, in the program's words; kept for
 // the life of the process. An interrupt held off is only counted: the
-// program says it itself, on a line of its own (HeldOffInterrupts).
+// program says it itself, on a line of its own (TakeHeldOffInterrupts).
 struct InterruptLines {
     // Windows: for a close, log-off or shut-down during the download, which
     // the system, not the program, decides to cut; the process may not
@@ -23,8 +23,8 @@ bool Interrupted();
 // True when that interrupt was the terminal going away (a hang-up, a
 // console closed), not a person's Ctrl-C.
 bool TerminalHungUp();
-// How many interrupts the download has held off so far.
-int HeldOffInterrupts();
+// How many interrupts the download has held off since the last call.
+int TakeHeldOffInterrupts();
 // Moves into the download: false when an interrupt came first, and then
 // the download must not start. From true on, interrupts are held off.
 bool EnterDownload();
