@@ -1,9 +1,11 @@
 #include "console/console_update.h"
 
 #include "console/camera_description.h"
+#include "console/camera_list.h"
 #include "console/interrupt_lines.h"
 #include "console/screen.h"
 #include "console/verdict_text.h"
+#include "discovery/system_camera.h"
 #include "korvane_version.h"
 #include "platform/printable.h"
 #include "platform/terminal.h"
@@ -59,25 +61,27 @@ ConsoleUpdate::ConsoleUpdate(const Options& options, FILE* out, bool outIsTermin
     : run_(*this, ConsolePolicy(options, interactive)), transferLog(run_.transferLog), options_(options), out_(out),
       bar_(options.quiet ? nullptr : out, outIsTerminal) {}
 
-int ConsoleUpdate::Run(Report* report) {
+void ConsoleUpdate::Run(SystemCamera* camera, Report* report) {
     report_ = report;
     run_.camera = camera;
     run_.Run(kDrawEveryMs, [this] {
         SayHeldOffInterrupts();
         bar_.Draw();
     });
-    return report->exitCode;
 }
 
+// Once the power rule lets the check go ahead: the other cameras, where
+// none was chosen.
 void ConsoleUpdate::Checking() {
-    if (beforeCheck) beforeCheck(report_);
+    if (options_.device.empty())
+        NameOtherCameras(run_.camera->AllCameras(), options_.json || options_.quiet ? nullptr : out_, report_);
 }
 
 // Under --json or --quiet the camera is described only before a question.
 void ConsoleUpdate::Describe(const CheckReport& found) {
     report_->check = found;
     report_->checkRan = true;
-    if (!options_.json && !options_.quiet) Describe(*report_);
+    if (!options_.json && !options_.quiet) DescribeFound();
 }
 
 // A warning: on standard error, and in the notes the JSON document and the
@@ -94,7 +98,7 @@ Answer ConsoleUpdate::Ask(Question question, const CheckReport&) {
         Say(out_, std::string(kWrongImageCaption) + ": " + kWrongImageQuestion);
         return Confirm("Write it anyway?");
     }
-    if (options_.json || options_.quiet) Describe(*report_);
+    if (options_.json || options_.quiet) DescribeFound();
     return Confirm("Write this firmware now? Keep the camera plugged in until the end.");
 }
 
@@ -192,7 +196,7 @@ void ConsoleUpdate::End(Outcome outcome, const std::string& message, const std::
     if (!options_.verbose) SayLogTail(report_->logTail);
 }
 
-void ConsoleUpdate::Describe(const Report& r) {
+void ConsoleUpdate::DescribeFound() {
     ShowNewLog();
-    DescribeCamera(out_, r.check);
+    DescribeCamera(out_, report_->check);
 }

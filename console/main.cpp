@@ -127,15 +127,9 @@ int Update(Run& run, FILE* out) {
     // a missing camera; one another run holds is said as such by the run.
     if (!camera.ChoiceNamesACamera() && camera.HeldByAnotherRun().empty())
         return Refuse(run, Outcome::Usage, DeviceNamesNothing(run.options.device, camera.AllCameras()));
-    if (run.options.device.empty())
-        update.beforeCheck = [&](Report* r) {
-            NameOtherCameras(camera.AllCameras(), run.options.json || run.options.quiet ? nullptr : out, r);
-        };
-    update.camera = &camera;
-    const int code = update.Run(&run.report);
+    update.Run(&camera, &run.report);
     Record(run, update.transferLog);
-    Finish(run);
-    return code;
+    return Finish(run);
 }
 
 }  // namespace

@@ -50,7 +50,7 @@ std::string Footer(size_t width) {
         for (const OutcomeRow& outcome : kOutcomes)
             if (outcome.code == row.code && results.find(outcome.result) == std::string::npos)
                 results += std::string(results.empty() ? "" : ", ") + outcome.result;
-        footer += HelpItem(std::to_string(int(row.code)), std::string(row.meaning) + " (" + results + ")", 8, width);
+        footer += HelpItem(std::to_string(row.code), std::string(row.meaning) + " (" + results + ")", 8, width);
     }
     return footer;
 }
