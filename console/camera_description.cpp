@@ -21,7 +21,7 @@ void Line(FILE* out, const std::string& label, const std::string& value) {
 
 void DescribeCamera(FILE* out, const CheckReport& c) {
     if (c.verdict == CheckVerdict::NoCamera) return;
-    Line(out, "Camera:", c.camera.name.empty() ? "(no name)" : Printable(c.camera.name));
+    Line(out, "Camera:", CameraNameWords(c.camera));
     Line(out, "Device:", Printable(c.camera.path));
     if (c.camera.chipId >= 0) Line(out, "Chip ID:", HexText(unsigned(c.camera.chipId), 2));
     if (IsOurs(c.verdict)) Line(out, "Flash type:", FlashTypeWords(c));

@@ -19,7 +19,7 @@ std::string Attached(size_t count) {
 // "2  /dev/video2  Tarvex USB Camera": what came from the camera or the
 // system made printable.
 std::string Row(int number, const CameraIdentity& c) {
-    return std::to_string(number) + "  " + Printable(c.path) + "  " + (c.name.empty() ? "(no name)" : Printable(c.name));
+    return std::to_string(number) + "  " + Printable(c.path) + "  " + CameraNameWords(c);
 }
 
 }  // namespace

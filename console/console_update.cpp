@@ -2,11 +2,10 @@
 
 #include "console/camera_description.h"
 #include "console/camera_list.h"
-#include "console/interrupt_lines.h"
 #include "console/screen.h"
-#include "console/verdict_text.h"
 #include "discovery/system_camera.h"
 #include "korvane_version.h"
+#include "platform/interrupts.h"
 #include "platform/printable.h"
 #include "platform/terminal.h"
 #include "update/check_words.h"
@@ -26,7 +25,14 @@ constexpr size_t kFailureLines = 12;
 constexpr size_t kNoteIndent = 6;
 constexpr size_t kLogIndent = 2;
 
-// How each end of the run is told: the outcome table's row for it.
+// The interrupts the download held off since the last look, each said on a
+// line of its own; on the main thread, as often as it draws the bar.
+void SayHeldOffInterrupts() {
+    for (int heldOff = TakeHeldOffInterrupts(); heldOff > 0; --heldOff)
+        Say(stderr, "korvane-update: not stopping now: the camera's flash is being written and would be left "
+                    "unusable; the update runs to its verdict.");
+}
+
 const struct {
     RunEnd end;
     Outcome outcome;
@@ -41,13 +47,13 @@ const struct {
     {RunEnd::StartFailed, Outcome::StartFailed},  {RunEnd::Failed, Outcome::Failed},
 };
 
-// korvane-update: asks unless --yes, and only a person may agree to write
-// an image not for the chip; --check only reads.
-RunPolicy ConsolePolicy(const Options& options, bool interactive) {
+// korvane-update: asks unless --yes, and only a person at a terminal may
+// agree to write an image not for the chip; --check only reads.
+RunPolicy ConsolePolicy(const Options& options, FILE* out) {
     RunPolicy policy;
     policy.write = !options.check;
     policy.ask = !options.yes;
-    policy.canAsk = interactive && !options.yes;
+    policy.canAsk = IsTerminal(stdin) && IsTerminal(out) && !options.yes;
     policy.onBattery = options.onBattery;
     policy.interrupts = true;
     policy.program = "korvane-update " KORVANE_VERSION;
@@ -57,9 +63,9 @@ RunPolicy ConsolePolicy(const Options& options, bool interactive) {
 
 }  // namespace
 
-ConsoleUpdate::ConsoleUpdate(const Options& options, FILE* out, bool outIsTerminal, bool interactive)
-    : run_(*this, ConsolePolicy(options, interactive)), transferLog(run_.transferLog), options_(options), out_(out),
-      bar_(options.quiet ? nullptr : out, outIsTerminal) {}
+ConsoleUpdate::ConsoleUpdate(const Options& options, FILE* out)
+    : run_(*this, ConsolePolicy(options, out)), transferLog(run_.transferLog), options_(options), out_(out),
+      bar_(options.quiet ? nullptr : out, IsTerminal(out)) {}
 
 void ConsoleUpdate::Run(SystemCamera* camera, Report* report) {
     report_ = report;
@@ -149,11 +155,9 @@ void ConsoleUpdate::ShowVerdict(const RunVerdict& verdict, const CheckReport& fo
         if (!verdict.recordProblem.empty())
             Note("The record of this update could not be kept: " + verdict.recordProblem + ".");
     }
-    const bool failed = verdict.end == RunEnd::Failed || verdict.end == RunEnd::StartFailed ||
-                        verdict.end == RunEnd::CheckFailed;
-    report_->failure = failed ? verdict.failure : Failure::None;
     std::string message;
     const Outcome outcome = Ended(verdict, &message);
+    report_->failure = IsFailure(outcome) ? verdict.failure : Failure::None;
     End(outcome, message, verdict.keepAwakeCommand);
 }
 
@@ -191,9 +195,13 @@ void ConsoleUpdate::End(Outcome outcome, const std::string& message, const std::
     // failed, only in the transfer log.
     if (IsFailure(outcome) || outcome == Outcome::NoCamera) report_->logTail = LastLines(transferLog, kFailureLines);
     // Under --json people's words go to standard error, the document alone to standard output.
-    SayVerdict(options_.json || OutcomeOf(outcome).stream == Stream::Err ? stderr : out_, message, keepAwake);
+    FILE* said = options_.json || OutcomeOf(outcome).stream == Stream::Err ? stderr : out_;
+    Say(said, message);
+    if (!keepAwake.empty()) SayCommand(said, keepAwake);
     // --verbose has shown the whole log already.
-    if (!options_.verbose) SayLogTail(report_->logTail);
+    if (options_.verbose || report_->logTail.empty()) return;
+    Say(stderr, "Transfer log, last lines:");
+    for (const std::string& line : report_->logTail) Say(stderr, "  " + line, 4);
 }
 
 void ConsoleUpdate::DescribeFound() {

@@ -19,9 +19,8 @@ class ConsoleUpdate final : private RunView {
     CUpdateRun run_;
 
 public:
-    // `out` carries what people read (standard error under --json);
-    // `interactive`: a person at a terminal can answer questions.
-    ConsoleUpdate(const Options& options, FILE* out, bool outIsTerminal, bool interactive);
+    // `out` carries what people read (standard error under --json).
+    ConsoleUpdate(const Options& options, FILE* out);
 
     // From the check to the verdict, on the system's camera (for the claims
     // on it, and the others it offers); fills report.

@@ -7,31 +7,28 @@
 #include "console/camera_list.h"
 #include "console/console_update.h"
 #include "console/history_list.h"
-#include "console/interrupt_lines.h"
 #include "console/json_document.h"
 #include "console/screen.h"
-#include "console/support_report.h"
 #include "console/update_log.h"
+#include "discovery/support_facts.h"
 #include "discovery/system_camera.h"
 #include "firmware/firmware_image.h"
 #include "korvane_version.h"
 #include "platform/com_apartment.h"
 #include "platform/instance_lock.h"
+#include "platform/interrupts.h"
 #include "platform/state_folder.h"
 #include "platform/system_words.h"
-#include "platform/terminal.h"
 #include "update/log_lines.h"
 
 namespace {
 
-// One run of the program: what it was asked, its log file and its report.
 struct Run {
     Options options;
     UpdateLog log;
     Report report;
 };
 
-// The JSON document, when one was asked for; the exit code.
 int Finish(const Run& run) {
     if (run.options.json) PrintDocument(RunFacts(run.report), run.report);
     return run.report.exitCode;
@@ -87,17 +84,30 @@ int PrintVersion(const Options& options) {
 bool TakeLock(Run& run, int* code) {
     std::string lockName;
     LockHolder holder;
-    switch (TakeInstanceLock(std::string("korvane-update") + kProgramFileSuffix, &lockName, &holder)) {
-    case LockResult::Held: return true;
-    case LockResult::Busy:
+    const LockResult taken = TakeInstanceLock(std::string("korvane-update") + kProgramFileSuffix, &lockName, &holder);
+    if (taken == LockResult::Busy)
         *code = Refuse(run, Outcome::OtherInstance,
                        "Another camera update is running" + LockHolderWords(holder, lockName) + "; nothing was done.");
-        return false;
-    case LockResult::Unavailable:
+    else if (taken == LockResult::Unavailable)
         *code = Refuse(run, Outcome::Failed, "Cannot take the instance lock (" + lockName + "); nothing was done.");
-        return false;
+    return taken == LockResult::Held;
+}
+
+// --report: the program's name and version, then what discovery gathers
+// for someone supporting a camera; nothing is written to its flash.
+bool PrintSupportReport(const Options& options) {
+    const SupportFacts facts = GatherSupportFacts();
+    Report reported;
+    reported.Ends(Outcome::Reported);
+    if (options.json) return PrintDocument(facts, reported);
+    SupportFacts report = {{"program", std::string("korvane-update ") + KORVANE_VERSION}};
+    report.update(facts);
+    const std::string text = SupportFactsText(report);
+    for (size_t at = 0, end; (end = text.find('\n', at)) != std::string::npos; at = end + 1) {
+        const std::string line = text.substr(at, end - at);
+        Say(stdout, line, line.find_first_not_of(' ') + 4);
     }
-    return false;
+    return std::fflush(stdout) == 0 && !std::ferror(stdout);
 }
 
 int ReportForSupport(Run& run) {
@@ -113,15 +123,13 @@ int List(Run& run, FILE* out) {
     std::string log;
     SystemCamera camera(&log, run.options.device);
     ListCameras(run.options, camera.AllCameras(), out, &run.report, &log);
-    // The checks' transfer log, each camera's in turn.
     if (run.options.verbose && !WholeLines(log).empty()) Say(stderr, PlainText(WholeLines(log)), 2);
     Record(run, log);
     return run.report.exitCode;
 }
 
 int Update(Run& run, FILE* out) {
-    const bool outIsTerminal = IsTerminal(out);
-    ConsoleUpdate update(run.options, out, outIsTerminal, IsTerminal(stdin) && outIsTerminal);
+    ConsoleUpdate update(run.options, out);
     SystemCamera camera(&update.transferLog, run.options.device);
     // A camera chosen that is not there is the command line's fault, not
     // a missing camera; one another run holds is said as such by the run.
@@ -148,7 +156,7 @@ int main(int argc, char** argv) {
     std::string reason;
     if (!run.options.logFile.empty() && !run.log.Open(run.options.logFile, &reason))
         return Refuse(run, Outcome::Usage, "cannot open the log file " + run.options.logFile + ": " + reason);
-    InstallInterruptGuard(HandlerLines());
+    InstallInterruptGuard("korvane-update");
     int code = 0;
     if (!TakeLock(run, &code)) return code;
     if (run.options.report) return ReportForSupport(run);

@@ -21,10 +21,8 @@ constexpr uint64_t kRateAfterMs = 200;
 
 }  // namespace
 
-ProgressBar::ProgressBar(FILE* out, bool terminal) : out_(out), terminal_(terminal) {}
-
-void ProgressBar::OnProgress(uint32_t bytesDone, uint32_t bytesTotal) {
-    (void)bytesTotal;  // the image size is known from the start
+// The image's size is known from the start.
+void ProgressBar::OnProgress(uint32_t bytesDone, uint32_t) {
     doneAtMs_.store(NowMs(), std::memory_order_relaxed);
     done_.store(bytesDone, std::memory_order_relaxed);
     if (total_ == 0) return;
@@ -35,13 +33,7 @@ void ProgressBar::OnProgress(uint32_t bytesDone, uint32_t bytesTotal) {
 
 void ProgressBar::Start(uint32_t bytesTotal) {
     total_ = bytesTotal;
-    done_.store(0, std::memory_order_relaxed);
-    for (auto& r : reached_) r.store(0, std::memory_order_relaxed);
-    reachedTenth_ = 0;
     startMs_ = NowMs();
-    lastTenth_ = 0;
-    drawn_ = false;
-    verdict_ = nullptr;
 }
 
 void ProgressBar::Draw() {

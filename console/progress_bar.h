@@ -13,13 +13,13 @@
 class ProgressBar final {
 public:
     // `out` null: nothing is drawn (--quiet).
-    ProgressBar(FILE* out, bool terminal);
+    ProgressBar(FILE* out, bool terminal) : out_(out), terminal_(terminal) {}
 
     // On the worker thread, after each packet the engine took.
     void OnProgress(uint32_t bytesDone, uint32_t bytesTotal);
 
-    // On the main thread: the download starts; then as often as it likes;
-    // then once at the verdict.
+    // On the main thread: the download starts (once); then as often as it
+    // likes; then once at the verdict.
     void Start(uint32_t bytesTotal);
     void Draw();
     // `verdict` stands where the time left stood.
@@ -27,7 +27,6 @@ public:
 
 private:
     void DrawSteps();
-    // The bar's line: percentage, bytes, rate, time left or verdict.
     std::string Line(uint32_t done, double rate) const;
 
     FILE* out_;

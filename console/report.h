@@ -8,11 +8,9 @@
 #include "update/check_report.h"
 
 struct Report {
-    // The update check's own report, once the check ran.
     bool checkRan = false;
     CheckReport check;
-    // How the run ended: a result name of the outcome table.
-    std::string result;
+    std::string result;                 // a result name of the outcome table
     Failure failure = Failure::None;    // why, where it failed
     int exitCode = 1;
     std::string message;                // one line for people

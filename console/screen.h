@@ -12,8 +12,9 @@
 // the lines after a paragraph's first begun with `indent` spaces; the last
 // line ended.
 void Say(FILE* out, const std::string& text, size_t indent = 0);
-// The same lines, as a string.
-std::string WrappedFor(FILE* out, const std::string& text, size_t indent = 0);
+// A command to copy, on lines of its own set in under the words before it,
+// broken only where a shell takes it whole: each broken line ended " \".
+void SayCommand(FILE* out, const std::string& command);
 // Lines written as they are (the camera protocol's, already whole).
 void SayLines(FILE* out, const std::string& lines);
 // A question: wrapped as Say does, its last line left open for the answer.

@@ -6,15 +6,12 @@
 #include "korvane_version.h"
 #include "platform/clock.h"
 #include "platform/printable.h"
+#include "update/check_words.h"
 #include "update/log_lines.h"
-
-UpdateLog::~UpdateLog() {
-    if (file_) std::fclose(file_);
-}
 
 bool UpdateLog::Open(const std::string& file, std::string* reason) {
     started_ = LocalTimeText();
-    file_ = std::fopen(file.c_str(), "a");
+    file_.reset(std::fopen(file.c_str(), "a"));
     if (!file_) *reason = std::strerror(errno);
     return file_ != nullptr;
 }
@@ -23,7 +20,7 @@ bool UpdateLog::Write(const Report& report, const std::string& transferLog) {
     if (!file_) return false;
     std::string record = "=== " + started_ + "  korvane-update " KORVANE_VERSION "  camera: ";
     if (report.CameraFound())
-        record += (report.check.camera.name.empty() ? "(no name)" : Printable(report.check.camera.name)) +
+        record += CameraNameWords(report.check.camera) +
                   "  device: " + (report.check.camera.path.empty() ? "(unknown)" : Printable(report.check.camera.path));
     else
         record += "none";
@@ -34,5 +31,5 @@ bool UpdateLog::Write(const Report& report, const std::string& transferLog) {
     record += PlainText(WholeLines(transferLog));
     record += "=== verdict: " + report.result + ", exit code " + std::to_string(report.exitCode) +
               ": " + report.message + "\n";
-    return std::fputs(record.c_str(), file_) >= 0 && std::fflush(file_) == 0;
+    return std::fputs(record.c_str(), file_.get()) >= 0 && std::fflush(file_.get()) == 0;
 }

@@ -6,18 +6,15 @@
 // away never ends the program.
 #pragma once
 
-// What the handlers say on standard error, in the program's words; kept for
-// the life of the process. An interrupt held off is only counted: the
-// program says it itself, on a line of its own (TakeHeldOffInterrupts).
-struct InterruptLines {
-    // Windows: for a close, log-off or shut-down during the download, which
-    // the system, not the program, decides to cut; the process may not
-    // live to say it otherwise.
-    const char* cut;
-};
+#include <string>
 
 // Installs the handlers; call once, before anything reaches the camera.
-void InstallInterruptGuard(const InterruptLines& lines);
+// An interrupt held off is only counted: the program says it itself, on a
+// line of its own (TakeHeldOffInterrupts). On Windows a close, log-off or
+// shut-down during the download, which the system, not the program,
+// decides to cut, is said at once on standard error in `program`'s name:
+// the process may not live to say it otherwise.
+void InstallInterruptGuard(const std::string& program);
 // True once an interrupt has ended the program's chances of writing.
 bool Interrupted();
 // True when that interrupt was the terminal going away (a hang-up, a

@@ -1,6 +1,7 @@
 #include "update/check_words.h"
 
 #include "platform/hex_text.h"
+#include "platform/printable.h"
 
 namespace {
 
@@ -25,6 +26,10 @@ const VerdictRow& RowOf(CheckVerdict verdict) {
 }
 
 }  // namespace
+
+std::string CameraNameWords(const CameraIdentity& camera) {
+    return camera.name.empty() ? "(no name)" : Printable(camera.name);
+}
 
 const char* CheckVerdictName(CheckVerdict verdict) { return RowOf(verdict).name; }
 

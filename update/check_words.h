@@ -7,6 +7,10 @@
 
 #include "update/check_report.h"
 
+// The camera's name as people read it: "(no name)" when it gave none;
+// made printable (platform/printable.h).
+std::string CameraNameWords(const CameraIdentity& camera);
+
 // "no-camera", "not-ours", "current", "update", "failed".
 const char* CheckVerdictName(CheckVerdict verdict);
 // "could not be opened", "not ours", "ours, current", "ours, update due",

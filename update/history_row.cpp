@@ -1,6 +1,7 @@
 #include "update/history_row.h"
 
 #include "platform/hex_text.h"
+#include "update/check_words.h"
 
 namespace {
 
@@ -25,7 +26,7 @@ HistoryRow HistoryRowOf(const UpdateRecord& r) {
     return {Shown(r.started),
             r.outcome,
             r.imageVersion,
-            r.camera.name.empty() ? "(no name)" : r.camera.name,
+            CameraNameWords(r.camera),
             Camera(r.camera),
             r.camera.serial.empty() ? "no serial" : "serial " + r.camera.serial};
 }

@@ -10,7 +10,7 @@ struct HistoryRow {
     std::string when;     // "2026-12-08 10:15:02", in UTC
     std::string outcome;  // "started", "updated", "failed"
     std::string image;    // "V0309"; "" when none was written
-    std::string name;     // the camera's, or "(no name)"
+    std::string name;     // CameraNameWords
     // Which camera, as a record matches one: its USB IDs and where it sits
     // on the bus (its device node where the system gave no place):
     // "4271:03D5 at /sys/devices/pci0000:00/0000:00:14.0/usb1/1-2".
@@ -18,6 +18,6 @@ struct HistoryRow {
     std::string serial;   // "serial A1", or "no serial"
 };
 
-// What came from the camera is as the record holds it: make it printable
-// where it is shown.
+// What came from the camera is as the record holds it, but for its name:
+// make the row printable where it is shown.
 HistoryRow HistoryRowOf(const UpdateRecord& record);
