@@ -8,7 +8,7 @@
 
 namespace {
 
-// A command's lines, and its continued lines further in.
+// A command stands out under the words; its continued lines further in.
 constexpr size_t kCommandIndent = 4;
 constexpr size_t kContinuedIndent = 6;
 constexpr const char* kContinued = " \\";
