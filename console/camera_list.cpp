@@ -1,30 +1,15 @@
 #include "console/camera_list.h"
 
-#include <nlohmann/json.hpp>
-
-#include "console/report.h"
+#include "console/json_document.h"
+#include "console/screen.h"
 #include "discovery/camera_choice.h"
 #include "platform/hex_text.h"
+#include "platform/printable.h"
 #include "update/camera_json.h"
 #include "update/camera_survey.h"
-
-#include "console/json_document.h"
-#include "console/log_text.h"
-#include "console/outcomes.h"
-#include "console/screen.h"
+#include "update/check_words.h"
 
 namespace {
-
-const char* Verdict(CheckVerdict verdict) {
-    switch (verdict) {
-    case CheckVerdict::NoCamera: return "could not be opened";
-    case CheckVerdict::NotOurs: return "not ours";
-    case CheckVerdict::Current: return "ours, current";
-    case CheckVerdict::Update: return "ours, update due";
-    case CheckVerdict::Failed: return "ours, the check failed";
-    }
-    return "";
-}
 
 // "1 camera of this family attached", "2 cameras of this family attached".
 std::string Attached(size_t count) {
@@ -34,7 +19,7 @@ std::string Attached(size_t count) {
 // "2  /dev/video2  Tarvex USB Camera": what came from the camera or the
 // system made printable.
 std::string Row(int number, const CameraIdentity& c) {
-    return std::to_string(number) + "  " + Printable(c.path) + "  " + (c.name.empty() ? "(no name)" : Printable(c.name));
+    return std::to_string(number) + "  " + Printable(c.path) + "  " + CameraNameWords(c);
 }
 
 }  // namespace
@@ -46,30 +31,25 @@ std::string DeviceNamesNothing(const std::string& device, CameraSource* all) {
 }
 
 void ListCameras(const Options& options, CameraSource* all, FILE* out, Report* report, std::string* log) {
-    nlohmann::ordered_json cameras = nlohmann::ordered_json::array();
+    JsonDocument cameras = JsonDocument::array();
     const std::vector<SurveyedCamera> found = CheckEachCamera(all, log);
     for (const SurveyedCamera& surveyed : found) {
-        const CheckVerdict verdict = surveyed.verdict;
-        const bool ours = verdict != CheckVerdict::NotOurs && verdict != CheckVerdict::NoCamera;
         const CameraIdentity& camera = surveyed.camera.camera;
         if (!options.json)
             Say(out, Row(surveyed.camera.number, camera) + "  chip " + HexText(unsigned(camera.chipId), 2) + "  " +
-                         Verdict(verdict), 3);
-        nlohmann::ordered_json entry = {{"number", surveyed.camera.number}};
+                         CheckVerdictWords(surveyed.verdict), 3);
+        JsonDocument entry = {{"number", surveyed.camera.number}};
         entry.update(IdentityJson(camera));
-        entry["ours"] = ours;
-        entry["decision"] = DecisionName(verdict);
+        entry["ours"] = IsOurs(surveyed.verdict);
+        entry["decision"] = CheckVerdictName(surveyed.verdict);
         cameras.push_back(entry);
     }
     report->Ends(found.empty() ? Outcome::NoCamera : Outcome::Listed,
                  found.empty() ? "No camera of this family is attached." : Attached(found.size()) + ".");
-    if (options.json) {
-        std::fputs(DocumentText({{"cameras", cameras}}, report->result, report->exitCode, report->message).c_str(),
-                   stdout);
-        std::fflush(stdout);
-    } else if (found.empty()) {
+    if (options.json)
+        PrintDocument({{"cameras", cameras}}, *report);
+    else if (found.empty())
         Say(out, report->message);
-    }
 }
 
 void NameOtherCameras(CameraSource* all, FILE* out, Report* report) {

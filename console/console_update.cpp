@@ -1,23 +1,15 @@
 #include "console/console_update.h"
 
-#include <cerrno>
-#include <cstring>
-
 #include "console/camera_description.h"
-#include "console/log_text.h"
-#include "console/outcomes.h"
+#include "console/camera_list.h"
 #include "console/screen.h"
-#include "console/verdict_text.h"
+#include "discovery/system_camera.h"
 #include "korvane_version.h"
 #include "platform/interrupts.h"
+#include "platform/printable.h"
+#include "platform/terminal.h"
+#include "update/check_words.h"
 #include "update/log_lines.h"
-
-#ifdef _WIN32
-#include <io.h>
-#else
-#include <poll.h>
-#include <unistd.h>
-#endif
 
 namespace {
 
@@ -28,40 +20,19 @@ constexpr uint32_t kDrawEveryMs = 100;
 // The transfer log's lines shown on a failure.
 constexpr size_t kFailureLines = 12;
 
-// How long an interrupt at the question may go unseen: a person's
-// Ctrl-C answered at once to the eye.
-constexpr int kInterruptLookMs = 100;
-
 // A note's lines after the first, under its first word; a transfer log
 // line's, set in from it.
 constexpr size_t kNoteIndent = 6;
 constexpr size_t kLogIndent = 2;
 
-// A line from standard input; false at its end or when interrupted.
-// An interrupt that lands just before a read would not break into it: on
-// Linux the input is waited for a slice at a time, the flag looked at
-// between slices.
-bool ReadAnswer(std::string* line) {
-    line->clear();
-    char c;
-    for (;;) {
-        if (Interrupted()) return false;
-#ifdef _WIN32
-        const int got = _read(0, &c, 1);
-#else
-        pollfd input = {0, POLLIN, 0};
-        const int ready = poll(&input, 1, kInterruptLookMs);
-        if (ready == 0 || (ready < 0 && errno == EINTR)) continue;
-        const ssize_t got = ready < 0 ? -1 : read(0, &c, 1);
-#endif
-        if (got < 0 && errno == EINTR) continue;
-        if (got <= 0) return false;
-        if (c == '\n') return true;
-        if (c != '\r') line->push_back(c);
-    }
+// The interrupts the download held off since the last look, each said on a
+// line of its own; on the main thread, as often as it draws the bar.
+void SayHeldOffInterrupts() {
+    for (int heldOff = TakeHeldOffInterrupts(); heldOff > 0; --heldOff)
+        Say(stderr, "korvane-update: not stopping now: the camera's flash is being written and would be left "
+                    "unusable; the update runs to its verdict.");
 }
 
-// How each end of the run is told: the outcome table's row for it.
 const struct {
     RunEnd end;
     Outcome outcome;
@@ -76,13 +47,13 @@ const struct {
     {RunEnd::StartFailed, Outcome::StartFailed},  {RunEnd::Failed, Outcome::Failed},
 };
 
-// korvane-update: asks unless --yes, and only a person may agree to write
-// an image not for the chip; --check only reads.
-RunPolicy ConsolePolicy(const Options& options, bool interactive) {
+// korvane-update: asks unless --yes, and only a person at a terminal may
+// agree to write an image not for the chip; --check only reads.
+RunPolicy ConsolePolicy(const Options& options, FILE* out) {
     RunPolicy policy;
     policy.write = !options.check;
     policy.ask = !options.yes;
-    policy.canAsk = interactive && !options.yes;
+    policy.canAsk = IsTerminal(stdin) && IsTerminal(out) && !options.yes;
     policy.onBattery = options.onBattery;
     policy.interrupts = true;
     policy.program = "korvane-update " KORVANE_VERSION;
@@ -92,26 +63,31 @@ RunPolicy ConsolePolicy(const Options& options, bool interactive) {
 
 }  // namespace
 
-ConsoleUpdate::ConsoleUpdate(const Options& options, FILE* out, bool outIsTerminal, bool interactive)
-    : run_(*this, ConsolePolicy(options, interactive)), transferLog(run_.transferLog), options_(options), out_(out),
-      bar_(options.quiet ? nullptr : out, outIsTerminal) {}
+ConsoleUpdate::ConsoleUpdate(const Options& options, FILE* out)
+    : run_(*this, ConsolePolicy(options, out)), transferLog(run_.transferLog), options_(options), out_(out),
+      bar_(options.quiet ? nullptr : out, IsTerminal(out)) {}
 
-int ConsoleUpdate::Run(Report* report) {
+void ConsoleUpdate::Run(SystemCamera* camera, Report* report) {
     report_ = report;
     run_.camera = camera;
-    run_.Run(kDrawEveryMs, [this] { bar_.Draw(); });
-    return report->exitCode;
+    run_.Run(kDrawEveryMs, [this] {
+        SayHeldOffInterrupts();
+        bar_.Draw();
+    });
 }
 
+// Once the power rule lets the check go ahead: the other cameras, where
+// none was chosen.
 void ConsoleUpdate::Checking() {
-    if (beforeCheck) beforeCheck(report_);
+    if (options_.device.empty())
+        NameOtherCameras(run_.camera->AllCameras(), options_.json || options_.quiet ? nullptr : out_, report_);
 }
 
 // Under --json or --quiet the camera is described only before a question.
 void ConsoleUpdate::Describe(const CheckReport& found) {
     report_->check = found;
     report_->checkRan = true;
-    if (!options_.json && !options_.quiet) Describe(*report_);
+    if (!options_.json && !options_.quiet) DescribeFound();
 }
 
 // A warning: on standard error, and in the notes the JSON document and the
@@ -128,14 +104,14 @@ Answer ConsoleUpdate::Ask(Question question, const CheckReport&) {
         Say(out_, std::string(kWrongImageCaption) + ": " + kWrongImageQuestion);
         return Confirm("Write it anyway?");
     }
-    if (options_.json || options_.quiet) Describe(*report_);
+    if (options_.json || options_.quiet) DescribeFound();
     return Confirm("Write this firmware now? Keep the camera plugged in until the end.");
 }
 
 Answer ConsoleUpdate::Confirm(const std::string& question) {
     ::Ask(out_, question + " [y/N]");
     std::string answer;
-    if (!ReadAnswer(&answer)) {
+    if (!ReadInputLine(&answer)) {
         SayLines(out_, "\n");
         return Answer::Closed;
     }
@@ -146,8 +122,7 @@ void ConsoleUpdate::Writing(const CheckReport& found) {
     report_->check = found;
     writing_ = true;
     if (!options_.json && !options_.quiet)
-        Say(out_, "Writing image " + std::to_string(found.imageId) + " (" + found.imageVersion +
-                      "); do not unplug the camera.");
+        Say(out_, "Writing " + ImageName(found) + "; do not unplug the camera.");
     bar_.Start(found.imageSize);
     // --verbose shows the download's lines as the engine hands them over,
     // from the first line it adds.
@@ -174,16 +149,15 @@ void ConsoleUpdate::ShowVerdict(const RunVerdict& verdict, const CheckReport& fo
     report_->check = found;
     writing_ = false;
     if (verdict.end == RunEnd::Updated || verdict.end == RunEnd::Failed) {
+        SayHeldOffInterrupts();
         bar_.Finish(verdict.end == RunEnd::Updated ? "done" : "failed");
         // The update went on; the computer only lacks its record of it.
         if (!verdict.recordProblem.empty())
             Note("The record of this update could not be kept: " + verdict.recordProblem + ".");
     }
-    const bool failed = verdict.end == RunEnd::Failed || verdict.end == RunEnd::StartFailed ||
-                        verdict.end == RunEnd::CheckFailed;
-    report_->failure = failed ? verdict.failure : Failure::None;
     std::string message;
     const Outcome outcome = Ended(verdict, &message);
+    report_->failure = IsFailure(outcome) ? verdict.failure : Failure::None;
     End(outcome, message, verdict.keepAwakeCommand);
 }
 
@@ -204,32 +178,33 @@ Outcome ConsoleUpdate::Ended(const RunVerdict& v, std::string* message) const {
     else if (v.end == RunEnd::Current && c.flashContent == FlashContent::Other && c.flashCompared)
         *message = "No update needed by its FlashTypeCode; but its flash differs from this program's image, so "
                    "it holds another release's firmware or is damaged.";
-    else if (v.end == RunEnd::OnBattery)
-        *message = v.powerRead ? "Not on mains power: plug the computer in, or pass --on-battery."
-                               : "The power state could not be read: plug the computer in, or pass --on-battery.";
+    else if (v.end == RunEnd::OnBattery && !v.powerRead)
+        *message = "The power state could not be read: plug the computer in, or pass --on-battery.";
     else if (v.end == RunEnd::Failed && FailureOf(v.failure).advice)
         *message = std::string("The update failed: ") + FailureOf(v.failure).text + ".";
     if (!v.advice.empty()) *message += " " + v.advice;
     return outcome;
 }
 
-int ConsoleUpdate::End(Outcome outcome, const std::string& message, const std::string& keepAwake) {
+void ConsoleUpdate::End(Outcome outcome, const std::string& message, const std::string& keepAwake) {
     ShowNewLog();
-    Report* report = report_;
     // The command that keeps the camera awake ends the words; people get it
     // on a line of its own, whole to copy.
-    report->Ends(outcome, keepAwake.empty() ? message : message + " " + keepAwake);
+    report_->Ends(outcome, keepAwake.empty() ? message : message + " " + keepAwake);
     // A camera passed over unasked says why in the notes; one whose requests
     // failed, only in the transfer log.
-    if (IsFailure(outcome) || outcome == Outcome::NoCamera) report->logTail = LastLines(transferLog, kFailureLines);
+    if (IsFailure(outcome) || outcome == Outcome::NoCamera) report_->logTail = LastLines(transferLog, kFailureLines);
     // Under --json people's words go to standard error, the document alone to standard output.
-    SayVerdict(options_.json || OutcomeOf(outcome).stream == Stream::Err ? stderr : out_, message, keepAwake);
+    FILE* said = options_.json || OutcomeOf(outcome).stream == Stream::Err ? stderr : out_;
+    Say(said, message);
+    if (!keepAwake.empty()) SayCommand(said, keepAwake);
     // --verbose has shown the whole log already.
-    if (!options_.verbose) SayLogTail(report->logTail);
-    return report->exitCode;
+    if (options_.verbose || report_->logTail.empty()) return;
+    Say(stderr, "Transfer log, last lines:");
+    for (const std::string& line : report_->logTail) Say(stderr, "  " + line, 4);
 }
 
-void ConsoleUpdate::Describe(const Report& r) {
+void ConsoleUpdate::DescribeFound() {
     ShowNewLog();
-    DescribeCamera(out_, r.check);
+    DescribeCamera(out_, report_->check);
 }

@@ -5,11 +5,9 @@
 #pragma once
 
 #include <cstdio>
-#include <functional>
 #include <string>
 
 #include "console/options.h"
-#include "console/outcomes.h"
 #include "console/progress_bar.h"
 #include "console/report.h"
 #include "update/update_run.h"
@@ -21,23 +19,17 @@ class ConsoleUpdate final : private RunView {
     CUpdateRun run_;
 
 public:
-    // `out` carries what people read (standard error under --json);
-    // `interactive`: a person at a terminal can answer questions.
-    ConsoleUpdate(const Options& options, FILE* out, bool outIsTerminal, bool interactive);
+    // `out` carries what people read (standard error under --json).
+    ConsoleUpdate(const Options& options, FILE* out);
 
-    // From the check to the verdict; fills report. The exit code.
-    int Run(Report* report);
+    // From the check to the verdict, on the system's camera (for the claims
+    // on it, and the others it offers); fills report.
+    void Run(SystemCamera* camera, Report* report);
 
-    // The system's camera, for the claims on it; set by main.
-    SystemCamera* camera = nullptr;
-    // Once the power rule lets the check go ahead, before it; may add to
-    // the report.
-    std::function<void(Report*)> beforeCheck;
     // Discovery, the check and the download append to it; the run's record.
     std::string& transferLog;
 
 private:
-    // What the run shows and asks.
     void Checking() override;
     void Describe(const CheckReport& found) override;
     void Note(const std::string& note) override;
@@ -51,8 +43,8 @@ private:
     void ShowVerdict(const RunVerdict& verdict, const CheckReport& found) override;
 
     Outcome Ended(const RunVerdict& verdict, std::string* message) const;
-    int End(Outcome outcome, const std::string& message, const std::string& keepAwake);
-    void Describe(const Report& report);
+    void End(Outcome outcome, const std::string& message, const std::string& keepAwake);
+    void DescribeFound();
     Answer Confirm(const std::string& question);
     void ShowNewLog();
 

@@ -1,13 +1,25 @@
 #include "console/json_document.h"
 
-#include "korvane_version.h"
+#include <cstdio>
 
-std::string DocumentText(const JsonDocument& facts, const std::string& result, int exitCode,
-                         const std::string& message) {
+#include "korvane_version.h"
+#include "update/check_json.h"
+
+bool PrintDocument(const JsonDocument& facts, const Report& ended) {
     JsonDocument doc = {{"program", "korvane-update"}, {"version", KORVANE_VERSION}, {"schema", kJsonSchema}};
     for (const auto& fact : facts.items()) doc[fact.key()] = fact.value();
-    doc["result"] = result;
-    doc["exit_code"] = exitCode;
-    doc["message"] = message;
-    return doc.dump(2, ' ', false, JsonDocument::error_handler_t::replace) + "\n";
+    doc["result"] = ended.result;
+    doc["exit_code"] = ended.exitCode;
+    doc["message"] = ended.message;
+    std::fputs((doc.dump(2, ' ', false, JsonDocument::error_handler_t::replace) + "\n").c_str(), stdout);
+    return std::fflush(stdout) == 0 && !std::ferror(stdout);
+}
+
+JsonDocument RunFacts(const Report& report) {
+    JsonDocument facts = CheckJson(report.checkRan ? &report.check : nullptr);
+    facts["failure"] = report.failure == Failure::None ? JsonDocument(nullptr) : JsonDocument(FailureOf(report.failure).name);
+    facts["log_tail"] = report.logTail;
+    facts["notes"] = report.notes;
+    facts["other_cameras"] = report.otherCameras;
+    return facts;
 }

@@ -7,7 +7,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include <string>
+#include "console/report.h"
 
 using JsonDocument = nlohmann::ordered_json;
 
@@ -15,7 +15,11 @@ using JsonDocument = nlohmann::ordered_json;
 // changes meaning; a field added keeps it.
 constexpr int kJsonSchema = 1;
 
-// The document around facts (an object), as printed: two-space indents and
-// a final newline; text that is not UTF-8 is replaced, never thrown over.
-std::string DocumentText(const JsonDocument& facts, const std::string& result, int exitCode,
-                         const std::string& message);
+// The document around facts (an object), ended as `ended` says, on standard
+// output: two-space indents and a final newline; text that is not UTF-8 is
+// replaced, never thrown over. False when it could not be printed.
+bool PrintDocument(const JsonDocument& facts, const Report& ended);
+
+// The facts of a check or an update: what the check found, then the
+// failure, the transfer log's tail, the notes and the other cameras.
+JsonDocument RunFacts(const Report& report);

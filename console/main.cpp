@@ -7,47 +7,30 @@
 #include "console/camera_list.h"
 #include "console/console_update.h"
 #include "console/history_list.h"
-#include "console/interrupt_lines.h"
 #include "console/json_document.h"
-#include "console/log_text.h"
-#include "console/options.h"
-#include "console/outcomes.h"
-#include "console/report.h"
 #include "console/screen.h"
-#include "console/support_report.h"
-#include "console/terminal.h"
 #include "console/update_log.h"
+#include "discovery/support_facts.h"
 #include "discovery/system_camera.h"
 #include "firmware/firmware_image.h"
+#include "korvane_version.h"
 #include "platform/com_apartment.h"
 #include "platform/instance_lock.h"
 #include "platform/interrupts.h"
 #include "platform/state_folder.h"
-
-#include "korvane_version.h"
+#include "platform/system_words.h"
+#include "update/log_lines.h"
 
 namespace {
 
-// As the lock's record names this program to a run it refuses.
-#ifdef _WIN32
-constexpr const char* kProgramName = "korvane-update.exe";
-#else
-constexpr const char* kProgramName = "korvane-update";
-#endif
-
-// One run of the program: what it was asked, its log file and its report.
 struct Run {
     Options options;
     UpdateLog log;
     Report report;
 };
 
-// The JSON document, when one was asked for; the exit code.
 int Finish(const Run& run) {
-    if (run.options.json) {
-        std::fputs(ReportJson(run.report).c_str(), stdout);
-        std::fflush(stdout);
-    }
+    if (run.options.json) PrintDocument(RunFacts(run.report), run.report);
     return run.report.exitCode;
 }
 
@@ -90,42 +73,41 @@ int PrintVersion(const Options& options) {
         images.push_back({{"id", image.id}, {"version", image.version}});
     }
     text += ")";
-    const OutcomeRow& row = OutcomeOf(Outcome::Version);
-    std::fputs(options.json ? DocumentText({{"images", images}}, row.result, row.code, text).c_str()
-                            : (text + "\n").c_str(),
-               stdout);
-    return std::fflush(stdout) == 0 ? row.code : ExitWith(Outcome::Failed);
-}
-
-// Who holds the lock and what it does, for the refusal; the lock's name
-// alone when its holder left no record that reads.
-std::string LockHolderWords(const LockHolder& holder, const std::string& lockName) {
-    if (holder.program.empty()) return " (" + lockName + " is held)";
-    const char* doing = "is checking a camera";
-    switch (holder.phase) {
-    case LockPhase::Checking: break;
-    case LockPhase::Asking: doing = "is waiting for an answer at its question"; break;
-    case LockPhase::Writing: doing = "is writing a camera's firmware"; break;
-    case LockPhase::WindowOpen: doing = "has the update window open"; break;
-    }
-    return ": " + Printable(holder.program) + " (process " + std::to_string(holder.process) + ") " + doing;
+    Report ended;
+    ended.Ends(Outcome::Version, text);
+    const bool printed = options.json ? PrintDocument({{"images", images}}, ended)
+                                      : std::fputs((text + "\n").c_str(), stdout) >= 0 && std::fflush(stdout) == 0;
+    return ExitWith(printed ? Outcome::Version : Outcome::Failed);
 }
 
 // The one-update lock; false, the run refused, when it is not held.
 bool TakeLock(Run& run, int* code) {
     std::string lockName;
     LockHolder holder;
-    switch (TakeInstanceLock(kProgramName, &lockName, &holder)) {
-    case LockResult::Held: return true;
-    case LockResult::Busy:
+    const LockResult taken = TakeInstanceLock(std::string("korvane-update") + kProgramFileSuffix, &lockName, &holder);
+    if (taken == LockResult::Busy)
         *code = Refuse(run, Outcome::OtherInstance,
                        "Another camera update is running" + LockHolderWords(holder, lockName) + "; nothing was done.");
-        return false;
-    case LockResult::Unavailable:
+    else if (taken == LockResult::Unavailable)
         *code = Refuse(run, Outcome::Failed, "Cannot take the instance lock (" + lockName + "); nothing was done.");
-        return false;
+    return taken == LockResult::Held;
+}
+
+// --report: the program's name and version, then what discovery gathers
+// for someone supporting a camera; nothing is written to its flash.
+bool PrintSupportReport(const Options& options) {
+    const SupportFacts facts = GatherSupportFacts();
+    Report reported;
+    reported.Ends(Outcome::Reported);
+    if (options.json) return PrintDocument(facts, reported);
+    SupportFacts report = {{"program", std::string("korvane-update ") + KORVANE_VERSION}};
+    report.update(facts);
+    const std::string text = SupportFactsText(report);
+    for (size_t at = 0, end; (end = text.find('\n', at)) != std::string::npos; at = end + 1) {
+        const std::string line = text.substr(at, end - at);
+        Say(stdout, line, line.find_first_not_of(' ') + 4);
     }
-    return false;
+    return std::fflush(stdout) == 0 && !std::ferror(stdout);
 }
 
 int ReportForSupport(Run& run) {
@@ -141,29 +123,21 @@ int List(Run& run, FILE* out) {
     std::string log;
     SystemCamera camera(&log, run.options.device);
     ListCameras(run.options, camera.AllCameras(), out, &run.report, &log);
-    // The checks' transfer log, each camera's in turn.
     if (run.options.verbose && !WholeLines(log).empty()) Say(stderr, PlainText(WholeLines(log)), 2);
     Record(run, log);
     return run.report.exitCode;
 }
 
 int Update(Run& run, FILE* out) {
-    const bool outIsTerminal = IsTerminal(out);
-    ConsoleUpdate update(run.options, out, outIsTerminal, IsTerminal(stdin) && outIsTerminal);
+    ConsoleUpdate update(run.options, out);
     SystemCamera camera(&update.transferLog, run.options.device);
     // A camera chosen that is not there is the command line's fault, not
     // a missing camera; one another run holds is said as such by the run.
     if (!camera.ChoiceNamesACamera() && camera.HeldByAnotherRun().empty())
         return Refuse(run, Outcome::Usage, DeviceNamesNothing(run.options.device, camera.AllCameras()));
-    if (run.options.device.empty())
-        update.beforeCheck = [&](Report* r) {
-            NameOtherCameras(camera.AllCameras(), run.options.json || run.options.quiet ? nullptr : out, r);
-        };
-    update.camera = &camera;
-    const int code = update.Run(&run.report);
+    update.Run(&camera, &run.report);
     Record(run, update.transferLog);
-    Finish(run);
-    return code;
+    return Finish(run);
 }
 
 }  // namespace
@@ -182,7 +156,7 @@ int main(int argc, char** argv) {
     std::string reason;
     if (!run.options.logFile.empty() && !run.log.Open(run.options.logFile, &reason))
         return Refuse(run, Outcome::Usage, "cannot open the log file " + run.options.logFile + ": " + reason);
-    InstallInterruptGuard(HandlerLines());
+    InstallInterruptGuard("korvane-update");
     int code = 0;
     if (!TakeLock(run, &code)) return code;
     if (run.options.report) return ReportForSupport(run);

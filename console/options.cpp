@@ -3,41 +3,82 @@
 #include <CLI/CLI.hpp>
 
 #include <algorithm>
-#include <cstdio>
 #include <memory>
 #include <string>
+#include <vector>
 
-#include "console/help_text.h"
-#include "console/outcomes.h"
 #include "console/screen.h"
-
+#include "platform/state_folder.h"
+#include "platform/system_words.h"
+#include "platform/terminal.h"
+#include "platform/word_wrap.h"
 
 namespace {
+
+// Help wider than this is hard to read even on a wide terminal; a pipe
+// gets it too. Narrower than kHelpNarrowest, every term gets a line of its own.
+constexpr size_t kHelpWidest = 80;
+constexpr size_t kHelpNarrowest = 40;
+constexpr size_t kHangingColumn = 6;
+// Words narrower than this beside their term read badly: below it instead.
+constexpr size_t kLeastWordsColumn = 24;
+
+// "  term    words…": the words from `column`, wrapped within `width`; on
+// their own lines below the term, from kHangingColumn, when the term is too
+// long or the column leaves too little room.
+std::string HelpItem(const std::string& term, const std::string& words, size_t column, size_t width) {
+    std::string text = "  " + term;
+    const bool beside = width >= column + kLeastWordsColumn && text.size() + 2 <= column;
+    if (!beside) column = kHangingColumn;
+    const std::vector<std::string> lines = WordLines(words, width - column, width - column);
+    for (size_t i = 0; i < lines.size(); ++i) {
+        if (i == 0 && beside) {
+            text += std::string(column - text.size(), ' ') + lines[i] + "\n";
+        } else {
+            if (i == 0) text += "\n";
+            text += std::string(column, ' ') + lines[i] + "\n";
+        }
+    }
+    return lines.empty() ? text + "\n" : text;
+}
+
+// --help laid out for the terminal it is read on: every line within the
+// width, each option's words in a column of their own, wrapped there.
+class HelpFormatter final : public CLI::Formatter {
+public:
+    explicit HelpFormatter(size_t width) : width_(width) {}
+
+    std::string make_help(const CLI::App* app, std::string name, CLI::AppFormatMode) const override {
+        std::string text = "Usage: " + name + " [OPTIONS]\n\n" + Wrapped(app->get_description(), width_, "");
+        text += "\nOptions:\n";
+        for (const CLI::Option* option : app->get_options()) {
+            std::string term = option->get_name(false, true);
+            for (size_t at = 0; (at = term.find(',', at)) != std::string::npos; at += 2) term.replace(at, 1, ", ");
+            if (option->get_type_size() != 0) term += " " + option->get_type_name();
+            text += HelpItem(term, option->get_description(), 22, width_);
+        }
+        return text + app->get_footer();
+    }
+
+private:
+    size_t width_;
+};
 
 constexpr const char* kDescription =
     "Updates the firmware of the Tarvex USB camera: finds the camera, decides\n"
     "whether it needs new firmware as the update window does, and writes it,\n"
     "verified.\n";
 
-// Where a deployment tool might keep the log, as each system would.
-#ifdef _WIN32
-#define KORVANE_LOG_EXAMPLE "%ProgramData%\\korvane-update.log"
-#define KORVANE_STATE_FOLDER "%STATE_DIRECTORY% when set, else %ProgramData%\\Korvane"
-#else
-#define KORVANE_STATE_FOLDER "$STATE_DIRECTORY when set, else /var/lib/korvane-update " \
-    "for root, else ~/.local/state/korvane-update"
-#define KORVANE_LOG_EXAMPLE "/var/log/korvane-update.log"
-#endif
-
 struct Example {
     const char* command;
     const char* what;
+    const char* where = nullptr;  // a path for it, as the system would keep it
 };
 constexpr Example kExamples[] = {
     {"korvane-update", "describe the camera, ask, then update it"},
     {"korvane-update --check", "only say whether an update is due"},
     {"korvane-update --yes --json", "unattended, one JSON report on standard output"},
-    {"korvane-update --yes --log FILE", "unattended, each run's record added to FILE (" KORVANE_LOG_EXAMPLE ")"},
+    {"korvane-update --yes --log FILE", "unattended, each run's record added to FILE", kLogFileExample},
     {"korvane-update --list", "the cameras attached, numbered"},
     {"korvane-update --device 2 --check", "check the second camera of --list"},
     {"korvane-update --history", "the updates this computer made"},
@@ -47,9 +88,10 @@ constexpr Example kExamples[] = {
 // one table with the results that end with it.
 std::string Footer(size_t width) {
     std::string footer = "\nExamples:\n";
-    for (const Example& example : kExamples) footer += HelpItem(example.command, example.what, 33, width);
-    footer += "\n" + HelpParagraph("Each update is recorded (see --history) in the folder " KORVANE_STATE_FOLDER ".",
-                                   width);
+    for (const Example& e : kExamples)
+        footer += HelpItem(e.command, e.what + (e.where ? std::string(" (") + e.where + ")" : ""), 33, width);
+    footer += "\n" + Wrapped("Each update is recorded (see --history) in the folder " + std::string(kStateFolderRule) +
+                             ".", width, "");
     footer += "\nExit codes (and their results in JSON and logs):\n";
     for (const OutcomeRow& row : kOutcomes) {
         if (!row.meaning) continue;
@@ -57,15 +99,13 @@ std::string Footer(size_t width) {
         for (const OutcomeRow& outcome : kOutcomes)
             if (outcome.code == row.code && results.find(outcome.result) == std::string::npos)
                 results += std::string(results.empty() ? "" : ", ") + outcome.result;
-        footer += HelpItem(std::to_string(int(row.code)), std::string(row.meaning) + " (" + results + ")", 8, width);
+        footer += HelpItem(std::to_string(row.code), std::string(row.meaning) + " (" + results + ")", 8, width);
     }
     return footer;
 }
 
-// The terminal's width, within reason.
 size_t HelpWidth() { return std::max(std::min(LineWidth(stdout), kHelpWidest), kHelpNarrowest); }
 
-// The options and their help.
 void Describe(CLI::App& app, Options* options) {
     const size_t width = HelpWidth();
     app.formatter(std::make_shared<HelpFormatter>(width));

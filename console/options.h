@@ -1,4 +1,4 @@
-// The command line, parsed by CLI11.
+// The command line, parsed by CLI11, and --help laid out for the terminal.
 #pragma once
 
 #include <optional>

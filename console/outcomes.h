@@ -6,22 +6,7 @@
 // are held to it by a test. Nothing else in the program names an exit code.
 #pragma once
 
-// 0, 1 and 2 follow the Linux system firmware updater (updated, failed,
-// nothing to do), so deployment tools can treat both alike; the rest say
-// why nothing was tried. --check gives 0 when an update is due, as
-// "updates available".
-enum ExitCode : int {
-    kExitUpdated = 0,
-    kExitFailed = 1,
-    kExitNothingToDo = 2,
-    kExitNoCamera = 3,
-    kExitOtherInstance = 4,
-    kExitOnBattery = 5,
-    kExitNoPermission = 6,
-    kExitCameraInUse = 7,
-    kExitUsage = 64,          // sysexits' EX_USAGE
-    kExitInterrupted = 130,   // as a shell reports SIGINT
-};
+#include "platform/system_words.h"
 
 enum class Outcome {
     Updated, UpdateDue, Current, Declined, Listed, Reported, Version, Help,
@@ -34,51 +19,48 @@ enum class Stream { Out, Err };
 struct OutcomeRow {
     Outcome outcome;
     const char* result;
-    ExitCode code;
+    int code;
     Stream stream;
     const char* text;  // said unless the run has more particular words
-    const char* meaning = nullptr;  // the first row of each code: what the code means
+    const char* meaning = nullptr;
 };
 
+// 0, 1 and 2 follow the Linux system firmware updater (updated, failed,
+// nothing to do), so deployment tools can treat both alike; the rest say
+// why nothing was tried. --check gives 0 when an update is due, as
+// "updates available". 64 is sysexits' EX_USAGE; 130, as a shell reports
+// SIGINT.
 inline constexpr OutcomeRow kOutcomes[] = {
-    {Outcome::Updated, "updated", kExitUpdated, Stream::Out, "Updated: the firmware was written, verified and committed.",
+    {Outcome::Updated, "updated", 0, Stream::Out, "Updated: the firmware was written, verified and committed.",
      "updated: written, verified and committed (--check: an update is due); or what was asked was printed"},
-    {Outcome::UpdateDue, "update-due", kExitUpdated, Stream::Out, "An update is due (--check: the flash was not touched)."},
-    {Outcome::Listed, "listed", kExitUpdated, Stream::Out, ""},
-    {Outcome::Reported, "reported", kExitUpdated, Stream::Out, "The support report was gathered; nothing was written."},
-    {Outcome::Version, "version", kExitUpdated, Stream::Out, ""},
-    {Outcome::Help, "help", kExitUpdated, Stream::Out, ""},
-    {Outcome::Failed, "failed", kExitFailed, Stream::Err,
+    {Outcome::UpdateDue, "update-due", 0, Stream::Out, "An update is due (--check: the flash was not touched)."},
+    {Outcome::Listed, "listed", 0, Stream::Out, ""},
+    {Outcome::Reported, "reported", 0, Stream::Out, "The support report was gathered; nothing was written."},
+    {Outcome::Version, "version", 0, Stream::Out, ""},
+    {Outcome::Help, "help", 0, Stream::Out, ""},
+    {Outcome::Failed, "failed", 1, Stream::Err,
      "The update failed. Keep the camera plugged in and run korvane-update again.", "the check or the update failed"},
-    {Outcome::CheckFailed, "failed", kExitFailed, Stream::Err, "The check could not finish; the flash was not touched."},
-    {Outcome::StartFailed, "failed", kExitFailed, Stream::Err, "The download could not start; the flash was not touched."},
-    {Outcome::Current, "current", kExitNothingToDo, Stream::Out, "No update needed: its firmware is current.",
+    {Outcome::CheckFailed, "failed", 1, Stream::Err, "The check could not finish; the flash was not touched."},
+    {Outcome::StartFailed, "failed", 1, Stream::Err, "The download could not start; the flash was not touched."},
+    {Outcome::Current, "current", 2, Stream::Out, "No update needed: its firmware is current.",
      "nothing to do: the firmware is current, or the question was answered no"},
-    {Outcome::Declined, "declined", kExitNothingToDo, Stream::Out, "Declined: the flash was not touched."},
-    {Outcome::NoCamera, "no-camera", kExitNoCamera, Stream::Err, "No camera of ours found.", "no camera of ours found"},
-    {Outcome::OtherInstance, "other-instance", kExitOtherInstance, Stream::Err,
+    {Outcome::Declined, "declined", 2, Stream::Out, "Declined: the flash was not touched."},
+    {Outcome::NoCamera, "no-camera", 3, Stream::Err, "No camera of ours found.", "no camera of ours found"},
+    {Outcome::OtherInstance, "other-instance", 4, Stream::Err,
      "Another camera update is running; nothing was done.", "another instance, or the update window, is running"},
-    {Outcome::OnBattery, "on-battery", kExitOnBattery, Stream::Err,
+    {Outcome::OnBattery, "on-battery", 5, Stream::Err,
      "Not on mains power: plug the computer in, or pass --on-battery.", "on battery; plug in, or pass --on-battery"},
-#ifdef _WIN32
-    {Outcome::NoPermission, "no-permission", kExitNoPermission, Stream::Err,
-     "The camera could not be opened: access denied (see the camera privacy settings, or run as an "
-     "administrator).", "the camera could not be opened: access denied"},
-#else
-    {Outcome::NoPermission, "no-permission", kExitNoPermission, Stream::Err,
-     "A camera's device node could not be opened: permission denied (run as root, or join the group that owns "
-     "the node).", "no permission to open the camera's device node"},
-#endif
-    {Outcome::InUse, "in-use", kExitCameraInUse, Stream::Err,
+    {Outcome::NoPermission, "no-permission", 6, Stream::Err, kCameraAccessWords, kCameraAccessMeaning},
+    {Outcome::InUse, "in-use", 7, Stream::Err,
      "The camera is in use by another program; close it and run again. The flash was not touched.",
      "the camera is in use by another program; the flash was not touched"},
-    {Outcome::NoTerminal, "no-terminal", kExitUsage, Stream::Err,
+    {Outcome::NoTerminal, "no-terminal", 64, Stream::Err,
      "No terminal to ask on: pass --yes to update without a question.",
      "usage error (or --device names no camera); or an update is due, no terminal to ask on, and no --yes"},
-    {Outcome::Usage, "usage", kExitUsage, Stream::Err, ""},
-    {Outcome::Interrupted, "interrupted", kExitInterrupted, Stream::Err, "Interrupted: the flash was not touched.",
+    {Outcome::Usage, "usage", 64, Stream::Err, ""},
+    {Outcome::Interrupted, "interrupted", 130, Stream::Err, "Interrupted: the flash was not touched.",
      "interrupted, or the terminal closed at the question, before the download began; the flash was not touched"},
-    {Outcome::TerminalClosed, "terminal-closed", kExitInterrupted, Stream::Err,
+    {Outcome::TerminalClosed, "terminal-closed", 130, Stream::Err,
      "The terminal closed at the question: the flash was not touched."},
 };
 
@@ -88,10 +70,7 @@ inline const OutcomeRow& OutcomeOf(Outcome outcome) {
     return kOutcomes[0];
 }
 
-// The exit code an outcome ends the program with.
 inline int ExitWith(Outcome outcome) { return OutcomeOf(outcome).code; }
 
 // The run failed: the check, the start or the download.
-inline bool IsFailure(Outcome outcome) {
-    return outcome == Outcome::Failed || outcome == Outcome::CheckFailed || outcome == Outcome::StartFailed;
-}
+inline bool IsFailure(Outcome outcome) { return ExitWith(outcome) == ExitWith(Outcome::Failed); }

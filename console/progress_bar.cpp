@@ -4,10 +4,9 @@
 #include <cstring>
 #include <string>
 
-#include "console/interrupt_lines.h"
 #include "console/screen.h"
-#include "console/terminal.h"
 #include "platform/clock.h"
+#include "platform/terminal.h"
 
 namespace {
 
@@ -17,17 +16,13 @@ constexpr int kMaxBarCells = 30;
 // Room kept for each text beside the bar, so that the bar keeps its length
 // from "--:-- left" to "done".
 constexpr size_t kSegmentRoom = 10;
-// The width assumed when the terminal will not say.
-constexpr int kDefaultColumns = 80;
 // Below this much time the rate says nothing yet.
 constexpr uint64_t kRateAfterMs = 200;
 
 }  // namespace
 
-ProgressBar::ProgressBar(FILE* out, bool terminal) : out_(out), terminal_(terminal) {}
-
-void ProgressBar::OnProgress(uint32_t bytesDone, uint32_t bytesTotal) {
-    (void)bytesTotal;  // the image size is known from the start
+// The image's size is known from the start.
+void ProgressBar::OnProgress(uint32_t bytesDone, uint32_t) {
     doneAtMs_.store(NowMs(), std::memory_order_relaxed);
     done_.store(bytesDone, std::memory_order_relaxed);
     if (total_ == 0) return;
@@ -38,17 +33,10 @@ void ProgressBar::OnProgress(uint32_t bytesDone, uint32_t bytesTotal) {
 
 void ProgressBar::Start(uint32_t bytesTotal) {
     total_ = bytesTotal;
-    done_.store(0, std::memory_order_relaxed);
-    for (auto& r : reached_) r.store(0, std::memory_order_relaxed);
-    reachedTenth_ = 0;
     startMs_ = NowMs();
-    lastTenth_ = 0;
-    drawn_ = false;
-    verdict_ = nullptr;
 }
 
 void ProgressBar::Draw() {
-    SayHeldOffInterrupts();
     if (total_ == 0 || !out_) return;
     if (!terminal_) return DrawSteps();
     const uint32_t done = done_.load(std::memory_order_relaxed);
@@ -97,7 +85,9 @@ std::string ProgressBar::Line(uint32_t done, double rate) const {
             if (shown[i]) n += 2 + std::max(std::strlen(segments[i]), kSegmentRoom);
         return int(n);
     };
-    const int width = Width();
+    // The terminal's columns but the last, where some terminals (the
+    // Windows console among them) wrap at once.
+    const int width = int(LineWidth(out_)) - 1;
     for (int drop : {1, 0, 2})
         if (fixed() + kMinBarCells > width) shown[drop] = false;
     const int cells = std::max(kMinBarCells, std::min(kMaxBarCells, width - fixed()));
@@ -106,13 +96,6 @@ std::string ProgressBar::Line(uint32_t done, double rate) const {
     for (int i = 0; i < 3; ++i)
         if (shown[i]) line += std::string("  ") + segments[i];
     return line;
-}
-
-// What a redraw may fill: the terminal's columns but the last, where some
-// terminals (the Windows console among them) wrap at once.
-int ProgressBar::Width() const {
-    const int columns = TerminalColumns(out_);
-    return (columns > 0 ? columns : kDefaultColumns) - 1;
 }
 
 void ProgressBar::Finish(const char* verdict) {

@@ -1,7 +1,8 @@
 // The download's progress for people: bytes the camera's engine has taken
 // of the image, the rate and the time left. On a terminal one line redrawn
-// in place, as wide as the terminal is; elsewhere (a log, a deployment tool) a plain line every 10 %.
-// The worker reports through the observer; only the main thread draws.
+// in place, as wide as the terminal is; elsewhere (a log, a deployment
+// tool) a plain line every 10 %. The worker reports through the observer;
+// only the main thread draws.
 #pragma once
 
 #include <atomic>
@@ -12,13 +13,13 @@
 class ProgressBar final {
 public:
     // `out` null: nothing is drawn (--quiet).
-    ProgressBar(FILE* out, bool terminal);
+    ProgressBar(FILE* out, bool terminal) : out_(out), terminal_(terminal) {}
 
     // On the worker thread, after each packet the engine took.
     void OnProgress(uint32_t bytesDone, uint32_t bytesTotal);
 
-    // On the main thread: the download starts; then as often as it likes;
-    // then once at the verdict.
+    // On the main thread: the download starts (once); then as often as it
+    // likes; then once at the verdict.
     void Start(uint32_t bytesTotal);
     void Draw();
     // `verdict` stands where the time left stood.
@@ -26,9 +27,7 @@ public:
 
 private:
     void DrawSteps();
-    // The bar's line: percentage, bytes, rate, time left or verdict.
     std::string Line(uint32_t done, double rate) const;
-    int Width() const;
 
     FILE* out_;
     bool terminal_;

@@ -8,11 +8,9 @@
 #include "update/check_report.h"
 
 struct Report {
-    // The update check's own report, once the check ran.
     bool checkRan = false;
     CheckReport check;
-    // How the run ended: a result name of the outcome table.
-    std::string result;
+    std::string result;                 // a result name of the outcome table
     Failure failure = Failure::None;    // why, where it failed
     int exitCode = 1;
     std::string message;                // one line for people
@@ -32,9 +30,3 @@ struct Report {
     }
     bool CameraFound() const { return checkRan && check.verdict != CheckVerdict::NoCamera; }
 };
-
-// The check's verdict as the JSON document and --list name it.
-const char* DecisionName(CheckVerdict verdict);
-
-// One JSON object holding the report, ended by a newline.
-std::string ReportJson(const Report& report);

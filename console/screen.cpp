@@ -1,12 +1,17 @@
 #include "console/screen.h"
 
-#include <cstdlib>
 #include <mutex>
+#include <vector>
 
-#include "console/log_text.h"
-#include "console/terminal.h"
+#include "platform/terminal.h"
+#include "platform/word_wrap.h"
 
 namespace {
+
+// A command stands out under the words; its continued lines further in.
+constexpr size_t kCommandIndent = 4;
+constexpr size_t kContinuedIndent = 6;
+constexpr const char* kContinued = " \\";
 
 std::mutex lock;
 FILE* openOn = nullptr;  // where the bar's line is open
@@ -18,20 +23,7 @@ void EndOpenLineLocked() {
     openOn = nullptr;
 }
 
-}  // namespace
-
-size_t LineWidth(FILE* out) {
-    if (IsTerminal(out)) {
-        const int columns = TerminalColumns(out);
-        return columns > 0 ? size_t(columns) : kPipeColumns;
-    }
-    // As other programs do, a pipe's reader may say its width.
-    const char* asked = std::getenv("COLUMNS");
-    const long columns = asked ? std::strtol(asked, nullptr, 10) : 0;
-    return columns >= long(kNarrowestColumns) && columns <= long(kWidestColumns) ? size_t(columns) : kPipeColumns;
-}
-
-std::string WrappedFor(FILE* out, const std::string& text, size_t indent) {
+std::string WrappedFor(FILE* out, const std::string& text, size_t indent = 0) {
     std::string said;
     const size_t width = LineWidth(out);
     size_t from = 0;
@@ -44,7 +36,20 @@ std::string WrappedFor(FILE* out, const std::string& text, size_t indent) {
     return said.empty() ? "\n" : said;
 }
 
+}  // namespace
+
 void Say(FILE* out, const std::string& text, size_t indent) { SayLines(out, WrappedFor(out, text, indent)); }
+
+void SayCommand(FILE* out, const std::string& command) {
+    const size_t width = LineWidth(out);
+    const size_t room = width > kContinuedIndent + 12 ? width - std::string(kContinued).size() : width;
+    const std::vector<std::string> lines = WordLines(command, room - kCommandIndent, room - kContinuedIndent);
+    std::string text;
+    for (size_t i = 0; i < lines.size(); ++i)
+        text += std::string(i ? kContinuedIndent : kCommandIndent, ' ') + lines[i] +
+                (i + 1 < lines.size() ? kContinued : "") + "\n";
+    SayLines(out, text);
+}
 
 void Ask(FILE* out, const std::string& question) {
     const std::string lines = WrappedFor(out, question);

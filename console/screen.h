@@ -1,27 +1,20 @@
 // Every line korvane-update writes for people goes through here: wrapped
-// at word boundaries to the width of where it goes, and never begun after
-// another writer's open line. The bar's line, redrawn in place, is the one
-// line left open; whoever writes next ends it first. Safe from the
-// download's worker and the main thread at once.
+// at word boundaries to the width of where it goes (LineWidth), and never
+// begun after another writer's open line. The bar's line, redrawn in
+// place, is the one line left open; whoever writes next ends it first.
+// Safe from the download's worker and the main thread at once.
 #pragma once
 
 #include <cstdio>
 #include <string>
 
-// The columns a line may fill on `out`: the terminal's; else $COLUMNS when
-// it is a width within reason, else this many (a pipe, a file, a terminal
-// that will not say).
-constexpr size_t kPipeColumns = 80;
-constexpr size_t kNarrowestColumns = 20;
-constexpr size_t kWidestColumns = 1000;
-size_t LineWidth(FILE* out);
-
 // Says the text on `out`, each '\n'-ended paragraph wrapped to its width,
 // the lines after a paragraph's first begun with `indent` spaces; the last
 // line ended.
 void Say(FILE* out, const std::string& text, size_t indent = 0);
-// The same lines, as a string.
-std::string WrappedFor(FILE* out, const std::string& text, size_t indent = 0);
+// A command to copy, on lines of its own set in under the words before it,
+// broken only where a shell takes it whole: each broken line ended " \".
+void SayCommand(FILE* out, const std::string& command);
 // Lines written as they are (the camera protocol's, already whole).
 void SayLines(FILE* out, const std::string& lines);
 // A question: wrapped as Say does, its last line left open for the answer.

@@ -5,18 +5,13 @@
 #pragma once
 
 #include <cstdio>
+#include <memory>
 #include <string>
 
 #include "console/report.h"
 
 class UpdateLog {
 public:
-    UpdateLog() = default;
-    ~UpdateLog();
-    UpdateLog(const UpdateLog&) = delete;
-    UpdateLog& operator=(const UpdateLog&) = delete;
-
-    // Opens `file` for appending; false, with the reason, when it cannot be.
     bool Open(const std::string& file, std::string* reason);
     bool IsOpen() const { return file_ != nullptr; }
     // The run's record, written at once so that runs never interleave.
@@ -24,9 +19,6 @@ public:
     bool Write(const Report& report, const std::string& transferLog);
 
 private:
-    FILE* file_ = nullptr;
+    std::unique_ptr<FILE, int (*)(FILE*)> file_{nullptr, std::fclose};
     std::string started_;  // the run's start, for its header
 };
-
-// "2026-12-08 04:50:12 +0000": the local time, with its offset from UTC.
-std::string LocalTimeText();

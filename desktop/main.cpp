@@ -31,13 +31,9 @@ Gtk::Window* OpenWindow() {
     LockHolder holder;
     switch (TakeInstanceLock(kProgramName, &lockName, &holder)) {
     case LockResult::Held: return new UpdateWindow(WindowPolicy());
-    case LockResult::Busy: {
-        const std::string who = holder.program.empty()
-                                    ? lockName + " is held"
-                                    : holder.program + ", process " + std::to_string(holder.process);
-        return new UpdateWindow("Another camera update is running (" + who +
-                                "); nothing was done. Open Korvane again once it has ended.");
-    }
+    case LockResult::Busy:
+        return new UpdateWindow("Another camera update is running" + LockHolderWords(holder, lockName) +
+                                "; nothing was done. Open Korvane again once it has ended.");
     case LockResult::Unavailable: break;
     }
     return new UpdateWindow("Cannot take the update lock (" + lockName + "); nothing was done.");

@@ -66,10 +66,3 @@ std::string ProgressWords(uint32_t done, uint32_t total, uint64_t elapsedMs) {
     }
     return text;
 }
-
-std::string HeldFirmwareWords(const CheckReport& found) {
-    const FirmwareHeld held = FirmwareHeldBy(found);
-    if (!held.known) return "not known";
-    if (held.imageId <= 0) return "another release";
-    return std::string(held.version) + " (image " + std::to_string(held.imageId) + ")";
-}

@@ -14,7 +14,3 @@ std::string VerdictWords(const RunVerdict& verdict);
 
 // "12.0 of 64.0 KiB, about 20 s left" (the time left once a rate is known).
 std::string ProgressWords(uint32_t done, uint32_t total, uint64_t elapsedMs);
-
-// What the camera holds, as the check found it: "V0309 (image 135)",
-// "another release", or "not read".
-std::string HeldFirmwareWords(const CheckReport& found);

@@ -2,6 +2,8 @@
 
 #include "desktop/run_words.h"
 #include "platform/clock.h"
+#include "update/check_words.h"
+#include "update/log_lines.h"
 
 namespace {
 
@@ -19,13 +21,6 @@ void SetAccessible(Gtk::Accessible& widget, Property property, const std::string
 void SetField(Gtk::Label& field, const Gtk::Label& caption, const std::string& value) {
     field.set_text(value);
     SetAccessible(field, Property::LABEL, caption.get_text() + " " + value);
-}
-
-std::string PlainLines(const std::string& log) {
-    std::string text;
-    for (char c : log)
-        if (c != '\r') text += c;
-    return text;
 }
 
 constexpr char kWriteRefusal[] =
@@ -163,7 +158,8 @@ void UpdateWindow::ShowChecking() {
 
 void UpdateWindow::ShowFound(const CheckReport& found, bool due) {
     SetField(camera_, cameraCaption_, found.camera.name.empty() ? "—" : found.camera.name);
-    SetField(firmware_, firmwareCaption_, HeldFirmwareWords(found));
+    const std::string held = HeldFirmwareWords(found);
+    SetField(firmware_, firmwareCaption_, held.empty() ? "not known" : held);
     if (!due) {
         SetField(due_, dueCaption_, found.verdict == CheckVerdict::Current ? "none: its firmware is current" : "—");
         return;
@@ -183,9 +179,8 @@ void UpdateWindow::ShowNote(const std::string& note) {
 
 void UpdateWindow::ShowWriting(const CheckReport& found) {
     stage_ = Stage::Writing;
-    const std::string image = "image " + std::to_string(found.imageId) + " (" + found.imageVersion + ")";
-    SetField(due_, dueCaption_, image + ", " + std::to_string(found.imageSize) + " bytes");
-    Say("Writing " + image + ": do not unplug the camera.");
+    SetField(due_, dueCaption_, ImageWords(found));
+    Say("Writing " + ImageName(found) + ": do not unplug the camera.");
     writingSinceMs_ = NowMs();
     ShowProgress(0, found.imageSize);
 }
@@ -198,12 +193,12 @@ void UpdateWindow::ShowProgress(uint32_t done, uint32_t total) {
 }
 
 void UpdateWindow::ShowLog(const std::string& log) {
-    log_.get_buffer()->set_text(PlainLines(log));
+    log_.get_buffer()->set_text(PlainText(log));
 }
 
 void UpdateWindow::AppendLog(const std::string& lines) {
     auto buffer = log_.get_buffer();
-    buffer->insert(buffer->end(), PlainLines(lines));
+    buffer->insert(buffer->end(), PlainText(lines));
 }
 
 void UpdateWindow::AskNotForChip() {

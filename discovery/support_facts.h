@@ -16,5 +16,10 @@ using SupportFacts = nlohmann::ordered_json;
 
 SupportFacts GatherSupportFacts();
 
+// The facts as indented "key: value" lines for people: nested objects set
+// in under their key, arrays of scalars on one line, arrays of objects
+// numbered.
+std::string SupportFactsText(const SupportFacts& facts);
+
 // "{63610682-5070-49AB-B8CC-B3855E8D221D}" from the 16 bytes USB carries.
 std::string GuidText(const uint8_t bytes[16]);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 class Clock {
 public:
@@ -17,3 +18,7 @@ Clock* SetClock(Clock* clock);
 
 void WaitMs(uint32_t ms);
 uint64_t NowMs();
+
+// "2026-12-08 04:50:12 +0000": the wall clock's local time now, with its
+// offset from UTC, for records people read.
+std::string LocalTimeText();

@@ -35,3 +35,8 @@ void SetLockPhase(LockPhase phase);
 // back; false when the text is not a whole record.
 std::string LockRecordText(const std::string& program, unsigned long process, LockPhase phase);
 bool ReadLockRecord(const std::string& text, LockHolder* holder);
+
+// Who holds the lock and what it does, for a run it refuses: ": korvane
+// (process 812) has the update window open"; " (LOCK is held)" when the
+// holder left no record that reads.
+std::string LockHolderWords(const LockHolder& holder, const std::string& lockName);

@@ -24,7 +24,7 @@ InterruptPhase TakeInterrupt(bool hangUp) {
 
 bool TerminalHungUp() { return hungUp.load(); }
 
-int HeldOffInterrupts() { return heldOff.load(); }
+int TakeHeldOffInterrupts() { return heldOff.exchange(0); }
 
 bool DownloadRunning() { return phase.load() == kDownloading; }
 

@@ -6,25 +6,22 @@
 // away never ends the program.
 #pragma once
 
-// What the handlers say on standard error, in the program's words; kept for
-// the life of the process. An interrupt held off is only counted: the
-// program says it itself, on a line of its own (HeldOffInterrupts).
-struct InterruptLines {
-    // Windows: for a close, log-off or shut-down during the download, which
-    // the system, not the program, decides to cut; the process may not
-    // live to say it otherwise.
-    const char* cut;
-};
+#include <string>
 
 // Installs the handlers; call once, before anything reaches the camera.
-void InstallInterruptGuard(const InterruptLines& lines);
+// An interrupt held off is only counted: the program says it itself, on a
+// line of its own (TakeHeldOffInterrupts). On Windows a close, log-off or
+// shut-down during the download, which the system, not the program,
+// decides to cut, is said at once on standard error in `program`'s name:
+// the process may not live to say it otherwise.
+void InstallInterruptGuard(const std::string& program);
 // True once an interrupt has ended the program's chances of writing.
 bool Interrupted();
 // True when that interrupt was the terminal going away (a hang-up, a
 // console closed), not a person's Ctrl-C.
 bool TerminalHungUp();
-// How many interrupts the download has held off so far.
-int HeldOffInterrupts();
+// How many interrupts the download has held off since the last call.
+int TakeHeldOffInterrupts();
 // Moves into the download: false when an interrupt came first, and then
 // the download must not start. From true on, interrupts are held off.
 bool EnterDownload();

@@ -17,7 +17,7 @@ void OnSignal(int sig) { TakeInterrupt(sig == SIGHUP); }
 }  // namespace
 
 // Nothing here is said during the download that a Linux system cuts.
-void InstallInterruptGuard(const InterruptLines&) {
+void InstallInterruptGuard(const std::string&) {
     // A reader that goes away (`| head`, a dead log pipe) makes a write
     // fail with EPIPE; it must never end the program, least of all
     // mid-download.

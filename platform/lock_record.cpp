@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "platform/instance_lock.h"
+#include "platform/printable.h"
 
 namespace {
 
@@ -42,4 +43,16 @@ bool ReadLockRecord(const std::string& text, LockHolder* holder) {
         return true;
     }
     return false;
+}
+
+std::string LockHolderWords(const LockHolder& holder, const std::string& lockName) {
+    if (holder.program.empty()) return " (" + lockName + " is held)";
+    const char* doing = "is checking a camera";
+    switch (holder.phase) {
+    case LockPhase::Checking: break;
+    case LockPhase::Asking: doing = "is waiting for an answer at its question"; break;
+    case LockPhase::Writing: doing = "is writing a camera's firmware"; break;
+    case LockPhase::WindowOpen: doing = "has the update window open"; break;
+    }
+    return ": " + Printable(holder.program) + " (process " + std::to_string(holder.process) + ") " + doing;
 }

@@ -13,6 +13,8 @@
 // $HOME/.local/state/korvane-update. Windows: %STATE_DIRECTORY%, else
 // <ProgramData>\Korvane. "" when none can be named.
 std::string StateFolder();
+// That rule in words for people: "$STATE_DIRECTORY when set, else ...".
+extern const char kStateFolderRule[];
 
 // The file `name` in `folder`, joined as the system writes paths.
 std::string FileIn(const std::string& folder, const std::string& name);

@@ -88,6 +88,8 @@ bool CreateStateFolder(const std::string& path) {
 
 }  // namespace
 
+const char kStateFolderRule[] = "%STATE_DIRECTORY% when set, else %ProgramData%\\Korvane";
+
 std::string StateFolder() {
     const char* ours = std::getenv("STATE_DIRECTORY");
     if (ours && *ours) return ours;

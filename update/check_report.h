@@ -22,6 +22,11 @@ enum class CheckVerdict {
     Failed,    // it is ours but the check could not finish: nothing written
 };
 
+// Ours as the check decided it, whatever its firmware.
+inline bool IsOurs(CheckVerdict verdict) {
+    return verdict == CheckVerdict::Current || verdict == CheckVerdict::Update || verdict == CheckVerdict::Failed;
+}
+
 // Whether an image may be written as it is.
 enum class ImageFit {
     Fits,

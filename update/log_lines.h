@@ -1,9 +1,11 @@
-// A growing log handed on in whole lines: a reader never gets half a line
-// that the writer is still adding to.
+// The transfer log (CR LF lines, growing as the camera protocol writes
+// them) handed on in whole lines, and as text a person reads: a reader
+// never gets half a line that the writer is still adding to.
 #pragma once
 
 #include <cstddef>
 #include <string>
+#include <vector>
 
 // The lines of log that ended since *from, moving *from past them; "" when
 // no line ended since.
@@ -20,3 +22,12 @@ inline std::string WholeLinesSince(const std::string& log, size_t* from) {
 inline void EndOpenLine(std::string& log) {
     if (!log.empty() && log.back() != '\n') log += "\r\n";
 }
+
+// The log's lines that ended: a last line still open left out.
+inline std::string WholeLines(const std::string& log) { return log.substr(0, log.rfind('\n') + 1); }
+
+// The text with its carriage returns taken out and any other control
+// character but line feed and tab replaced, as Printable does.
+std::string PlainText(const std::string& log);
+// Its last `count` non-empty lines, oldest first, as PlainText gives them.
+std::vector<std::string> LastLines(const std::string& log, size_t count);

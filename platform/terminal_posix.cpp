@@ -1,10 +1,12 @@
+#include <poll.h>
 #include <signal.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <atomic>
+#include <cerrno>
 
-#include "console/terminal.h"
+#include "platform/terminal.h"
 
 namespace {
 
@@ -13,6 +15,10 @@ std::atomic<bool> resized{true};
 static_assert(std::atomic<bool>::is_always_lock_free, "set from a signal handler");
 
 void OnResize(int) { resized.store(true); }
+
+// How long an interrupt at a question may go unseen: a person's Ctrl-C
+// answered at once to the eye.
+constexpr int kInterruptLookMs = 100;
 
 }  // namespace
 
@@ -38,3 +44,14 @@ int TerminalColumns(FILE* out) {
 }
 
 void ClearToEndOfLine(FILE* out) { std::fputs("\x1b[K", out); }
+
+// An interrupt that lands just before a read would not break into it: the
+// input is waited for a slice at a time.
+int ReadInputByte(char* c) {
+    pollfd input = {0, POLLIN, 0};
+    const int ready = poll(&input, 1, kInterruptLookMs);
+    if (ready == 0 || (ready < 0 && errno == EINTR)) return 0;
+    const ssize_t got = ready < 0 ? -1 : read(0, c, 1);
+    if (got < 0 && errno == EINTR) return 0;
+    return got > 0 ? 1 : -1;
+}

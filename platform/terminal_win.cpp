@@ -1,7 +1,9 @@
 #include <windows.h>
 #include <io.h>
 
-#include "console/terminal.h"
+#include <cerrno>
+
+#include "platform/terminal.h"
 
 namespace {
 
@@ -29,4 +31,10 @@ void ClearToEndOfLine(FILE* out) {
     DWORD written = 0;
     FillConsoleOutputCharacterA(console, ' ', cells, info.dwCursorPosition, &written);
     FillConsoleOutputAttribute(console, info.wAttributes, cells, info.dwCursorPosition, &written);
+}
+
+int ReadInputByte(char* c) {
+    const int got = _read(0, c, 1);
+    if (got < 0 && errno == EINTR) return 0;
+    return got > 0 ? 1 : -1;
 }
