@@ -323,6 +323,12 @@ TEST(UpdateRun, EachRoadCallsTheViewAndReachesTheCameraOnlyAsItNeeds) {
              notForTheChip(r, v);
              v.answers[int(Question::ImageNotForChip)] = Answer::No;
          }, RunEnd::Declined, Failure::NotAgreed, "checking describe ask-write writing ask-image verdict", kChoice},
+        // The image to hold the flash against is too short: no compare, no verdict of current.
+        {"current by its code, an image too short to compare", nullptr, [](UpdateRig& r, TestView& v) {
+             r.OldFirmware(0x06);
+             v.imageOverride = r.Expected(kImageV0309, 4);
+             v.imageOverride.resize(kMinFirmwareImageSize - 1);
+         }, RunEnd::CheckFailed, Failure::ImageTooShort, "checking describe verdict", 0},
         {"gone at the reopen", nullptr, [](UpdateRig& r, TestView&) { r.CamerasGoneFrom(2); }, RunEnd::StartFailed,
          Failure::CameraNotReopened, "checking describe ask-write writing verdict", kChoice},
         // A camera that reads one byte at a time once the compare's first
