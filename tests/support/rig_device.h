@@ -52,6 +52,19 @@ inline size_t FindCall(const std::vector<simcam::Call>& calls, uint32_t selector
     return calls.size();
 }
 
+inline bool Sets(const simcam::Call& c, uint32_t selector, const std::vector<uint8_t>& bytes) {
+    return c.op == simcam::Op::Set && c.selector == selector && c.bytes == bytes;
+}
+
+// The address request of the deselect that closes the direct program of the
+// IDs: the first naming 0x2025 after the page program opcode 0x02.
+inline size_t IdProgramDeselect(const std::vector<simcam::Call>& trace) {
+    size_t i = 1;
+    while (i < trace.size() && !(Sets(trace[i - 1], 2, {0x22, 0x20}) && Sets(trace[i], 3, {0x02}))) ++i;
+    while (i < trace.size() && !Sets(trace[i], 2, {0x25, 0x20})) ++i;
+    return i;
+}
+
 inline const char* PathName(simcam::Path path) {
     return path == simcam::Path::KsNode ? "UvcNode" : "PrivateDriver";
 }

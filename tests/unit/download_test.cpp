@@ -328,6 +328,22 @@ TEST(Download, AFailedFirstPacketIsFollowedByTheDirectProgramThenItsResend) {
     EXPECT_TRUE(t.d.sim.Flash() == image);
 }
 
+// A direct program of the IDs whose closing deselect cannot be made stays
+// open: nothing more may be clocked into it, so no packet follows.
+TEST(Download, AnIdProgramThatCannotBeClosedEndsTheDownloadBeforeItsNextPacket) {
+    Rig clean;
+    clean.Download();
+    const size_t deselect = IdProgramDeselect(clean.d.sim.Calls());
+    ASSERT_LT(deselect, clean.d.sim.Calls().size());
+    Rig t;
+    for (int attempt = 0; attempt < kSpiDeselectAttempts; ++attempt) t.d.sim.FailCallOnce(deselect + attempt);
+    EXPECT_EQ(t.Download(), 0);
+    EXPECT_NE(t.log.find("could not deselect the flash"), std::string::npos) << t.log;
+    const auto& calls = t.d.sim.Calls();
+    EXPECT_EQ(FindCall(calls, 10, {Op::Set}, 0, deselect), calls.size()) << "a packet after the open program";
+    EXPECT_FALSE(t.d.sim.Committed());
+}
+
 TEST(Download, ChecksumReadResends) {
     const Bytes image = PatchedImageBytes(kImageV0308, 0);
     const size_t read = CallOfCleanRun(11, Op::Get);
