@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "chip/cam_device.h"
@@ -302,6 +303,12 @@ TEST(FlashWaitReady, ReadyAtOnceTakesOnePass) {
     auto ops = WithoutReadValues(RegisterOps(d.sim.Requests()));
     EXPECT_EQ(ops, (std::vector<RegOp>{W(0x2020, 0x80), W(0x2025, 2), W(0x2022, 0x05), R(0x2021),
                                        R(0x2023), R(0x2021), R(0x2024), W(0x2025, 0)}));
+    // A flash that never finishes, with no time passing: the count ends the wait.
+    SimDevice stuck;
+    stuck.sim.StickWipFromCall(0);
+    EXPECT_EQ(stuck.device.FlashWaitReady(), SPI_E_TIMEOUT);
+    const auto polls = WithoutReadValues(RegisterOps(stuck.sim.Requests()));
+    EXPECT_EQ(std::count(polls.begin(), polls.end(), W(0x2022, 0x05)), kFlashReadyMaxPasses);
 }
 
 TEST(ReadFlashBlock, ReadsTheBlockTheCameraSaysHowLong) {
