@@ -8,6 +8,8 @@
 #include <optional>
 #include <string>
 
+#include "platform/hex_text.h"
+
 constexpr uint16_t kCameraVendorId = 0x4271;
 constexpr uint16_t kCameraProductId = 0x03D5;
 
@@ -22,6 +24,11 @@ inline bool operator==(const UsbIdentity& a, const UsbIdentity& b) {
     return a.vendor == b.vendor && a.product == b.product && a.revision == b.revision;
 }
 inline bool operator!=(const UsbIdentity& a, const UsbIdentity& b) { return !(a == b); }
+
+// "4271:03D5", as the system lists a USB device.
+inline std::string UsbIdText(const UsbIdentity& usb) {
+    return HexText(usb.vendor, 4, "") + ":" + HexText(usb.product, 4, "");
+}
 
 // Which camera it is. Empty or unset where the system does not say. The
 // node or moniker is reused by whatever is plugged in next: the bus place,

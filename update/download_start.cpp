@@ -90,7 +90,7 @@ void CUpdateEngine::LaunchWorker(uint8_t flashTypeIndex, UpdateObserver& observe
 bool CUpdateEngine::SameCameraAsChecked(const CheckReport& checked, std::string& log) {
     char line[200];
     const auto usbText = [](const std::optional<UsbIdentity>& usb) {
-        return usb ? HexText(usb->vendor, 4, "") + ":" + HexText(usb->product, 4, "") : std::string("none");
+        return usb ? UsbIdText(*usb) : std::string("none");
     };
     const auto changed = [&](const char* what, const std::string& now, const std::string& was) {
         std::snprintf(line, sizeof line, "Camera changed since the check: %s%s, was %s.\r\n", what, now.c_str(),

@@ -1,6 +1,5 @@
 #include "update/history_row.h"
 
-#include "platform/hex_text.h"
 #include "update/check_words.h"
 
 namespace {
@@ -15,7 +14,7 @@ std::string Shown(std::string iso) {
 }
 
 std::string Camera(const CameraIdentity& c) {
-    std::string text = c.usb ? HexText(c.usb->vendor, 4, "") + ":" + HexText(c.usb->product, 4, "") : "no USB ID";
+    std::string text = c.usb ? UsbIdText(*c.usb) : "no USB ID";
     const std::string& place = c.busPlace.empty() ? c.path : c.busPlace;
     return place.empty() ? text : text + " at " + place;
 }
