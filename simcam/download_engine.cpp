@@ -1,5 +1,7 @@
 #include "simcam/download_engine.h"
 
+#include <algorithm>
+
 namespace simcam {
 
 namespace {
@@ -58,9 +60,9 @@ bool DownloadEngine::Packet(const uint8_t* data, uint32_t length) {
     return true;
 }
 
-void DownloadEngine::Send(const std::vector<uint8_t>& bytes) {
+void DownloadEngine::Send(const uint8_t* bytes, uint32_t length) {
     flash_.Select();
-    for (uint8_t b : bytes) flash_.Clock(b);
+    for (uint32_t i = 0; i < length; ++i) flash_.Clock(bytes[i]);
     flash_.Deselect();
 }
 
@@ -111,11 +113,11 @@ void DownloadEngine::Program(uint32_t address, const uint8_t* data, uint32_t len
         uint32_t at = address + done;
         uint32_t run = kRun - at % kRun;
         if (run > length - done) run = length - done;
-        std::vector<uint8_t> bytes = {table_[kSlotPageProgram], static_cast<uint8_t>(at >> 16),
-                                      static_cast<uint8_t>(at >> 8), static_cast<uint8_t>(at)};
-        bytes.insert(bytes.end(), data + done, data + done + run);
+        uint8_t bytes[4 + kRun] = {table_[kSlotPageProgram], static_cast<uint8_t>(at >> 16),
+                                   static_cast<uint8_t>(at >> 8), static_cast<uint8_t>(at)};
+        std::copy(data + done, data + done + run, bytes + 4);
         Send({table_[kSlotWriteEnable]});
-        Send(bytes);
+        Send(bytes, 4 + run);
         WaitReady();
         done += run;
     }

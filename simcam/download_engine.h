@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <vector>
 
 #include "simcam/camera_time.h"
@@ -41,7 +42,8 @@ public:
     uint64_t Position() const { return position_; }
 
 private:
-    void Send(const std::vector<uint8_t>& bytes);
+    void Send(const uint8_t* bytes, uint32_t length);
+    void Send(std::initializer_list<uint8_t> bytes) { Send(bytes.begin(), static_cast<uint32_t>(bytes.size())); }
     bool WaitReady();
     void Erase();
     void Program(uint32_t address, const uint8_t* data, uint32_t length);

@@ -66,7 +66,6 @@ void NorFlash::Select() {
     count_ = 0;
     address_ = 0;
     command_ = Command::Ignored;
-    latch_.assign(row_->pageSize, 0xFF);
 }
 
 void NorFlash::Deselect() {
@@ -119,6 +118,7 @@ uint8_t NorFlash::Clock(uint8_t in) {
     uint32_t n = count_++;
     if (n == 0) {
         command_ = Decode(in);
+        if (command_ == Command::PageProgram) latch_.assign(row_->pageSize, 0xFF);
         return kIdle;
     }
     return Answer(in, n);
@@ -208,9 +208,13 @@ void NorFlash::Execute() {
             } else {
                 uint32_t page = row_->pageSize;
                 uint32_t base = address & ~(page - 1);
-                KeepBefore(base, page);
-                for (uint32_t i = 0; i < page; ++i) memory_[base + i] &= latch_[i];
                 uint32_t given = count_ - 4 < page ? count_ - 4 : page;
+                // The latch is erased beyond the bytes given: only those can
+                // change, unless they wrapped past the page's end.
+                uint32_t from = address % page, length = given;
+                if (from + length > page) from = 0, length = page;
+                KeepBefore(base + from, length);
+                for (uint32_t i = from; i < from + length; ++i) memory_[base + i] &= latch_[i];
                 StartWrite(BusySpan::Kind::Program, address, given, kPageProgramUs, false);
             }
             break;
