@@ -14,6 +14,8 @@
 # sim_screenshot PNG        the update window, cropped from the screen
 # sim_wait_exit SECS        waits for korvane.exe to end
 # sim_reset                 ends every Wine process of the prefix
+# sim_keep_server           starts the prefix's server and services to stay
+#                           between programs (sim_reset ends them too)
 # sim_cleanup               ends Wine and Xvfb, removes the prefix
 
 # The video input category, whose devices DirectShow lists, and our filter.
@@ -105,19 +107,25 @@ sim_display() {
   if [ -n "${SIM_XVFB_PID:-}" ] && kill -0 "$SIM_XVFB_PID" 2>/dev/null && sim_display_up "$DISPLAY"; then
     return 0
   fi
-  local n
-  for n in $(seq 90 140); do
-    [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
-    Xvfb ":$n" -ac -nolisten tcp -screen 0 800x600x24 >/dev/null 2>&1 &
-    SIM_XVFB_PID=$!
-    for _ in $(seq 50); do
-      sim_display_up ":$n" && { export DISPLAY=":$n"; return 0; }
-      kill -0 "$SIM_XVFB_PID" 2>/dev/null || break
-      sleep 0.1
-    done
-    kill "$SIM_XVFB_PID" 2>/dev/null || true
-    SIM_XVFB_PID=
+  # Xvfb picks a free display itself, so that sessions started together
+  # never reach for the same one.
+  local chosen
+  chosen=$(mktemp)
+  Xvfb -displayfd 3 -ac -nolisten tcp -screen 0 800x600x24 3>"$chosen" >/dev/null 2>&1 &
+  SIM_XVFB_PID=$!
+  for _ in $(seq 50); do
+    if [ -s "$chosen" ] && sim_display_up ":$(cat "$chosen")"; then
+      DISPLAY=":$(cat "$chosen")"
+      export DISPLAY
+      rm -f "$chosen"
+      return 0
+    fi
+    kill -0 "$SIM_XVFB_PID" 2>/dev/null || break
+    sleep 0.1
   done
+  rm -f "$chosen"
+  kill "$SIM_XVFB_PID" 2>/dev/null || true
+  SIM_XVFB_PID=
   echo "cannot start Xvfb" >&2
   return 1
 }
@@ -185,6 +193,13 @@ sim_reset() {
   wineserver -k 2>/dev/null || true
   wineserver -w 2>/dev/null || true
   SIM_PID=
+}
+
+# Starting Wine's server and its services costs seconds of processor time;
+# programs run one after another share them.
+sim_keep_server() {
+  wineserver -p 2>/dev/null || true
+  wine cmd /c exit >/dev/null 2>&1 || true
 }
 
 sim_cleanup() {
