@@ -147,6 +147,9 @@ bool UpdateWindow::OnCloseRequest() {
 void UpdateWindow::OnUpdate() {
     stage_ = Stage::Writing;
     update_.set_visible(false);
+    // Focus left where the button was would fall on the camera's name and
+    // select it.
+    close_.grab_focus();
     Say("Preparing the camera for the write; keep it plugged in.");
     run_->Update();
 }
@@ -186,8 +189,12 @@ void UpdateWindow::ShowWriting(const CheckReport& found) {
 }
 
 void UpdateWindow::ShowProgress(uint32_t done, uint32_t total) {
-    const std::string words = ProgressWords(done, total, NowMs() - writingSinceMs_);
-    progress_.set_fraction(total ? double(done) / total : 0.0);
+    done_ = done, total_ = total;
+    ShowBytes(ProgressWords(done, total, NowMs() - writingSinceMs_));
+}
+
+void UpdateWindow::ShowBytes(const std::string& words) {
+    progress_.set_fraction(total_ ? double(done_) / total_ : 0.0);
     progress_.set_text(words);
     SetAccessible(progress_, Property::VALUE_TEXT, words);
 }
@@ -224,6 +231,8 @@ void UpdateWindow::ShowVerdict(const RunVerdict& verdict, const CheckReport& fou
     stage_ = Stage::Ended;
     update_.set_visible(false);
     if (verdict.end == RunEnd::Updated) progress_.set_fraction(1.0);
+    // A write that ended short has no time left: only the bytes it reached.
+    else if (total_) ShowBytes(ProgressWords(done_, total_, 0));
     Say(VerdictWords(verdict));
     close_.grab_focus();
 }

@@ -42,6 +42,7 @@ private:
     void ShowNote(const std::string& note) override;
     void ShowWriting(const CheckReport& found) override;
     void ShowProgress(uint32_t done, uint32_t total) override;
+    void ShowBytes(const std::string& words);  // the bar at the last progress
     void ShowLog(const std::string& log) override;
     void AppendLog(const std::string& lines) override;
     void AskNotForChip() override;
@@ -67,6 +68,7 @@ private:
     Stage stage_ = Stage::Checking;
     bool closeWanted_ = false;   // closed while checking: close once it ends
     uint64_t writingSinceMs_ = 0;
+    uint32_t done_ = 0, total_ = 0;  // the write's last progress
     std::string notes_;
     std::unique_ptr<WindowRun> run_;  // last: ends first, while the widgets stand
 };
