@@ -341,6 +341,7 @@ TEST(Download, AnIdProgramThatCannotBeClosedEndsTheDownloadBeforeItsNextPacket) 
     EXPECT_NE(t.log.find("could not deselect the flash"), std::string::npos) << t.log;
     const auto& calls = t.d.sim.Calls();
     EXPECT_EQ(FindCall(calls, 10, {Op::Set}, 0, deselect), calls.size()) << "a packet after the open program";
+    EXPECT_EQ(FindCall(calls, 11, {Op::Get, Op::PostGet}, 0, deselect), calls.size()) << "the download went on";
     EXPECT_FALSE(t.d.sim.Committed());
 }
 

@@ -154,7 +154,8 @@ TEST(UpdateHistory, DamagedLinesAreSkippedAndDroppedAtTheNextWrite) {
     };
     rig.Write({line, "", line.substr(0, line.size() / 2), "[1, 2]", R"({"id": "x", "chip_id": 101})",
                R"({"started": "2026-12-01T00:00:00Z"})", damaged(R"("chip_id":"0x65")", R"("chip_id":"0x165")"),
-               damaged(R"("vendor":"4271")", R"("vendor":"4271z")"), line});
+               damaged(R"("vendor":"4271")", R"("vendor":"4271z")"),
+               damaged(R"("flash_type":4)", R"("flash_type":"4")"), line});
     EXPECT_EQ(rig.Load().size(), 2u);
     UpdateRecord next = Camera("A1", "");
     std::string why;
