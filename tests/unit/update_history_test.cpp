@@ -271,6 +271,14 @@ TEST(UpdateHistory, WhatAnotherAccountCouldWriteIsRefusedAndSaid) {
              return true;
          },
          "set aside as"},
+        // Windows renames over no file: the one set aside before goes first.
+        {"a file too large, with one set aside before",
+         [](HistoryRig& r) {
+             std::ofstream(r.File().string() + kHistoryTooBigSuffix) << "older";
+             fs::resize_file(r.File(), kHistoryMaxBytes + 1);
+             return true;
+         },
+         "set aside as"},
     };
     for (const auto& row : rows) {
         HistoryRig rig;
