@@ -97,6 +97,11 @@ TEST(DownloadRun, TheEngineSaysWhyADownloadFailed) {
              r.sim.FailSelector(10);
          }, Worker::Inline, Failure::CameraGone},
         {"a packet refused", [](UpdateRig& r) { r.sim.FailSelector(10); }, Worker::Inline, Failure::RequestFailed},
+        {"the flash does not keep a bit", [](UpdateRig& r) {
+             r.sim.SetCallHook([&r, lost = false]() mutable {
+                 if (!lost && r.sim.BytesReceived() >= kFirmwareImageSize) r.sim.Flash()[0x100] ^= 0x01, lost = true;
+             });
+         }, Worker::Inline, Failure::VerifyFailed},
         {"no thread", nullptr, Worker::Unstartable, Failure::NoWorker},
     };
     for (const auto& c : cases) {
