@@ -156,19 +156,25 @@ TEST(DownloadRun, NoThreadMeansAFailedRun) {
     EXPECT_FALSE(rig.Sent(10)) << "nothing was written";
 }
 
+// Variants 2 and 3: the run itself found a write due, the window's own
+// decision or image says otherwise.
 TEST(DownloadRun, StartDoesNothingWithoutADecisionOrAnImage) {
-    for (int variant = 0; variant < 2; ++variant) {
+    for (int variant = 0; variant < 4; ++variant) {
         UpdateRig rig;
         TestWindow& w = *rig.window;
-        w.updateNeeded = variant == 0 ? 0 : 1;
-        if (variant == 0) w.imageBuffer.reset(new uint8_t[65536]());
+        if (variant >= 2) { ASSERT_EQ(w.CheckCamera(), CheckVerdict::Update); }
+        const std::string log = w.transferLog;
+        const size_t requests = rig.Requests().size();
+        const int enumerations = rig.Enumerations();
+        w.updateNeeded = variant % 2;
+        w.imageBuffer.reset(variant % 2 ? nullptr : new uint8_t[65536]());
         w.imageSize = 65536;
         w.StartDownload();
-        EXPECT_TRUE(w.questions.empty());
-        EXPECT_TRUE(w.transferLog.empty());
-        EXPECT_EQ(w.busy, 0);
-        EXPECT_TRUE(rig.Requests().empty());
-        EXPECT_EQ(rig.Enumerations(), 0);
+        EXPECT_TRUE(w.questions.empty()) << variant;
+        EXPECT_EQ(w.transferLog, log) << variant;
+        EXPECT_EQ(w.busy, 0) << variant;
+        EXPECT_EQ(rig.Requests().size(), requests) << variant;
+        EXPECT_EQ(rig.Enumerations(), enumerations) << variant;
     }
 }
 
