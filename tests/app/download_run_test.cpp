@@ -276,6 +276,7 @@ TEST(DownloadRun, ACameraGoneOrSwappedBeforeTheSecondOpenGetsNothingWritten) {
         EXPECT_TRUE(w.closeEnabled) << c.name;
         EXPECT_FALSE(w.TimerRunning(kProgressTimer)) << c.name;
         EXPECT_EQ(gDeferredRoutine, nullptr) << c.name << ": no worker";
+        EXPECT_EQ(pExt, nullptr) << c.name << ": the channel to a camera refused is let go";
         if (c.change == Gone || c.change == ElsewhereNow) {
             // Found elsewhere, the checked camera hears its chip-ID read.
             EXPECT_EQ(rig.Requests().size(), ourRequests + (c.change == ElsewhereNow ? 2 : 0)) << c.name;

@@ -271,6 +271,12 @@ TEST(UpdateHistory, WhatAnotherAccountCouldWriteIsRefusedAndSaid) {
              return true;
          },
          "set aside as"},
+        {"a file as large as any history this program writes",
+         [](HistoryRig& r) {
+             fs::resize_file(r.File(), kHistoryMaxBytes);
+             return true;
+         },
+         nullptr},
         // Windows renames over no file: the one set aside before goes first.
         {"a file too large, with one set aside before",
          [](HistoryRig& r) {
