@@ -3,6 +3,7 @@
 #include <gtkmm/application.h>
 
 #include <cstdio>
+#include <cstring>
 
 #include "desktop/update_window.h"
 #include "firmware/firmware_image.h"
@@ -56,14 +57,16 @@ int PrintVersion() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Answered before GTK, which opens the display as the application is
+    // made: --version needs none.
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--version") == 0 || std::strcmp(argv[i], "-V") == 0) return PrintVersion();
+    }
     // One window per session: a second start shows the first one's.
     auto app = Gtk::Application::create("org.korvane.korvane");
-    // Answered before the window opens: no display, no lock, no camera.
+    // So that --help lists it.
     app->add_main_option_entry(Gio::Application::OptionType::BOOL, "version", 'V',
                                "Show the version and the firmware it carries");
-    app->signal_handle_local_options().connect(
-        [](const Glib::RefPtr<Glib::VariantDict>& options) { return options->contains("version") ? PrintVersion() : -1; },
-        false);
     app->signal_activate().connect([&app] {
         if (!app->get_windows().empty()) return app->get_windows().front()->present();
         Gtk::Window* window = OpenWindow();
