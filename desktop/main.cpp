@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "desktop/update_window.h"
 #include "firmware/firmware_image.h"
