@@ -2,7 +2,12 @@
 // It checks when it opens and writes when the person presses Update.
 #include <gtkmm/application.h>
 
+#include <cstdio>
+#include <cstring>
+#include <string>
+
 #include "desktop/update_window.h"
+#include "firmware/firmware_image.h"
 #include "platform/instance_lock.h"
 
 #include "korvane_version.h"
@@ -39,11 +44,30 @@ Gtk::Window* OpenWindow() {
     return new UpdateWindow("Cannot take the update lock (" + lockName + "); nothing was done.");
 }
 
+// "korvane 1.0.0 (firmware V0308, V0309)", as korvane-update says its own.
+int PrintVersion() {
+    std::string text = "korvane " KORVANE_VERSION " (firmware ";
+    const char* separator = "";
+    for (const CarriedImage& image : kCarriedImages) {
+        text += separator + std::string(image.version);
+        separator = ", ";
+    }
+    return std::puts((text + ")").c_str()) >= 0 && std::fflush(stdout) == 0 ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Answered before GTK, which opens the display as the application is
+    // made: --version needs none.
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--version") == 0 || std::strcmp(argv[i], "-V") == 0) return PrintVersion();
+    }
     // One window per session: a second start shows the first one's.
-    auto app = Gtk::Application::create("org.korvane.Korvane");
+    auto app = Gtk::Application::create("org.korvane.korvane");
+    // So that --help lists it.
+    app->add_main_option_entry(Gio::Application::OptionType::BOOL, "version", 'V',
+                               "Show the version and the firmware it carries");
     app->signal_activate().connect([&app] {
         if (!app->get_windows().empty()) return app->get_windows().front()->present();
         Gtk::Window* window = OpenWindow();
