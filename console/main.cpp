@@ -7,7 +7,6 @@
 #include "console/camera_list.h"
 #include "console/console_update.h"
 #include "console/history_list.h"
-#include "console/json_document.h"
 #include "console/screen.h"
 #include "console/update_log.h"
 #include "discovery/support_facts.h"
@@ -19,6 +18,7 @@
 #include "platform/interrupts.h"
 #include "platform/state_folder.h"
 #include "platform/system_words.h"
+#include "update/json_document.h"
 #include "update/log_lines.h"
 
 namespace {
@@ -30,7 +30,7 @@ struct Run {
 };
 
 int Finish(const Run& run) {
-    if (run.options.json) PrintDocument(RunFacts(run.report), run.report);
+    if (run.options.json) PrintDocument(kProgramName, RunFacts(run.report), run.report);
     return run.report.exitCode;
 }
 
@@ -75,7 +75,7 @@ int PrintVersion(const Options& options) {
     text += ")";
     Report ended;
     ended.Ends(Outcome::Version, text);
-    const bool printed = options.json ? PrintDocument({{"images", images}}, ended)
+    const bool printed = options.json ? PrintDocument(kProgramName, {{"images", images}}, ended)
                                       : std::fputs((text + "\n").c_str(), stdout) >= 0 && std::fflush(stdout) == 0;
     return ExitWith(printed ? Outcome::Version : Outcome::Failed);
 }
@@ -99,7 +99,7 @@ bool PrintSupportReport(const Options& options) {
     const SupportFacts facts = GatherSupportFacts();
     Report reported;
     reported.Ends(Outcome::Reported);
-    if (options.json) return PrintDocument(facts, reported);
+    if (options.json) return PrintDocument(kProgramName, facts, reported);
     SupportFacts report = {{"program", std::string("korvane-update ") + KORVANE_VERSION}};
     report.update(facts);
     const std::string text = SupportFactsText(report);

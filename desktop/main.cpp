@@ -1,6 +1,9 @@
 // korvane: the camera's firmware update in a window on the Linux desktop.
 // It checks when it opens and writes when the person presses Update.
+#include <glib-unix.h>
 #include <gtkmm/application.h>
+
+#include <csignal>
 
 #include "desktop/update_window.h"
 #include "platform/instance_lock.h"
@@ -15,8 +18,9 @@ constexpr const char* kProgramName = "korvane";
 RunPolicy WindowPolicy() {
     RunPolicy policy;
     policy.write = true;
-    policy.ask = true;  // the Update button
+    policy.ask = true;  // the Update button answers the run's question
     policy.canAsk = true;
+    policy.powerAt = PowerAt::Consent;
     // A console run refused meanwhile says the window is open.
     policy.idlePhase = LockPhase::WindowOpen;
     policy.program = "korvane " KORVANE_VERSION;
@@ -39,6 +43,15 @@ Gtk::Window* OpenWindow() {
     return new UpdateWindow("Cannot take the update lock (" + lockName + "); nothing was done.");
 }
 
+// A terminating signal closes the window as its Close button does: never
+// while the firmware is being written, which it outlasts.
+gboolean OnTerminate(gpointer data) {
+    auto* app = static_cast<Gtk::Application*>(data);
+    for (Gtk::Window* window : app->get_windows())
+        if (auto* update = dynamic_cast<UpdateWindow*>(window)) update->CloseWhenAllowed();
+    return G_SOURCE_CONTINUE;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -51,5 +64,6 @@ int main(int argc, char** argv) {
         window->signal_hide().connect([window] { delete window; });
         window->present();
     });
+    for (int sig : {SIGTERM, SIGINT, SIGHUP}) g_unix_signal_add(sig, OnTerminate, app.get());
     return app->run(argc, argv);
 }

@@ -12,8 +12,8 @@ CUpdateRun::CUpdateRun(RunView& view, RunPolicy policy, SystemCamera* systemCame
 CUpdateRun::~CUpdateRun() { ReleaseClaims(); }
 
 RunVerdict CUpdateRun::Run(uint32_t everyMs, const std::function<void()>& meanwhile) {
-    const bool going = (!policy_.powerFirst || PowerAllows(readPower())) && Check() &&
-                       (policy_.powerFirst || PowerAllows(readPower())) && Write();
+    const bool going = (policy_.powerAt != PowerAt::Start || PowerAllows(readPower())) && Check() &&
+                       (policy_.powerAt != PowerAt::Question || PowerAllows(readPower())) && Write();
     if (going) Finish(engine.WaitForVerdict(everyMs, meanwhile));
     LetGo();
     return verdict_;

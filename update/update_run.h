@@ -21,7 +21,8 @@
 
 class SystemCamera;
 
-// How a run ended. A front end puts its own words and codes beside these.
+// How a run ended. Its result name, exit code and words are in
+// update/run_ends.h, for every front end.
 enum class RunEnd {
     Updated,         // written, verified, committed and read back equal
     UpdateDue,       // due, and the run was a check: nothing written
@@ -65,6 +66,8 @@ struct RunVerdict {
     bool powerRead = true;
     // HeldByAnotherRun: the node the other run holds.
     std::string heldNode;
+    // The camera source said why cameras were passed over (RunView::Note).
+    bool noted = false;
 };
 
 // What a front end shows and asks. Every call comes on the thread that
@@ -97,6 +100,8 @@ protected:
     ~RunView() = default;
 };
 
+enum class PowerAt { Start, Question, Consent };
+
 // What a front end lets the run do.
 struct RunPolicy {
     bool write = true;        // false: a check, which reads only
@@ -104,7 +109,10 @@ struct RunPolicy {
     // Someone is there to answer. Question::Write without anyone ends the
     // run NoOneToAsk; an image not for the chip is then not written.
     bool canAsk = true;
-    bool powerFirst = false;  // the power rule before the check (the Windows window)
+    // Where the power rule stands: before the check (the Windows window),
+    // before the question (a terminal), or after a yes (a desktop window,
+    // which describes a camera on battery too).
+    PowerAt powerAt = PowerAt::Question;
     bool onBattery = false;   // write on battery or unknown power too
     bool holdSessionEnd = true;  // false: a window that answers the session's end itself
     // The program installed the interrupt guard (platform/interrupts.h):
