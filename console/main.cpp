@@ -14,12 +14,12 @@
 #include "firmware/firmware_image.h"
 #include "korvane_version.h"
 #include "platform/com_apartment.h"
-#include "platform/instance_lock.h"
 #include "platform/interrupts.h"
 #include "platform/state_folder.h"
 #include "platform/system_words.h"
 #include "update/json_document.h"
 #include "update/log_lines.h"
+#include "update/run_ends.h"
 
 namespace {
 
@@ -80,17 +80,13 @@ int PrintVersion(const Options& options) {
     return ExitWith(printed ? Outcome::Version : Outcome::Failed);
 }
 
-// The one-update lock; false, the run refused, when it is not held.
+// The one-update lock, before the choice of a camera asks any its chip
+// ID; false, the run refused, when it is not held.
 bool TakeLock(Run& run, int* code) {
-    std::string lockName;
-    LockHolder holder;
-    const LockResult taken = TakeInstanceLock(std::string("korvane-update") + kProgramFileSuffix, &lockName, &holder);
-    if (taken == LockResult::Busy)
-        *code = Refuse(run, Outcome::OtherInstance,
-                       "Another camera update is running" + LockHolderWords(holder, lockName) + "; nothing was done.");
-    else if (taken == LockResult::Unavailable)
-        *code = Refuse(run, Outcome::Failed, "Cannot take the instance lock (" + lockName + "); nothing was done.");
-    return taken == LockResult::Held;
+    RunVerdict refused;
+    if (TakeRunLock(std::string(kProgramName) + kProgramFileSuffix, &refused)) return true;
+    *code = Refuse(run, OutcomeOf(refused.end), RunEndWords(refused, CheckReport()));
+    return false;
 }
 
 // --report: the program's name and version, then what discovery gathers

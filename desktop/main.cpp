@@ -6,7 +6,6 @@
 #include <csignal>
 
 #include "desktop/update_window.h"
-#include "platform/instance_lock.h"
 
 #include "korvane_version.h"
 
@@ -23,24 +22,10 @@ RunPolicy WindowPolicy() {
     policy.powerAt = PowerAt::Consent;
     // A console run refused meanwhile says the window is open.
     policy.idlePhase = LockPhase::WindowOpen;
+    policy.lockProgram = kProgramName;
     policy.program = "korvane " KORVANE_VERSION;
     policy.again = "open Korvane again";
     return policy;
-}
-
-// The window for this process: the run's, or the words of a refusal when
-// another update holds the machine's lock.
-Gtk::Window* OpenWindow() {
-    std::string lockName;
-    LockHolder holder;
-    switch (TakeInstanceLock(kProgramName, &lockName, &holder)) {
-    case LockResult::Held: return new UpdateWindow(WindowPolicy());
-    case LockResult::Busy:
-        return new UpdateWindow("Another camera update is running" + LockHolderWords(holder, lockName) +
-                                "; nothing was done. Open Korvane again once it has ended.");
-    case LockResult::Unavailable: break;
-    }
-    return new UpdateWindow("Cannot take the update lock (" + lockName + "); nothing was done.");
 }
 
 // A terminating signal closes the window as its Close button does: never
@@ -59,7 +44,7 @@ int main(int argc, char** argv) {
     auto app = Gtk::Application::create("org.korvane.Korvane");
     app->signal_activate().connect([&app] {
         if (!app->get_windows().empty()) return app->get_windows().front()->present();
-        Gtk::Window* window = OpenWindow();
+        Gtk::Window* window = new UpdateWindow(WindowPolicy());
         app->add_window(*window);
         window->signal_hide().connect([window] { delete window; });
         window->present();

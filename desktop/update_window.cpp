@@ -48,12 +48,6 @@ UpdateWindow::UpdateWindow(const RunPolicy& policy) {
     run_->Start();
 }
 
-UpdateWindow::UpdateWindow(const std::string& refusal) {
-    Build();
-    stage_ = Stage::Ended;
-    Say(refusal);
-}
-
 UpdateWindow::~UpdateWindow() = default;
 
 void UpdateWindow::Build() {
@@ -157,8 +151,8 @@ bool UpdateWindow::OnCloseRequest() {
 }
 
 void UpdateWindow::CloseWhenAllowed() {
-    closeWanted_ = true;
-    if (stage_ != Stage::Writing) close();
+    closeWanted_ = true;  // a write's verdict, then the close
+    close();
 }
 
 void UpdateWindow::OnUpdate() {

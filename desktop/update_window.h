@@ -19,10 +19,8 @@ Gtk::Label* RoleLabel(GtkAccessibleRole role);
 
 class UpdateWindow : public Gtk::ApplicationWindow, private AsyncRunView {
 public:
-    // Checks at once, with the run's policy.
+    // Runs at once, with the run's policy: the lock, then the check.
     explicit UpdateWindow(const RunPolicy& policy);
-    // No run: the window only says why (the update lock is held).
-    explicit UpdateWindow(const std::string& refusal);
     ~UpdateWindow() override;
 
     // A terminating signal or the session's end: closes now, or once the

@@ -16,6 +16,7 @@ bool CUpdateRun::PowerAllows(const PowerState& power) {
 }
 
 bool CUpdateRun::Check() {
+    if (policy_.interrupts) BeginRun();
     SetLockPhase(LockPhase::Checking);
     view_.Checking();
     found_ = engine.Check(transferLog);

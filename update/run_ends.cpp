@@ -18,6 +18,7 @@ const struct {
     {RunEnd::NoOneToAsk, Outcome::NoTerminal},    {RunEnd::TerminalClosed, Outcome::TerminalClosed},
     {RunEnd::Interrupted, Outcome::Interrupted},  {RunEnd::InUse, Outcome::InUse},
     {RunEnd::StartFailed, Outcome::StartFailed},  {RunEnd::Failed, Outcome::Failed},
+    {RunEnd::AnotherUpdate, Outcome::OtherInstance}, {RunEnd::NoLock, Outcome::Failed},
 };
 
 // The cause's words begin in lower case and end without a stop.
@@ -43,6 +44,9 @@ std::string Headline(const RunVerdict& v, const CheckReport& found, const std::s
     case RunEnd::NoCamera:
         if (v.noted) return "No camera of ours found that uvcvideo lets us use (the notes say why).";
         break;
+    case RunEnd::AnotherUpdate:
+        return "Another camera update is running" + v.lockWords + "; nothing was done.";
+    case RunEnd::NoLock: return "Cannot take the update lock (" + v.lockWords + "); nothing was done.";
     case RunEnd::NotOurs:
         return "A camera of this chip family was found, but nothing shows it is ours; it is left alone.";
     case RunEnd::Current:
