@@ -4,7 +4,7 @@
 #include <commctrl.h>
 
 #include "app/korvane_dlg.h"
-#include "platform/instance_lock.h"
+#include "update/update_run.h"
 
 namespace {
 
@@ -31,9 +31,8 @@ BOOL CKorvaneApp::InitInstance() {
     // Held for the life of the process, never closed: a second instance
     // finds it and ends before showing anything. A lock the system would
     // not make holds nothing back.
-    std::string lockName;
-    LockHolder holder;
-    if (TakeInstanceLock("korvane.exe", &lockName, &holder) == LockResult::Busy) return FALSE;
+    RunVerdict refused;
+    if (!TakeRunLock("korvane.exe", &refused) && refused.end == RunEnd::AnotherUpdate) return FALSE;
 
     SetRegistryKey(kRegistryKey);
 

@@ -18,7 +18,7 @@ constexpr int kProgressFull = 100;
 RunPolicy WindowPolicy() {
     RunPolicy policy;
     policy.ask = false;
-    policy.powerFirst = true;
+    policy.powerAt = PowerAt::Start;
     policy.holdSessionEnd = false;
     policy.idlePhase = LockPhase::WindowOpen;
     policy.program = "korvane.exe " KORVANE_VERSION;

@@ -1,6 +1,5 @@
 #include "console/camera_list.h"
 
-#include "console/json_document.h"
 #include "console/screen.h"
 #include "discovery/camera_choice.h"
 #include "platform/hex_text.h"
@@ -8,6 +7,7 @@
 #include "update/camera_json.h"
 #include "update/camera_survey.h"
 #include "update/check_words.h"
+#include "update/json_document.h"
 
 namespace {
 
@@ -47,7 +47,7 @@ void ListCameras(const Options& options, CameraSource* all, FILE* out, Report* r
     report->Ends(found.empty() ? Outcome::NoCamera : Outcome::Listed,
                  found.empty() ? "No camera of this family is attached." : Attached(found.size()) + ".");
     if (options.json)
-        PrintDocument({{"cameras", cameras}}, *report);
+        PrintDocument(kProgramName, {{"cameras", cameras}}, *report);
     else if (found.empty())
         Say(out, report->message);
 }

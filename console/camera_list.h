@@ -7,7 +7,7 @@
 #include <string>
 
 #include "console/options.h"
-#include "console/report.h"
+#include "update/run_report.h"
 #include "discovery/camera_source.h"
 
 // Fills report with the run's verdict (for the log): listed when a camera

@@ -6,10 +6,10 @@
 #include "discovery/system_camera.h"
 #include "korvane_version.h"
 #include "platform/interrupts.h"
-#include "platform/printable.h"
 #include "platform/terminal.h"
 #include "update/check_words.h"
 #include "update/log_lines.h"
+#include "update/run_ends.h"
 
 namespace {
 
@@ -32,20 +32,6 @@ void SayHeldOffInterrupts() {
         Say(stderr, "korvane-update: not stopping now: the camera's flash is being written and would be left "
                     "unusable; the update runs to its verdict.");
 }
-
-const struct {
-    RunEnd end;
-    Outcome outcome;
-} kEndOutcomes[] = {
-    {RunEnd::Updated, Outcome::Updated},          {RunEnd::UpdateDue, Outcome::UpdateDue},
-    {RunEnd::Current, Outcome::Current},          {RunEnd::Declined, Outcome::Declined},
-    {RunEnd::NoCamera, Outcome::NoCamera},        {RunEnd::HeldByAnotherRun, Outcome::OtherInstance},
-    {RunEnd::NoPermission, Outcome::NoPermission}, {RunEnd::NotOurs, Outcome::NoCamera},
-    {RunEnd::CheckFailed, Outcome::CheckFailed},  {RunEnd::OnBattery, Outcome::OnBattery},
-    {RunEnd::NoOneToAsk, Outcome::NoTerminal},    {RunEnd::TerminalClosed, Outcome::TerminalClosed},
-    {RunEnd::Interrupted, Outcome::Interrupted},  {RunEnd::InUse, Outcome::InUse},
-    {RunEnd::StartFailed, Outcome::StartFailed},  {RunEnd::Failed, Outcome::Failed},
-};
 
 // korvane-update: asks unless --yes, and only a person at a terminal may
 // agree to write an image not for the chip; --check only reads.
@@ -152,38 +138,12 @@ void ConsoleUpdate::ShowVerdict(const RunVerdict& verdict, const CheckReport& fo
         SayHeldOffInterrupts();
         bar_.Finish(verdict.end == RunEnd::Updated ? "done" : "failed");
         // The update went on; the computer only lacks its record of it.
-        if (!verdict.recordProblem.empty())
-            Note("The record of this update could not be kept: " + verdict.recordProblem + ".");
+        if (!verdict.recordProblem.empty()) Note(RecordWords(verdict));
     }
-    std::string message;
-    const Outcome outcome = Ended(verdict, &message);
+    const Outcome outcome = OutcomeOf(verdict.end);
+    const std::string message = RunEndWords(verdict, found, "pass --on-battery");
     report_->failure = IsFailure(outcome) ? verdict.failure : Failure::None;
     End(outcome, message, verdict.keepAwakeCommand);
-}
-
-// The outcome, and the run's more particular words where it has them.
-Outcome ConsoleUpdate::Ended(const RunVerdict& v, std::string* message) const {
-    const CheckReport& c = report_->check;
-    Outcome outcome = Outcome::Failed;
-    for (const auto& row : kEndOutcomes)
-        if (row.end == v.end) outcome = row.outcome;
-    *message = OutcomeOf(outcome).text;
-    if (v.end == RunEnd::HeldByAnotherRun)
-        *message = "Another camera update is running on this camera (" + Printable(v.heldNode) +
-                   " is locked); nothing was done.";
-    else if (v.end == RunEnd::NoCamera && !report_->notes.empty())
-        *message = "No camera of ours found that uvcvideo lets us use (the notes say why).";
-    else if (v.end == RunEnd::NotOurs)
-        *message = "A camera of this chip family was found, but nothing shows it is ours; it is left alone.";
-    else if (v.end == RunEnd::Current && c.flashContent == FlashContent::Other && c.flashCompared)
-        *message = "No update needed by its FlashTypeCode; but its flash differs from this program's image, so "
-                   "it holds another release's firmware or is damaged.";
-    else if (v.end == RunEnd::OnBattery && !v.powerRead)
-        *message = "The power state could not be read: plug the computer in, or pass --on-battery.";
-    else if (v.end == RunEnd::Failed && FailureOf(v.failure).advice)
-        *message = std::string("The update failed: ") + FailureOf(v.failure).text + ".";
-    if (!v.advice.empty()) *message += " " + v.advice;
-    return outcome;
 }
 
 void ConsoleUpdate::End(Outcome outcome, const std::string& message, const std::string& keepAwake) {

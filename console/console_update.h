@@ -9,7 +9,7 @@
 
 #include "console/options.h"
 #include "console/progress_bar.h"
-#include "console/report.h"
+#include "update/run_report.h"
 #include "update/update_run.h"
 
 class SystemCamera;
@@ -42,7 +42,6 @@ private:
     void OnLogLines(const std::string& lines) override;
     void ShowVerdict(const RunVerdict& verdict, const CheckReport& found) override;
 
-    Outcome Ended(const RunVerdict& verdict, std::string* message) const;
     void End(Outcome outcome, const std::string& message, const std::string& keepAwake);
     void DescribeFound();
     Answer Confirm(const std::string& question);

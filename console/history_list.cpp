@@ -2,10 +2,10 @@
 
 #include <vector>
 
-#include "console/json_document.h"
 #include "console/screen.h"
 #include "platform/printable.h"
 #include "update/history_row.h"
+#include "update/json_document.h"
 
 namespace {
 
@@ -42,7 +42,7 @@ Outcome ListHistory(const Options& options, const std::string& folder, FILE* out
     if (options.json) {
         JsonDocument list = JsonDocument::array();
         for (const UpdateRecord& r : records) list.push_back(JsonDocument::parse(RecordJson(r)));
-        PrintDocument({{"folder", folder}, {"history", list}}, ended);
+        PrintDocument(kProgramName, {{"folder", folder}, {"history", list}}, ended);
     } else if (read && records.empty()) {
         Say(out, ended.message);
     } else if (read) {

@@ -6,7 +6,7 @@
 #include <cstdio>
 
 #include "console/options.h"
-#include "console/outcomes.h"
+#include "update/run_ends.h"
 
 // Prints the history of `folder` on `out` (the JSON document on standard
 // output). Listed when it could be read, else Failed with the reason on

@@ -7,7 +7,6 @@
 #include "console/camera_list.h"
 #include "console/console_update.h"
 #include "console/history_list.h"
-#include "console/json_document.h"
 #include "console/screen.h"
 #include "console/update_log.h"
 #include "discovery/support_facts.h"
@@ -15,11 +14,12 @@
 #include "firmware/firmware_image.h"
 #include "korvane_version.h"
 #include "platform/com_apartment.h"
-#include "platform/instance_lock.h"
 #include "platform/interrupts.h"
 #include "platform/state_folder.h"
 #include "platform/system_words.h"
+#include "update/json_document.h"
 #include "update/log_lines.h"
+#include "update/run_ends.h"
 
 namespace {
 
@@ -30,7 +30,7 @@ struct Run {
 };
 
 int Finish(const Run& run) {
-    if (run.options.json) PrintDocument(RunFacts(run.report), run.report);
+    if (run.options.json) PrintDocument(kProgramName, RunFacts(run.report), run.report);
     return run.report.exitCode;
 }
 
@@ -75,22 +75,18 @@ int PrintVersion(const Options& options) {
     text += ")";
     Report ended;
     ended.Ends(Outcome::Version, text);
-    const bool printed = options.json ? PrintDocument({{"images", images}}, ended)
+    const bool printed = options.json ? PrintDocument(kProgramName, {{"images", images}}, ended)
                                       : std::fputs((text + "\n").c_str(), stdout) >= 0 && std::fflush(stdout) == 0;
     return ExitWith(printed ? Outcome::Version : Outcome::Failed);
 }
 
-// The one-update lock; false, the run refused, when it is not held.
+// The one-update lock, before the choice of a camera asks any its chip
+// ID; false, the run refused, when it is not held.
 bool TakeLock(Run& run, int* code) {
-    std::string lockName;
-    LockHolder holder;
-    const LockResult taken = TakeInstanceLock(std::string("korvane-update") + kProgramFileSuffix, &lockName, &holder);
-    if (taken == LockResult::Busy)
-        *code = Refuse(run, Outcome::OtherInstance,
-                       "Another camera update is running" + LockHolderWords(holder, lockName) + "; nothing was done.");
-    else if (taken == LockResult::Unavailable)
-        *code = Refuse(run, Outcome::Failed, "Cannot take the instance lock (" + lockName + "); nothing was done.");
-    return taken == LockResult::Held;
+    RunVerdict refused;
+    if (TakeRunLock(std::string(kProgramName) + kProgramFileSuffix, &refused)) return true;
+    *code = Refuse(run, OutcomeOf(refused.end), RunEndWords(refused, CheckReport()));
+    return false;
 }
 
 // --report: the program's name and version, then what discovery gathers
@@ -99,7 +95,7 @@ bool PrintSupportReport(const Options& options) {
     const SupportFacts facts = GatherSupportFacts();
     Report reported;
     reported.Ends(Outcome::Reported);
-    if (options.json) return PrintDocument(facts, reported);
+    if (options.json) return PrintDocument(kProgramName, facts, reported);
     SupportFacts report = {{"program", std::string("korvane-update ") + KORVANE_VERSION}};
     report.update(facts);
     const std::string text = SupportFactsText(report);

@@ -110,14 +110,14 @@ void Describe(CLI::App& app, Options* options) {
     const size_t width = HelpWidth();
     app.formatter(std::make_shared<HelpFormatter>(width));
     app.footer(Footer(width));
-    app.add_flag("--check", options->check, "Decide and report; the flash is not touched");
+    app.add_flag("--check", options->check, "Decide and report; the flash is not written (the let-go sends download enable 1, then 0)");
     app.add_flag("-y,--yes", options->yes, "Update without asking (for deployment tools)");
     app.add_flag("--json", options->json, "Print one JSON report on standard output");
     app.add_option("--log", options->logFile, "Add this run's record to FILE")->type_name("FILE");
     app.add_flag("-v,--verbose", options->verbose, "Show the transfer log on standard error");
     app.add_flag("-q,--quiet", options->quiet,
                  "Print the verdict only (and what went wrong, on standard error)");
-    app.add_flag("--list", options->list, "List the cameras attached; write nothing");
+    app.add_flag("--list", options->list, "List the cameras attached; the flash is not written (the let-go sends download enable 1, then 0)");
     app.add_flag("--history", options->history, "List the updates this computer made; touch no camera");
     app.add_option("--device", options->device, "Use only this camera: its number in --list, or its path")
         ->type_name("N|PATH");

@@ -4,7 +4,10 @@
 #include <optional>
 #include <string>
 
-#include "console/outcomes.h"
+#include "update/run_ends.h"
+
+// The program's name, as its JSON documents and records give it.
+constexpr char kProgramName[] = "korvane-update";
 
 struct Options {
     bool check = false;       // decide and report only

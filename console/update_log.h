@@ -8,7 +8,7 @@
 #include <memory>
 #include <string>
 
-#include "console/report.h"
+#include "update/run_report.h"
 
 class UpdateLog {
 public:

@@ -1,14 +1,15 @@
 // korvane: the camera's firmware update in a window on the Linux desktop.
 // It checks when it opens and writes when the person presses Update.
+#include <glib-unix.h>
 #include <gtkmm/application.h>
 
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <string>
 
 #include "desktop/update_window.h"
 #include "firmware/firmware_image.h"
-#include "platform/instance_lock.h"
 
 #include "korvane_version.h"
 
@@ -20,28 +21,24 @@ constexpr const char* kProgramName = "korvane";
 RunPolicy WindowPolicy() {
     RunPolicy policy;
     policy.write = true;
-    policy.ask = true;  // the Update button
+    policy.ask = true;  // the Update button answers the run's question
     policy.canAsk = true;
+    policy.powerAt = PowerAt::Consent;
     // A console run refused meanwhile says the window is open.
     policy.idlePhase = LockPhase::WindowOpen;
+    policy.lockProgram = kProgramName;
     policy.program = "korvane " KORVANE_VERSION;
     policy.again = "open Korvane again";
     return policy;
 }
 
-// The window for this process: the run's, or the words of a refusal when
-// another update holds the machine's lock.
-Gtk::Window* OpenWindow() {
-    std::string lockName;
-    LockHolder holder;
-    switch (TakeInstanceLock(kProgramName, &lockName, &holder)) {
-    case LockResult::Held: return new UpdateWindow(WindowPolicy());
-    case LockResult::Busy:
-        return new UpdateWindow("Another camera update is running" + LockHolderWords(holder, lockName) +
-                                "; nothing was done. Open Korvane again once it has ended.");
-    case LockResult::Unavailable: break;
-    }
-    return new UpdateWindow("Cannot take the update lock (" + lockName + "); nothing was done.");
+// A terminating signal closes the window as its Close button does: never
+// while the firmware is being written, which it outlasts.
+gboolean OnTerminate(gpointer data) {
+    auto* app = static_cast<Gtk::Application*>(data);
+    for (Gtk::Window* window : app->get_windows())
+        if (auto* update = dynamic_cast<UpdateWindow*>(window)) update->CloseWhenAllowed();
+    return G_SOURCE_CONTINUE;
 }
 
 // "korvane 1.0.0 (firmware V0308, V0309)", as korvane-update says its own.
@@ -70,10 +67,11 @@ int main(int argc, char** argv) {
                                "Show the version and the firmware it carries");
     app->signal_activate().connect([&app] {
         if (!app->get_windows().empty()) return app->get_windows().front()->present();
-        Gtk::Window* window = OpenWindow();
+        Gtk::Window* window = new UpdateWindow(WindowPolicy());
         app->add_window(*window);
         window->signal_hide().connect([window] { delete window; });
         window->present();
     });
+    for (int sig : {SIGTERM, SIGINT, SIGHUP}) g_unix_signal_add(sig, OnTerminate, app.get());
     return app->run(argc, argv);
 }

@@ -38,13 +38,14 @@ Gtk::Label* RoleLabel(GtkAccessibleRole role) {
 
 UpdateWindow::UpdateWindow(const RunPolicy& policy) {
     Build();
-    run_ = std::make_unique<WindowRun>(static_cast<RunScreen&>(*this), policy);
-}
-
-UpdateWindow::UpdateWindow(const std::string& refusal) {
-    Build();
-    stage_ = Stage::Ended;
-    Say(refusal);
+    // What the run shows is posted to GTK's main loop, which runs it in turn.
+    run_ = std::make_unique<CRunAsync>(static_cast<AsyncRunView&>(*this), policy, [](std::function<void()> work) {
+        Glib::MainContext::get_default()->invoke([work] {
+            work();
+            return false;
+        });
+    });
+    run_->Start();
 }
 
 UpdateWindow::~UpdateWindow() = default;
@@ -85,7 +86,7 @@ void UpdateWindow::Build() {
     box_.append(logExpander_);
     BuildButtons();
     signal_close_request().connect(sigc::mem_fun(*this, &UpdateWindow::OnCloseRequest), false);
-    ShowChecking();
+    Checking();
 }
 
 void UpdateWindow::BuildFields(Gtk::Grid& grid) {
@@ -127,6 +128,8 @@ void UpdateWindow::Notice(const std::string& words) {
     notice_->set_visible(!words.empty());
 }
 
+// The window closes only where the run lets it: after the check, at the
+// question (answered No), never while writing; the run lets the camera go.
 bool UpdateWindow::OnCloseRequest() {
     switch (stage_) {
     case Stage::Checking:
@@ -134,14 +137,22 @@ bool UpdateWindow::OnCloseRequest() {
         Notice("Checking the camera: the window closes when the check ends.");
         return true;
     case Stage::Writing:
+        if (question_ && question_->get_visible()) break;
         Notice(kWriteRefusal);
         return true;
-    case Stage::Due:
-        run_->Leave();
-        return false;
-    case Stage::Ended: break;
+    case Stage::Due: break;
+    case Stage::Ended: return false;
     }
-    return false;
+    // Asking: the question closes to No, and the window once the run has ended.
+    closeWanted_ = true;
+    if (question_) question_->hide();
+    run_->Leave();
+    return true;
+}
+
+void UpdateWindow::CloseWhenAllowed() {
+    closeWanted_ = true;  // a write's verdict, then the close
+    close();
 }
 
 void UpdateWindow::OnUpdate() {
@@ -151,44 +162,56 @@ void UpdateWindow::OnUpdate() {
     // select it.
     close_.grab_focus();
     Say("Preparing the camera for the write; keep it plugged in.");
-    run_->Update();
+    if (consent_) consent_(Answer::Yes);
 }
 
-void UpdateWindow::ShowChecking() {
+void UpdateWindow::Checking() {
     stage_ = Stage::Checking;
     Say("Checking the camera…");
 }
 
-void UpdateWindow::ShowFound(const CheckReport& found, bool due) {
+void UpdateWindow::Describe(const CheckReport& found) { ShowFound(found); }
+
+void UpdateWindow::ShowFound(const CheckReport& found) {
     SetField(camera_, cameraCaption_, found.camera.name.empty() ? "—" : found.camera.name);
     const std::string held = HeldFirmwareWords(found);
     SetField(firmware_, firmwareCaption_, held.empty() ? "not known" : held);
-    if (!due) {
-        SetField(due_, dueCaption_, found.verdict == CheckVerdict::Current ? "none: its firmware is current" : "—");
-        return;
-    }
-    SetField(due_, dueCaption_, "new firmware (V0308 or V0309: the camera's board chooses when it is written)");
+    SetField(due_, dueCaption_,
+             found.verdict == CheckVerdict::Update    ? "new firmware (V0308 or V0309: the camera's board chooses when it is written)"
+             : found.verdict == CheckVerdict::Current ? "none: its firmware is current"
+                                                      : "—");
+}
+
+// The question to write is the Update button; a window closed during the
+// check answers it No.
+void UpdateWindow::Ask(Question question, const CheckReport&, Reply reply) {
+    if (question == Question::ImageNotForChip) return AskNotForChip(std::move(reply));
+    if (closeWanted_) return reply(Answer::No);
+    consent_ = std::move(reply);
     stage_ = Stage::Due;
     Say(kDueWords);
     update_.set_visible(true);
     update_.grab_focus();
-    if (closeWanted_) close();
 }
 
-void UpdateWindow::ShowNote(const std::string& note) {
+void UpdateWindow::Note(const std::string& note) {
     notes_ += (notes_.empty() ? "" : "\n") + note;
     Notice(notes_);
 }
 
-void UpdateWindow::ShowWriting(const CheckReport& found) {
+void UpdateWindow::Writing(const CheckReport& found) {
     stage_ = Stage::Writing;
+    // The desktop asks before a logout or a switch-off cuts the write.
+    if (auto application = get_application())
+        inhibited_ = application->inhibit(*this, Gtk::Application::InhibitFlags::LOGOUT,
+                                          "The camera's firmware is being written");
     SetField(due_, dueCaption_, ImageWords(found));
     Say("Writing " + ImageName(found) + ": do not unplug the camera.");
     writingSinceMs_ = NowMs();
-    ShowProgress(0, found.imageSize);
+    Progress(0, found.imageSize);
 }
 
-void UpdateWindow::ShowProgress(uint32_t done, uint32_t total) {
+void UpdateWindow::Progress(uint32_t done, uint32_t total) {
     done_ = done, total_ = total;
     ShowBytes(ProgressWords(done, total, NowMs() - writingSinceMs_));
 }
@@ -199,16 +222,12 @@ void UpdateWindow::ShowBytes(const std::string& words) {
     SetAccessible(progress_, Property::VALUE_TEXT, words);
 }
 
-void UpdateWindow::ShowLog(const std::string& log) {
-    log_.get_buffer()->set_text(PlainText(log));
-}
-
-void UpdateWindow::AppendLog(const std::string& lines) {
+void UpdateWindow::LogAdded(const std::string& lines) {
     auto buffer = log_.get_buffer();
     buffer->insert(buffer->end(), PlainText(lines));
 }
 
-void UpdateWindow::AskNotForChip() {
+void UpdateWindow::AskNotForChip(Reply reply) {
     question_ = std::make_unique<Gtk::MessageDialog>(*this, kWrongImageQuestion, false, Gtk::MessageType::WARNING,
                                                      Gtk::ButtonsType::NONE, true);
     question_->set_title(kWrongImageCaption);
@@ -218,26 +237,29 @@ void UpdateWindow::AskNotForChip() {
     question_->add_button("_Don't write", Gtk::ResponseType::NO);
     question_->add_button("_Write anyway", Gtk::ResponseType::YES);
     question_->set_default_response(Gtk::ResponseType::NO);
-    question_->signal_response().connect([this](int response) {
+    // Any response but Write anyway, the dialog closed among them, is No.
+    question_->signal_response().connect([this, reply](int response) {
         question_->hide();
-        run_->AnswerNotForChip(response == Gtk::ResponseType::YES);
+        reply(response == Gtk::ResponseType::YES ? Answer::Yes : Answer::No);
     });
     question_->show();
     Say("Asking whether to write an image that is not for this chip.");
 }
 
 void UpdateWindow::ShowVerdict(const RunVerdict& verdict, const CheckReport& found) {
-    if (stage_ == Stage::Checking) ShowFound(found, false);
+    if (stage_ == Stage::Checking) ShowFound(found);
+    if (inhibited_ && get_application()) get_application()->uninhibit(inhibited_);
+    inhibited_ = 0;
     stage_ = Stage::Ended;
     update_.set_visible(false);
     if (verdict.end == RunEnd::Updated) progress_.set_fraction(1.0);
     // A write that ended short has no time left: only the bytes it reached.
     else if (total_) ShowBytes(ProgressWords(done_, total_, 0));
-    Say(VerdictWords(verdict));
+    Say(VerdictWords(verdict, found));
     close_.grab_focus();
 }
 
-void UpdateWindow::RunEnded() {
+void UpdateWindow::Ended() {
     stage_ = Stage::Ended;
     if (closeWanted_) close();
 }

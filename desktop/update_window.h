@@ -11,22 +11,25 @@
 #include <memory>
 #include <string>
 
-#include "desktop/window_run.h"
+#include "update/run_async.h"
 
 // A label of the given role, which GTK 4.8 sets only as a widget is made;
 // owned by the container it is put in.
 Gtk::Label* RoleLabel(GtkAccessibleRole role);
 
-class UpdateWindow : public Gtk::ApplicationWindow, private RunScreen {
+class UpdateWindow : public Gtk::ApplicationWindow, private AsyncRunView {
 public:
-    // Checks at once, with the run's policy.
+    // Runs at once, with the run's policy: the lock, then the check.
     explicit UpdateWindow(const RunPolicy& policy);
-    // No run: the window only says why (the update lock is held).
-    explicit UpdateWindow(const std::string& refusal);
     ~UpdateWindow() override;
+
+    // A terminating signal or the session's end: closes now, or once the
+    // run lets it (after the check; never before a write's verdict).
+    void CloseWhenAllowed();
 
 private:
     enum class Stage { Checking, Due, Writing, Ended };
+    // Nothing is written before Update: the run's question waits for it.
 
     void Build();
     void BuildFields(Gtk::Grid& grid);
@@ -36,18 +39,20 @@ private:
     bool OnCloseRequest();
     void OnUpdate();
 
-    // RunScreen, on GTK's thread.
-    void ShowChecking() override;
-    void ShowFound(const CheckReport& found, bool due) override;
-    void ShowNote(const std::string& note) override;
-    void ShowWriting(const CheckReport& found) override;
-    void ShowProgress(uint32_t done, uint32_t total) override;
+    void ShowFound(const CheckReport& found);
     void ShowBytes(const std::string& words);  // the bar at the last progress
-    void ShowLog(const std::string& log) override;
-    void AppendLog(const std::string& lines) override;
-    void AskNotForChip() override;
+    void AskNotForChip(Reply reply);
+
+    // The run's view, on GTK's thread.
+    void Checking() override;
+    void Describe(const CheckReport& found) override;
+    void Note(const std::string& note) override;
+    void Ask(Question question, const CheckReport& found, Reply reply) override;
+    void Writing(const CheckReport& found) override;
+    void Progress(uint32_t done, uint32_t total) override;
+    void LogAdded(const std::string& lines) override;
     void ShowVerdict(const RunVerdict& verdict, const CheckReport& found) override;
-    void RunEnded() override;
+    void Ended() override;
 
     Gtk::Box box_{Gtk::Orientation::VERTICAL, 12};
     Gtk::Grid fields_;
@@ -66,9 +71,11 @@ private:
     std::unique_ptr<Gtk::MessageDialog> question_;
 
     Stage stage_ = Stage::Checking;
-    bool closeWanted_ = false;   // closed while checking: close once it ends
+    bool closeWanted_ = false;   // closed while checking or asking: close once the run ends
+    Reply consent_;  // the question to write, answered by Update or the close
     uint64_t writingSinceMs_ = 0;
     uint32_t done_ = 0, total_ = 0;  // the write's last progress
     std::string notes_;
-    std::unique_ptr<WindowRun> run_;  // last: ends first, while the widgets stand
+    guint inhibited_ = 0;  // the session's end held off while writing
+    std::unique_ptr<CRunAsync> run_;  // last: ends first, while the widgets stand
 };

@@ -45,3 +45,8 @@ void LeaveDownload() {
     phase.store(kDownloaded);
     MaskInterruptsInThisThread(false);
 }
+
+void BeginRun() {
+    int downloaded = kDownloaded;
+    phase.compare_exchange_strong(downloaded, kBeforeDownload);
+}

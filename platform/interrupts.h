@@ -28,8 +28,12 @@ bool EnterDownload();
 // The download's worker thread exists (it must never take a signal, which
 // would break into its requests to the camera).
 void WorkerStarted();
-// The download has reached its verdict.
+// The download has reached its verdict, or the run turned back after
+// EnterDownload.
 void LeaveDownload();
+// A run begins in a process whose earlier run wrote: interrupts end it
+// again until its own download. One that stopped the program still does.
+void BeginRun();
 
 // The phases an interrupt can meet, kept in interrupt_phases.cpp for every
 // system; each system's handlers only report interrupts to it.

@@ -30,10 +30,9 @@ void CUpdateRun::Advise() {
                           "requests, so only its FlashTypeCode says it is current.";
     if (verdict_.end != RunEnd::Failed) return;
     const FailureRow& row = FailureOf(verdict_.failure);
-    if (row.advice) {
-        verdict_.advice = row.advice + policy_.again + ".";
-        verdict_.advice[0] = char(std::toupper(static_cast<unsigned char>(verdict_.advice[0])));
-    }
+    // No advice in particular: the program's words for running it again.
+    verdict_.advice = (row.advice ? row.advice : "keep the camera plugged in and ") + policy_.again + ".";
+    verdict_.advice[0] = char(std::toupper(static_cast<unsigned char>(verdict_.advice[0])));
     // A camera that may suspend explains a camera gone or a request
     // refused, not a checksum.
     const bool maySuspend = verdict_.failure == Failure::CameraGone || verdict_.failure == Failure::RequestFailed;

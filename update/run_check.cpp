@@ -16,11 +16,15 @@ bool CUpdateRun::PowerAllows(const PowerState& power) {
 }
 
 bool CUpdateRun::Check() {
+    if (policy_.interrupts) BeginRun();
     SetLockPhase(LockPhase::Checking);
     view_.Checking();
     found_ = engine.Check(transferLog);
     if (camera)
-        for (const std::string& note : camera->Notes()) view_.Note(note);
+        for (const std::string& note : camera->Notes()) {
+            verdict_.noted = true;
+            view_.Note(note);
+        }
     if (!found_.recordProblem.empty())
         view_.Note("The record of updates on this computer could not be read: " + found_.recordProblem + ".");
     view_.Describe(found_);
@@ -57,7 +61,7 @@ bool CUpdateRun::Decide() {
     const Answer answer = view_.Ask(Question::Write, found_);
     SetLockPhase(LockPhase::Checking);
     switch (answer) {
-    case Answer::Yes: return true;
+    case Answer::Yes: return policy_.powerAt != PowerAt::Consent || PowerAllows(readPower());
     case Answer::No: return End(RunEnd::Declined);
     case Answer::Closed: break;
     }

@@ -11,6 +11,12 @@ bool CUpdateRun::Write() {
     if (!inhibitor_.Take(&why)) view_.Note("Sleep and shut-down are not held off during the download (" + why + ").");
     bool anyway = false;
     if (!WriteAnyway(&anyway)) return false;
+    // Until the first packet an interrupt ends the run, the image choice's
+    // wait among it; from here on it is held off.
+    if (policy_.interrupts && !(entered_ = EnterDownload())) {
+        ReleaseClaims();
+        return End(RunEnd::Interrupted);
+    }
     SetLockPhase(LockPhase::Writing);
     writing_ = true;
     const bool started = engine.StartDownload(found_, view_, transferLog, anyway);
@@ -21,11 +27,11 @@ bool CUpdateRun::Write() {
     return End(RunEnd::StartFailed, engine.DownloadFailure());
 }
 
-// The interrupt phase, then the camera's capture queue: the device's
-// behaviour while it streams is unknown, so nothing is written while
-// another program streams, and none may start until the verdict.
+// The camera's capture queue: the device's behaviour while it streams is
+// unknown, so nothing is written while another program streams, and none
+// may start until the verdict.
 bool CUpdateRun::Claim() {
-    if (policy_.interrupts && !EnterDownload()) return End(RunEnd::Interrupted);
+    if (policy_.interrupts && Interrupted()) return End(RunEnd::Interrupted);
     claimed_ = true;
     if (!camera || camera->TakeCaptureQueue(found_.camera.path, &transferLog)) return true;
     ReleaseClaims();
@@ -36,9 +42,10 @@ bool CUpdateRun::Claim() {
 // the road that writes.
 bool CUpdateRun::Choose() {
     if (found_.imageId != 0) return true;
-    if (engine.ChooseImage(&found_, transferLog)) return true;
+    const bool chosen = engine.ChooseImage(&found_, transferLog);
+    if (chosen && !(policy_.interrupts && Interrupted())) return true;
     ReleaseClaims();
-    return End(RunEnd::CheckFailed, found_.failure);
+    return chosen ? End(RunEnd::Interrupted) : End(RunEnd::CheckFailed, found_.failure);
 }
 
 // An image whose descriptor is not the chip's is written only on a
@@ -76,5 +83,6 @@ void CUpdateRun::ReleaseClaims() {
     claimed_ = false;
     inhibitor_.Release();
     if (camera) camera->ReleaseCaptureQueue();
-    if (policy_.interrupts) LeaveDownload();
+    if (entered_) LeaveDownload();
+    entered_ = false;
 }

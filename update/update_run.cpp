@@ -11,9 +11,27 @@ CUpdateRun::CUpdateRun(RunView& view, RunPolicy policy, SystemCamera* systemCame
 // away does.
 CUpdateRun::~CUpdateRun() { ReleaseClaims(); }
 
+bool TakeRunLock(const std::string& program, RunVerdict* refused) {
+    LockHolder holder;
+    switch (TakeInstanceLock(program, &refused->lockWords, &holder)) {
+    case LockResult::Held: return true;
+    case LockResult::Busy:
+        refused->end = RunEnd::AnotherUpdate;
+        refused->lockWords = LockHolderWords(holder, refused->lockWords);
+        return false;
+    case LockResult::Unavailable: break;
+    }
+    refused->end = RunEnd::NoLock;
+    return false;
+}
+
 RunVerdict CUpdateRun::Run(uint32_t everyMs, const std::function<void()>& meanwhile) {
-    const bool going = (!policy_.powerFirst || PowerAllows(readPower())) && Check() &&
-                       (policy_.powerFirst || PowerAllows(readPower())) && Write();
+    if (!policy_.lockProgram.empty() && !takeLock(policy_.lockProgram, &verdict_)) {
+        End(verdict_.end);
+        return verdict_;
+    }
+    const bool going = (policy_.powerAt != PowerAt::Start || PowerAllows(readPower())) && Check() &&
+                       (policy_.powerAt != PowerAt::Question || PowerAllows(readPower())) && Write();
     if (going) Finish(engine.WaitForVerdict(everyMs, meanwhile));
     LetGo();
     return verdict_;

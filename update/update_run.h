@@ -21,13 +21,16 @@
 
 class SystemCamera;
 
-// How a run ended. A front end puts its own words and codes beside these.
+// How a run ended. Its result name, exit code and words are in
+// update/run_ends.h, for every front end.
 enum class RunEnd {
     Updated,         // written, verified, committed and read back equal
     UpdateDue,       // due, and the run was a check: nothing written
     Current,         // nothing due
     Declined,        // the person said no (to the write or to an image not for the chip)
     NoCamera,        // no camera of the family could be opened
+    AnotherUpdate,   // another update holds the machine's one-update lock
+    NoLock,          // the one-update lock could not be made
     HeldByAnotherRun,// the camera's node is held by another run
     NoPermission,    // a camera's node was refused for permission
     NotOurs,         // a camera of the family, but nothing shows it is ours
@@ -65,7 +68,18 @@ struct RunVerdict {
     bool powerRead = true;
     // HeldByAnotherRun: the node the other run holds.
     std::string heldNode;
+    // The camera source said why cameras were passed over (RunView::Note).
+    bool noted = false;
+    // AnotherUpdate: who holds the lock, in words (LockHolderWords);
+    // NoLock: the lock's name.
+    std::string lockWords;
 };
+
+// The machine's one-update lock for `program`, held until the process
+// ends: true when held; else false, and `refused` says why (AnotherUpdate,
+// NoLock). The run takes it where its policy names a program; a program
+// that must hold it before anything else takes it itself.
+bool TakeRunLock(const std::string& program, RunVerdict* refused);
 
 // What a front end shows and asks. Every call comes on the thread that
 // drives the run, but the download's (UpdateObserver's OnProgress,
@@ -97,6 +111,8 @@ protected:
     ~RunView() = default;
 };
 
+enum class PowerAt { Start, Question, Consent };
+
 // What a front end lets the run do.
 struct RunPolicy {
     bool write = true;        // false: a check, which reads only
@@ -104,13 +120,19 @@ struct RunPolicy {
     // Someone is there to answer. Question::Write without anyone ends the
     // run NoOneToAsk; an image not for the chip is then not written.
     bool canAsk = true;
-    bool powerFirst = false;  // the power rule before the check (the Windows window)
+    // Where the power rule stands: before the check (the Windows window),
+    // before the question (a terminal), or after a yes (a desktop window,
+    // which describes a camera on battery too).
+    PowerAt powerAt = PowerAt::Question;
     bool onBattery = false;   // write on battery or unknown power too
     bool holdSessionEnd = true;  // false: a window that answers the session's end itself
     // The program installed the interrupt guard (platform/interrupts.h):
     // the run moves it through its phases around the download.
     bool interrupts = false;
     LockPhase idlePhase = LockPhase::Checking;  // what the lock says once the run rests or ends
+    // Names this program in the one-update lock, which Run takes first; ""
+    // where the program took it itself (TakeRunLock).
+    std::string lockProgram;
     std::string program;      // names the records: "korvane-update 1.0.0"
     std::string again;        // the advice's last words: "run korvane-update again"
 };
@@ -153,6 +175,8 @@ public:
     CUpdateEngine engine;
     // Where Run learns the power state; tests put their own in place.
     std::function<PowerState()> readPower = ReadPowerState;
+    // Where Run takes the lock; tests put their own in place.
+    std::function<bool(const std::string&, RunVerdict*)> takeLock = TakeRunLock;
     // The system's camera, for claims, notes and permission facts; may be
     // set until the check.
     SystemCamera* camera;
@@ -171,6 +195,7 @@ private:
     CheckReport found_;
     RunVerdict verdict_;
     SleepInhibitor inhibitor_;
-    bool claimed_ = false;      // the capture queue, the interrupt phase and the hold
+    bool claimed_ = false;      // the capture queue and the hold
+    bool entered_ = false;      // the download's interrupt phase
     bool writing_ = false;
 };

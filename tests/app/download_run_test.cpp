@@ -1,13 +1,18 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <condition_variable>
 #include <cstdint>
+#include <deque>
 #include <functional>
-
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "platform/interrupts.h"
 #include "tests/support/rig_window.h"
+#include "update/run_async.h"
 
 namespace {
 
@@ -320,6 +325,16 @@ TEST(UpdateRun, EachRoadCallsTheViewAndReachesTheCameraOnlyAsItNeeds) {
          "checking describe verdict", 0},
         {"battery", nullptr, [](UpdateRig&, TestView& v) { v.power = {true, 0}; }, RunEnd::OnBattery, Failure::None,
          "checking describe verdict", 0},
+        {"battery after the yes", [](RunPolicy& p) { p.powerAt = PowerAt::Consent; },
+         [](UpdateRig&, TestView& v) { v.power = {true, 0}; }, RunEnd::OnBattery, Failure::None,
+         "checking describe ask-write verdict", 0},
+        {"the lock held by another run", [](RunPolicy& p) { p.lockProgram = "test"; },
+         [](UpdateRig&, TestView& v) {
+             v.run.takeLock = [](const std::string&, RunVerdict* refused) {
+                 refused->end = RunEnd::AnotherUpdate;
+                 return false;
+             };
+         }, RunEnd::AnotherUpdate, Failure::None, "verdict", 0},
         {"no terminal", [](RunPolicy& p) { p.canAsk = false; }, nullptr, RunEnd::NoOneToAsk, Failure::None,
          "checking describe verdict", 0},
         {"not ours", nullptr, [](UpdateRig& r, TestView&) {
@@ -355,6 +370,14 @@ TEST(UpdateRun, EachRoadCallsTheViewAndReachesTheCameraOnlyAsItNeeds) {
                      r.sim.SetBlockLength(1);
              });
          }, RunEnd::Current, Failure::None, "checking describe verdict", 2},
+        // Held off once the download runs; until then it ends the run (the
+        // last row: the process then stays interrupted).
+        {"an interrupt after the first packet", [](RunPolicy& p) { p.interrupts = true; },
+         [](UpdateRig&, TestView& v) { v.progressed = [n = 0]() mutable { if (n++ == 0) TakeInterrupt(false); }; }, RunEnd::Updated,
+         Failure::None, "checking describe ask-write writing ended verdict", kDownload},
+        {"an interrupt before the first packet", [](RunPolicy& p) { p.interrupts = true; },
+         [](UpdateRig&, TestView& v) { v.writing = [] { TakeInterrupt(false); }; }, RunEnd::Interrupted,
+         Failure::None, "checking describe ask-write writing verdict", kChoice},
     };
     for (const auto& c : cases) {
         UpdateRig rig(Path::KsNode, Worker::Inline);
@@ -376,6 +399,8 @@ TEST(UpdateRun, EachRoadCallsTheViewAndReachesTheCameraOnlyAsItNeeds) {
         // No check spends more than the compare may, whatever the camera answers.
         EXPECT_LT(checked, 1200u) << c.name;
         EXPECT_EQ(view.verdict.advice.empty(), !view.run.Found().compareSkipped) << c.name;
+        EXPECT_EQ(rig.sim.PacketsReceived() > 0, c.afterCheck == kDownload) << c.name;
+        EXPECT_EQ(TakeHeldOffInterrupts(), c.end == RunEnd::Updated && c.policy ? 1 : 0) << c.name;
     }
 }
 
@@ -403,6 +428,122 @@ TEST(Close, PulsesOnlyAfterTheCheckStopped) {
         rig.Check();
         EXPECT_TRUE(rig.window->CloseRequested());
         EXPECT_TRUE(rig.Requests().empty()) << "no channel, nothing to pulse";
+    }
+}
+
+
+
+// The run for a front end with a loop: its posts queued until the test
+// runs them, as a loop's thread would.
+class TestLoop {
+public:
+    PostToLoop Post() {
+        return [this](std::function<void()> work) {
+            std::lock_guard<std::mutex> lock(mutex_);
+            work_.push_back(std::move(work));
+            posted_.notify_all();
+        };
+    }
+    void RunQueued() {
+        while (true) {
+            std::unique_lock<std::mutex> lock(mutex_);
+            if (work_.empty()) return;
+            std::function<void()> work = std::move(work_.front());
+            work_.pop_front();
+            lock.unlock();
+            work();
+        }
+    }
+    // Runs what comes until `done`; false when the run posts nothing more
+    // within a bound no run on virtual time comes near.
+    bool RunUntil(const std::function<bool()>& done) {
+        while (!done()) {
+            std::unique_lock<std::mutex> lock(mutex_);
+            if (!posted_.wait_for(lock, std::chrono::seconds(30), [this] { return !work_.empty(); })) return false;
+            std::function<void()> work = std::move(work_.front());
+            work_.pop_front();
+            lock.unlock();
+            work();
+        }
+        return true;
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable posted_;
+    std::deque<std::function<void()>> work_;
+};
+
+bool EndsWith(const std::string& text, const std::string& tail) {
+    return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+struct AsyncView : AsyncRunView {
+    AsyncView(TestLoop& loop, RunPolicy policy) : async(*this, std::move(policy), loop.Post()) {
+        async.Run().engine.history = UpdateHistory(state.Name());
+        async.Run().readPower = [] { return PowerState{true, 1}; };
+        async.Start(false);
+    }
+    void Checking() override { calls += "checking "; }
+    void Describe(const CheckReport&) override { calls += "describe "; }
+    void Ask(Question, const CheckReport&, Reply reply) override {
+        calls += "ask ";
+        consent = std::move(reply);
+    }
+    void Writing(const CheckReport&) override { calls += "writing "; }
+    void ShowVerdict(const RunVerdict& v, const CheckReport&) override {
+        calls += "verdict ";
+        verdict = v;
+    }
+    void Ended() override { calls += "ended"; }
+
+    TempFolder state;
+    std::string calls;
+    Reply consent;
+    RunVerdict verdict;
+    CRunAsync async;  // last: gone first
+};
+
+// The question waits for the person: nothing reaches the camera between
+// the check and Update; a window closed before its posts are run (during
+// the check) or left at the question writes nothing, and no post reaches
+// a view that is gone.
+TEST(RunAsync, NothingIsWrittenBeforeTheAnswerAndNothingShownAfterTheViewIsGone) {
+    enum Act { Update, CloseDuringCheck, Leave };
+    const struct {
+        const char* name;
+        Act act;
+        RunEnd end;  // where the view sees it
+        const char* calls;
+    } cases[] = {
+        {"Update", Update, RunEnd::Updated, "checking describe ask writing verdict ended"},
+        {"a close during the check", CloseDuringCheck, RunEnd::Declined, ""},
+        {"leaving while due", Leave, RunEnd::Declined, "checking describe ask verdict ended"},
+    };
+    for (const auto& c : cases) {
+        UpdateRig rig(Path::KsNode, Worker::Inline);
+        TestLoop loop;
+        RunPolicy policy;
+        policy.powerAt = PowerAt::Consent;
+        auto view = std::make_unique<AsyncView>(loop, policy);
+        if (c.act == CloseDuringCheck) {
+            view.reset();  // the run's posts wait in the loop, the view gone
+            loop.RunQueued();
+            EXPECT_FALSE(rig.Addressed(0x20BA)) << c.name;
+            EXPECT_FALSE(rig.sim.Committed()) << c.name;
+            continue;
+        }
+        ASSERT_TRUE(loop.RunUntil([&] { return bool(view->consent); })) << c.name;
+        EXPECT_FALSE(rig.Addressed(0x20BA)) << c.name << ": the image chosen before the answer";
+        if (c.act == Update)
+            view->consent(Answer::Yes);
+        else
+            view->async.Leave();
+        ASSERT_TRUE(loop.RunUntil([&] { return EndsWith(view->calls, "ended"); })) << c.name;
+        EXPECT_EQ(view->calls, c.calls) << c.name;
+        EXPECT_EQ(view->verdict.end, c.end) << c.name;
+        EXPECT_EQ(rig.sim.Committed(), c.act == Update) << c.name;
+        EXPECT_EQ(rig.Addressed(0x20BA), c.act == Update) << c.name;
     }
 }
 

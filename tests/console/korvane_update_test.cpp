@@ -30,7 +30,7 @@
 #include <vector>
 
 #include "chip/flash_types.h"
-#include "console/outcomes.h"
+#include "update/run_ends.h"
 #include "firmware/firmware_image.h"
 #include "firmware/flash_layout.h"
 #include "simcam/sim_camera.h"

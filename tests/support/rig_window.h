@@ -106,6 +106,7 @@ public:
     std::vector<uint8_t> imageOverride;
     Answer answers[2] = {Answer::Yes, Answer::Yes};  // by Question
     std::function<void()> described;  // as the check's Describe comes
+    std::function<void()> writing, progressed;  // as Writing, and each OnProgress, come
     std::string calls;                // what the run called, in order
     RunVerdict verdict;
     CUpdateRun run;  // last: it calls this view
@@ -121,7 +122,13 @@ private:
         calls += question == Question::Write ? "ask-write " : "ask-image ";
         return answers[int(question)];
     }
-    void Writing(const CheckReport&) override { calls += "writing "; }
+    void Writing(const CheckReport&) override {
+        calls += "writing ";
+        if (writing) writing();
+    }
+    void OnProgress(uint32_t, uint32_t) override {
+        if (progressed) progressed();
+    }
     void OnVerdict(int32_t) override { calls += "ended "; }
     void ShowVerdict(const RunVerdict& v, const CheckReport&) override {
         calls += "verdict";

@@ -1,12 +1,12 @@
-#include "console/json_document.h"
+#include "update/json_document.h"
 
 #include <cstdio>
 
 #include "korvane_version.h"
 #include "update/check_json.h"
 
-bool PrintDocument(const JsonDocument& facts, const Report& ended) {
-    JsonDocument doc = {{"program", "korvane-update"}, {"version", KORVANE_VERSION}, {"schema", kJsonSchema}};
+bool PrintDocument(const char* program, const JsonDocument& facts, const Report& ended) {
+    JsonDocument doc = {{"program", program}, {"version", KORVANE_VERSION}, {"schema", kJsonSchema}};
     for (const auto& fact : facts.items()) doc[fact.key()] = fact.value();
     doc["result"] = ended.result;
     doc["exit_code"] = ended.exitCode;

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "console/outcomes.h"
+#include "update/run_ends.h"
 #include "update/check_report.h"
 
 struct Report {
