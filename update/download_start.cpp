@@ -108,7 +108,7 @@ bool CUpdateEngine::SameCameraAsChecked(const CheckReport& checked, std::string&
         return changed("chip ID ", HexText(unsigned(is.chipId) & 0xFF, 2, ""), HexText(unsigned(was.chipId) & 0xFF, 2, ""));
     const FlashIdentity now = device_->IdentifyFlash();
     if (!now.Finished()) {
-        log += std::string("IdentifyFlash gave up: ") + now.stoppedAt + ".\r\n";
+        AppendLine(log, std::string("IdentifyFlash gave up: ") + now.stoppedAt + ".\r\n");
         return false;
     }
     if (now.type != checked.flash.type)
@@ -134,7 +134,7 @@ void CUpdateEngine::BeginRecord(const CheckReport& checked, std::string& log) {
         run_.recordId = record.id;
         return;
     }
-    log += "Update record not written: " + recordProblem_ + ".\r\n";
+    AppendLine(log, "Update record not written: " + recordProblem_ + ".\r\n");
 }
 
 void CUpdateEngine::ForwardLines() {
@@ -177,7 +177,7 @@ uint32_t CUpdateEngine::DownloadWorker(void* self) {
                                           run.flashTypeIndex, engine);
     if (!run.recordId.empty() &&
         !engine->history.Finish(run.recordId, result == 1 ? kOutcomeUpdated : kOutcomeFailed, &engine->recordProblem_))
-        *run.log += "Update record not finished: " + engine->recordProblem_ + ".\r\n";
+        AppendLine(*run.log, "Update record not finished: " + engine->recordProblem_ + ".\r\n");
     engine->ForwardLines();
     if (result == 1) engine->downloadFailure_ = Failure::None;
     else if (engine->downloadFailure_ == Failure::None) engine->downloadFailure_ = Failure::RequestFailed;

@@ -4,6 +4,7 @@
 
 #include "firmware/firmware_image.h"
 #include "platform/state_folder.h"
+#include "update/log_lines.h"
 #include "update/update_engine.h"
 
 CUpdateEngine::CUpdateEngine()
@@ -34,6 +35,6 @@ bool CUpdateEngine::ReadBlock(int32_t block, size_t needed, std::string& log) {
     std::memset(readBuffer_.get(), 0xFF, kFlashBlockBytes);
     ULONG length = 0;
     if (device_->ReadFlashBlock(readBuffer_.get(), block, &length) >= 0 && length >= needed) return true;
-    log += "ReadFlashBlock " + std::to_string(block) + " fail.\r\n";
+    AppendLine(log, "ReadFlashBlock " + std::to_string(block) + " fail.\r\n");
     return false;
 }

@@ -23,6 +23,13 @@ inline void EndOpenLine(std::string& log) {
     if (!log.empty() && log.back() != '\n') log += "\r\n";
 }
 
+// A line of this program's own words: never glued onto a line the camera
+// protocol left open.
+inline void AppendLine(std::string& log, const std::string& line) {
+    EndOpenLine(log);
+    log += line;
+}
+
 // The log's lines that ended: a last line still open left out.
 inline std::string WholeLines(const std::string& log) { return log.substr(0, log.rfind('\n') + 1); }
 

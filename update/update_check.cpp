@@ -69,7 +69,7 @@ CUpdateEngine::Firmware CUpdateEngine::FirmwareState(CheckReport* r, std::string
     const int32_t type = r->flash.type;
     r->flashTypeIndex = uint8_t(type >= 0 && type < kFlashTypeCount ? type : 0);
     if (!r->flash.Finished()) {
-        log += std::string("IdentifyFlash gave up: ") + r->flash.stoppedAt + ".\r\n";
+        AppendLine(log, std::string("IdentifyFlash gave up: ") + r->flash.stoppedAt + ".\r\n");
         r->reason = std::string("the flash could not be identified: ") + r->flash.stoppedAt;
         r->failure = Failure::FlashNotIdentified;
         return Firmware::Unknown;
@@ -93,7 +93,7 @@ CUpdateEngine::Firmware CUpdateEngine::FirmwareState(CheckReport* r, std::string
     // Only a flash whose part is known may be written on what its content
     // says: any other table would program it with the wrong commands.
     if (state == Firmware::Stale && type < 0) {
-        log += "Flash part not recognised: not written.\r\n";
+        AppendLine(log, "Flash part not recognised: not written.\r\n");
         r->reason += ", but its flash part is not one this program can write";
         r->failure = Failure::PartNotWritable;
         return Firmware::Unknown;
@@ -110,7 +110,7 @@ bool CUpdateEngine::LoadProgramImage(int id, std::vector<uint8_t>* image, CheckR
         image->assign(bytes.get(), bytes.get() + size);
         return true;
     }
-    log += "Firmware image " + std::to_string(id) + " missing.\r\n";
+    AppendLine(log, "Firmware image " + std::to_string(id) + " missing.\r\n");
     r->reason = "firmware image " + std::to_string(id) + " is missing from this program";
     r->failure = Failure::ImageMissing;
     return false;
@@ -121,7 +121,7 @@ bool CUpdateEngine::LoadProgramImage(int id, std::vector<uint8_t>* image, CheckR
 bool CUpdateEngine::PatchedImage(int id, CheckReport* r, std::vector<uint8_t>* image, std::string& log) {
     if (!LoadProgramImage(id, image, r, log)) return false;
     if (image->size() < kMinFirmwareImageSize) {
-        log += "Firmware image " + std::to_string(id) + " too short.\r\n";
+        AppendLine(log, "Firmware image " + std::to_string(id) + " too short.\r\n");
         r->reason = "firmware image " + std::to_string(id) + " is too short to compare";
         r->failure = Failure::ImageTooShort;
         return false;
@@ -171,8 +171,8 @@ CUpdateEngine::Firmware CUpdateEngine::FlashAgainstImages(CheckReport* r, std::s
     r->flashContent = shown.content;
     r->flashDiffersAt = shown.at;
     if (shown.content != FlashContent::Other) return OursInFlash(shown.id, shown.content, r, log);
-    log += Formatted("Flash differs from image %d at %06X and from image %d at %06X.\r\n", compared[0].id,
-                     unsigned(compared[0].at), compared[1].id, unsigned(compared[1].at));
+    AppendLine(log, Formatted("Flash differs from image %d at %06X and from image %d at %06X.\r\n",
+                              compared[0].id, unsigned(compared[0].at), compared[1].id, unsigned(compared[1].at)));
     r->reason = Formatted("the flash differs from this program's images at 0x%06X", unsigned(shown.at));
     return Firmware::Current;
 }
@@ -189,10 +189,10 @@ CUpdateEngine::Firmware CUpdateEngine::OursInFlash(int id, FlashContent content,
         return Firmware::Current;
     }
     if (content == FlashContent::Cut) {
-        log += Formatted("The last download stopped before %06X.\r\n", at);
+        AppendLine(log, Formatted("The last download stopped before %06X.\r\n", at));
         r->reason = Formatted("the last download (%s) stopped before 0x%06X", version, at);
     } else {
-        log += Formatted("The last download left the flash unfinished at %06X.\r\n", at);
+        AppendLine(log, Formatted("The last download left the flash unfinished at %06X.\r\n", at));
         r->reason = Formatted("the last download (%s) left the flash unfinished at 0x%06X", version, at);
     }
     return Firmware::Stale;
@@ -205,8 +205,8 @@ CUpdateEngine::Firmware CUpdateEngine::OursInFlash(int id, FlashContent content,
 CUpdateEngine::Firmware CUpdateEngine::ReadWholeFlash(uint8_t* flash, CheckReport* r, std::string& log) {
     const HRESULT hr = device_->ReadFlashBlocks(flash, BlockOf(kFirmwareImageSize), kMostCompareRequests);
     if (hr == FLASH_E_REQUEST_BOUND) {
-        log += Formatted("Flash not compared: more than %u requests at the lengths this camera reads.\r\n",
-                         unsigned(kMostCompareRequests));
+        AppendLine(log, Formatted("Flash not compared: more than %u requests at the lengths this camera reads.\r\n",
+                                  unsigned(kMostCompareRequests)));
         r->reason = Formatted("its code suits the flash; the flash was not compared (more than %u requests at the "
                               "lengths this camera reads)",
                               unsigned(kMostCompareRequests));
@@ -214,7 +214,7 @@ CUpdateEngine::Firmware CUpdateEngine::ReadWholeFlash(uint8_t* flash, CheckRepor
         return Firmware::Current;
     }
     if (hr >= 0) return Firmware::Stale;
-    log += "Flash read for the compare fail.\r\n";
+    AppendLine(log, "Flash read for the compare fail.\r\n");
     r->reason = "the flash could not be read for the compare";
     r->failure = Failure::FlashUnreadable;
     return Firmware::Unknown;

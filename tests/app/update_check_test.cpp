@@ -160,7 +160,10 @@ TEST(UpdateCheck, DecidesByTheRoadTheCameraTakes) {
             const std::string label = std::string(s.name) + (path == Path::KsNode ? " (UVC)" : " (T+)");
             EXPECT_EQ(w.stopped, std::vector<UINT_PTR>{kCheckTimer}) << label;
             if (s.log) {
-                EXPECT_NE(w.transferLog.find(s.log), std::string::npos) << label << ": " << w.transferLog;
+                const size_t at = w.transferLog.find(s.log);
+                EXPECT_NE(at, std::string::npos) << label << ": " << w.transferLog;
+                EXPECT_TRUE(at == 0 || at == std::string::npos || w.transferLog[at - 1] == '\n')
+                    << label << ": glued onto an open line: " << w.transferLog;
             }
             if (!s.verdict.empty()) {
                 EXPECT_EQ(w.statusText, s.verdict) << label;
