@@ -31,7 +31,7 @@ struct CRunAsync::Shared {
 
 // The RunView the run calls, on its thread and on the download's worker:
 // each call becomes work posted to the loop.
-class CRunAsync::Bridge : public RunView {
+class CRunAsync::Bridge final : public RunView {
 public:
     Bridge(AsyncRunView& view, RunPolicy policy, PostToLoop post, std::shared_ptr<Shared> shared)
         : run(*this, std::move(policy)), view_(view), post_(std::move(post)), shared_(std::move(shared)) {}
