@@ -71,26 +71,53 @@ std::string RunningAccount() {
     return sid;
 }
 
+constexpr char kStateFolderDacl[] = "D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;FRFX;;;BU)";
+
+// Gives path the state folder's DACL, protected from what it would inherit;
+// set after the folder is made too, since not every system keeps the one
+// it was created with. False when it cannot be set.
+// The state folder's security descriptor; null when it cannot be made.
+PSECURITY_DESCRIPTOR StateFolderDescriptor() {
+    std::string sddl = kStateFolderDacl;
+    const std::string account = Administrator() ? "" : RunningAccount();
+    if (!account.empty()) sddl += "(A;OICI;FA;;;" + account + ")";
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    return ConvertStringSecurityDescriptorToSecurityDescriptorA(sddl.c_str(), SDDL_REVISION_1, &descriptor, nullptr)
+               ? descriptor : nullptr;
+}
+
+bool SetStateFolderDacl(const std::string& path) {
+    PSECURITY_DESCRIPTOR descriptor = StateFolderDescriptor();
+    BOOL present = FALSE, defaulted = FALSE;
+    PACL dacl = nullptr;
+    if (!descriptor) return false;
+    const bool set = GetSecurityDescriptorDacl(descriptor, &present, &dacl, &defaulted) && present &&
+                     SetNamedSecurityInfoA(const_cast<char*>(path.c_str()), SE_FILE_OBJECT,
+                                           DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION, nullptr,
+                                           nullptr, dacl, nullptr) == ERROR_SUCCESS;
+    LocalFree(descriptor);
+    return set;
+}
+
 // The state folder itself, with nothing inherited from where it is made
 // (ProgramData lets every user add files below it): SYSTEM and the
 // Administrators have it all, Users read it. An account that is no
 // administrator gets it all too, or it could not keep its own records;
 // other runs then refuse the folder as one another account can write.
-constexpr char kStateFolderDacl[] = "D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;FRFX;;;BU)";
-
 bool CreateStateFolder(const std::string& path) {
-    std::string sddl = kStateFolderDacl;
-    const std::string account = Administrator() ? "" : RunningAccount();
-    if (!account.empty()) sddl += "(A;OICI;FA;;;" + account + ")";
-    SECURITY_ATTRIBUTES attributes = {sizeof attributes, nullptr, FALSE};
-    if (!ConvertStringSecurityDescriptorToSecurityDescriptorA(sddl.c_str(), SDDL_REVISION_1,
-                                                              &attributes.lpSecurityDescriptor, nullptr))
-        return false;
+    SECURITY_ATTRIBUTES attributes = {sizeof attributes, StateFolderDescriptor(), FALSE};
+    if (!attributes.lpSecurityDescriptor) return false;
     const bool made = CreateDirectoryA(path.c_str(), &attributes);
-    const DWORD error = GetLastError();
+    DWORD error = GetLastError();
     LocalFree(attributes.lpSecurityDescriptor);
     SetLastError(error);
-    return made;
+    if (!made) return false;
+    if (SetStateFolderDacl(path)) return true;
+    // A folder left with what it inherited is no state folder.
+    error = GetLastError();
+    RemoveDirectoryA(path.c_str());
+    SetLastError(error ? error : ERROR_ACCESS_DENIED);
+    return false;
 }
 
 // SYSTEM, the Administrators, or the account this process runs as.
@@ -128,11 +155,6 @@ void ProtectEarlierFolder(const std::string& path) {
                        int(data.size())) != CSTR_EQUAL ||
         !OwnedByUs(path, &inherited) || !inherited)
         return;
-    PSECURITY_DESCRIPTOR descriptor = nullptr;
-    BOOL present = FALSE, defaulted = FALSE;
-    PACL dacl = nullptr;
-    if (!ConvertStringSecurityDescriptorToSecurityDescriptorA(kStateFolderDacl, SDDL_REVISION_1, &descriptor, nullptr))
-        return;
     // Files first: until the DACL is protected nothing in the folder is read.
     WIN32_FIND_DATAA found;
     const HANDLE each = FindFirstFileA(FileIn(path, "*").c_str(), &found);
@@ -142,11 +164,7 @@ void ProtectEarlierFolder(const std::string& path) {
             MoveFileExA(file.c_str(), (file + kSetAsideSuffix).c_str(), MOVEFILE_REPLACE_EXISTING);
     }
     if (each != INVALID_HANDLE_VALUE) FindClose(each);
-    if (GetSecurityDescriptorDacl(descriptor, &present, &dacl, &defaulted) && present)
-        SetNamedSecurityInfoA(const_cast<char*>(path.c_str()), SE_FILE_OBJECT,
-                              DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION, nullptr, nullptr,
-                              dacl, nullptr);
-    LocalFree(descriptor);
+    SetStateFolderDacl(path);
 }
 
 }  // namespace
