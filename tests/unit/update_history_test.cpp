@@ -89,6 +89,9 @@ TEST(UpdateHistory, RecordsAreBegunFinishedAndReadBackOldestFirst) {
 
     const std::vector<UpdateRecord> records = rig.Load();
     ASSERT_EQ(records.size(), 2u);
+    std::vector<UpdateRecord> again = records;  // read again over what it holds: replaced, not added to
+    EXPECT_TRUE(rig.history.Load(&again, &why)) << why;
+    EXPECT_EQ(again.size(), 2u);
     first.finished = "2026-12-08T10:16:17Z";
     first.outcome = "updated";
     EXPECT_EQ(RecordJson(records[0]), RecordJson(first));
