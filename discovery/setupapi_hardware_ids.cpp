@@ -91,14 +91,11 @@ bool DirectShowSource::HardwareIds(const HardwareIdVisit& visit) {
     return VisitHardwareIds(nullptr, visit, &visited);
 }
 
-// The device that owns the capture filter's interface, found by the
-// instance ID its path names; where SetupAPI does not list it, the USB IDs
-// that path names.
+// The imaging device that owns the capture filter's interface, found by
+// the instance ID its path names: as the system lists it, or not at all.
 bool DirectShowSource::OwnHardwareIds(const CameraIdentity& camera, const HardwareIdVisit& visit) {
     bool visited = false;
-    if (!camera.instanceId.empty() && VisitHardwareIds(&camera.instanceId, visit, &visited) && visited)
-        return true;
-    return CameraSource::OwnHardwareIds(camera, visit);
+    return !camera.instanceId.empty() && VisitHardwareIds(&camera.instanceId, visit, &visited) && visited;
 }
 
 // Where the device is plugged in: its location path (the ports from the
