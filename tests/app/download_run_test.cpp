@@ -176,6 +176,12 @@ TEST(DownloadRun, StartDoesNothingWithoutADecisionOrAnImage) {
         EXPECT_EQ(rig.Requests().size(), requests) << variant;
         EXPECT_EQ(rig.Enumerations(), enumerations) << variant;
     }
+    // A check that finds nothing due keeps no image an earlier one chose.
+    UpdateRig rig;
+    ASSERT_EQ(rig.window->CheckCamera(), CheckVerdict::Update);
+    rig.OldFirmware(0x06);
+    EXPECT_EQ(rig.window->CheckCamera(), CheckVerdict::Current);
+    EXPECT_EQ(rig.window->imageBuffer, nullptr);
 }
 
 TEST(DownloadRun, AnImageNotForTheChipIsWrittenOnlyAfterYes) {
@@ -389,9 +395,13 @@ TEST(UpdateRun, EachRoadCallsTheViewAndReachesTheCameraOnlyAsItNeeds) {
         EXPECT_EQ(view.verdict.failure, c.failure) << c.name;
         EXPECT_EQ(view.calls, c.calls) << c.name;
         EXPECT_EQ(rig.Addressed(0x20BA), c.afterCheck == kDownload || c.afterCheck == kChoice) << c.name;
-        if (c.afterCheck == kDownload)
+        if (c.afterCheck == kDownload) {
             EXPECT_TRUE(rig.sim.Committed()) << c.name;
-        else
+            // The download's own lines, each once: none the log held before it.
+            const std::string& log = view.run.transferLog;
+            EXPECT_LT(view.logLines.size(), log.size()) << c.name;
+            EXPECT_EQ(log.substr(log.size() - std::min(log.size(), view.logLines.size())), view.logLines) << c.name;
+        } else
             EXPECT_EQ(rig.Requests().size() - checked, c.afterCheck) << c.name;
         EXPECT_FALSE(view.run.engine.HoldsDevice()) << c.name;
         // No check spends more than the compare may, whatever the camera answers.

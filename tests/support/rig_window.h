@@ -107,6 +107,7 @@ public:
     Answer answers[2] = {Answer::Yes, Answer::Yes};  // by Question
     std::function<void()> described;  // as the check's Describe comes
     std::string calls;                // what the run called, in order
+    std::string logLines;             // the transfer log's lines as the download handed them over
     RunVerdict verdict;
     CUpdateRun run;  // last: it calls this view
 
@@ -123,6 +124,7 @@ private:
     }
     void Writing(const CheckReport&) override { calls += "writing "; }
     void OnVerdict(int32_t) override { calls += "ended "; }
+    void OnLogLines(const std::string& lines) override { logLines += lines; }
     void ShowVerdict(const RunVerdict& v, const CheckReport&) override {
         calls += "verdict";
         verdict = v;
