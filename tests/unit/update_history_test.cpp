@@ -123,6 +123,7 @@ TEST(UpdateHistory, SameCameraByItsPlaceItsIdsItsChipAndItsFlash) {
         {"no serial, no place", Camera("", ""), Camera("", ""), false},
         {"other chip", Camera("A1", usb12), Camera("A1", usb12, 0x66), false},
         {"chip unread", Camera("A1", usb12, -1), Camera("A1", usb12, -1), false},
+        {"chip read as 0", Camera("A1", usb12, 0), Camera("A1", usb12, 0), true},
         {"other product", Camera("A1", usb12), [&] { UpdateRecord r = Camera("A1", usb12); r.camera.usb->product = 0x03D6; return r; }(), false},
         {"other flash type", Camera("A1", usb12), [&] { UpdateRecord r = Camera("A1", usb12); r.flashType = 2; return r; }(), false},
         {"no USB identity", [&] { UpdateRecord r = Camera("", usb12); r.camera.usb.reset(); return r; }(), [&] { UpdateRecord r = Camera("", usb12); r.camera.usb.reset(); return r; }(), false},
