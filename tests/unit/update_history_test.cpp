@@ -229,6 +229,9 @@ TEST(UpdateHistory, WhatAnotherAccountCouldWriteIsRefusedAndSaid) {
     } rows[] = {
 #ifdef _WIN32
         // No history to judge: the folder is judged all the same.
+        {"a folder everyone can write, with no history",
+         [](HistoryRig& r) { return fs::remove(r.File()) && SetSecurity(r.folder, kEveryoneWrites, DACL_SECURITY_INFORMATION); },
+         "can be written by other accounts", false},
         {"a folder of another account, with no history",
          [](HistoryRig& r) { return fs::remove(r.File()) && SetSecurity(r.folder, "O:BU", OWNER_SECURITY_INFORMATION); },
          "belongs to another account", false},
