@@ -46,7 +46,9 @@ TEST(DownloadRun, AGoodRunOnEachPathEndsCompleteWithAFullBar) {
 
         gDeferredRoutine(gDeferredParameter);
         EXPECT_EQ(w.workerResult, 1) << w.transferLog;
+        const int scrolls = w.scrolls;
         w.ProgressTick();
+        EXPECT_EQ(w.scrolls, scrolls + 1) << "the log shown to its last line at the verdict";
         EXPECT_EQ(w.statusText, "Auto updating...(V0309)\r\n" + kComplete);
         EXPECT_EQ(w.shown.back(), w.statusText);
         EXPECT_EQ(w.progress, 100);
