@@ -32,6 +32,7 @@ TEST(DownloadRun, AGoodRunOnEachPathEndsCompleteWithAFullBar) {
         EXPECT_EQ(w.progress, 0);
         EXPECT_EQ(w.started.back(), (std::pair<UINT_PTR, UINT>{kProgressTimer, 595}));
         EXPECT_EQ(w.redraws, 1);
+        EXPECT_EQ(w.scrolls, 1) << "the log shown to its last line as the download starts";
         EXPECT_EQ(w.imageBuffer[0xC006], 0x06) << "patched for FlashType 4";
         EXPECT_EQ(w.transferLog, "Tarvex Camera " + std::string(path == Path::KsNode ? "(UVC), " : "(T+), ") +
                                      "\r\nStart Download to Tarvex Camera " +
