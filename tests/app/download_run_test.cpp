@@ -234,7 +234,7 @@ TEST(DownloadRun, BothCarriedImagesPassTheDescriptorCheck) {
 // hears nothing after the reopen's own reads.
 TEST(DownloadRun, ACameraGoneOrSwappedBeforeTheSecondOpenGetsNothingWritten) {
     enum Change { Gone, ElsewhereNow, OtherChip, OtherFlash, OtherProduct, OtherPort, OtherSerial, NoLongerOurs,
-                  OthersIdNow, SensorOtherNow };
+                  OthersIdNow, SensorOtherNow, FlashStuck };
     const struct {
         const char* name;
         Change change;
@@ -258,6 +258,8 @@ TEST(DownloadRun, ACameraGoneOrSwappedBeforeTheSecondOpenGetsNothingWritten) {
         // Vouched by its sensor, which still comes up but answers another ID.
         {"its sensor another now", SensorOtherNow,
          "Camera changed since the check: its sensor no longer shows it is ours.\r\n"},
+        // Its flash can no longer be identified: nothing is written over a part unknown.
+        {"its flash no longer identified", FlashStuck, "IdentifyFlash gave up: SPI engine never idle (0x90).\r\n"},
     };
     for (const auto& c : cases) {
         simcam::SimCamera other;
@@ -271,6 +273,7 @@ TEST(DownloadRun, ACameraGoneOrSwappedBeforeTheSecondOpenGetsNothingWritten) {
         w.StartUp(true, 1);
         ASSERT_EQ(w.CheckCamera(), CheckVerdict::Update) << c.name;
         if (c.change == SensorOtherNow) rig.sim.SetSensorFitted(false);
+        if (c.change == FlashStuck) rig.sim.StickBusyFromCall(rig.sim.Calls().size());
         if (c.change == Gone) rig.CamerasGoneFrom(2);
         if (c.change == ElsewhereNow) {
             simcam::SimCamera& passedOver = other;
@@ -278,7 +281,7 @@ TEST(DownloadRun, ACameraGoneOrSwappedBeforeTheSecondOpenGetsNothingWritten) {
             rig.source.devices.insert(rig.source.devices.begin(), SimulatedDevice(passedOver, false));
         }
         if (c.change != Gone && c.change != ElsewhereNow && c.change != NoLongerOurs && c.change != OthersIdNow &&
-            c.change != SensorOtherNow)
+            c.change != SensorOtherNow && c.change != FlashStuck)
             rig.source.devices[0] = SimulatedDevice(other, false);
         rig.source.devices[0].serial = c.change == OtherSerial ? "B2" : "A1";
         if (c.change == OtherProduct) rig.source.devices[0].usb = UsbIdentity{0x4271, 0x03D6, 0x0100};
