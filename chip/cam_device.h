@@ -71,10 +71,11 @@ public:
     // also the one FindHardwareId asks: one camera checked through a
     // source of its own swaps nothing process-wide.
     int32_t OpenCamera(std::string& log, char* name, CameraSource* source);
-    // 1 when a present imaging device's hardware ID carries vendor 4271 and
-    // product 03D5. vendor and product (4 characters each, no terminator)
-    // receive those of the last device examined. Asks the source the camera
-    // was opened through, or the process-wide one before any open.
+    // 1 when the hardware ID of the device that owns the opened camera
+    // carries vendor 4271 and product 03D5; another camera's never counts.
+    // vendor and product (4 characters each, no terminator) receive those
+    // of the last ID examined. Asks the source the camera was opened
+    // through, or the process-wide one before any open.
     int32_t FindHardwareId(char* vendor, char* product);
 
     // Powers up the image sensor; 1 when the whole sequence ran, else 0.

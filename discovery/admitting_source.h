@@ -29,6 +29,9 @@ public:
     bool HardwareIds(const HardwareIdVisit& visit) override {
         return inner_ && inner_->HardwareIds(visit);
     }
+    bool OwnHardwareIds(const CameraIdentity& camera, const HardwareIdVisit& visit) override {
+        return inner_ && inner_->OwnHardwareIds(camera, visit);
+    }
 
     // Asked of each device opened, before the walk sends it anything.
     std::function<bool(const std::string& path)> admit;

@@ -43,6 +43,9 @@ public:
     bool HardwareIds(const HardwareIdVisit& visit) override {
         return inner_ && inner_->HardwareIds(visit);
     }
+    bool OwnHardwareIds(const CameraIdentity& camera, const HardwareIdVisit& visit) override {
+        return inner_ && inner_->OwnHardwareIds(camera, visit);
+    }
 
 private:
     CameraSource* inner_;

@@ -68,6 +68,16 @@ public:
     // true. False when the devices cannot be had.
     using HardwareIdVisit = std::function<bool(const ImagingDevice& device)>;
     virtual bool HardwareIds(const HardwareIdVisit& visit) = 0;
+    // Hands visit the imaging device that owns `camera`, a camera this
+    // source's walk gave, and no other: another camera on the machine
+    // vouches for nothing. False when it cannot be had. By default the USB
+    // identity the walk gave with the camera (on Linux, that of the USB
+    // device its node belongs to).
+    virtual bool OwnHardwareIds(const CameraIdentity& camera, const HardwareIdVisit& visit) {
+        if (!camera.usb) return false;
+        visit(ImagingDevice{std::string(), camera.usb});
+        return true;
+    }
 };
 
 // The source discovery walks; at start the system's own where the build

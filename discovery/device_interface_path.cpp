@@ -50,7 +50,8 @@ bool ReadDeviceInterfacePath(const std::string& path, CaptureDevice* device) {
         if (parts[i].empty() || parts[i].find('\\') != std::string::npos) return false;
     const std::string enumerator = Upper(parts[0]), id = Upper(parts[1]), instance = Upper(parts[2]);
 
-    device->busPlace = enumerator + "\\" + id + "\\" + instance;
+    device->instanceId = enumerator + "\\" + id + "\\" + instance;
+    device->busPlace.clear();  // the port says it, not the instance
     device->usb.reset();
     device->serial.clear();
     if (enumerator != "USB") return true;

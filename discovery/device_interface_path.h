@@ -9,8 +9,8 @@
 
 #include "discovery/camera_source.h"
 
-// Sets device's busPlace to the device instance ID (upper case, as Windows
-// keeps it) and, for a USB device, its usb (vendor and product; revision 0,
+// Sets device's instanceId to the device instance ID (upper case, as
+// Windows keeps it), clears its busPlace (the port tells it) and, for a USB device, its usb (vendor and product; revision 0,
 // which the path does not carry) and serial where the path tells them.
 // False, and nothing changed, when path is no device interface path.
 bool ReadDeviceInterfacePath(const std::string& path, CaptureDevice* device);

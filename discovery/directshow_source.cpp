@@ -123,6 +123,7 @@ HRESULT DirectShowSource::Next(CaptureDevice* device) {
     // display name carries it too, where the bag does not.
     if (!ReadDeviceInterfacePath(Property(moniker_.Get(), L"DevicePath"), device))
         ReadDeviceInterfacePath(device->path, device);
+    device->busPlace = PortOf(device->instanceId);
     return S_OK;
 }
 

@@ -6,6 +6,10 @@
 
 #include <strmif.h>
 
+// The port of the imaging device with this instance ID, as text; "" when
+// the system gives none.
+std::string PortOf(const std::string& instance);
+
 class DirectShowSource : public CameraSource {
 public:
     HRESULT Begin() override;
@@ -13,6 +17,7 @@ public:
     void StoreFriendlyName(char* name) override;
     void End() override;
     bool HardwareIds(const HardwareIdVisit& visit) override;
+    bool OwnHardwareIds(const CameraIdentity& camera, const HardwareIdVisit& visit) override;
 
 private:
     ComPtr<IEnumMoniker> classEnum_;

@@ -14,6 +14,7 @@ const SetupApiCalls kSystemSetupApi = {
     SetupDiEnumDeviceInfo,
     SetupDiGetDeviceRegistryPropertyA,
     SetupDiDestroyDeviceInfoList,
+    SetupDiGetDeviceInstanceIdA,
     LocalAlloc,
     LocalFree,
 };

@@ -14,7 +14,7 @@ typedef HRESULT (*CreateDevEnumFn)(ICreateDevEnum** devEnum);
 HRESULT CreateSystemDeviceEnumerator(ICreateDevEnum** devEnum);
 CreateDevEnumFn SetCreateDevEnum(CreateDevEnumFn create);
 
-// The SetupAPI calls of the hardware-ID scan, and the allocator of its
+// The SetupAPI calls of the hardware-ID scan and of a camera's own device, and the allocator of its
 // property buffer, with the system functions' own signatures.
 struct SetupApiCalls {
     HDEVINFO(WINAPI* getClassDevs)(const GUID* classGuid, PCSTR enumerator, HWND parent,
@@ -23,6 +23,8 @@ struct SetupApiCalls {
     BOOL(WINAPI* getRegistryProperty)(HDEVINFO set, PSP_DEVINFO_DATA data, DWORD property,
                                       PDWORD type, PBYTE buffer, DWORD size, PDWORD required);
     BOOL(WINAPI* destroyList)(HDEVINFO set);
+    BOOL(WINAPI* getInstanceId)(HDEVINFO set, PSP_DEVINFO_DATA data, PSTR id, DWORD size,
+                                PDWORD required);
     HLOCAL(WINAPI* localAlloc)(UINT flags, SIZE_T bytes);
     HLOCAL(WINAPI* localFree)(HLOCAL memory);
 };

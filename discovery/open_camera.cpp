@@ -87,7 +87,7 @@ int32_t CCamDevice::FindHardwareId(char* vendor, char* product) {
     CameraSource* from = opened_ ? openedThrough_ : GetCameraSource();
     bool found = false;
     if (from)
-        from->HardwareIds([&](const ImagingDevice& device) {
+        from->OwnHardwareIds(camera, [&](const ImagingDevice& device) {
             const std::string& ids = device.hardwareIds;
             found = device.usb ? UsbIdentityMatches(*device.usb, vendor, product)
                                : HardwareIdMatches(ids.data(), ids.size(), vendor, product);

@@ -7,8 +7,8 @@
 # sim_display [auto|xvfb]   the caller's display if reachable (auto), else Xvfb
 # sim_init BUILD WORK       the Windows build folder and a folder for files
 # sim_configure HWID SCENARIO...
-#                           HWID yes|no: the camera's hardware ID is present;
-#                           one capture device per scenario file, in order
+#                           HWID yes|no: SetupAPI lists each camera's own
+#                           device; one capture device per scenario file, in order
 # sim_start [WRAPPER...]    starts korvane.exe (SIM_PID), its output in WORK/korvane.log
 # sim_driver ARGS...        runs korvane_driver.exe
 # sim_screenshot PNG        the update window, cropped from the screen
@@ -130,30 +130,61 @@ sim_display() {
   return 1
 }
 
+# KEY SCENARIO DEFAULT: a "key value" line's value in the scenario file.
+sim_scenario_value() {
+  local value
+  value=$(awk -v k="$1" '$1 == k { print $2; exit }' "$2")
+  printf '%s' "${value:-$3}"
+}
+
+# Each camera is an interface of a USB device of its own, named by its
+# device path as Windows gives it; with HWID yes SetupAPI lists that device
+# (its hardware IDs, its hub and port). The scenario may say the device's
+# USB IDs (usb_id), serial number and port.
+SIM_ENUM_KEYS=()
+SIM_INTERFACE_CLASS='{65e8773d-8f56-11d0-a3b9-00a0c9223196}'
+
 sim_configure() {
   local hwid=$1
   shift
-  local reg=$SIM_WORK/devices.reg i
+  local reg=$SIM_WORK/devices.reg i key scenario usb vid pid serial port id instance path
   {
     printf 'REGEDIT4\n\n'
     for i in $(seq 0 $((SIM_MAX_CAMERAS - 1))); do
       printf '[-HKEY_CLASSES_ROOT\\CLSID\\%s\\Instance\\KorvaneSim%d]\n' "$SIM_VIDEO_CATEGORY" "$i"
     done
-    printf '[-%s]\n\n' "$SIM_HWID_KEY"
+    printf '[-%s]\n' "$SIM_HWID_KEY"
+    for key in "${SIM_ENUM_KEYS[@]}"; do printf '[-%s]\n' "$key"; done
+    printf '\n'
+    SIM_ENUM_KEYS=()
     i=0
     for scenario in "$@"; do
+      usb=$(sim_scenario_value usb_id "$scenario" 4271:03D5)
+      vid=${usb%%:*} pid=${usb##*:}
+      serial=$(sim_scenario_value serial "$scenario" "")
+      port=$(sim_scenario_value port "$scenario" $((i + 1)))
+      if [ -n "$serial" ]; then
+        id="VID_$vid&PID_$pid" instance=$serial
+      else
+        id="VID_$vid&PID_$pid&MI_00" instance="7&2A5E0C1&0&000$i"
+      fi
+      path="\\\\?\\usb#${id,,}#${instance,,}#$SIM_INTERFACE_CLASS\\global"
       printf '[HKEY_CLASSES_ROOT\\CLSID\\%s\\Instance\\KorvaneSim%d]\n' "$SIM_VIDEO_CATEGORY" "$i"
       printf '"FriendlyName"="Korvane simulated camera %d"\n' "$i"
       printf '"CLSID"="%s"\n' "$SIM_FILTER_CLSID"
+      printf '"DevicePath"=%s\n' "$(sim_reg_string "$path")"
       printf '"Scenario"=%s\n\n' "$(sim_reg_string "$(sim_winpath "$scenario")")"
+      if [ "$hwid" = yes ]; then
+        key="HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Enum\\USB\\$id"
+        SIM_ENUM_KEYS+=("$key")
+        printf '[%s\\%s]\n' "$key" "$instance"
+        printf '"ClassGUID"="%s"\n' "$SIM_IMAGING_CLASS"
+        printf '"HardwareID"=%s\n' "$(sim_reg_multi_sz "USB\\$id&REV_0100" "USB\\$id")"
+        printf '"LocationInformation"="Port_#%04d.Hub_#0001"\n' "$port"
+        printf '"DeviceDesc"="USB Video Device"\n\n'
+      fi
       i=$((i + 1))
     done
-    if [ "$hwid" = yes ]; then
-      printf '[%s\\5&1F2E3D4C&0&1]\n' "$SIM_HWID_KEY"
-      printf '"ClassGUID"="%s"\n' "$SIM_IMAGING_CLASS"
-      printf '"HardwareID"=%s\n' "$(sim_reg_multi_sz 'USB\VID_4271&PID_03D5&REV_0100' 'USB\VID_4271&PID_03D5')"
-      printf '"DeviceDesc"="USB Video Device"\n\n'
-    fi
   } >"$reg"
   sim_reg_import "$reg"
 }

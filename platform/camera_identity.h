@@ -36,7 +36,8 @@ inline std::string UsbIdText(const UsbIdentity& usb) {
 struct CameraIdentity {
     std::string name;                // its friendly name
     std::string path;                // its device node, or its moniker's display name
-    std::string busPlace;            // Linux: its USB device's sysfs path; Windows: the device instance ID
+    std::string busPlace;            // Linux: its USB device's sysfs path; Windows: its port's location; "" when no port is known
+    std::string instanceId;          // Windows: the device instance ID behind its interface, which every unit of one serial shares
     std::optional<UsbIdentity> usb;  // vendor, product, bcdDevice
     std::string serial;              // its USB serial number
     int chipId = -1;                 // the image processor's, -1 until read

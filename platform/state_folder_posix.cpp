@@ -27,6 +27,8 @@ std::string Failed(const std::string& what, const std::string& path) {
 const char kStateFolderRule[] = "$STATE_DIRECTORY when set, else /var/lib/korvane-update for root, else "
                                 "~/.local/state/korvane-update";
 
+std::string SystemDataFolder() { return ""; }
+
 std::string StateFolder() {
     const std::string systemd = Env("STATE_DIRECTORY");
     if (!systemd.empty()) return systemd.substr(0, systemd.find(':'));

@@ -41,6 +41,11 @@ int OpenFolder(const std::string& folder, std::string* why) {
         if (errno != ENOENT) *why = Failed(folder, errno);
     } else {
         *why = OtherWriter(info, folder);
+        // The folder above it: whoever may write there may put another
+        // folder in this one's place (unless the sticky bit forbids it).
+        struct stat above;
+        if (why->empty() && fstatat(dir, "..", &above, 0) != 0) *why = Failed(folder + "/..", errno);
+        else if (why->empty() && !(above.st_mode & S_ISVTX)) *why = OtherWriter(above, folder + "/..");
     }
     if (dir >= 0 && why->empty()) return dir;
     if (dir >= 0) close(dir);

@@ -38,6 +38,13 @@ bool Trusted(PSID sid) {
            IsRunningAccount(sid);
 }
 
+// Whether path lies below folder (the system's way: case aside).
+bool Below(const std::string& path, const std::string& folder) {
+    return path.size() > folder.size() + 1 && (path[folder.size()] == '\\' || path[folder.size()] == '/') &&
+           CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, path.c_str(), int(folder.size()), folder.c_str(),
+                          int(folder.size())) == CSTR_EQUAL;
+}
+
 // The first account the DACL lets write the object itself, other than the
 // trusted ones; "" when there is none. Deny entries only take rights away.
 std::string OtherWriter(const ACL* dacl) {
@@ -84,16 +91,37 @@ std::string Plain(const std::string& path, DWORD wanted, bool* missing) {
     return "";
 }
 
+// The folder, and each folder above it up to the system's data folder
+// where it lies below that: each there, no link, and written by no other
+// account. "" when all hold, or with *missing when the folder is not there.
+std::string UntrustedFolders(const std::string& folder, bool* missing) {
+    std::string why = Plain(folder, FILE_ATTRIBUTE_DIRECTORY, missing);
+    if (!why.empty() || *missing) return why;
+    if (!(why = Untrusted(folder)).empty()) return why;
+    const std::string data = SystemDataFolder();
+    if (data.empty() || !Below(folder, data)) return "";
+    for (size_t at = folder.find_last_of("\\/"); at != std::string::npos && at > data.size();
+         at = folder.find_last_of("\\/", at - 1)) {
+        const std::string above = folder.substr(0, at);
+        bool gone = false;
+        if (!(why = Plain(above, FILE_ATTRIBUTE_DIRECTORY, &gone)).empty()) return why;
+        if (gone) return above + " is not there";
+        if (!(why = Untrusted(above)).empty()) return why;
+    }
+    return "";
+}
+
 }  // namespace
 
 std::FILE* OpenStateFile(const std::string& folder, const char* name, uint64_t* bytes, std::string* why) {
     const std::string path = folder + "\\" + name;
     bool missing = false;
-    *why = Plain(folder, FILE_ATTRIBUTE_DIRECTORY, &missing);
+    // The folder first, whether or not the file is there: a run that finds
+    // no history writes one into it next.
+    *why = UntrustedFolders(folder, &missing);
     if (why->empty() && !missing) *why = Plain(path, 0, &missing);
     if (!why->empty() || missing) return nullptr;
-    *why = Untrusted(folder);
-    if (why->empty()) *why = Untrusted(path);
+    *why = Untrusted(path);
     if (!why->empty()) return nullptr;
     std::FILE* file = std::fopen(path.c_str(), "rb");
     if (!file) {

@@ -1,6 +1,7 @@
 #include "platform/state_folder.h"
 
 #include <windows.h>
+#include <aclapi.h>
 #include <knownfolders.h>
 #include <sddl.h>
 #include <shlobj.h>
@@ -24,7 +25,9 @@ std::string Failed(const std::string& what, const std::string& path, DWORD error
     return "cannot " + what + " " + path + ": " + SystemText(error);
 }
 
-std::string ProgramData() {
+}  // namespace
+
+std::string SystemDataFolder() {
     PWSTR wide = nullptr;
     std::string folder;
     if (SHGetKnownFolderPath(FOLDERID_ProgramData, 0, nullptr, &wide) == S_OK) {
@@ -38,6 +41,8 @@ std::string ProgramData() {
     }
     return folder;
 }
+
+namespace {
 
 // Whether this process runs with the Administrators group in its token
 // (elevated, where the system splits tokens).
@@ -66,24 +71,100 @@ std::string RunningAccount() {
     return sid;
 }
 
+constexpr char kStateFolderDacl[] = "D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;FRFX;;;BU)";
+
+// Gives path the state folder's DACL, protected from what it would inherit;
+// set after the folder is made too, since not every system keeps the one
+// it was created with. False when it cannot be set.
+// The state folder's security descriptor; null when it cannot be made.
+PSECURITY_DESCRIPTOR StateFolderDescriptor() {
+    std::string sddl = kStateFolderDacl;
+    const std::string account = Administrator() ? "" : RunningAccount();
+    if (!account.empty()) sddl += "(A;OICI;FA;;;" + account + ")";
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    return ConvertStringSecurityDescriptorToSecurityDescriptorA(sddl.c_str(), SDDL_REVISION_1, &descriptor, nullptr)
+               ? descriptor : nullptr;
+}
+
+bool SetStateFolderDacl(const std::string& path) {
+    PSECURITY_DESCRIPTOR descriptor = StateFolderDescriptor();
+    BOOL present = FALSE, defaulted = FALSE;
+    PACL dacl = nullptr;
+    if (!descriptor) return false;
+    const bool set = GetSecurityDescriptorDacl(descriptor, &present, &dacl, &defaulted) && present &&
+                     SetNamedSecurityInfoA(const_cast<char*>(path.c_str()), SE_FILE_OBJECT,
+                                           DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION, nullptr,
+                                           nullptr, dacl, nullptr) == ERROR_SUCCESS;
+    LocalFree(descriptor);
+    return set;
+}
+
 // The state folder itself, with nothing inherited from where it is made
 // (ProgramData lets every user add files below it): SYSTEM and the
 // Administrators have it all, Users read it. An account that is no
 // administrator gets it all too, or it could not keep its own records;
 // other runs then refuse the folder as one another account can write.
 bool CreateStateFolder(const std::string& path) {
-    std::string sddl = "D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;FRFX;;;BU)";
-    const std::string account = Administrator() ? "" : RunningAccount();
-    if (!account.empty()) sddl += "(A;OICI;FA;;;" + account + ")";
-    SECURITY_ATTRIBUTES attributes = {sizeof attributes, nullptr, FALSE};
-    if (!ConvertStringSecurityDescriptorToSecurityDescriptorA(sddl.c_str(), SDDL_REVISION_1,
-                                                              &attributes.lpSecurityDescriptor, nullptr))
-        return false;
+    SECURITY_ATTRIBUTES attributes = {sizeof attributes, StateFolderDescriptor(), FALSE};
+    if (!attributes.lpSecurityDescriptor) return false;
     const bool made = CreateDirectoryA(path.c_str(), &attributes);
-    const DWORD error = GetLastError();
+    DWORD error = GetLastError();
     LocalFree(attributes.lpSecurityDescriptor);
     SetLastError(error);
-    return made;
+    if (!made) return false;
+    if (SetStateFolderDacl(path)) return true;
+    // A folder left with what it inherited is no state folder.
+    error = GetLastError();
+    RemoveDirectoryA(path.c_str());
+    SetLastError(error ? error : ERROR_ACCESS_DENIED);
+    return false;
+}
+
+// SYSTEM, the Administrators, or the account this process runs as.
+bool OwnedByUs(const std::string& path, bool* inherited) {
+    PSID owner = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (GetNamedSecurityInfoA(path.c_str(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
+                              &owner, nullptr, nullptr, nullptr, &descriptor) != ERROR_SUCCESS)
+        return false;
+    SECURITY_DESCRIPTOR_CONTROL control = 0;
+    DWORD revision = 0;
+    if (inherited)
+        *inherited = GetSecurityDescriptorControl(descriptor, &control, &revision) && !(control & SE_DACL_PROTECTED);
+    LPSTR text = nullptr;
+    bool ours = owner && (IsWellKnownSid(owner, WinLocalSystemSid) ||
+                          IsWellKnownSid(owner, WinBuiltinAdministratorsSid));
+    if (!ours && owner && ConvertSidToStringSidA(owner, &text)) {
+        ours = RunningAccount() == text;
+        LocalFree(text);
+    }
+    LocalFree(descriptor);
+    return ours;
+}
+
+// A state folder an earlier version made below the system's data folder
+// kept the DACL it inherited there, under which any user may add files.
+// An elevated run gives it the DACL of its own, and sets aside, unread,
+// each file in it that none of us made. Nothing is done where the folder
+// is another account's: the trust rule refuses it.
+void ProtectEarlierFolder(const std::string& path) {
+    bool inherited = false;
+    const std::string data = SystemDataFolder();
+    if (!Administrator() || data.empty() || path.size() <= data.size() ||
+        CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, path.c_str(), int(data.size()), data.c_str(),
+                       int(data.size())) != CSTR_EQUAL ||
+        !OwnedByUs(path, &inherited) || !inherited)
+        return;
+    // Files first: until the DACL is protected nothing in the folder is read.
+    WIN32_FIND_DATAA found;
+    const HANDLE each = FindFirstFileA(FileIn(path, "*").c_str(), &found);
+    for (BOOL more = each != INVALID_HANDLE_VALUE; more; more = FindNextFileA(each, &found)) {
+        const std::string file = FileIn(path, found.cFileName);
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !OwnedByUs(file, nullptr))
+            MoveFileExA(file.c_str(), (file + kSetAsideSuffix).c_str(), MOVEFILE_REPLACE_EXISTING);
+    }
+    if (each != INVALID_HANDLE_VALUE) FindClose(each);
+    SetStateFolderDacl(path);
 }
 
 }  // namespace
@@ -93,7 +174,7 @@ const char kStateFolderRule[] = "%STATE_DIRECTORY% when set, else %ProgramData%\
 std::string StateFolder() {
     const char* ours = std::getenv("STATE_DIRECTORY");
     if (ours && *ours) return ours;
-    const std::string programData = ProgramData();
+    const std::string programData = SystemDataFolder();
     return programData.empty() ? "" : programData + "\\Korvane";
 }
 
@@ -112,10 +193,13 @@ bool MakeFolders(const std::string& path, std::string* why) {
     for (size_t at = path.find_first_of("\\/", 1);; at = path.find_first_of("\\/", at + 1)) {
         const std::string part = path.substr(0, at);
         const bool last = at == std::string::npos;
-        if (!(last ? CreateStateFolder(part) : CreateDirectoryA(part.c_str(), nullptr)) &&
-            GetLastError() != ERROR_ALREADY_EXISTS) {
-            failed = part;
-            error = GetLastError();
+        if (!(last ? CreateStateFolder(part) : CreateDirectoryA(part.c_str(), nullptr))) {
+            if (GetLastError() != ERROR_ALREADY_EXISTS) {
+                failed = part;
+                error = GetLastError();
+            } else if (last) {
+                ProtectEarlierFolder(part);
+            }
         }
         if (at == std::string::npos) break;
     }

@@ -38,6 +38,12 @@ std::string Formatted(const char* format, Values... values) {
 // cannot be read is said and decides nothing.
 bool CUpdateEngine::LastUpdateUnfinished(CheckReport* r, std::string& log) {
     std::string why;
+    // A record matches a camera only at the same place on the bus: with no
+    // port known, this camera's record is one no other unit can match.
+    if (r->camera.busPlace.empty()) {
+        EndOpenLine(log);
+        log += "No port known for this camera: its record here names no place, and decides nothing later.\r\n";
+    }
     r->lastRecord = history.Latest(CameraRecord(*r), &why);
     if (!why.empty()) {
         r->recordProblem = why;

@@ -94,6 +94,9 @@ bool Apply(const std::string& key, const std::string& value, Scenario* s) {
     if (key == "bind") return ParseChoice(value, "works", "fails", &s->bindFails);
     if (key == "flash_out") return ParsePath(value, &s->flashOut);
     if (key == "trace_out") return ParsePath(value, &s->traceOut);
+    // How the system lists the device (sim_configure reads them); nothing
+    // of the camera itself.
+    if (key == "usb_id" || key == "serial" || key == "port") return !value.empty();
     return false;
 }
 

@@ -22,6 +22,9 @@
 //                           the device fails
 //   flash_out PATH          where the flash contents are written
 //   trace_out PATH          where the request trace is written
+//   usb_id 4271:03D5        how the system lists the device (read by
+//   serial TEXT             sim_configure, not the server): its USB IDs,
+//   port N                  its serial number, the port it is plugged into
 #pragma once
 
 #include <cstdint>

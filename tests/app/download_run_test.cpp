@@ -37,6 +37,7 @@ TEST(DownloadRun, AGoodRunOnEachPathEndsCompleteWithAFullBar) {
         EXPECT_EQ(w.progress, 0);
         EXPECT_EQ(w.started.back(), (std::pair<UINT_PTR, UINT>{kProgressTimer, 595}));
         EXPECT_EQ(w.redraws, 1);
+        EXPECT_EQ(w.scrolls, 1) << "the log shown to its last line as the download starts";
         EXPECT_EQ(w.imageBuffer[0xC006], 0x06) << "patched for FlashType 4";
         EXPECT_EQ(w.transferLog, "Tarvex Camera " + std::string(path == Path::KsNode ? "(UVC), " : "(T+), ") +
                                      "\r\nStart Download to Tarvex Camera " +
@@ -51,7 +52,9 @@ TEST(DownloadRun, AGoodRunOnEachPathEndsCompleteWithAFullBar) {
 
         gDeferredRoutine(gDeferredParameter);
         EXPECT_EQ(w.workerResult, 1) << w.transferLog;
+        const int scrolls = w.scrolls;
         w.ProgressTick();
+        EXPECT_EQ(w.scrolls, scrolls + 1) << "the log shown to its last line at the verdict";
         EXPECT_EQ(w.statusText, "Auto updating...(V0309)\r\n" + kComplete);
         EXPECT_EQ(w.shown.back(), w.statusText);
         EXPECT_EQ(w.progress, 100);
@@ -181,6 +184,12 @@ TEST(DownloadRun, StartDoesNothingWithoutADecisionOrAnImage) {
         EXPECT_EQ(rig.Requests().size(), requests) << variant;
         EXPECT_EQ(rig.Enumerations(), enumerations) << variant;
     }
+    // A check that finds nothing due keeps no image an earlier one chose.
+    UpdateRig rig;
+    ASSERT_EQ(rig.window->CheckCamera(), CheckVerdict::Update);
+    rig.OldFirmware(0x06);
+    EXPECT_EQ(rig.window->CheckCamera(), CheckVerdict::Current);
+    EXPECT_EQ(rig.window->imageBuffer, nullptr);
 }
 
 TEST(DownloadRun, AnImageNotForTheChipIsWrittenOnlyAfterYes) {
@@ -229,7 +238,8 @@ TEST(DownloadRun, BothCarriedImagesPassTheDescriptorCheck) {
 // written, the run fails as a failed reopen does, and the other camera
 // hears nothing after the reopen's own reads.
 TEST(DownloadRun, ACameraGoneOrSwappedBeforeTheSecondOpenGetsNothingWritten) {
-    enum Change { Gone, ElsewhereNow, OtherChip, OtherFlash, OtherProduct, OtherPort, OtherSerial, NoLongerOurs };
+    enum Change { Gone, ElsewhereNow, OtherChip, OtherFlash, OtherProduct, OtherPort, OtherSerial, NoLongerOurs,
+                  OthersIdNow, SensorOtherNow, FlashStuck };
     const struct {
         const char* name;
         Change change;
@@ -247,6 +257,14 @@ TEST(DownloadRun, ACameraGoneOrSwappedBeforeTheSecondOpenGetsNothingWritten) {
         {"another unit at its place", OtherSerial, "Camera changed since the check: serial B2, was A1.\r\n"},
         {"the system no longer lists it as ours", NoLongerOurs,
          "Camera changed since the check: its hardware ID no longer shows it is ours.\r\n"},
+        // Ours still listed, but no longer as the reopened camera's own.
+        {"its own hardware ID another maker's now", OthersIdNow,
+         "Camera changed since the check: its hardware ID no longer shows it is ours.\r\n"},
+        // Vouched by its sensor, which still comes up but answers another ID.
+        {"its sensor another now", SensorOtherNow,
+         "Camera changed since the check: its sensor no longer shows it is ours.\r\n"},
+        // Its flash can no longer be identified: nothing is written over a part unknown.
+        {"its flash no longer identified", FlashStuck, "IdentifyFlash gave up: SPI engine never idle (0x90).\r\n"},
     };
     for (const auto& c : cases) {
         simcam::SimCamera other;
@@ -256,20 +274,25 @@ TEST(DownloadRun, ACameraGoneOrSwappedBeforeTheSecondOpenGetsNothingWritten) {
         UpdateRig rig(Path::KsNode, Worker::Deferred);
         TestWindow& w = *rig.window;
         rig.source.devices[0].serial = "A1";
+        if (c.change == SensorOtherNow) rig.HardwareIds({});
         w.StartUp(true, 1);
         ASSERT_EQ(w.CheckCamera(), CheckVerdict::Update) << c.name;
+        if (c.change == SensorOtherNow) rig.sim.SetSensorFitted(false);
+        if (c.change == FlashStuck) rig.sim.StickBusyFromCall(rig.sim.Calls().size());
         if (c.change == Gone) rig.CamerasGoneFrom(2);
         if (c.change == ElsewhereNow) {
             simcam::SimCamera& passedOver = other;
             passedOver.SetChipId(0x93);
             rig.source.devices.insert(rig.source.devices.begin(), SimulatedDevice(passedOver, false));
         }
-        if (c.change != Gone && c.change != ElsewhereNow && c.change != NoLongerOurs)
+        if (c.change != Gone && c.change != ElsewhereNow && c.change != NoLongerOurs && c.change != OthersIdNow &&
+            c.change != SensorOtherNow && c.change != FlashStuck)
             rig.source.devices[0] = SimulatedDevice(other, false);
         rig.source.devices[0].serial = c.change == OtherSerial ? "B2" : "A1";
         if (c.change == OtherProduct) rig.source.devices[0].usb = UsbIdentity{0x4271, 0x03D6, 0x0100};
         if (c.change == OtherPort) rig.source.devices[0].busPlace = "usb1/1-4";
         if (c.change == NoLongerOurs) rig.HardwareIds({});
+        if (c.change == OthersIdNow) rig.source.devices[0].hardwareIds = "USB\\VID_1D6B&PID_0C01";
         const size_t ourRequests = rig.Requests().size();
         w.StartDownload();
         EXPECT_EQ(w.statusText, "Checking...\r\nUpdate fail,\r\nPlease re-start this program.\r\n") << c.name;
@@ -306,6 +329,8 @@ TEST(UpdateRun, EachRoadCallsTheViewAndReachesTheCameraOnlyAsItNeeds) {
         v.imageOverride = r.Expected(kImageV0309, 4);
         v.imageOverride[0x8000] = 0x11;
     };
+    simcam::SimCamera ours;  // beside another maker's camera
+    ours.SetFlashPart(simcam::FlashPart::Type4);
     const struct {
         const char* name;
         std::function<void(RunPolicy&)> policy;
@@ -356,6 +381,14 @@ TEST(UpdateRun, EachRoadCallsTheViewAndReachesTheCameraOnlyAsItNeeds) {
              v.imageOverride = r.Expected(kImageV0309, 4);
              v.imageOverride.resize(kMinFirmwareImageSize - 1);
          }, RunEnd::CheckFailed, Failure::ImageTooShort, "checking describe verdict", 0},
+        {"another maker's camera first, ours beside it", nullptr, [&](UpdateRig& r, TestView&) {
+             r.source.devices[0].hardwareIds = "USB\\VID_1D6B&PID_0C01&REV_0100";
+             r.sim.SetSensorFitted(false);
+             r.sim.Flash().assign(r.sim.Flash().size(), 0xFF);
+             r.source.devices.push_back(SimulatedDevice(ours, false));
+         }, RunEnd::NotOurs, Failure::None, "checking describe verdict", 2},
+        {"not for the chip, unattended", [](RunPolicy& p) { p.ask = false; p.canAsk = false; }, notForTheChip,
+         RunEnd::StartFailed, Failure::NotAgreed, "checking describe writing verdict", kChoice},
         {"gone at the reopen", nullptr, [](UpdateRig& r, TestView&) { r.CamerasGoneFrom(2); }, RunEnd::StartFailed,
          Failure::CameraNotReopened, "checking describe ask-write writing verdict", kChoice},
         // A camera that reads one byte at a time once the compare's first
@@ -391,9 +424,13 @@ TEST(UpdateRun, EachRoadCallsTheViewAndReachesTheCameraOnlyAsItNeeds) {
         EXPECT_EQ(view.verdict.failure, c.failure) << c.name;
         EXPECT_EQ(view.calls, c.calls) << c.name;
         EXPECT_EQ(rig.Addressed(0x20BA), c.afterCheck == kDownload || c.afterCheck == kChoice) << c.name;
-        if (c.afterCheck == kDownload)
+        if (c.afterCheck == kDownload) {
             EXPECT_TRUE(rig.sim.Committed()) << c.name;
-        else
+            // The download's own lines, each once: none the log held before it.
+            const std::string& log = view.run.transferLog;
+            EXPECT_LT(view.logLines.size(), log.size()) << c.name;
+            EXPECT_EQ(log.substr(log.size() - std::min(log.size(), view.logLines.size())), view.logLines) << c.name;
+        } else
             EXPECT_EQ(rig.Requests().size() - checked, c.afterCheck) << c.name;
         EXPECT_FALSE(view.run.engine.HoldsDevice()) << c.name;
         // No check spends more than the compare may, whatever the camera answers.

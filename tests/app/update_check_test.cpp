@@ -21,7 +21,8 @@ const std::string kNotOurs = "No need to update!!!\r\n";
 const std::string kCurrent = "No need to update!\r\n";
 
 // Which road the camera takes through the decision.
-enum class Road { HardwareId, Sensor, Block8 };
+// OthersId: the camera's own hardware ID is another maker's, ours is elsewhere on the machine.
+enum class Road { HardwareId, Sensor, Block8, OthersId };
 
 struct Scenario {
     const char* name;
@@ -86,7 +87,8 @@ void Shape(std::vector<uint8_t>& flash, Scenario::Shape shape) {
 
 void Arrange(UpdateRig& rig, const Scenario& s) {
     if (!s.camera) rig.NoCaptureDevices();
-    if (s.road != Road::HardwareId) rig.HardwareIds({});
+    if (s.road != Road::HardwareId && s.road != Road::OthersId) rig.HardwareIds({});
+    if (s.road == Road::OthersId) rig.source.devices[0].hardwareIds = "USB\\VID_1D6B&PID_0C01&REV_0100";
     rig.sim.SetSensorFitted(s.road == Road::Sensor);
     rig.sim.SetFlashPart(s.part);
     rig.OldFirmware(s.storedCode);
@@ -123,6 +125,9 @@ TEST(UpdateCheck, DecidesByTheRoadTheCameraTakes) {
         {"block 8, type 4, code 6", true, Road::Block8, FlashPart::Type4, 0x06, true, ""},
         {"block 8, unknown flash", true, Road::Block8, FlashPart::Unknown, 0x00, true, ""},
         {"block 8, IDs high byte first", true, Road::Block8, FlashPart::Type4, 0x04, false, kNotOurs},
+        {"another maker's camera, ours listed beside it", true, Road::OthersId, FlashPart::Type4, 0x04, false,
+         kNotOurs},
+        {"another maker's camera, our IDs in its flash", true, Road::OthersId, FlashPart::Type4, 0x04, true, ""},
         {"hardware ID, cut at 000100", true, Road::HardwareId, FlashPart::Type4, 0, true, "", 0x100},
         {"hardware ID, cut at 00C000, before the code", true, Road::HardwareId, FlashPart::Type4, 0, true, "",
          0xC000},

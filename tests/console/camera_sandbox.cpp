@@ -29,6 +29,8 @@ constexpr char kUsage[] =
     "  --download-fails  the download's checksum comes back wrong\n"
     "  --unplugged       it is unplugged in the middle of the download\n"
     "  --two-cameras     a second camera of ours, with current firmware\n"
+    "  --another-makers-first  first another maker's camera of the family (its\n"
+    "                    own USB IDs, blank flash, no sensor of ours), then ours\n"
     "  --battery         the computer runs on battery\n"
     "  --no-camera       no camera at all\n"
     "  --slow            each request takes 3 ms more (a write of a few seconds)\n"
@@ -52,7 +54,8 @@ struct Camera {
 }  // namespace
 
 int main(int argc, char** argv) {
-    bool current = false, fails = false, unplugged = false, two = false, battery = false, none = false, slow = false;
+    bool current = false, fails = false, unplugged = false, two = false, battery = false, none = false, slow = false,
+         others = false;
     int at = 1;
     for (; at < argc && argv[at][0] == '-'; ++at) {
         const std::string option = argv[at];
@@ -60,6 +63,7 @@ int main(int argc, char** argv) {
         else if (option == "--download-fails") fails = true;
         else if (option == "--unplugged") unplugged = true;
         else if (option == "--two-cameras") two = true;
+        else if (option == "--another-makers-first") others = two = true;
         else if (option == "--battery") battery = true;
         else if (option == "--no-camera") none = true;
         else if (option == "--slow") slow = true;
@@ -74,6 +78,14 @@ int main(int argc, char** argv) {
     }
     Camera first(current ? kCurrentCode : kStaleCode);
     if (fails) first.sim.SetChecksumError(0x01);
+    UsbCamera firstUsb;
+    if (others) {
+        first.sim.SetSensorFitted(false);
+        first.sim.Flash().assign(first.sim.Flash().size(), 0xFF);
+        firstUsb.ids.vendor = 0x1D6B;
+        firstUsb.ids.product = 0x0C01;
+        firstUsb.productName = "Other Webcam";
+    }
     if (unplugged) first.model.UnplugFrom(kUnplugAt);
     // Long enough for a person, or a test, to act while the camera is written.
     constexpr useconds_t kSlowRequestUs = 3000;
@@ -84,7 +96,7 @@ int main(int argc, char** argv) {
         UvcTestbed bed;
         if (!none)
             std::fprintf(stderr, "camera_sandbox: simulated camera at %s\n",
-                         bed.AddCamera(UsbCamera(), &first.model).c_str());
+                         bed.AddCamera(firstUsb, &first.model).c_str());
         if (second)
             std::fprintf(stderr, "camera_sandbox: second camera (current firmware) at %s\n",
                          bed.AddCamera(UsbCamera(), &second->model).c_str());
@@ -107,6 +119,9 @@ int main(int argc, char** argv) {
         waitpid(child, &status, 0);
     }
     const bool updated = first.sim.Flash() == PatchedImageBytes(kImageV0309, 4) && first.sim.Committed();
+    if (others)
+        std::fprintf(stderr, "camera_sandbox: %u packets reached the other maker's camera\n",
+                     unsigned(first.sim.PacketsReceived()));
     std::fprintf(stderr, "camera_sandbox: simulated flash: %s\n",
                  updated ? "image 135 patched for type 4, committed"
                  : first.sim.Committed() ? "committed" : "not updated");

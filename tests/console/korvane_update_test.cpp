@@ -284,6 +284,14 @@ const std::map<std::string, Arrangement> kArrangements = {
          s.sim.SetPacketLength(32);
      }, {}}},
     {"two-cameras", {[](Sandbox& s) { s.SecondCamera(); }, {}}},
+    // Another maker's camera of the family first (blank flash, no sensor of
+    // ours, its own USB IDs), ours beside it.
+    {"another-makers-first", {[](Sandbox& s) {
+         s.sim.SetSensorFitted(false);
+         s.sim.Flash().assign(s.sim.Flash().size(), 0xFF);
+         s.before = s.sim.Flash();
+         s.SecondCamera();
+     }, [](UsbCamera& u) { u.ids.vendor = 0x1D6B; u.ids.product = 0x0C01; u.productName = "Other Webcam"; }}},
     {"no-configuration-value", {{}, [](UsbCamera& u) { u.saysConfiguration = false; }}},
 };
 

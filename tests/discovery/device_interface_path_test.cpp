@@ -10,7 +10,7 @@ TEST(DeviceInterfacePath, GivesTheInstanceIdUsbIdentityAndSerial) {
     struct Case {
         std::string path;
         bool read;
-        const char *busPlace, *serial;
+        const char *instanceId, *serial;
         std::optional<UsbIdentity> usb = std::nullopt;
     } cases[] = {
         {"@device:pnp:\\\\?\\usb#vid_4271&pid_03d5&mi_00#6&1a2b3c4&0&0000" + g, true,
@@ -30,9 +30,10 @@ TEST(DeviceInterfacePath, GivesTheInstanceIdUsbIdentityAndSerial) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.path);
         CaptureDevice device;  // what an unread path must leave alone
-        device.busPlace = device.serial = "x";
+        device.instanceId = device.busPlace = device.serial = "x";
         EXPECT_EQ(ReadDeviceInterfacePath(c.path, &device), c.read);
-        EXPECT_EQ(device.busPlace, c.busPlace);
+        EXPECT_EQ(device.instanceId, c.instanceId);
+        EXPECT_EQ(device.busPlace, c.read ? "" : "x");
         EXPECT_EQ(device.serial, c.serial);
         EXPECT_EQ(device.usb, c.usb);
     }

@@ -96,6 +96,9 @@ TEST(FindHardwareId, NoMatchLeavesTheLastExaminedDigits) {
         {"short one last",
          {Id("USB\\VID_4272&PID_03D5\0\0"s), Id("USB\\VID_4271\0\0"s), Id("", Answer::Unreadable)},
          "4272ZZZZ", "03D5ZZZZ"},
+        // Ours, but another camera's device: never asked.
+        {"ours on another camera", {{"USB\\VID_4271&PID_03D5\0\0"s, Answer::Normal, 0, "USB\\VID_4271&PID_03D5\\A1"}},
+         "ZZZZZZZZ", "ZZZZZZZZ"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.label);

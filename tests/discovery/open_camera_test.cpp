@@ -371,7 +371,8 @@ TEST(OpenCamera, TheAcceptedCameraCarriesItsDeviceInstanceFromItsDevicePath) {
         d.moniker.displayName = L"@device:pnp:\\\\?\\usb#vid_4271&pid_03d5#b2#{65e8773d-8f56-11d0-a3b9-00a0c9223196}";
         ASSERT_EQ(s.Open(), 1);
         const std::string serial = path.empty() ? "B2" : "A1";
-        EXPECT_EQ(s.camera.camera.busPlace, "USB\\VID_4271&PID_03D5\\" + serial);
+        EXPECT_EQ(s.camera.camera.instanceId, "USB\\VID_4271&PID_03D5\\" + serial);
+        EXPECT_EQ(s.camera.camera.busPlace, "") << "no port the system gives: no place, never the instance";
         EXPECT_EQ(s.camera.camera.serial, serial);
         EXPECT_EQ(s.camera.camera.usb, (UsbIdentity{0x4271, 0x03D5, 0}));
     }

@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <set>
 #include <vector>
 
 #include "firmware/firmware_image.h"
+#include "firmware/flash_content.h"
 #include "tests/support/firmware_bytes.h"
 
 namespace {
@@ -144,3 +146,18 @@ TEST_F(ImageContents, DescriptorCheckLooksOnlyAtByte0x8000) {
 }
 
 }  // namespace
+
+// The ID program heard without its last address byte lands its IDs at
+// 008071, where a flash of 8072 bytes ends after the first: the compare
+// reaches the last byte and never one past it.
+TEST(FlashContent, TheIdProgramIsHeldToTheFlashItFits) {
+    const uint32_t size = 0x8072;
+    std::vector<uint8_t> image(size, 0xFF), flash;
+    const uint8_t ids[] = {0x71, 0x42, 0xD5, 0x03};
+    std::copy(ids, ids + 4, image.begin() + 0x8008);
+    flash = image;
+    flash[0x8071] = 0x42;  // what the moved program's first ID byte left
+    uint32_t first = 0;
+    EXPECT_EQ(CompareFlashWithImage(flash.data(), image.data(), size, 256, &first), FlashContent::Other);
+    EXPECT_EQ(first, 0x8071u);
+}

@@ -24,10 +24,14 @@ enum class Answer {
     NoBufferSuccess,  // succeeds at once, with nothing to give
 };
 
+// The instance of the camera a scene asks about.
+constexpr char kSceneCamera[] = "USB\\VID_4271&PID_03D5&MI_00\\6&1A2B3C4&0&0000";
+
 struct FakeImagingDevice {
     std::string property;  // the bytes filled in, terminators included or not
     Answer answer = Answer::Normal;
     int calls = 0;
+    std::string instance = "usb\\vid_4271&pid_03d5&mi_00\\6&1a2b3c4&0&0000";  // the camera's, in other case
 };
 
 const HDEVINFO kSet = reinterpret_cast<HDEVINFO>(0x5E7);
@@ -55,8 +59,8 @@ struct SetupScene {
         gScene = this;
         std::memset(vendor, 'Z', sizeof(vendor));
         std::memset(product, 'Z', sizeof(product));
-        const SetupApiCalls fakes = {GetClassDevs, EnumDeviceInfo, GetProperty,
-                                     Destroy,      Alloc,          Free};
+        const SetupApiCalls fakes = {GetClassDevs, EnumDeviceInfo, GetProperty, Destroy,
+                                     InstanceId,   Alloc,          Free};
         previous = SetSetupApiCalls(&fakes);
     }
     ~SetupScene() {
@@ -65,7 +69,11 @@ struct SetupScene {
         EXPECT_EQ(errors, std::vector<std::string>{});
         gScene = nullptr;
     }
-    int32_t Find() { return CCamDevice().FindHardwareId(vendor, product); }
+    int32_t Find() {
+        CCamDevice device;
+        device.camera.instanceId = kSceneCamera;
+        return device.FindHardwareId(vendor, product);
+    }
     std::string Vendor() const { return std::string(vendor, 8); }
     std::string Product() const { return std::string(product, 8); }
 
@@ -113,6 +121,12 @@ struct SetupScene {
         if (required) *required = need;
         SetLastError(ERROR_INSUFFICIENT_BUFFER);
         return FALSE;
+    }
+    static BOOL WINAPI InstanceId(HDEVINFO set, PSP_DEVINFO_DATA data, PSTR id, DWORD size, PDWORD) {
+        const std::string& instance = gScene->devices.at(data->DevInst).instance;
+        if (set != kSet || !id || size <= instance.size()) return FALSE;
+        std::memcpy(id, instance.c_str(), instance.size() + 1);
+        return TRUE;
     }
     static BOOL WINAPI Destroy(HDEVINFO set) {
         if (set != kSet) gScene->errors.push_back("destroy: handle");

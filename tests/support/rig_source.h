@@ -25,6 +25,9 @@ public:
         std::optional<UsbIdentity> usb = UsbIdentity{kCameraVendorId, kCameraProductId, 0x0309};
         std::string serial = std::string();
         std::string busPlace = std::string();  // empty: its place in the list
+        // The hardware-ID list of the device that owns it; unset: the
+        // source's ids and usb below stand for its own.
+        std::optional<std::string> hardwareIds = std::nullopt;
     };
 
     HRESULT Begin() override {
@@ -55,6 +58,15 @@ public:
         for (const UsbIdentity& identity : usb)
             if (visit(ImagingDevice{std::string(), identity})) break;
         return true;
+    }
+
+    bool OwnHardwareIds(const CameraIdentity& camera, const HardwareIdVisit& visit) override {
+        for (size_t i = 0; i < devices.size(); ++i)
+            if (camera.path == "sim" + std::to_string(i) && devices[i].hardwareIds) {
+                visit(ImagingDevice{*devices[i].hardwareIds, {}});
+                return true;
+            }
+        return HardwareIds(visit);
     }
 
     std::vector<Device> devices;

@@ -108,6 +108,7 @@ public:
     std::function<void()> described;  // as the check's Describe comes
     std::function<void()> writing, progressed;  // as Writing, and each OnProgress, come
     std::string calls;                // what the run called, in order
+    std::string logLines;             // the transfer log's lines as the download handed them over
     RunVerdict verdict;
     CUpdateRun run;  // last: it calls this view
 
@@ -130,6 +131,7 @@ private:
         if (progressed) progressed();
     }
     void OnVerdict(int32_t) override { calls += "ended "; }
+    void OnLogLines(const std::string& lines) override { logLines += lines; }
     void ShowVerdict(const RunVerdict& v, const CheckReport&) override {
         calls += "verdict";
         verdict = v;

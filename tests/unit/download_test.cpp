@@ -520,10 +520,17 @@ TEST(Download, ACommandTableThatDidNotArriveStopsBeforeTheEnable) {
     const size_t slot = CallOfCleanRun(7, Op::Set, 0);
     const size_t opcode = CallOfCleanRun(8, Op::Set, 6);
     const size_t mode = CallOfCleanRun(16, Op::Set, 0);
+    struct : DownloadObserver {
+        void OnProgress(uint32_t, uint32_t) override {}
+        void OnFault(const DownloadFault& f) override { fault = f; }
+        DownloadFault fault;
+    } told;
     for (size_t failing : {slot, opcode, mode}) {
         Rig r;
         r.d.sim.FailCallOnce(failing);
-        EXPECT_EQ(r.Download(), 0) << failing;
+        told.fault = {};
+        EXPECT_EQ(r.d.device.DownloadFirmware(r.image.data(), uint32_t(r.image.size()), r.log, 0, &told), 0) << failing;
+        EXPECT_EQ(told.fault.step, DownloadStep::CommandTable) << failing << ": told as that fault";
         EXPECT_EQ(r.log, "Downloading...\r\nLoadCommandTable fail.\r\n");
         EXPECT_EQ(r.d.sim.EnableHistory(), Bytes{0x00}) << "only the closing disable";
         EXPECT_EQ(r.d.sim.Flash(), Bytes(65536, 0x3C));

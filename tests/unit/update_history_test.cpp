@@ -89,6 +89,9 @@ TEST(UpdateHistory, RecordsAreBegunFinishedAndReadBackOldestFirst) {
 
     const std::vector<UpdateRecord> records = rig.Load();
     ASSERT_EQ(records.size(), 2u);
+    std::vector<UpdateRecord> again = records;  // read again over what it holds: replaced, not added to
+    EXPECT_TRUE(rig.history.Load(&again, &why)) << why;
+    EXPECT_EQ(again.size(), 2u);
     first.finished = "2026-12-08T10:16:17Z";
     first.outcome = "updated";
     EXPECT_EQ(RecordJson(records[0]), RecordJson(first));
@@ -120,6 +123,7 @@ TEST(UpdateHistory, SameCameraByItsPlaceItsIdsItsChipAndItsFlash) {
         {"no serial, no place", Camera("", ""), Camera("", ""), false},
         {"other chip", Camera("A1", usb12), Camera("A1", usb12, 0x66), false},
         {"chip unread", Camera("A1", usb12, -1), Camera("A1", usb12, -1), false},
+        {"chip read as 0", Camera("A1", usb12, 0), Camera("A1", usb12, 0), true},
         {"other product", Camera("A1", usb12), [&] { UpdateRecord r = Camera("A1", usb12); r.camera.usb->product = 0x03D6; return r; }(), false},
         {"other flash type", Camera("A1", usb12), [&] { UpdateRecord r = Camera("A1", usb12); r.flashType = 2; return r; }(), false},
         {"no USB identity", [&] { UpdateRecord r = Camera("", usb12); r.camera.usb.reset(); return r; }(), [&] { UpdateRecord r = Camera("", usb12); r.camera.usb.reset(); return r; }(), false},
@@ -221,8 +225,25 @@ TEST(UpdateHistory, WhatAnotherAccountCouldWriteIsRefusedAndSaid) {
         const char* name;
         std::function<bool(HistoryRig&)> plant;
         const char* said;  // null: trusted, the record is read
+        bool history = true;  // false: the plant took the history away
     } rows[] = {
 #ifdef _WIN32
+        // No history to judge: the folder is judged all the same.
+        {"a folder everyone can write, with no history",
+         [](HistoryRig& r) { return fs::remove(r.File()) && SetSecurity(r.folder, kEveryoneWrites, DACL_SECURITY_INFORMATION); },
+         "can be written by other accounts", false},
+        {"a folder of another account, with no history",
+         [](HistoryRig& r) { return fs::remove(r.File()) && SetSecurity(r.folder, "O:BU", OWNER_SECURITY_INFORMATION); },
+         "belongs to another account", false},
+        {"a folder that is a link, with no history",
+         [](HistoryRig& r) {
+             std::error_code error;
+             fs::remove(r.File());
+             fs::rename(r.folder, r.temp.path / "real");
+             fs::create_directory_symlink(r.temp.path / "real", r.folder, error);
+             return !error;
+         },
+         "is a link", false},
         {"a file everyone can write",
          [](HistoryRig& r) { return SetSecurity(r.File(), kEveryoneWrites, DACL_SECURITY_INFORMATION); },
          "can be written by other accounts"},
@@ -239,6 +260,12 @@ TEST(UpdateHistory, WhatAnotherAccountCouldWriteIsRefusedAndSaid) {
          "can be written by other accounts"},
         {"a folder others can write", [](HistoryRig& r) { return Add(r.folder, fs::perms::others_write); },
          "can be written by other accounts"},
+        // Whoever writes there may put another folder in this one's place.
+        {"the folder above it others can write", [](HistoryRig& r) { return Add(r.temp.path, fs::perms::others_write); },
+         "can be written by other accounts"},
+        {"a folder of another account, with no history",
+         [](HistoryRig& r) { return fs::remove(r.File()) && chown(r.folder.c_str(), kOther, 0) == 0; },
+         "belongs to another account", false},
         {"a file of another account", [](HistoryRig& r) { return chown(r.File().c_str(), kOther, 0) == 0; },
          "belongs to another account"},
         {"a folder of another account", [](HistoryRig& r) { return chown(r.folder.c_str(), kOther, 0) == 0; },
@@ -303,9 +330,19 @@ TEST(UpdateHistory, WhatAnotherAccountCouldWriteIsRefusedAndSaid) {
         EXPECT_FALSE(latest.has_value()) << row.name;
         EXPECT_NE(why.find(row.said), std::string::npos) << row.name << ": " << why;
         const bool setAside = fs::exists(rig.File().string() + kHistoryTooBigSuffix);
-        EXPECT_EQ(setAside, !fs::exists(rig.File())) << row.name;
+        if (row.history) {
+            EXPECT_EQ(setAside, !fs::exists(rig.File())) << row.name;
+        }
+        const auto entries = [&] {
+            std::error_code error;
+            return std::distance(fs::directory_iterator(rig.folder, error), fs::directory_iterator());
+        };
+        const auto before = entries();
         UpdateRecord next = Camera("A1", "");
         EXPECT_EQ(rig.history.Begin(&next, &why), setAside) << row.name << ": " << why;
+        if (!setAside) {
+            EXPECT_EQ(entries(), before) << row.name << ": nothing written in a folder refused";
+        }
     }
 }
 
@@ -362,6 +399,59 @@ TEST(StateFolder, IsChosenInItsOrder) {
     }
     for (const auto& [name, value] : kept) set(name, value ? value->c_str() : nullptr);
 }
+
+#ifdef _WIN32
+// The DACL a state folder is left with, read back: one made afresh, and one
+// an earlier version made below the system's data folder with the DACL it
+// inherited there, in which another account planted a history (set aside
+// unread, and the run's own record begun afresh).
+TEST(StateFolder, IsLeftWithItsOwnDacl) {
+    HistoryRig fresh;
+    const fs::path earlier = fs::path(SystemDataFolder()) / ("korvane-test-" + std::to_string(GetCurrentProcessId()));
+    const struct {
+        const char* name;
+        fs::path folder;
+        bool planted;
+    } rows[] = {{"made afresh", fresh.folder, false}, {"made by an earlier version", earlier, true}};
+    for (const auto& row : rows) {
+        if (row.planted) {
+            ASSERT_TRUE(CreateDirectoryA(row.folder.string().c_str(), nullptr)) << row.name;
+            std::ofstream(row.folder / kHistoryFileName) << "{\"id\": \"planted\"}\n";
+            if (!SetSecurity(row.folder / kHistoryFileName, "O:BU", OWNER_SECURITY_INFORMATION)) {
+                std::printf("%s: this account cannot arrange it; not tried\n", row.name);
+                fs::remove_all(row.folder);
+                continue;
+            }
+        }
+        UpdateHistory history(row.folder.string());
+        UpdateRecord record = Camera("A1", "");
+        std::string why;
+        EXPECT_TRUE(history.Begin(&record, &why)) << row.name << ": " << why;
+        // Read back: no account but SYSTEM, the Administrators and this one may write it.
+        PSECURITY_DESCRIPTOR sd = nullptr;
+        PACL dacl = nullptr;
+        ASSERT_EQ(GetNamedSecurityInfoA(row.folder.string().c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr,
+                                        nullptr, &dacl, nullptr, &sd), DWORD(ERROR_SUCCESS)) << row.name;
+        ASSERT_NE(dacl, nullptr) << row.name;
+        for (DWORD i = 0; i < dacl->AceCount; ++i) {
+            ACCESS_ALLOWED_ACE* ace = nullptr;
+            GetAce(dacl, i, reinterpret_cast<void**>(&ace));
+            PSID sid = &ace->SidStart;
+            const bool writes = ace->Header.AceType == ACCESS_ALLOWED_ACE_TYPE &&
+                                (ace->Mask & (FILE_WRITE_DATA | FILE_APPEND_DATA | GENERIC_WRITE | GENERIC_ALL | WRITE_DAC));
+            EXPECT_FALSE(writes && (IsWellKnownSid(sid, WinBuiltinUsersSid) || IsWellKnownSid(sid, WinWorldSid) ||
+                                    IsWellKnownSid(sid, WinAuthenticatedUserSid)))
+                << row.name << ": ACE " << i << " lets others write";
+        }
+        LocalFree(sd);
+        std::vector<UpdateRecord> records;
+        EXPECT_TRUE(history.Load(&records, &why)) << row.name << ": " << why;
+        EXPECT_EQ(records.size(), 1u) << row.name;
+        EXPECT_EQ(fs::exists(row.folder.string() + "\\" + kHistoryFileName + kSetAsideSuffix), row.planted) << row.name;
+        if (row.planted) fs::remove_all(row.folder);
+    }
+}
+#endif
 
 TEST(UpdateHistory, TimesAreWrittenInUtc) {
     const struct {
