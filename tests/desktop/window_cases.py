@@ -186,7 +186,7 @@ CASES = [  # name, camera_sandbox's options, program, what a person does and see
     ("close-while-writing", ["--slow"], KORVANE, close_while_writing),
     ("current", ["--current"], KORVANE, shown("No update needed", "not updated")),
     ("no-camera", ["--no-camera"], KORVANE, shown("No camera of ours found", "not updated")),
-    ("another-makers-first", ["--another-makers-first"], KORVANE, shown("Nothing shows this camera is ours", "not updated")),
+    ("another-makers-first", ["--another-makers-first"], KORVANE, shown("nothing shows it is ours", "not updated")),
     ("not-for-chip-no", [], NOT_FOR_CHIP, not_for_chip("Don't write", "Not written", "not updated")),
     ("not-for-chip-yes", [], NOT_FOR_CHIP, not_for_chip("Write anyway", UPDATED, "committed")),
 ]
