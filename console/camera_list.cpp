@@ -52,8 +52,7 @@ void ListCameras(const Options& options, CameraSource* all, FILE* out, Report* r
         Say(out, report->message);
 }
 
-void NameOtherCameras(CameraSource* all, FILE* out, Report* report) {
-    const std::vector<AttachedCamera> found = FamilyCameras(all);
+void NameOtherCameras(const std::vector<AttachedCamera>& found, FILE* out, Report* report) {
     if (found.size() < 2) return;
     for (size_t i = 1; i < found.size(); ++i) report->otherCameras.push_back(Row(found[i].number, found[i].camera));
     if (!out) return;

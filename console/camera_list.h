@@ -5,9 +5,11 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "console/options.h"
 #include "update/run_report.h"
+#include "discovery/camera_choice.h"
 #include "discovery/camera_source.h"
 
 // Fills report with the run's verdict (for the log): listed when a camera
@@ -23,4 +25,4 @@ std::string DeviceNamesNothing(const std::string& device, CameraSource* all);
 // Several cameras of the family attached and none chosen: says on `out`
 // (when not null) that the run takes the first, and names the others,
 // which the report keeps too.
-void NameOtherCameras(CameraSource* all, FILE* out, Report* report);
+void NameOtherCameras(const std::vector<AttachedCamera>& found, FILE* out, Report* report);

@@ -42,6 +42,7 @@ RunPolicy ConsolePolicy(const Options& options, FILE* out) {
     policy.canAsk = IsTerminal(stdin) && IsTerminal(out) && !options.yes;
     policy.onBattery = options.onBattery;
     policy.interrupts = true;
+    policy.nameCameras = options.device.empty();
     policy.program = "korvane-update " KORVANE_VERSION;
     policy.again = "run korvane-update again";
     return policy;
@@ -64,9 +65,8 @@ void ConsoleUpdate::Run(SystemCamera* camera, Report* report) {
 
 // Once the power rule lets the check go ahead: the other cameras, where
 // none was chosen.
-void ConsoleUpdate::Checking() {
-    if (options_.device.empty())
-        NameOtherCameras(run_.camera->AllCameras(), options_.json || options_.quiet ? nullptr : out_, report_);
+void ConsoleUpdate::Attached(const std::vector<AttachedCamera>& cameras) {
+    NameOtherCameras(cameras, options_.json || options_.quiet ? nullptr : out_, report_);
 }
 
 // Under --json or --quiet the camera is described only before a question.

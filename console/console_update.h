@@ -30,7 +30,7 @@ public:
     std::string& transferLog;
 
 private:
-    void Checking() override;
+    void Attached(const std::vector<AttachedCamera>& cameras) override;
     void Describe(const CheckReport& found) override;
     void Note(const std::string& note) override;
     void PowerOverridden() override;

@@ -23,12 +23,15 @@ RunPolicy WindowPolicy() {
     policy.write = true;
     policy.ask = true;  // the Update button answers the run's question
     policy.canAsk = true;
-    policy.powerAt = PowerAt::Consent;
+    // Update is offered only on mains power, and the rule is asked again
+    // once it is pressed.
+    policy.powerAt = PowerAt::Question;
+    policy.nameCameras = true;  // each other camera, to check instead
     // A console run refused meanwhile says the window is open.
     policy.idlePhase = LockPhase::WindowOpen;
     policy.lockProgram = kProgramName;
     policy.program = "korvane " KORVANE_VERSION;
-    policy.again = "open Korvane again";
+    policy.again = "press Check Again";
     return policy;
 }
 

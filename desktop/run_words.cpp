@@ -4,10 +4,10 @@
 
 #include "update/run_ends.h"
 
-std::string VerdictWords(const RunVerdict& verdict, const CheckReport& found) {
-    std::string text = RunEndWords(verdict, found);
-    if (!verdict.keepAwakeCommand.empty()) text += "\n" + verdict.keepAwakeCommand;
-    if (!verdict.recordProblem.empty()) text += "\n" + RecordWords(verdict);
+std::string VerdictDetail(const RunVerdict& verdict, const CheckReport& found) {
+    std::string text = RunEndDetail(verdict, found);
+    const std::string record = RecordWords(verdict);
+    if (!record.empty()) text += (text.empty() ? "" : "\n") + record;
     return text;
 }
 

@@ -1,5 +1,5 @@
-// The window's words for how a run ended (update/run_ends.h's, laid out
-// for the status line) and for the write in progress.
+// The window's words for the run that are its own: what the heading leaves
+// to say at a verdict, and the write's progress.
 #pragma once
 
 #include <cstdint>
@@ -7,9 +7,10 @@
 
 #include "update/update_run.h"
 
-// The run's words, then the command to copy and the record's problem, each
-// on a line of its own.
-std::string VerdictWords(const RunVerdict& verdict, const CheckReport& found);
+// The verdict's detail under its heading (RunEndDetail), with the record
+// that could not be kept; the command to copy is shown apart.
+std::string VerdictDetail(const RunVerdict& verdict, const CheckReport& found);
 
-// "12.0 of 64.0 KiB, about 20 s left" (the time left once a rate is known).
+// "29.2 of 64.0 KiB, about 12 s left": the bytes written and, once a rate
+// can be read, the time left.
 std::string ProgressWords(uint32_t done, uint32_t total, uint64_t elapsedMs);

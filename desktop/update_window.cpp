@@ -4,6 +4,7 @@
 #include "platform/clock.h"
 #include "update/check_words.h"
 #include "update/log_lines.h"
+#include "update/run_ends.h"
 
 namespace {
 
@@ -17,17 +18,41 @@ void SetAccessible(Gtk::Accessible& widget, Property property, const std::string
 }
 
 // Where the field's words change, so does its accessible name: "Camera:
-// Tarvex USB Camera" is read as one.
-void SetField(Gtk::Label& field, const Gtk::Label& caption, const std::string& value) {
+// Tarvex USB Camera" is read as one. A field with nothing to say is hidden.
+void SetField(Gtk::Label& field, Gtk::Label& caption, const std::string& value) {
     field.set_text(value);
     SetAccessible(field, Property::LABEL, caption.get_text() + " " + value);
+    field.set_visible(!value.empty());
+    caption.set_visible(!value.empty());
+}
+
+// The firmware as people name it: its version, or "another release".
+std::string HeldWords(const CheckReport& found) {
+    const FirmwareHeld held = FirmwareHeldBy(found);
+    if (!held.known) return "";
+    return held.imageId > 0 ? held.version : "another release";
+}
+
+// The width the words wrap at: the window keeps it in every state.
+constexpr int kContentWidth = 440;
+
+// Words that wrap at the content's width, whose natural width is no wider:
+// the window is as tall as they are at that width, no taller.
+void Wrapping(Gtk::Label& label) {
+    label.set_wrap(true);
+    label.set_max_width_chars(1);
+    label.set_hexpand(true);
+    label.set_xalign(0);
 }
 
 constexpr char kWriteRefusal[] =
     "The firmware is being written: this window stays open until the end. A camera whose flash is "
     "left half-written no longer starts.";
-constexpr char kDueWords[] =
-    "An update is due. Press Update to write it, and keep the camera plugged in until the end.";
+constexpr char kDueTitle[] = "An update is due.";
+constexpr char kDueDetail[] = "Press Update to write it, and keep the camera plugged in until the end.";
+
+// Every end may change with a second look but a camera updated or current.
+bool MayChange(RunEnd end) { return end != RunEnd::Updated && end != RunEnd::Current; }
 
 }  // namespace
 
@@ -36,43 +61,71 @@ Gtk::Label* RoleLabel(GtkAccessibleRole role) {
     return Gtk::manage(Glib::wrap(GTK_LABEL(label)));
 }
 
-UpdateWindow::UpdateWindow(const RunPolicy& policy) {
+UpdateWindow::UpdateWindow(const RunPolicy& policy) : policy_(policy) {
     Build();
+    StartRun("");
+}
+
+UpdateWindow::~UpdateWindow() = default;
+
+void UpdateWindow::StartRun(const std::string& device) {
+    run_.reset();  // the last run has ended: at once
+    device_ = device;
+    notes_.clear();
+    Notice("");
+    consent_ = nullptr;
+    done_ = total_ = 0;
+    progress_.set_visible(false);
+    log_.get_buffer()->set_text("");
+    for (Gtk::Label* field : {&camera_, &firmware_, &new_}) field->set_text("");
+    SetField(new_, newCaption_, "");
+    attached_.clear();
+    ShowOthers("");
     // What the run shows is posted to GTK's main loop, which runs it in turn.
-    run_ = std::make_unique<CRunAsync>(static_cast<AsyncRunView&>(*this), policy, [](std::function<void()> work) {
+    run_ = std::make_unique<CRunAsync>(static_cast<AsyncRunView&>(*this), policy_, [](std::function<void()> work) {
         Glib::MainContext::get_default()->invoke([work] {
             work();
             return false;
         });
     });
-    run_->Start();
+    run_->Start(true, device);
 }
-
-UpdateWindow::~UpdateWindow() = default;
 
 void UpdateWindow::Build() {
     set_title("Korvane");
     set_icon_name("org.korvane.Korvane");
-    set_default_size(520, -1);
-    box_.set_margin(18);
-    set_child(box_);
-    BuildFields(fields_);
-    box_.append(fields_);
+    // As large as what it shows, in every state.
+    set_resizable(false);
+    update_.add_css_class("suggested-action");
+    SetAccessible(update_, Property::DESCRIPTION, "Write the new firmware into the camera");
+    update_.signal_clicked().connect(sigc::mem_fun(*this, &UpdateWindow::OnUpdate));
+    SetAccessible(checkAgain_, Property::DESCRIPTION, "Look at the camera again");
+    checkAgain_.signal_clicked().connect([this] { OnCheckAgain(device_); });
+    header_.pack_end(update_);
+    header_.pack_start(checkAgain_);
+    set_titlebar(header_);
 
-    status_->set_wrap(true);
-    status_->set_xalign(0);
-    status_->set_selectable(true);
-    status_->add_css_class("heading");
+    box_.set_margin(24);
+    box_.set_size_request(kContentWidth, -1);
+    set_child(box_);
+
+    Wrapping(*status_);
+    status_->add_css_class("title-3");
     box_.append(*status_);
+    Wrapping(detail_);
+    detail_.set_selectable(true);
+    box_.append(detail_);
+    BuildCommand();
 
     progress_.set_show_text(true);
-    progress_.set_text("");
     SetAccessible(progress_, Property::LABEL, "Write progress");
     box_.append(progress_);
+    BuildFields(fields_);
+    box_.append(fields_);
+    box_.append(others_);
+    others_.set_visible(false);
 
-    notice_->set_wrap(true);
-    notice_->set_xalign(0);
-    notice_->set_visible(false);
+    Wrapping(*notice_);
     box_.append(*notice_);
 
     log_.set_editable(false);
@@ -84,48 +137,70 @@ void UpdateWindow::Build() {
     // GTK 4.8 names an expander by its type, not its label.
     SetAccessible(logExpander_, Property::LABEL, "Transfer log");
     box_.append(logExpander_);
-    BuildButtons();
     signal_close_request().connect(sigc::mem_fun(*this, &UpdateWindow::OnCloseRequest), false);
-    Checking();
+}
+
+// The command that may help, whole and monospaced, with a button that puts
+// it on the clipboard.
+void UpdateWindow::BuildCommand() {
+    command_.set_selectable(true);
+    Wrapping(command_);
+    command_.set_wrap_mode(Pango::WrapMode::CHAR);
+    command_.add_css_class("monospace");
+    SetAccessible(copy_, Property::DESCRIPTION, "Copy the command");
+    copy_.set_valign(Gtk::Align::CENTER);
+    copy_.signal_clicked().connect([this] { get_clipboard()->set_text(command_.get_text()); });
+    commandRow_.append(command_);
+    commandRow_.append(copy_);
+    box_.append(commandRow_);
 }
 
 void UpdateWindow::BuildFields(Gtk::Grid& grid) {
     grid.set_row_spacing(6);
     grid.set_column_spacing(12);
-    Gtk::Label* captions[] = {&cameraCaption_, &firmwareCaption_, &dueCaption_};
-    Gtk::Label* values[] = {&camera_, &firmware_, &due_};
+    Gtk::Label* captions[] = {&cameraCaption_, &firmwareCaption_, &newCaption_};
+    Gtk::Label* values[] = {&camera_, &firmware_, &new_};
     for (int row = 0; row < 3; ++row) {
         captions[row]->set_xalign(0);
-        values[row]->set_xalign(0);
-        values[row]->set_wrap(true);
+        captions[row]->add_css_class("dim-label");
+        Wrapping(*values[row]);
         values[row]->set_selectable(true);
-        SetField(*values[row], *captions[row], "—");
         grid.attach(*captions[row], 0, row);
         grid.attach(*values[row], 1, row);
     }
 }
 
-void UpdateWindow::BuildButtons() {
-    buttons_.set_halign(Gtk::Align::END);
-    SetAccessible(update_, Property::DESCRIPTION, "Write the new firmware into the camera");
-    update_.add_css_class("suggested-action");
-    update_.set_visible(false);
-    update_.signal_clicked().connect(sigc::mem_fun(*this, &UpdateWindow::OnUpdate));
-    close_.signal_clicked().connect([this] { close(); });
-    buttons_.append(update_);
-    buttons_.append(close_);
-    box_.append(buttons_);
+void UpdateWindow::Say(const std::string& status, const std::string& detail) {
+    status_->set_text(status);
+    SetAccessible(*status_, Property::LABEL, detail.empty() ? status : status + " " + detail);
+    detail_.set_text(detail);
+    detail_.set_visible(!detail.empty());
+    update_.set_visible(stage_ == Stage::Due);
+    checkAgain_.set_visible(stage_ == Stage::Due);
+    commandRow_.set_visible(false);
+    // Focus left on a selectable label would select its words.
+    if (stage_ == Stage::Due) update_.grab_focus();
+    else unset_focus();
+    Fit();
 }
 
-void UpdateWindow::Say(const std::string& status) {
-    status_->set_text(status);
-    SetAccessible(*status_, Property::LABEL, status);
+// GTK grows a window to what its content needs, but never shrinks it, and
+// not at all once it was given a size: asked again, it takes the natural
+// size of what it now shows.
+void UpdateWindow::Fit() {
+    Glib::signal_idle().connect_once(sigc::mem_fun(*this, &UpdateWindow::Refit));
+}
+
+void UpdateWindow::Refit() {
+    set_resizable(true);
+    set_resizable(false);
 }
 
 void UpdateWindow::Notice(const std::string& words) {
     notice_->set_text(words);
     SetAccessible(*notice_, Property::LABEL, words);
     notice_->set_visible(!words.empty());
+    Fit();
 }
 
 // The window closes only where the run lets it: after the check, at the
@@ -157,12 +232,19 @@ void UpdateWindow::CloseWhenAllowed() {
 
 void UpdateWindow::OnUpdate() {
     stage_ = Stage::Writing;
-    update_.set_visible(false);
-    // Focus left where the button was would fall on the camera's name and
-    // select it.
-    close_.grab_focus();
-    Say("Preparing the camera for the write; keep it plugged in.");
+    Say("Preparing the camera for the write.", "Keep it plugged in.");
+    for (Gtk::Widget* other = others_.get_first_child(); other; other = other->get_next_sibling())
+        other->set_sensitive(false);
     if (consent_) consent_(Answer::Yes);
+}
+
+// Another look, at the camera chosen: once the run rests (due, or ended).
+void UpdateWindow::OnCheckAgain(const std::string& device) {
+    if (stage_ == Stage::Due) {
+        run_->Leave();  // the run ends Declined, at once; its posts are dropped
+        stage_ = Stage::Ended;
+    }
+    if (stage_ == Stage::Ended) StartRun(device);
 }
 
 void UpdateWindow::Checking() {
@@ -170,28 +252,46 @@ void UpdateWindow::Checking() {
     Say("Checking the camera…");
 }
 
+void UpdateWindow::Attached(const std::vector<AttachedCamera>& cameras) { attached_ = cameras; }
+
 void UpdateWindow::Describe(const CheckReport& found) { ShowFound(found); }
 
 void UpdateWindow::ShowFound(const CheckReport& found) {
-    SetField(camera_, cameraCaption_, found.camera.name.empty() ? "—" : found.camera.name);
-    const std::string held = HeldFirmwareWords(found);
-    SetField(firmware_, firmwareCaption_, held.empty() ? "not known" : held);
-    SetField(due_, dueCaption_,
-             found.verdict == CheckVerdict::Update    ? "new firmware (V0308 or V0309: the camera's board chooses when it is written)"
-             : found.verdict == CheckVerdict::Current ? "none: its firmware is current"
-                                                      : "—");
+    SetField(camera_, cameraCaption_, found.verdict == CheckVerdict::NoCamera ? "" : CameraNameWords(found.camera));
+    SetField(firmware_, firmwareCaption_, HeldWords(found));
+    ShowOthers(found.verdict == CheckVerdict::NoCamera ? "" : found.camera.path);
+    Fit();
 }
 
-// The question to write is the Update button; a window closed during the
-// check answers it No.
+// Each camera of the family but the one shown, with a button that checks it
+// instead.
+void UpdateWindow::ShowOthers(const std::string& shown) {
+    while (Gtk::Widget* row = others_.get_first_child()) others_.remove(*row);
+    for (const AttachedCamera& other : attached_) {
+        if (other.camera.path == shown) continue;
+        auto* row = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::HORIZONTAL, 12);
+        const std::string name = CameraNameWords(other.camera);
+        auto* words = Gtk::make_managed<Gtk::Label>("Also attached: " + name);
+        Wrapping(*words);
+        auto* check = Gtk::make_managed<Gtk::Button>("Check It");
+        SetAccessible(*check, Property::LABEL, "Check " + name);
+        SetAccessible(*check, Property::DESCRIPTION, "Check " + other.camera.path + " instead");
+        check->signal_clicked().connect([this, number = std::to_string(other.number)] { OnCheckAgain(number); });
+        row->append(*words);
+        row->append(*check);
+        others_.append(*row);
+    }
+    others_.set_visible(others_.get_first_child() != nullptr);
+}
+
+// The question to write is the Update button, offered only once the power
+// rule let the run ask; a window closed during the check answers it No.
 void UpdateWindow::Ask(Question question, const CheckReport&, Reply reply) {
     if (question == Question::ImageNotForChip) return AskNotForChip(std::move(reply));
     if (closeWanted_) return reply(Answer::No);
     consent_ = std::move(reply);
     stage_ = Stage::Due;
-    Say(kDueWords);
-    update_.set_visible(true);
-    update_.grab_focus();
+    Say(kDueTitle, kDueDetail);
 }
 
 void UpdateWindow::Note(const std::string& note) {
@@ -205,8 +305,9 @@ void UpdateWindow::Writing(const CheckReport& found) {
     if (auto application = get_application())
         inhibited_ = application->inhibit(*this, Gtk::Application::InhibitFlags::LOGOUT,
                                           "The camera's firmware is being written");
-    SetField(due_, dueCaption_, ImageWords(found));
-    Say("Writing " + ImageName(found) + ": do not unplug the camera.");
+    SetField(new_, newCaption_, found.imageVersion);
+    Say("Writing the new firmware.", "Do not unplug the camera or switch the computer off.");
+    progress_.set_visible(true);
     writingSinceMs_ = NowMs();
     Progress(0, found.imageSize);
 }
@@ -251,12 +352,27 @@ void UpdateWindow::ShowVerdict(const RunVerdict& verdict, const CheckReport& fou
     if (inhibited_ && get_application()) get_application()->uninhibit(inhibited_);
     inhibited_ = 0;
     stage_ = Stage::Ended;
-    update_.set_visible(false);
-    if (verdict.end == RunEnd::Updated) progress_.set_fraction(1.0);
-    // A write that ended short has no time left: only the bytes it reached.
-    else if (total_) ShowBytes(ProgressWords(done_, total_, 0));
-    Say(VerdictWords(verdict, found));
-    close_.grab_focus();
+    if (verdict.end == RunEnd::Updated) {
+        progress_.set_fraction(1.0);
+        SetField(firmware_, firmwareCaption_, found.imageVersion);
+        SetField(new_, newCaption_, "");
+    } else if (done_) {
+        // A write that ended short has no time left: only the bytes it reached.
+        ShowBytes(ProgressWords(done_, total_, 0));
+    } else {
+        progress_.set_visible(false);  // nothing was written
+        SetField(new_, newCaption_, "");
+    }
+    Notice(notes_);  // the refusal to close ends with the write
+    Say(RunEndTitle(verdict.end), VerdictDetail(verdict, found));
+    command_.set_text(verdict.keepAwakeCommand);
+    SetAccessible(command_, Property::LABEL, "Command: " + verdict.keepAwakeCommand);
+    commandRow_.set_visible(!verdict.keepAwakeCommand.empty());
+    checkAgain_.set_visible(MayChange(verdict.end));
+    if (checkAgain_.get_visible()) checkAgain_.grab_focus();
+    Fit();
+    for (Gtk::Widget* other = others_.get_first_child(); other; other = other->get_next_sibling())
+        other->set_sensitive(true);
 }
 
 void UpdateWindow::Ended() {

@@ -24,7 +24,8 @@ struct LockHolder {
 
 // `program` names this process in its record; `where` receives the lock's
 // name (the file or the mutex) for messages. On Busy, *holder gets the
-// holder's record when it left one that is readable and its own.
+// holder's record when it left one that is readable and its own. A process
+// that holds it already is given it again: Held.
 LockResult TakeInstanceLock(const std::string& program, std::string* where, LockHolder* holder);
 
 // Rewrites this process's record with what it now does; nothing when it

@@ -56,6 +56,7 @@ LockResult TakeInstanceLock(const std::string& program, std::string* where, Lock
     // access there still gets one lock per login through XDG_RUNTIME_DIR.
     // Runs that lock in different places still exclude each other on one
     // camera: each also locks the camera's node.
+    if (heldFd >= 0) return LockResult::Held;  // a window's second run, after the first
     int fd = OpenIn("/run/lock", where);
     if (fd < 0) {
         const char* runtime = std::getenv("XDG_RUNTIME_DIR");

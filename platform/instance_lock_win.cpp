@@ -43,6 +43,7 @@ void ReadHolder(LockHolder* holder) {
 
 LockResult TakeInstanceLock(const std::string& program, std::string* where, LockHolder* holder) {
     *where = kInstanceMutex;
+    if (!heldProgram.empty()) return LockResult::Held;  // a window's second run, after the first
     SetLastError(ERROR_SUCCESS);
     // Never closed: the system lets go of it when the process ends.
     HANDLE mutex = CreateMutexA(nullptr, FALSE, kInstanceMutex);

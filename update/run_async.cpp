@@ -36,11 +36,11 @@ public:
     Bridge(AsyncRunView& view, RunPolicy policy, PostToLoop post, std::shared_ptr<Shared> shared)
         : run(*this, std::move(policy)), view_(view), post_(std::move(post)), shared_(std::move(shared)) {}
 
-    void Main(bool systemCamera) {
+    void Main(bool systemCamera, const std::string& device) {
         // The system's camera walks from this thread: COM is this thread's.
         [[maybe_unused]] ComApartment com;
         std::unique_ptr<SystemCamera> camera;
-        if (systemCamera) run.camera = (camera = std::make_unique<SystemCamera>(&run.transferLog, "")).get();
+        if (systemCamera) run.camera = (camera = std::make_unique<SystemCamera>(&run.transferLog, device)).get();
         run.Run(kVerdictEveryMs, [] {});
         PostLog();
         Post([](AsyncRunView& view) { view.Ended(); });
@@ -65,6 +65,9 @@ private:
 
     void Checking() override {
         Post([](AsyncRunView& view) { view.Checking(); });
+    }
+    void Attached(const std::vector<AttachedCamera>& cameras) override {
+        Post([cameras](AsyncRunView& view) { view.Attached(cameras); });
     }
     void Describe(const CheckReport& found) override {
         PostLog();
@@ -128,8 +131,8 @@ CRunAsync::~CRunAsync() {
     if (thread_.joinable()) thread_.join();
 }
 
-void CRunAsync::Start(bool systemCamera) {
-    thread_ = std::thread([this, systemCamera] { bridge_->Main(systemCamera); });
+void CRunAsync::Start(bool systemCamera, const std::string& device) {
+    thread_ = std::thread([this, systemCamera, device] { bridge_->Main(systemCamera, device); });
 }
 
 void CRunAsync::Leave() {

@@ -12,6 +12,7 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "update/update_run.h"
 
@@ -26,6 +27,7 @@ using Reply = std::function<void(Answer)>;
 class AsyncRunView {
 public:
     virtual void Checking() {}
+    virtual void Attached(const std::vector<AttachedCamera>& /*cameras*/) {}
     virtual void Describe(const CheckReport& /*found*/) {}
     virtual void Note(const std::string& /*note*/) {}
     virtual void PowerOverridden() {}
@@ -53,8 +55,9 @@ public:
     CRunAsync& operator=(const CRunAsync&) = delete;
 
     // Starts the run's thread, which checks at once; on the system's
-    // camera (SystemCamera), or on the process's camera source as it is.
-    void Start(bool systemCamera = true);
+    // camera (SystemCamera; `device` as ParseCameraChoice reads it, "" for
+    // the first), or on the process's camera source as it is.
+    void Start(bool systemCamera = true, const std::string& device = "");
     // The front end goes: a question open or to come is answered No.
     void Leave();
 

@@ -1,5 +1,6 @@
 // The run up to the write: the power rule, the check and what it found,
 // and the question before writing.
+#include "discovery/camera_choice.h"
 #include "discovery/system_camera.h"
 #include "platform/interrupts.h"
 #include "update/power_rule.h"
@@ -19,6 +20,7 @@ bool CUpdateRun::Check() {
     if (policy_.interrupts) BeginRun();
     SetLockPhase(LockPhase::Checking);
     view_.Checking();
+    if (camera && policy_.nameCameras) view_.Attached(FamilyCameras(camera->AllCameras()));
     found_ = engine.Check(transferLog);
     if (camera)
         for (const std::string& note : camera->Notes()) {
@@ -61,7 +63,7 @@ bool CUpdateRun::Decide() {
     const Answer answer = view_.Ask(Question::Write, found_);
     SetLockPhase(LockPhase::Checking);
     switch (answer) {
-    case Answer::Yes: return policy_.powerAt != PowerAt::Consent || PowerAllows(readPower());
+    case Answer::Yes: return policy_.powerAt == PowerAt::Start || PowerAllows(readPower());
     case Answer::No: return End(RunEnd::Declined);
     case Answer::Closed: break;
     }

@@ -6,19 +6,30 @@
 
 namespace {
 
+// Each end's outcome, and the plain sentence a window heads it with.
 const struct {
     RunEnd end;
     Outcome outcome;
+    const char* title;
 } kRunEnds[] = {
-    {RunEnd::Updated, Outcome::Updated},          {RunEnd::UpdateDue, Outcome::UpdateDue},
-    {RunEnd::Current, Outcome::Current},          {RunEnd::Declined, Outcome::Declined},
-    {RunEnd::NoCamera, Outcome::NoCamera},        {RunEnd::HeldByAnotherRun, Outcome::OtherInstance},
-    {RunEnd::NoPermission, Outcome::NoPermission}, {RunEnd::NotOurs, Outcome::NoCamera},
-    {RunEnd::CheckFailed, Outcome::CheckFailed},  {RunEnd::OnBattery, Outcome::OnBattery},
-    {RunEnd::NoOneToAsk, Outcome::NoTerminal},    {RunEnd::TerminalClosed, Outcome::TerminalClosed},
-    {RunEnd::Interrupted, Outcome::Interrupted},  {RunEnd::InUse, Outcome::InUse},
-    {RunEnd::StartFailed, Outcome::StartFailed},  {RunEnd::Failed, Outcome::Failed},
-    {RunEnd::AnotherUpdate, Outcome::OtherInstance}, {RunEnd::NoLock, Outcome::Failed},
+    {RunEnd::Updated, Outcome::Updated, "The camera's firmware was updated."},
+    {RunEnd::UpdateDue, Outcome::UpdateDue, "An update is due."},
+    {RunEnd::Current, Outcome::Current, "The camera's firmware is up to date."},
+    {RunEnd::Declined, Outcome::Declined, "Nothing was written."},
+    {RunEnd::NoCamera, Outcome::NoCamera, "No camera to update was found."},
+    {RunEnd::HeldByAnotherRun, Outcome::OtherInstance, "Another update is using this camera."},
+    {RunEnd::NoPermission, Outcome::NoPermission, "This account may not use the camera."},
+    {RunEnd::NotOurs, Outcome::NoCamera, "This camera cannot be updated here."},
+    {RunEnd::CheckFailed, Outcome::CheckFailed, "The camera could not be checked."},
+    {RunEnd::OnBattery, Outcome::OnBattery, "Plug the computer in to update the camera."},
+    {RunEnd::NoOneToAsk, Outcome::NoTerminal, "Nothing was written."},
+    {RunEnd::TerminalClosed, Outcome::TerminalClosed, "Nothing was written."},
+    {RunEnd::Interrupted, Outcome::Interrupted, "Nothing was written."},
+    {RunEnd::InUse, Outcome::InUse, "Another program is using the camera."},
+    {RunEnd::StartFailed, Outcome::StartFailed, "The update could not start."},
+    {RunEnd::Failed, Outcome::Failed, "The update did not finish."},
+    {RunEnd::AnotherUpdate, Outcome::OtherInstance, "Another camera update is running."},
+    {RunEnd::NoLock, Outcome::Failed, "The update could not start."},
 };
 
 // The cause's words begin in lower case and end without a stop.
@@ -73,6 +84,22 @@ Outcome OutcomeOf(RunEnd end) {
     for (const auto& row : kRunEnds)
         if (row.end == end) return row.outcome;
     return Outcome::Failed;
+}
+
+const char* RunEndTitle(RunEnd end) {
+    for (const auto& row : kRunEnds)
+        if (row.end == end) return row.title;
+    return "The update did not finish.";
+}
+
+std::string RunEndDetail(const RunVerdict& verdict, const CheckReport& found, const std::string& override) {
+    std::string words = RunEndWords(verdict, found, override);
+    if (words == OutcomeOf(OutcomeOf(verdict.end)).text) words.clear();
+    // A write cut short may leave the flash half-written, which the camera
+    // boots from.
+    if (verdict.end == RunEnd::Failed)
+        words = "The camera may not start until it is updated again. " + words;
+    return words;
 }
 
 std::string RunEndWords(const RunVerdict& verdict, const CheckReport& found, const std::string& override) {

@@ -93,5 +93,13 @@ Outcome OutcomeOf(RunEnd end);
 // where it cannot.
 std::string RunEndWords(const RunVerdict& verdict, const CheckReport& found, const std::string& override = "");
 
+// A window's heading for how a run ended: one plain sentence ("The update
+// did not finish.").
+const char* RunEndTitle(RunEnd end);
+// What the heading leaves to say: RunEndWords where the run has more
+// particular words or advice than the table's, else ""; after a write cut
+// short, first that the camera may not start.
+std::string RunEndDetail(const RunVerdict& verdict, const CheckReport& found, const std::string& override = "");
+
 // "The record of this update could not be kept: ..." ("" when it was).
 std::string RecordWords(const RunVerdict& verdict);

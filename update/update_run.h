@@ -12,10 +12,12 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "platform/instance_lock.h"
 #include "platform/power_state.h"
 #include "platform/sleep_inhibitor.h"
+#include "discovery/camera_choice.h"
 #include "update/check_report.h"
 #include "update/update_engine.h"
 
@@ -88,6 +90,9 @@ class RunView : public UpdateObserver {
 public:
     // The check is about to run.
     virtual void Checking() {}
+    // Where the policy names them: every camera of the family attached, in
+    // the walk's order, before the check takes one.
+    virtual void Attached(const std::vector<AttachedCamera>& /*cameras*/) {}
     // What the check found and what is due. The image is not chosen yet
     // (found.imageId 0; see check_report.h).
     virtual void Describe(const CheckReport& /*found*/) {}
@@ -111,6 +116,10 @@ protected:
     ~RunView() = default;
 };
 
+// Start: before the check (the Windows window). Question: before the
+// question, and again after a yes, since time passes while a person decides
+// (a terminal, a desktop window, which offers Update only on mains).
+// Consent: only after a yes.
 enum class PowerAt { Start, Question, Consent };
 
 // What a front end lets the run do.
@@ -120,10 +129,12 @@ struct RunPolicy {
     // Someone is there to answer. Question::Write without anyone ends the
     // run NoOneToAsk; an image not for the chip is then not written.
     bool canAsk = true;
-    // Where the power rule stands: before the check (the Windows window),
-    // before the question (a terminal), or after a yes (a desktop window,
-    // which describes a camera on battery too).
+    // Where the power rule stands.
     PowerAt powerAt = PowerAt::Question;
+    // Name every camera of the family attached (RunView::Attached): a run
+    // that takes the first when none was chosen, and one that lets the
+    // person choose.
+    bool nameCameras = false;
     bool onBattery = false;   // write on battery or unknown power too
     bool holdSessionEnd = true;  // false: a window that answers the session's end itself
     // The program installed the interrupt guard (platform/interrupts.h):

@@ -19,8 +19,11 @@ KORVANE, NOT_FOR_CHIP, CONSOLE, SANDBOX, SHOTS = sys.argv[1:6]
 START_S = 30   # the window opens and joins the accessibility bus, under load
 STATE_S = 60   # a check, or a 64 KiB write through umockdev's handlers
 POLL_S = 0.1
+BLANK_PX = 24 + 4  # the content's margin, and a little for rounding
+LOCK = "/run/lock/korvane-update.lock"  # the machine's one-update lock, in the cases' own /run/lock
+FIT_S = 6      # a resize reaches the window within a few frames
 
-UPDATED = "Updated: the firmware was written, verified and committed."
+UPDATED = "The camera's firmware was updated."
 DUE = "An update is due."
 WRITTEN_FLASH = "simulated flash: image 135 patched for type 4, committed"
 
@@ -90,9 +93,29 @@ class Window:
         return button.name in (name, "_" + name + " " + name)
 
     def shot(self, state):
+        self.fits(state)
         self.shots += 1
         path = os.path.join(SHOTS, f"{self.case}-{self.shots}-{state}.png")
         subprocess.run(["import", "-window", "root", path], check=True)
+
+    def fits(self, state):
+        """Every part inside the window, and no more room below them than the margin."""
+        def problem():
+            frame = self.app[0]
+            _, _, width, height = frame.queryComponent().getExtents(pyatspi.WINDOW_COORDS)
+            parts = [(n.getRoleName(), n.name, *n.queryComponent().getExtents(pyatspi.WINDOW_COORDS))
+                     for n in walk(frame) if n is not frame]
+            parts = [p for p in parts if p[4] > 0 and p[5] > 0]
+            clipped = [p[:2] for p in parts if p[2] + p[4] > width or p[3] + p[5] > height]
+            if clipped:
+                return f"cut off by the window's {width}x{height}: {clipped}"
+            blank = height - max(p[3] + p[5] for p in parts)
+            return f"{blank} px blank below the content" if blank > BLANK_PX else None
+        # The window takes its new size a frame after its content changes.
+        end = time.monotonic() + FIT_S
+        while (found := problem()) and time.monotonic() < end:
+            time.sleep(POLL_S)
+        expect(not found, f"{state}: {found}")
 
     def end(self):
         """Closes the window and returns what the sandbox says of the flash."""
@@ -111,7 +134,7 @@ def expect(condition, what):
 def write(w, verdict):
     """Update, the progress on the way, then the verdict."""
     w.press("Update")
-    w.status("Writing image")
+    w.status("Writing the new firmware")
     bar = w.nodes(pyatspi.ROLE_PROGRESS_BAR)[0]
     w.until(lambda: 0 < bar.queryValue().currentValue < bar.queryValue().maximumValue, STATE_S,
             "the bar part-way")
@@ -134,16 +157,18 @@ def due_written(w):
 
 def unplugged(w):
     w.status(DUE)
-    words = write(w, "The update failed:")
+    words = write(w, "The update did not finish.")
     w.shot("failed")
-    expect("went away" in words and "open Korvane again" in words, "the cause and the advice: " + words)
+    expect("may not start" in words and "went away" in words and "press Check Again" in words,
+           "the risk, the cause and the advice: " + words)
+    expect(w.named(pyatspi.ROLE_PUSH_BUTTON, "Check Again"), "Check Again offered")
     expect(not w.end().endswith(WRITTEN_FLASH), "the flash not claimed written")
 
 
 def close_while_writing(w):
     w.status(DUE)
     w.press("Update")
-    w.status("Writing image")
+    w.status("Writing the new firmware")
     w.press("Close")
     w.until(lambda: any("being written" in n.name for n in walk(w.app)), STATE_S, "the refusal")
     w.shot("close-refused")
@@ -156,13 +181,39 @@ def close_while_writing(w):
     expect(w.end().endswith(WRITTEN_FLASH), "the write went on to the end")
 
 
-def shown(words, last_line):
+def offered(w, name):
+    return any(w.says(n, name) for n in w.nodes(pyatspi.ROLE_PUSH_BUTTON))
+
+
+def shown(words, last_line, again=True, then=None):
     def case(w):
         w.status(words)
         w.shot("verdict")
-        expect(not any(w.says(n, "Update") for n in w.nodes(pyatspi.ROLE_PUSH_BUTTON)), "no Update offered")
+        expect(not offered(w, "Update"), "no Update offered")
+        expect(offered(w, "Check Again") == again, f"Check Again offered: {not again}")
+        if then:
+            then(w)
         expect(w.end().endswith(last_line), "the flash untouched")
     return case
+
+
+def check_ours(w):
+    """The other camera named, and checked instead."""
+    w.press("Check Tarvex USB Camera")
+    w.status("The camera's firmware is up to date.")
+    w.shot("ours-checked")
+    expect(w.named(pyatspi.ROLE_LABEL, "Also attached:"), "the first camera named")
+
+
+def another_run(w):
+    """The other run gone, a second look finds the camera due."""
+    os.killpg(w.holder.pid, signal.SIGKILL)  # flock and the sleep that inherits the lock
+    w.holder.wait()
+    for look in ("first", "second"):  # the second while the window holds the lock itself
+        w.press("Check Again")
+        w.until(lambda: not offered(w, "Update"), STATE_S, f"the {look} look begun")
+        w.status(DUE)
+    w.shot("due")
 
 
 def not_for_chip(button, verdict, last_line):
@@ -184,10 +235,13 @@ CASES = [  # name, camera_sandbox's options, program, what a person does and see
     ("due", ["--slow"], KORVANE, due_written),
     ("unplugged", ["--unplugged", "--slow"], KORVANE, unplugged),
     ("close-while-writing", ["--slow"], KORVANE, close_while_writing),
-    ("current", ["--current"], KORVANE, shown("No update needed", "not updated")),
-    ("no-camera", ["--no-camera"], KORVANE, shown("No camera of ours found", "not updated")),
-    ("another-makers-first", ["--another-makers-first"], KORVANE, shown("nothing shows it is ours", "not updated")),
-    ("not-for-chip-no", [], NOT_FOR_CHIP, not_for_chip("Don't write", "Not written", "not updated")),
+    ("current", ["--current"], KORVANE, shown("The camera's firmware is up to date.", "not updated", again=False)),
+    ("no-camera", ["--no-camera"], KORVANE, shown("No camera to update was found.", "not updated")),
+    ("battery", ["--battery"], KORVANE, shown("Plug the computer in", "not updated")),
+    ("another-run", ["--slow"], KORVANE, shown("Another camera update is running", "not updated", then=another_run)),
+    ("another-makers-first", ["--another-makers-first"], KORVANE,
+     shown("nothing shows it is ours", "not updated", then=check_ours)),
+    ("not-for-chip-no", [], NOT_FOR_CHIP, not_for_chip("Don't write", "Nothing was written.", "not updated")),
     ("not-for-chip-yes", [], NOT_FOR_CHIP, not_for_chip("Write anyway", UPDATED, "committed")),
 ]
 
@@ -198,15 +252,23 @@ def main():
         if len(sys.argv) > 6 and name not in sys.argv[6:]:
             continue
         started = time.monotonic()
-        w = None
+        w = holder = None
         try:
+            if name == "another-run":  # the one-update lock held by another process
+                holder = subprocess.Popen(["flock", "-n", LOCK, "sleep", "60"], start_new_session=True)
+                while subprocess.run(["flock", "-n", LOCK, "true"]).returncode == 0 and holder.poll() is None:
+                    time.sleep(POLL_S)
             w = Window(name, options, program)
+            w.holder = holder
             steps(w)
             print(f"ok    {name} ({time.monotonic() - started:.1f} s)")
         except Exception as error:  # every case runs; each failure is said
             failures += 1
             print(f"FAIL  {name}: {error}")
         finally:
+            if holder and holder.poll() is None:
+                os.killpg(holder.pid, signal.SIGKILL)
+                holder.wait()
             if w:  # the sandbox, its program and the program's own children
                 try:
                     os.killpg(w.proc.pid, signal.SIGKILL)
