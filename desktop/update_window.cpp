@@ -66,7 +66,7 @@ UpdateWindow::UpdateWindow(const RunPolicy& policy) : policy_(policy) {
     StartRun("");
 }
 
-UpdateWindow::~UpdateWindow() = default;
+UpdateWindow::~UpdateWindow() { fit_.disconnect(); }
 
 void UpdateWindow::StartRun(const std::string& device) {
     run_.reset();  // the last run has ended: at once
@@ -188,12 +188,15 @@ void UpdateWindow::Say(const std::string& status, const std::string& detail) {
 // not at all once it was given a size: asked again, it takes the natural
 // size of what it now shows.
 void UpdateWindow::Fit() {
-    Glib::signal_idle().connect_once(sigc::mem_fun(*this, &UpdateWindow::Refit));
+    if (!fit_.connected()) fit_ = Glib::signal_idle().connect(sigc::mem_fun(*this, &UpdateWindow::Refit));
 }
 
-void UpdateWindow::Refit() {
-    set_resizable(true);
-    set_resizable(false);
+bool UpdateWindow::Refit() {
+    if (gobj()) {  // not once the application has destroyed it at its end
+        set_resizable(true);
+        set_resizable(false);
+    }
+    return false;
 }
 
 void UpdateWindow::Notice(const std::string& words) {

@@ -44,8 +44,8 @@ private:
     void StartRun(const std::string& device);
     void Say(const std::string& status, const std::string& detail = "");
     void Notice(const std::string& words);
-    void Fit();
-    void Refit();
+    void Fit();  // at the next idle: one resize for all of a state's changes
+    bool Refit();
     bool OnCloseRequest();
     void OnUpdate();
     void OnCheckAgain(const std::string& device);
@@ -97,6 +97,7 @@ private:
     std::string notes_;
     std::string device_;  // the camera chosen, "" for the first
     std::vector<AttachedCamera> attached_;  // every camera of the family, as the run found them
+    sigc::connection fit_;
     guint inhibited_ = 0;  // the session's end held off while writing
     std::unique_ptr<CRunAsync> run_;  // last: ends first, while the widgets stand
 };
