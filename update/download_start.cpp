@@ -25,12 +25,16 @@ const char* VouchName(Vouch vouch) {
 
 
 int32_t CUpdateEngine::StartDownload(const CheckReport& checked, UpdateObserver& observer, std::string& log,
-                                     bool writeAnyway) {
+                                     bool writeAnyway, const std::function<bool()>& goAhead) {
     pulseAtLetGo_ = false;
     verdictIn_.store(false);
     if (!MayWrite(checked, writeAnyway)) return 0;
     log += "\r\nStart Download to ";
     if (!ReopenChecked(checked, log)) return 0;
+    if (goAhead && !goAhead()) {
+        log += "Stopped before the first packet.\r\n";
+        return 0;
+    }
     BeginRecord(checked, log);
     PatchFlashTypeByte(image_.data(), uint32_t(image_.size()), checked.flashTypeIndex);
     LaunchWorker(checked.flashTypeIndex, observer, log);

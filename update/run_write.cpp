@@ -11,20 +11,24 @@ bool CUpdateRun::Write() {
     if (!inhibitor_.Take(&why)) view_.Note("Sleep and shut-down are not held off during the download (" + why + ").");
     bool anyway = false;
     if (!WriteAnyway(&anyway)) return false;
-    // Until the first packet an interrupt ends the run, the image choice's
-    // wait among it; from here on it is held off.
-    if (policy_.interrupts && !(entered_ = EnterDownload())) {
+    if (policy_.interrupts && Interrupted()) {
         ReleaseClaims();
         return End(RunEnd::Interrupted);
     }
     SetLockPhase(LockPhase::Writing);
     writing_ = true;
-    const bool started = engine.StartDownload(found_, view_, transferLog, anyway);
-    if (policy_.interrupts) WorkerStarted();
+    // Until the first packet an interrupt ends the run, the image choice's
+    // wait and the reopen among it; from there on it is held off.
+    bool stopped = false;
+    const bool started = engine.StartDownload(found_, view_, transferLog, anyway, [this, &stopped] {
+        stopped = policy_.interrupts && !(entered_ = EnterDownload());
+        return !stopped;
+    });
+    if (entered_) WorkerStarted();
     if (started) return true;
     writing_ = false;
     ReleaseClaims();
-    return End(RunEnd::StartFailed, engine.DownloadFailure());
+    return stopped ? End(RunEnd::Interrupted) : End(RunEnd::StartFailed, engine.DownloadFailure());
 }
 
 // The camera's capture queue: the device's behaviour while it streams is

@@ -71,8 +71,10 @@ public:
     // and starts the worker. An image not for the chip is written only
     // with writeAnyway, which a person's yes alone may give; a short one
     // never. log is the worker's alone until the observer's OnVerdict.
+    // goAhead, where given, is asked once the camera is confirmed, before
+    // anything is written or recorded: false stops the start there.
     int32_t StartDownload(const CheckReport& checked, UpdateObserver& observer, std::string& log,
-                          bool writeAnyway = false);
+                          bool writeAnyway = false, const std::function<bool()>& goAhead = nullptr);
     // The image ChooseImage chose, as the download writes it (patched once
     // the download has started); empty until one was chosen.
     const std::vector<uint8_t>& ChosenImage() const { return image_; }
