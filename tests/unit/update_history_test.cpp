@@ -126,11 +126,15 @@ TEST(UpdateHistory, SameCameraByItsPlaceItsIdsItsChipAndItsFlash) {
         {"chip read as 0", Camera("A1", usb12, 0), Camera("A1", usb12, 0), true},
         {"other product", Camera("A1", usb12), [&] { UpdateRecord r = Camera("A1", usb12); r.camera.usb->product = 0x03D6; return r; }(), false},
         {"other flash type", Camera("A1", usb12), [&] { UpdateRecord r = Camera("A1", usb12); r.flashType = 2; return r; }(), false},
+        {"flash type 0", [&] { UpdateRecord r = Camera("A1", usb12); r.flashType = 0; return r; }(), [&] { UpdateRecord r = Camera("A1", usb12); r.flashType = 0; return r; }(), true},
         {"no USB identity", [&] { UpdateRecord r = Camera("", usb12); r.camera.usb.reset(); return r; }(), [&] { UpdateRecord r = Camera("", usb12); r.camera.usb.reset(); return r; }(), false},
     };
     for (const auto& row : rows) {
         EXPECT_EQ(SameCamera(row.a, row.b), row.same) << row.name;
         EXPECT_EQ(SameCamera(row.b, row.a), row.same) << row.name;
+        UpdateRecord kept = row.a, back;  // as the history reads it from its line
+        kept.id = "20261208T101502Z-1";
+        EXPECT_TRUE(ParseRecord(RecordJson(kept), &back) && SameCamera(back, row.b) == row.same) << row.name;
     }
 }
 
@@ -343,6 +347,8 @@ TEST(UpdateHistory, WhatAnotherAccountCouldWriteIsRefusedAndSaid) {
         if (!setAside) {
             EXPECT_EQ(entries(), before) << row.name << ": nothing written in a folder refused";
         }
+        // Found too large by a write, it is set aside and no record begun in its place.
+        EXPECT_FALSE(setAside && row.plant(rig) && rig.history.Begin(&next, &why)) << row.name;
     }
 }
 
