@@ -110,6 +110,9 @@ TEST(DownloadRun, TheEngineSaysWhyADownloadFailed) {
                  if (!lost && r.sim.BytesReceived() >= kFirmwareImageSize) r.sim.Flash()[0x100] ^= 0x01, lost = true;
              });
          }, Worker::Inline, Failure::VerifyFailed},
+        {"the read-back refused", [](UpdateRig& r) {
+             r.sim.SetCallHook([&r] { if (r.sim.BytesReceived() >= kFirmwareImageSize) r.sim.FailSelector(15); });
+         }, Worker::Inline, Failure::RequestFailed},
         {"no thread", nullptr, Worker::Unstartable, Failure::NoWorker},
     };
     for (const auto& c : cases) {
