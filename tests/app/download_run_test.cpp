@@ -8,6 +8,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "platform/interrupts.h"
@@ -406,6 +407,11 @@ TEST(UpdateRun, EachRoadCallsTheViewAndReachesTheCameraOnlyAsItNeeds) {
                      r.sim.SetBlockLength(1);
              });
          }, RunEnd::Current, Failure::None, "checking describe verdict", 2},
+        // After a failed one, a second run on the same engine waits for its own worker's verdict.
+        {"a second run, its worker later", nullptr, [](UpdateRig& r, TestView& v) {
+             r.sim.SetChecksumError(0x01), v.run.Run(kProgressStep, nullptr), r.sim.ClearFaults(), r.OldFirmware(0x04);
+             SetThreadStarter(Defer), r.sim.ClearTrace(), v.calls.clear(), v.logLines.clear();
+         }, RunEnd::Updated, Failure::None, "checking describe ask-write writing ended verdict", kDownload},
         // Held off once the download runs; until then it ends the run (the
         // last row: the process then stays interrupted).
         {"an interrupt after the first packet", [](RunPolicy& p) { p.interrupts = true; },
@@ -423,7 +429,8 @@ TEST(UpdateRun, EachRoadCallsTheViewAndReachesTheCameraOnlyAsItNeeds) {
         if (c.arrange) c.arrange(rig, view);
         size_t checked = 0;
         view.described = [&] { checked = rig.Requests().size(); };
-        EXPECT_EQ(view.run.Run(kProgressStep, nullptr).end, c.end) << c.name;
+        const auto worker = [] { if (gDeferredRoutine) std::exchange(gDeferredRoutine, nullptr)(gDeferredParameter); };
+        EXPECT_EQ(view.run.Run(kProgressStep, worker).end, c.end) << c.name;
         EXPECT_EQ(view.verdict.failure, c.failure) << c.name;
         EXPECT_EQ(view.calls, c.calls) << c.name;
         EXPECT_EQ(rig.Addressed(0x20BA), c.afterCheck == kDownload || c.afterCheck == kChoice) << c.name;
