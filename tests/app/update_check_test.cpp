@@ -613,6 +613,7 @@ TEST(UpdateCheck, TheRecordOfTheLastUpdateDecidesWhatTheFlashCannot) {
             EXPECT_EQ(records.back().camera.busPlace, "usb1/1-1");
             EXPECT_EQ(records.back().imageVersion, "V0309");
         }
+        EXPECT_TRUE(w.CloseRequested() && rig.sim.PortsHeld() == 0) << name << ": the camera let go after two checks";
     }
 }
 
