@@ -28,6 +28,7 @@ const std::string kQuestion = "It seems that the bincode is NOT for the IC\nDo y
 TEST(DownloadRun, AGoodRunOnEachPathEndsCompleteWithAFullBar) {
     for (Path path : kPaths) {
         UpdateRig rig(path, Worker::Deferred);
+        rig.window->downloadEnabled = true;  // as a finished run leaves it
         rig.Check();
         TestWindow& w = *rig.window;
         // Downloading: the worker has been started and nothing else touches the camera.
