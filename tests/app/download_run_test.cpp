@@ -544,9 +544,11 @@ struct AsyncView : AsyncRunView {
         verdict = v;
     }
     void Ended() override { calls += "ended"; }
+    void LogAdded(const std::string& lines) override { posted.push_back(lines); }
 
     TempFolder state;
     std::string calls;
+    std::vector<std::string> posted;  // the log, as LogAdded gave it
     Reply consent;
     RunVerdict verdict;
     CRunAsync async;  // last: gone first
@@ -590,6 +592,10 @@ TEST(RunAsync, NothingIsWrittenBeforeTheAnswerAndNothingShownAfterTheViewIsGone)
         ASSERT_TRUE(loop.RunUntil([&] { return EndsWith(view->calls, "ended"); })) << c.name;
         EXPECT_EQ(view->calls, c.calls) << c.name;
         EXPECT_EQ(view->verdict.end, c.end) << c.name;
+        std::string whole;  // all of the log, in whole lines but for the run's last
+        for (size_t i = 0; i < view->posted.size(); whole += view->posted[i++])
+            EXPECT_TRUE(EndsWith(view->posted[i], "\n") || i + 1 == view->posted.size()) << c.name << ": " << view->posted[i];
+        EXPECT_EQ(whole, view->async.Run().transferLog) << c.name;
         EXPECT_EQ(rig.sim.Committed(), c.act == Update) << c.name;
         EXPECT_EQ(rig.Addressed(0x20BA), c.act == Update) << c.name;
     }
