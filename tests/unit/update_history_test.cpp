@@ -109,6 +109,7 @@ TEST(UpdateHistory, RecordsAreBegunFinishedAndReadBackOldestFirst) {
 
 TEST(UpdateHistory, SameCameraByItsPlaceItsIdsItsChipAndItsFlash) {
     const std::string usb12 = "/sys/devices/pci0000:00/usb1/1-2";
+    const auto type0 = [&] { UpdateRecord r = Camera("A1", usb12); r.flashType = 0; return r; };
     const struct { const char* name; UpdateRecord a, b; bool same; } rows[] = {
         // The serial every unit of a release carries follows no camera.
         {"same serial, another port", Camera("A1", usb12), Camera("A1", "other"), false},
@@ -122,7 +123,7 @@ TEST(UpdateHistory, SameCameraByItsPlaceItsIdsItsChipAndItsFlash) {
         {"chip read as 0", Camera("A1", usb12, 0), Camera("A1", usb12, 0), true},
         {"other product", Camera("A1", usb12), [&] { UpdateRecord r = Camera("A1", usb12); r.camera.usb->product = 0x03D6; return r; }(), false},
         {"other flash type", Camera("A1", usb12), [&] { UpdateRecord r = Camera("A1", usb12); r.flashType = 2; return r; }(), false},
-        {"flash type 0", [&] { UpdateRecord r = Camera("A1", usb12); r.flashType = 0; return r; }(), [&] { UpdateRecord r = Camera("A1", usb12); r.flashType = 0; return r; }(), true},
+        {"flash type 0", type0(), type0(), true},
         {"no USB identity", [&] { UpdateRecord r = Camera("", usb12); r.camera.usb.reset(); return r; }(), [&] { UpdateRecord r = Camera("", usb12); r.camera.usb.reset(); return r; }(), false},
     };
     for (const auto& row : rows) {
