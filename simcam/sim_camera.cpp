@@ -14,6 +14,7 @@ SimCamera::~SimCamera() = default;
 
 IKsControl* SimCamera::NewKsControl() { return new KsPort(device_); }
 IDriverXu* SimCamera::NewDriverXu() { return new XuPort(device_); }
+long SimCamera::PortsHeld() const { return device_.use_count() - 1; }
 
 void SimCamera::SetChipId(uint8_t id) { device_->regs.SetChipId(id); }
 void SimCamera::SetReg2045(uint8_t value) { device_->regs.Write(kReg2045, value); }

@@ -34,6 +34,8 @@ public:
     // They keep the model alive after this object is gone.
     IKsControl* NewKsControl();
     IDriverXu* NewDriverXu();
+    // How many of those are still held: none once a program let the camera go.
+    long PortsHeld() const;
 
     // Configuration.
     void SetChipId(uint8_t id);          // register 0x20FF, default 0x65

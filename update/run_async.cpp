@@ -8,6 +8,7 @@
 
 #include "discovery/system_camera.h"
 #include "platform/com_apartment.h"
+#include "update/log_lines.h"
 
 namespace {
 
@@ -42,7 +43,7 @@ public:
         std::unique_ptr<SystemCamera> camera;
         if (systemCamera) run.camera = (camera = std::make_unique<SystemCamera>(&run.transferLog, device)).get();
         run.Run(kVerdictEveryMs, [] {});
-        PostLog();
+        PostLog(true);
         Post([](AsyncRunView& view) { view.Ended(); });
     }
 
@@ -54,12 +55,16 @@ private:
             if (shared->alive) work(*view);
         });
     }
-    // The log's new part, as its thread sees it: the run's between steps,
-    // the worker's while it downloads.
-    void PostLog() {
-        if (run.transferLog.size() <= logShown_) return;
-        std::string lines = run.transferLog.substr(logShown_);
-        logShown_ = run.transferLog.size();
+    // The log's lines that ended since the last post, as its thread sees
+    // them: the run's between steps, the worker's while it downloads. A line
+    // still open is not posted half: it comes when it ends, or at the run's end.
+    void PostLog(bool runEnded = false) {
+        std::string lines = WholeLinesSince(run.transferLog, &logShown_);
+        if (runEnded && run.transferLog.size() > logShown_) {
+            lines += run.transferLog.substr(logShown_);
+            logShown_ = run.transferLog.size();
+        }
+        if (lines.empty()) return;
         Post([lines](AsyncRunView& view) { view.LogAdded(lines); });
     }
 

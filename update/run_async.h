@@ -35,7 +35,8 @@ public:
     virtual void Writing(const CheckReport& /*found*/) {}
     // The download's latest progress (earlier ones not yet shown are dropped).
     virtual void Progress(uint32_t /*done*/, uint32_t /*total*/) {}
-    // What the transfer log gained since the last call.
+    // The transfer log's lines that ended since the last call; a last line
+    // left open comes with the run's end.
     virtual void LogAdded(const std::string& /*lines*/) {}
     virtual void ShowVerdict(const RunVerdict& verdict, const CheckReport& found) = 0;
     // The camera is let go and the run's thread has nothing more to do.

@@ -8,6 +8,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "platform/interrupts.h"
@@ -27,6 +28,7 @@ const std::string kQuestion = "It seems that the bincode is NOT for the IC\nDo y
 TEST(DownloadRun, AGoodRunOnEachPathEndsCompleteWithAFullBar) {
     for (Path path : kPaths) {
         UpdateRig rig(path, Worker::Deferred);
+        rig.window->downloadEnabled = true;  // as a finished run leaves it
         rig.Check();
         TestWindow& w = *rig.window;
         // Downloading: the worker has been started and nothing else touches the camera.
@@ -92,25 +94,19 @@ TEST(DownloadRun, AFailedRunAppendsTheFailTextAndLeavesTheBar) {
 
 // Why a download failed reaches the front end as a value.
 TEST(DownloadRun, TheEngineSaysWhyADownloadFailed) {
-    const struct {
-        const char* name;
-        std::function<void(UpdateRig&)> arrange;
-        Worker worker;
-        Failure failure;
-    } cases[] = {
-        {"a good run", nullptr, Worker::Inline, Failure::None},
-        {"checksum", [](UpdateRig& r) { r.sim.SetChecksumError(0x01); }, Worker::Inline, Failure::ChecksumMismatch},
-        {"unplugged", [](UpdateRig& r) {
-             r.sim.SetFailureResult(HRESULT_FROM_WIN32(1167L));
-             r.sim.FailSelector(10);
-         }, Worker::Inline, Failure::CameraGone},
-        {"a packet refused", [](UpdateRig& r) { r.sim.FailSelector(10); }, Worker::Inline, Failure::RequestFailed},
-        {"the flash does not keep a bit", [](UpdateRig& r) {
-             r.sim.SetCallHook([&r, lost = false]() mutable {
-                 if (!lost && r.sim.BytesReceived() >= kFirmwareImageSize) r.sim.Flash()[0x100] ^= 0x01, lost = true;
-             });
-         }, Worker::Inline, Failure::VerifyFailed},
-        {"no thread", nullptr, Worker::Unstartable, Failure::NoWorker},
+    const struct { const char* name; std::function<void(UpdateRig&)> arrange; Failure failure;
+                   Worker worker = Worker::Inline; } cases[] = {
+        {"a good run", nullptr, Failure::None},
+        {"checksum", [](UpdateRig& r) { r.sim.SetChecksumError(0x01); }, Failure::ChecksumMismatch},
+        {"unplugged", [](UpdateRig& r) { r.sim.SetFailureResult(HRESULT_FROM_WIN32(1167L)), r.sim.FailSelector(10); },
+         Failure::CameraGone},
+        {"a packet refused", [](UpdateRig& r) { r.sim.FailSelector(10); }, Failure::RequestFailed},
+        {"the flash does not keep a bit", [](UpdateRig& r) { r.sim.SetCallHook([&r, lost = false]() mutable {
+             if (!lost && r.sim.BytesReceived() >= kFirmwareImageSize) r.sim.Flash()[0x100] ^= 0x01, lost = true; }); },
+         Failure::VerifyFailed},
+        {"the read-back refused", [](UpdateRig& r) { r.sim.SetCallHook([&r] {
+             if (r.sim.BytesReceived() >= kFirmwareImageSize) r.sim.FailSelector(15); }); }, Failure::RequestFailed},
+        {"no thread", nullptr, Failure::NoWorker, Worker::Unstartable},
     };
     for (const auto& c : cases) {
         UpdateRig rig(Path::KsNode, c.worker);
@@ -240,11 +236,7 @@ TEST(DownloadRun, BothCarriedImagesPassTheDescriptorCheck) {
 TEST(DownloadRun, ACameraGoneOrSwappedBeforeTheSecondOpenGetsNothingWritten) {
     enum Change { Gone, ElsewhereNow, OtherChip, OtherFlash, OtherProduct, OtherPort, OtherSerial, NoLongerOurs,
                   OthersIdNow, SensorOtherNow, FlashStuck };
-    const struct {
-        const char* name;
-        Change change;
-        const char* tail;
-    } cases[] = {
+    const struct { const char* name; Change change; const char* tail; } cases[] = {
         {"gone", Gone, "\r\nStart Download to NO Camera hardware.\r\nDriver Connection Fail\r\n"},
         {"another at another place", ElsewhereNow, "Camera changed since the check: sim1, was sim0.\r\n"},
         {"another chip at its place", OtherChip, "Camera changed since the check: chip ID 66, was 65.\r\n"},
@@ -333,12 +325,8 @@ TEST(UpdateRun, EachRoadCallsTheViewAndReachesTheCameraOnlyAsItNeeds) {
     simcam::SimCamera ours;  // beside another maker's camera
     ours.SetFlashPart(simcam::FlashPart::Type4);
     const struct {
-        const char* name;
-        std::function<void(RunPolicy&)> policy;
-        std::function<void(UpdateRig&, TestView&)> arrange;
-        RunEnd end;
-        Failure failure;
-        const char* calls;
+        const char* name; std::function<void(RunPolicy&)> policy; std::function<void(UpdateRig&, TestView&)> arrange;
+        RunEnd end; Failure failure; const char* calls;
         size_t afterCheck;  // requests after the check, or kDownload
     } cases[] = {
         {"current", nullptr, [](UpdateRig& r, TestView&) { r.OldFirmware(0x06); }, RunEnd::Current, Failure::None,
@@ -354,20 +342,14 @@ TEST(UpdateRun, EachRoadCallsTheViewAndReachesTheCameraOnlyAsItNeeds) {
         {"battery after the yes", [](RunPolicy& p) { p.powerAt = PowerAt::Consent; },
          [](UpdateRig&, TestView& v) { v.power = {true, 0}; }, RunEnd::OnBattery, Failure::None,
          "checking describe ask-write verdict", 0},
-        {"the lock held by another run", [](RunPolicy& p) { p.lockProgram = "test"; },
-         [](UpdateRig&, TestView& v) {
-             v.run.takeLock = [](const std::string&, RunVerdict* refused) {
-                 refused->end = RunEnd::AnotherUpdate;
-                 return false;
-             };
+        {"the lock held by another run", [](RunPolicy& p) { p.lockProgram = "test"; }, [](UpdateRig&, TestView& v) {
+             v.run.takeLock = [](const std::string&, RunVerdict* no) { no->end = RunEnd::AnotherUpdate; return false; };
          }, RunEnd::AnotherUpdate, Failure::None, "verdict", 0},
         {"no terminal", [](RunPolicy& p) { p.canAsk = false; }, nullptr, RunEnd::NoOneToAsk, Failure::None,
          "checking describe verdict", 0},
-        {"not ours", nullptr, [](UpdateRig& r, TestView&) {
-             r.HardwareIds({});
-             r.sim.SetSensorFitted(false);
-             r.sim.Flash()[0x8008] = 0x42;
-         }, RunEnd::NotOurs, Failure::None, "checking describe verdict", 2},
+        {"not ours", nullptr,
+         [](UpdateRig& r, TestView&) { r.HardwareIds({}); r.sim.SetSensorFitted(false); r.sim.Flash()[0x8008] = 0x42; },
+         RunEnd::NotOurs, Failure::None, "checking describe verdict", 2},
         {"failed check", nullptr, [](UpdateRig& r, TestView&) { r.sim.FailSelector(14); }, RunEnd::CheckFailed,
          Failure::FlashUnreadable, "checking describe verdict", 0},
         {"not for the chip, yes", nullptr, notForTheChip, RunEnd::Updated, Failure::None,
@@ -379,14 +361,11 @@ TEST(UpdateRun, EachRoadCallsTheViewAndReachesTheCameraOnlyAsItNeeds) {
         // The image to hold the flash against is too short: no compare, no verdict of current.
         {"current by its code, an image too short to compare", nullptr, [](UpdateRig& r, TestView& v) {
              r.OldFirmware(0x06);
-             v.imageOverride = r.Expected(kImageV0309, 4);
-             v.imageOverride.resize(kMinFirmwareImageSize - 1);
+             v.imageOverride = r.Expected(kImageV0309, 4), v.imageOverride.resize(kMinFirmwareImageSize - 1);
          }, RunEnd::CheckFailed, Failure::ImageTooShort, "checking describe verdict", 0},
         {"another maker's camera first, ours beside it", nullptr, [&](UpdateRig& r, TestView&) {
-             r.source.devices[0].hardwareIds = "USB\\VID_1D6B&PID_0C01&REV_0100";
-             r.sim.SetSensorFitted(false);
-             r.sim.Flash().assign(r.sim.Flash().size(), 0xFF);
-             r.source.devices.push_back(SimulatedDevice(ours, false));
+             r.source.devices[0].hardwareIds = "USB\\VID_1D6B&PID_0C01&REV_0100", r.sim.SetSensorFitted(false);
+             r.sim.Flash().assign(r.sim.Flash().size(), 0xFF), r.source.devices.push_back(SimulatedDevice(ours, false));
          }, RunEnd::NotOurs, Failure::None, "checking describe verdict", 2},
         {"not for the chip, unattended", [](RunPolicy& p) { p.ask = false; p.canAsk = false; }, notForTheChip,
          RunEnd::StartFailed, Failure::NotAgreed, "checking describe writing verdict", kChoice},
@@ -399,11 +378,15 @@ TEST(UpdateRun, EachRoadCallsTheViewAndReachesTheCameraOnlyAsItNeeds) {
              // Once the code byte's block and the compare's first are read.
              r.sim.SetCallHook([&r, reads = 0]() mutable {
                  const auto& calls = r.sim.Calls();
-                 if (!calls.empty() && calls.back().selector == 15 && calls.back().op == simcam::Op::Get &&
-                     ++reads == 2)
+                 if (!calls.empty() && calls.back().selector == 15 && calls.back().op == simcam::Op::Get && ++reads == 2)
                      r.sim.SetBlockLength(1);
              });
          }, RunEnd::Current, Failure::None, "checking describe verdict", 2},
+        // After a failed one, a second run on the same engine waits for its own worker's verdict.
+        {"a second run, its worker later", nullptr, [](UpdateRig& r, TestView& v) {
+             r.sim.SetChecksumError(0x01), v.run.Run(kProgressStep, nullptr), r.sim.ClearFaults(), r.OldFirmware(0x04);
+             SetThreadStarter(Defer), r.sim.ClearTrace(), v.calls.clear(), v.logLines.clear();
+         }, RunEnd::Updated, Failure::None, "checking describe ask-write writing ended verdict", kDownload},
         // Held off once the download runs; until then it ends the run (the
         // last row: the process then stays interrupted).
         {"an interrupt after the first packet", [](RunPolicy& p) { p.interrupts = true; },
@@ -427,7 +410,8 @@ TEST(UpdateRun, EachRoadCallsTheViewAndReachesTheCameraOnlyAsItNeeds) {
         if (c.arrange) c.arrange(rig, view);
         size_t checked = 0;
         view.described = [&] { checked = rig.Requests().size(); };
-        EXPECT_EQ(view.run.Run(kProgressStep, nullptr).end, c.end) << c.name;
+        const auto worker = [] { if (gDeferredRoutine) std::exchange(gDeferredRoutine, nullptr)(gDeferredParameter); };
+        EXPECT_EQ(view.run.Run(kProgressStep, worker).end, c.end) << c.name;
         EXPECT_EQ(view.verdict.failure, c.failure) << c.name;
         EXPECT_EQ(view.calls, c.calls) << c.name;
         EXPECT_EQ(rig.Addressed(0x20BA), c.afterCheck >= kChoice) << c.name;
@@ -540,9 +524,11 @@ struct AsyncView : AsyncRunView {
         verdict = v;
     }
     void Ended() override { calls += "ended"; }
+    void LogAdded(const std::string& lines) override { posted.push_back(lines); }
 
     TempFolder state;
     std::string calls;
+    std::vector<std::string> posted;  // the log, as LogAdded gave it
     Reply consent;
     RunVerdict verdict;
     CRunAsync async;  // last: gone first
@@ -554,12 +540,7 @@ struct AsyncView : AsyncRunView {
 // a view that is gone.
 TEST(RunAsync, NothingIsWrittenBeforeTheAnswerAndNothingShownAfterTheViewIsGone) {
     enum Act { Update, CloseDuringCheck, Leave };
-    const struct {
-        const char* name;
-        Act act;
-        RunEnd end;  // where the view sees it
-        const char* calls;
-    } cases[] = {
+    const struct { const char* name; Act act; RunEnd end /* where the view sees it */; const char* calls; } cases[] = {
         {"Update", Update, RunEnd::Updated, "checking describe ask writing verdict ended"},
         {"a close during the check", CloseDuringCheck, RunEnd::Declined, ""},
         {"leaving while due", Leave, RunEnd::Declined, "checking describe ask verdict ended"},
@@ -586,6 +567,10 @@ TEST(RunAsync, NothingIsWrittenBeforeTheAnswerAndNothingShownAfterTheViewIsGone)
         ASSERT_TRUE(loop.RunUntil([&] { return EndsWith(view->calls, "ended"); })) << c.name;
         EXPECT_EQ(view->calls, c.calls) << c.name;
         EXPECT_EQ(view->verdict.end, c.end) << c.name;
+        std::string whole;  // all of the log, in whole lines but for the run's last
+        for (size_t i = 0; i < view->posted.size(); whole += view->posted[i++])
+            EXPECT_TRUE(EndsWith(view->posted[i], "\n") || i + 1 == view->posted.size()) << c.name << ": " << view->posted[i];
+        EXPECT_EQ(whole, view->async.Run().transferLog) << c.name;
         EXPECT_EQ(rig.sim.Committed(), c.act == Update) << c.name;
         EXPECT_EQ(rig.Addressed(0x20BA), c.act == Update) << c.name;
     }

@@ -394,6 +394,8 @@ TEST(UpdateCheck, OnlyTheRoadThatWritesAsksWhichImage) {
         ScopedClock scoped(&clock);
         rig.Check();
         EXPECT_EQ(rig.window->checked.verdict, c.current ? CheckVerdict::Current : CheckVerdict::Update) << c.name;
+        CheckReport found = rig.window->checked;  // asked anyway, the engine chooses nothing for a camera current
+        EXPECT_FALSE(c.current && rig.window->engine.ChooseImage(&found, rig.window->transferLog)) << c.name;
         EXPECT_EQ(rig.sim.Reg(0x20BA), c.reg20BA) << c.name;
         EXPECT_EQ(clock.sleeps, c.sleeps) << c.name;
         const auto requests = rig.Requests();
@@ -613,6 +615,7 @@ TEST(UpdateCheck, TheRecordOfTheLastUpdateDecidesWhatTheFlashCannot) {
             EXPECT_EQ(records.back().camera.busPlace, "usb1/1-1");
             EXPECT_EQ(records.back().imageVersion, "V0309");
         }
+        EXPECT_TRUE(w.CloseRequested() && rig.sim.PortsHeld() == 0) << name << ": the camera let go after two checks";
     }
 }
 

@@ -8,6 +8,7 @@
 #include "chip/cam_device.h"
 #include "firmware/command_tables.h"
 #include "firmware/firmware_image.h"
+#include "firmware/flash_layout.h"
 #include "link/xu_channel.h"
 #include "tests/support/firmware_bytes.h"
 #include "tests/support/rig_device.h"
@@ -440,6 +441,8 @@ TEST(Download, FillBytesCountInTheChecksum) {
     } cases[] = {
         {100, 64, 28},   {101, 64, 27}, {65536, 63, 47}, {65536, 62, 60},
         {65536, 68, 16}, {1, 64, 63},   {64, 64, 0},
+        // Just long enough to hold the IDs, and one byte short of it.
+        {kVendorIdOffset + kIdBytes, 64, 52}, {kVendorIdOffset + kIdBytes - 1, 64, 53},
     };
     for (Path path : kPaths) {
         for (const auto& c : cases) {
@@ -456,6 +459,8 @@ TEST(Download, FillBytesCountInTheChecksum) {
             if (c.length < 65536) {
                 EXPECT_EQ(flash[c.length], 0xFF) << "fill bytes program no bit";
             }
+            const auto& calls = r.d.sim.Calls();
+            EXPECT_EQ(IdProgramDeselect(calls) < calls.size(), c.length >= 0x800C) << c.length << ": IDs programmed";
         }
     }
 }
