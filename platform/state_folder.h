@@ -47,6 +47,13 @@ bool MakeFolders(const std::string& path, std::string* why);
 // with *why saying which and why when it is refused or cannot be read.
 std::FILE* OpenStateFile(const std::string& folder, const char* name, uint64_t* bytes, std::string* why);
 
+#ifdef _WIN32
+// Whether an open file (a HANDLE) is the one at path, with every folder on
+// the way resolved as the system opened it: false where a junction put in
+// a folder's place led elsewhere.
+bool OpenedAt(void* file, const std::string& path);
+#endif
+
 // Replaces the file's contents as a whole: a temporary file beside it,
 // written and flushed to the disk, then renamed over it, so a power cut
 // leaves the old contents or the new, never part of them.

@@ -2,7 +2,10 @@
 #include <aclapi.h>
 #include <sddl.h>
 
+#include <fcntl.h>
+
 #include <cstdio>
+#include <cstring>
 #include <io.h>
 
 #include "platform/state_folder.h"
@@ -113,6 +116,15 @@ std::string UntrustedFolders(const std::string& folder, bool* missing) {
 
 }  // namespace
 
+bool OpenedAt(void* file, const std::string& path) {
+    char resolved[2 * MAX_PATH], full[2 * MAX_PATH];
+    const DWORD got = GetFinalPathNameByHandleA(file, resolved, sizeof resolved, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    const DWORD length = GetFullPathNameA(path.c_str(), sizeof full, full, nullptr);
+    if (got == 0 || got >= sizeof resolved || length == 0 || length >= sizeof full) return false;
+    const char* at = std::strncmp(resolved, "\\\\?\\", 4) == 0 ? resolved + 4 : resolved;
+    return _stricmp(at, full) == 0;
+}
+
 std::FILE* OpenStateFile(const std::string& folder, const char* name, uint64_t* bytes, std::string* why) {
     const std::string path = folder + "\\" + name;
     bool missing = false;
@@ -123,8 +135,20 @@ std::FILE* OpenStateFile(const std::string& folder, const char* name, uint64_t* 
     if (!why->empty() || missing) return nullptr;
     *why = Untrusted(path);
     if (!why->empty()) return nullptr;
-    std::FILE* file = std::fopen(path.c_str(), "rb");
+    // Opened where it was judged: a junction put in a folder's place since
+    // then leads elsewhere, and is refused.
+    const HANDLE handle = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                      FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (handle != INVALID_HANDLE_VALUE && !OpenedAt(handle, path)) {
+        CloseHandle(handle);
+        *why = path + " led elsewhere when it was opened";
+        return nullptr;
+    }
+    const int fd = handle == INVALID_HANDLE_VALUE ? -1 : _open_osfhandle(intptr_t(handle), _O_RDONLY | _O_BINARY);
+    std::FILE* file = fd < 0 ? nullptr : _fdopen(fd, "rb");
     if (!file) {
+        if (fd >= 0) _close(fd);
+        else if (handle != INVALID_HANDLE_VALUE) CloseHandle(handle);
         *why = "cannot read " + path;
         return nullptr;
     }

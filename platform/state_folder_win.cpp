@@ -211,10 +211,19 @@ bool MakeFolders(const std::string& path, std::string* why) {
 
 bool WriteWholeFile(const std::string& path, const std::string& contents, std::string* why) {
     const std::string temporary = path + "." + std::to_string(GetCurrentProcessId()) + ".new";
-    const HANDLE file = CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+    const HANDLE file = CreateFileA(temporary.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_ALWAYS,
                                     FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         *why = Failed("create", temporary, GetLastError());
+        return false;
+    }
+    // Made where the folder was judged: a junction put in its place since
+    // then leads elsewhere, and what was made there is taken back.
+    if (!OpenedAt(file, temporary)) {
+        FILE_DISPOSITION_INFO gone = {TRUE};
+        SetFileInformationByHandle(file, FileDispositionInfo, &gone, sizeof gone);
+        CloseHandle(file);
+        *why = temporary + " led elsewhere when it was made";
         return false;
     }
     DWORD wrote = 0;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -421,6 +422,24 @@ TEST(StateFolder, IsLeftWithItsOwnDacl) {
         EXPECT_EQ(fs::exists(row.folder.string() + "\\" + kHistoryFileName + kSetAsideSuffix), row.planted) << row.name;
         if (row.planted) fs::remove_all(row.folder);
     }
+}
+
+// A file is read or made only where its folder was judged: the path it was
+// opened by, in any case, and not the same name in another folder (where
+// a junction put in the folder's place would have led).
+TEST(StateFolder, AnOpenFileIsTheOneAtItsPath) {
+    HistoryRig rig;
+    fs::create_directories(rig.folder);
+    std::ofstream(rig.File()) << "{}\n";
+    const HANDLE file = CreateFileA(rig.File().string().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                    0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    std::string upper = rig.File().string();
+    for (char& c : upper) c = char(std::toupper(static_cast<unsigned char>(c)));
+    const struct { std::string path; bool at; } rows[] = {
+        {rig.File().string(), true}, {upper, true}, {(rig.temp.path / kHistoryFileName).string(), false}};
+    for (const auto& row : rows) EXPECT_EQ(OpenedAt(file, row.path), row.at) << row.path;
+    CloseHandle(file);
 }
 #endif
 
