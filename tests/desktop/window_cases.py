@@ -12,6 +12,7 @@ import subprocess
 import sys
 import time
 
+import dbus
 import pyatspi
 
 KORVANE, NOT_FOR_CHIP, CONSOLE, SANDBOX, SHOTS = sys.argv[1:6]
@@ -30,6 +31,32 @@ WRITTEN_FLASH = "simulated flash: image 135 patched for type 4, committed"
 
 class Failed(Exception):
     pass
+
+
+# The desktop's session manager, which a window asks to hold off a logout:
+# a mock on the cases' session bus that answers as GNOME's does and keeps
+# each call.
+SESSION = ("org.gnome.SessionManager", "/org/gnome/SessionManager")
+LOGOUT = 1  # Inhibit's flag for a logout
+
+
+def session_manager():
+    mock = subprocess.Popen(["/usr/bin/python3", "-m", "dbusmock", "--session", *SESSION, SESSION[0]],
+                            stdout=subprocess.DEVNULL)
+    bus = dbus.SessionBus()
+    end = time.monotonic() + START_S
+    while not bus.name_has_owner(SESSION[0]) and time.monotonic() < end:
+        time.sleep(POLL_S)
+    manager = bus.get_object(*SESSION)
+    manager.AddMethods(SESSION[0], [("RegisterClient", "ss", "o", 'ret = "/org/gnome/SessionManager/Client1"'),
+                                    ("Inhibit", "susu", "u", "ret = 1"), ("Uninhibit", "u", "", "")],
+                       dbus_interface="org.freedesktop.DBus.Mock")
+    return mock, manager
+
+
+def logout_held(manager):
+    calls = manager.GetMethodCalls("Inhibit", dbus_interface="org.freedesktop.DBus.Mock")
+    return any(int(args[3]) & LOGOUT for _, args in calls)
 
 
 def walk(node):
@@ -177,6 +204,7 @@ def close_while_writing(w):
                                  "/org/freedesktop/login1", "org.freedesktop.login1.Manager.ListInhibitors"],
                                 capture_output=True, text=True).stdout
     expect("sleep:shutdown" in inhibitors and '"block"' in inhibitors, "sleep held off: " + inhibitors)
+    expect(logout_held(MANAGER), "the session's logout held off")
     # A logout's or a shut-down's SIGTERM waits for the write's end, then closes.
     subprocess.run(["pkill", "-TERM", "-s", str(w.proc.pid), "-x", "korvane"], check=True)
     expect(w.proc.poll() is None, "the window stays")
@@ -249,6 +277,8 @@ CASES = [  # name, camera_sandbox's options, program, what a person does and see
 
 
 def main():
+    global MANAGER
+    mock, MANAGER = session_manager()
     failures = 0
     for name, options, program, steps in CASES:
         if len(sys.argv) > 6 and name not in sys.argv[6:]:
@@ -279,6 +309,7 @@ def main():
                 except ProcessLookupError:
                     pass
                 w.proc.wait()
+    mock.kill()
     return 1 if failures else 0
 
 
