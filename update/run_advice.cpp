@@ -28,6 +28,9 @@ void CUpdateRun::Advise() {
     if (verdict_.end == RunEnd::Current && found_.compareSkipped)
         verdict_.advice = "Its whole flash was not compared: through this driver that would take too many "
                           "requests, so only its FlashTypeCode says it is current.";
+    // Nothing attached that the walk could use, and nothing noted why.
+    if (verdict_.end == RunEnd::NoCamera && !verdict_.noted && !policy_.again.empty())
+        verdict_.advice = "Plug the camera in, then " + policy_.again + ".";
     if (verdict_.end != RunEnd::Failed) return;
     const FailureRow& row = FailureOf(verdict_.failure);
     // No advice in particular: the program's words for running it again.

@@ -92,19 +92,20 @@ const char* RunEndTitle(RunEnd end) {
     return "The update did not finish.";
 }
 
-std::string RunEndDetail(const RunVerdict& verdict, const CheckReport& found, const std::string& override) {
-    std::string words = RunEndWords(verdict, found, override);
-    if (words == OutcomeOf(OutcomeOf(verdict.end)).text) words.clear();
-    // A write cut short may leave the flash half-written, which the camera
-    // boots from.
-    if (verdict.end == RunEnd::Failed)
-        words = "The camera may not start until it is updated again. " + words;
-    return words;
-}
-
 std::string RunEndWords(const RunVerdict& verdict, const CheckReport& found, const std::string& override) {
     std::string words = Headline(verdict, found, override);
     if (!verdict.advice.empty()) words += " " + verdict.advice;
+    return words;
+}
+
+std::string RunEndDetail(const RunVerdict& verdict, const CheckReport& found, const std::string& override) {
+    // The table's words only restate the heading: the advice alone follows it.
+    std::string words = Headline(verdict, found, override);
+    if (words == OutcomeOf(OutcomeOf(verdict.end)).text) words.clear();
+    if (!verdict.advice.empty()) words += (words.empty() ? "" : " ") + verdict.advice;
+    // A write cut short may leave the flash half-written, which the camera
+    // boots from.
+    if (verdict.end == RunEnd::Failed) words = "The camera may not start until it is updated again. " + words;
     return words;
 }
 

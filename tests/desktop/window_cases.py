@@ -266,7 +266,7 @@ CASES = [  # name, camera_sandbox's options, program, what a person does and see
     ("unplugged", ["--unplugged", "--slow"], KORVANE, unplugged),
     ("close-while-writing", ["--slow"], KORVANE, close_while_writing),
     ("current", ["--current"], KORVANE, shown("The camera's firmware is up to date.", "not updated", again=False)),
-    ("no-camera", ["--no-camera"], KORVANE, shown("No camera to update was found.", "not updated")),
+    ("no-camera", ["--no-camera"], KORVANE, shown("Plug the camera in, then press Check Again.", "not updated")),
     ("battery", ["--battery"], KORVANE, shown("Plug the computer in", "not updated")),
     ("another-run", ["--slow"], KORVANE, shown("Another camera update is running", "not updated", then=another_run)),
     ("another-makers-first", ["--another-makers-first"], KORVANE,
