@@ -363,6 +363,10 @@ TEST(UpdateRun, EachRoadCallsTheViewAndReachesTheCameraOnlyAsItNeeds) {
              r.OldFirmware(0x06);
              v.imageOverride = r.Expected(kImageV0309, 4), v.imageOverride.resize(kMinFirmwareImageSize - 1);
          }, RunEnd::CheckFailed, Failure::ImageTooShort, "checking describe verdict", 0},
+        {"current by its code, an image shorter than the flash", nullptr, [](UpdateRig& r, TestView& v) {
+             r.OldFirmware(0x06);
+             v.imageOverride = r.Expected(kImageV0309, 4), v.imageOverride.resize(kMinFirmwareImageSize);
+         }, RunEnd::Current, Failure::None, "checking describe verdict", 2},
         {"another maker's camera first, ours beside it", nullptr, [&](UpdateRig& r, TestView&) {
              r.source.devices[0].hardwareIds = "USB\\VID_1D6B&PID_0C01&REV_0100", r.sim.SetSensorFitted(false);
              r.sim.Flash().assign(r.sim.Flash().size(), 0xFF), r.source.devices.push_back(SimulatedDevice(ours, false));
