@@ -183,6 +183,10 @@ TEST_F(ChannelTest, PrivateDriverFailedReadStillCopiesTheAnswer) {
     EXPECT_EQ(channel.get_Property(5, 2, bytes), kDeviceGone);
     EXPECT_EQ(bytes[0], 0xAB);
     EXPECT_EQ(bytes[1], 0xCD);
+    // One that answers nothing hands over zeros, never the answer before.
+    driver.answer.clear();
+    EXPECT_EQ(channel.get_Property(5, 2, bytes), kDeviceGone);
+    EXPECT_EQ(bytes[0] | bytes[1], 0);
 }
 
 TEST_F(ChannelTest, PrivateDriverSizeQueryReadsTheFirstWordOfTheAnswer) {
