@@ -96,15 +96,7 @@ void UpdateWindow::Build() {
     set_icon_name("org.korvane.Korvane");
     // As large as what it shows, in every state.
     set_resizable(false);
-    update_.add_css_class("suggested-action");
-    SetAccessible(update_, Property::DESCRIPTION, "Write the new firmware into the camera");
-    update_.signal_clicked().connect(sigc::mem_fun(*this, &UpdateWindow::OnUpdate));
-    SetAccessible(checkAgain_, Property::DESCRIPTION, "Look at the camera again");
-    checkAgain_.signal_clicked().connect([this] { OnCheckAgain(device_); });
-    header_.pack_end(update_);
-    header_.pack_start(checkAgain_);
-    set_titlebar(header_);
-
+    BuildHeader();
     box_.set_margin(24);
     box_.set_size_request(kContentWidth, -1);
     set_child(box_);
@@ -127,7 +119,23 @@ void UpdateWindow::Build() {
 
     Wrapping(*notice_);
     box_.append(*notice_);
+    BuildLog();
+    signal_close_request().connect(sigc::mem_fun(*this, &UpdateWindow::OnCloseRequest), false);
+}
 
+// The primary action at the end, the second look at the start.
+void UpdateWindow::BuildHeader() {
+    update_.add_css_class("suggested-action");
+    SetAccessible(update_, Property::DESCRIPTION, "Write the new firmware into the camera");
+    update_.signal_clicked().connect(sigc::mem_fun(*this, &UpdateWindow::OnUpdate));
+    SetAccessible(checkAgain_, Property::DESCRIPTION, "Look at the camera again");
+    checkAgain_.signal_clicked().connect([this] { OnCheckAgain(device_); });
+    header_.pack_end(update_);
+    header_.pack_start(checkAgain_);
+    set_titlebar(header_);
+}
+
+void UpdateWindow::BuildLog() {
     log_.set_editable(false);
     log_.set_monospace(true);
     SetAccessible(log_, Property::LABEL, "Transfer log");
@@ -137,7 +145,6 @@ void UpdateWindow::Build() {
     // GTK 4.8 names an expander by its type, not its label.
     SetAccessible(logExpander_, Property::LABEL, "Transfer log");
     box_.append(logExpander_);
-    signal_close_request().connect(sigc::mem_fun(*this, &UpdateWindow::OnCloseRequest), false);
 }
 
 // The command that may help, whole and monospaced, with a button that puts

@@ -37,6 +37,8 @@ private:
     // Nothing is written before Update: the run's question waits for it.
 
     void Build();
+    void BuildHeader();
+    void BuildLog();
     void BuildFields(Gtk::Grid& grid);
     void BuildCommand();
     // A new run on `device` ("" for the first camera), the window as at
