@@ -153,7 +153,7 @@ void ConsoleUpdate::End(Outcome outcome, const std::string& message, const std::
     report_->Ends(outcome, keepAwake.empty() ? message : message + " " + keepAwake);
     // A camera passed over unasked says why in the notes; one whose requests
     // failed, only in the transfer log.
-    if (IsFailure(outcome) || outcome == Outcome::NoCamera) report_->logTail = LastLines(transferLog, kFailureLines);
+    if (IsFailure(outcome) || outcome == Outcome::NoCamera) report_->logTail = LastLines(WholeLines(transferLog), kFailureLines);
     // Under --json people's words go to standard error, the document alone to standard output.
     FILE* said = options_.json || OutcomeOf(outcome).stream == Stream::Err ? stderr : out_;
     Say(said, message);
