@@ -43,11 +43,8 @@ LOGOUT = 1  # Inhibit's flag for a logout
 def session_manager():
     mock = subprocess.Popen(["/usr/bin/python3", "-m", "dbusmock", "--session", *SESSION, SESSION[0]],
                             stdout=subprocess.DEVNULL)
-    bus = dbus.SessionBus()
-    end = time.monotonic() + START_S
-    while not bus.name_has_owner(SESSION[0]) and time.monotonic() < end:
-        time.sleep(POLL_S)
-    manager = bus.get_object(*SESSION)
+    Window.until(None, lambda: dbus.SessionBus().name_has_owner(SESSION[0]), START_S, "the session manager")
+    manager = dbus.SessionBus().get_object(*SESSION)
     manager.AddMethods(SESSION[0], [("RegisterClient", "ss", "o", 'ret = "/org/gnome/SessionManager/Client1"'),
                                     ("Inhibit", "susu", "u", "ret = 1"), ("Uninhibit", "u", "", "")],
                        dbus_interface="org.freedesktop.DBus.Mock")
@@ -92,7 +89,7 @@ class Window:
             if value:
                 return value
             time.sleep(POLL_S)
-        raise Failed(f"{what} not seen in {bound} s; status: {self.status_or_none()}")
+        raise Failed(f"{what} not seen in {bound} s; status: {self and self.status_or_none()}")
 
     def nodes(self, role, frame=None):
         return [n for n in walk(frame or self.app) if n.getRole() == role]
@@ -134,10 +131,9 @@ class Window:
                      for n in walk(frame) if n is not frame]
             parts = [p for p in parts if p[4] > 0 and p[5] > 0]
             clipped = [p[:2] for p in parts if p[2] + p[4] > width or p[3] + p[5] > height]
-            if clipped:
-                return f"cut off by the window's {width}x{height}: {clipped}"
             blank = height - max(p[3] + p[5] for p in parts)
-            return f"{blank} px blank below the content" if blank > BLANK_PX else None
+            return (clipped and f"cut off by the window's {width}x{height}: {clipped}" or
+                    blank > BLANK_PX and f"{blank} px blank below the content")
         # The window takes its new size a frame after its content changes.
         end = time.monotonic() + FIT_S
         while (found := problem()) and time.monotonic() < end:
@@ -302,7 +298,6 @@ def main():
         finally:
             if holder and holder.poll() is None:
                 os.killpg(holder.pid, signal.SIGKILL)
-                holder.wait()
             if w:  # the sandbox, its program and the program's own children
                 try:
                     os.killpg(w.proc.pid, signal.SIGKILL)
