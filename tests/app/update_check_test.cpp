@@ -626,10 +626,13 @@ TEST(UpdateCheck, NamesTheReleaseByItsUsbRevision) {
         std::optional<uint16_t> revision;  // none: the system gave no USB identity
         bool known;
         int id;
-    } cases[] = {{std::nullopt, false, 0}, {0x0100, true, 0}, {0x0308, true, kImageV0308}, {0x0309, true, kImageV0309}};
+        uint32_t cut = 0;  // each image cut to this length; 0: whole
+    } cases[] = {{std::nullopt, false, 0}, {0x0100, true, 0}, {0x0308, true, kImageV0308}, {0x0309, true, kImageV0309},
+                 {0x0309, true, kImageV0309, kBcdDeviceOffset + 2}};  // just long enough to hold it
     std::set<size_t> requests;  // one count for every row
     for (const auto& c : cases) {
         UpdateRig rig;
+        if (c.cut) rig.window->imageOverride = rig.Expected(kImageV0309, 4), rig.window->imageOverride.resize(c.cut);
         if (c.revision) rig.source.devices[0].usb->revision = *c.revision;
         else rig.source.devices[0].usb.reset();
         rig.Check();
@@ -637,7 +640,7 @@ TEST(UpdateCheck, NamesTheReleaseByItsUsbRevision) {
         EXPECT_EQ(found.releaseKnown, c.known);
         EXPECT_EQ(found.releaseImageId, c.id);
         EXPECT_STREQ(found.releaseVersion, c.id == kImageV0308 ? "V0308" : c.id ? "V0309" : "");
-        requests.insert(rig.Requests().size());
+        if (!c.cut) requests.insert(rig.Requests().size());  // a cut image ends the check elsewhere
     }
     EXPECT_EQ(requests.size(), 1u);
 }
