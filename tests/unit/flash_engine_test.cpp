@@ -309,6 +309,12 @@ TEST(FlashWaitReady, ReadyAtOnceTakesOnePass) {
     EXPECT_EQ(stuck.device.FlashWaitReady(), SPI_E_TIMEOUT);
     const auto polls = WithoutReadValues(RegisterOps(stuck.sim.Requests()));
     EXPECT_EQ(std::count(polls.begin(), polls.end(), W(0x2022, 0x05)), kFlashReadyMaxPasses);
+    // Still writing when the bound is reached exactly (at call 50, inside the
+    // program's wait), done at the next look: a bound reached is not yet past.
+    ClockedSimDevice late;
+    late.sim.SetWipReads(2);
+    late.sim.SetCallHook([&] { if (late.sim.Calls().size() >= 50) late.clock.now = kFlashReadyTimeoutMs; });
+    EXPECT_EQ(late.device.FlashProgramBytes({{0x00, 0x01, 0x00}, {0xA5, 0x5A}, 2}), 1);
 }
 
 TEST(ReadFlashBlock, ReadsTheBlockTheCameraSaysHowLong) {
