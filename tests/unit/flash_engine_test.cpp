@@ -355,6 +355,19 @@ TEST(ReadFlashBlock, ReadsTheBlockTheCameraSaysHowLong) {
     }
 }
 
+// A whole read costs a length query, then an address and a read per piece:
+// the bound it may spend is reached, never passed.
+TEST(ReadFlashBlocks, SpendsUpToItsBoundOfRequests) {
+    const struct { uint32_t blockLength, bound; HRESULT expected; } cases[] = {
+        {4096, 3, S_OK}, {4096, 2, FLASH_E_REQUEST_BOUND}, {2048, 5, S_OK}, {2048, 4, FLASH_E_REQUEST_BOUND}};
+    for (const auto& c : cases) {
+        SimDevice d;
+        d.sim.SetBlockLength(c.blockLength);
+        std::vector<uint8_t> buffer(4096);
+        EXPECT_EQ(d.device.ReadFlashBlocks(buffer.data(), 1, c.bound), c.expected) << c.blockLength << " " << c.bound;
+    }
+}
+
 TEST(ReadFlashBlock, RefusesWithoutBufferChannelOrSize) {
     size_t sizeQuery = 0;
     {
