@@ -160,4 +160,7 @@ TEST(FlashContent, TheIdProgramIsHeldToTheFlashItFits) {
     uint32_t first = 0;
     EXPECT_EQ(CompareFlashWithImage(flash.data(), image.data(), size, 256, &first), FlashContent::Other);
     EXPECT_EQ(first, 0x8071u);
+    // Past a cut only the four IDs stand: the byte after them programmed is no cut.
+    image[0x0010] = 0x00, image[0x800C] = 0x12, flash = image, flash[0x0010] = 0xFF, flash[0x8071] = 0xFF;
+    EXPECT_EQ(CompareFlashWithImage(flash.data(), image.data(), size, 256, &first), FlashContent::Unfinished);
 }
