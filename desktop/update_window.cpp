@@ -191,9 +191,9 @@ void UpdateWindow::Say(const std::string& status, const std::string& detail) {
     Fit();
 }
 
-// GTK grows a window to what its content needs, but never shrinks it, and
-// not at all once it was given a size: asked again, it takes the natural
-// size of what it now shows.
+// GTK grows a window to what its content needs but never shrinks it, and
+// keeps the size it has: asked again, it is given the natural size of what
+// it now shows (the surface's decorations kept as they are).
 void UpdateWindow::Fit() {
     if (!fit_.connected()) fit_ = Glib::signal_idle().connect(sigc::mem_fun(*this, &UpdateWindow::Refit));
 }
@@ -204,6 +204,44 @@ bool UpdateWindow::Refit() {
         set_resizable(false);
     }
     return false;
+}
+
+void UpdateWindow::on_realize() {
+    Gtk::ApplicationWindow::on_realize();
+    g_signal_connect_after(get_surface()->gobj(), "compute-size",
+                           G_CALLBACK(+[](GdkToplevel*, GdkToplevelSize* size, gpointer window) {
+                               static_cast<UpdateWindow*>(window)->NaturalSize(size);
+                           }),
+                           this);
+}
+
+// The content's natural height at its width, margins included.
+int UpdateWindow::ContentHeight() {
+    int minimum = 0, natural = 0, baseline = 0;
+    box_.measure(Gtk::Orientation::VERTICAL, box_.get_width() + box_.get_margin_start() + box_.get_margin_end(),
+                 minimum, natural, baseline, baseline);
+    return natural;
+}
+
+// The window's width stays; its height becomes what its content needs at
+// that width: the content's natural height in place of the height it has.
+void UpdateWindow::NaturalSize(GdkToplevelSize* size) {
+    const auto surface = get_surface();
+    if (box_.get_width() <= 0 || !surface) return;  // not laid out yet: GTK's own size
+    const int has = box_.get_height() + box_.get_margin_top() + box_.get_margin_bottom();
+    gdk_toplevel_size_set_size(size, surface->get_width(), surface->get_height() - has + ContentHeight());
+}
+
+// A size asked for while an earlier one was still on its way can miss:
+// laid out at another height than its content's, the window asks again,
+// once for each height it is given.
+void UpdateWindow::size_allocate_vfunc(int width, int height, int baseline) {
+    Gtk::ApplicationWindow::size_allocate_vfunc(width, height, baseline);
+    const int has = box_.get_height() + box_.get_margin_top() + box_.get_margin_bottom();
+    if (has != ContentHeight() && height != refitAt_) {
+        refitAt_ = height;
+        Fit();
+    }
 }
 
 void UpdateWindow::Notice(const std::string& words) {

@@ -48,6 +48,10 @@ private:
     void Notice(const std::string& words);
     void Fit();  // at the next idle: one resize for all of a state's changes
     bool Refit();
+    void on_realize() override;
+    void size_allocate_vfunc(int width, int height, int baseline) override;
+    int ContentHeight();
+    void NaturalSize(GdkToplevelSize* size);
     bool OnCloseRequest();
     void OnUpdate();
     void OnCheckAgain(const std::string& device);
@@ -100,6 +104,7 @@ private:
     std::string device_;  // the camera chosen, "" for the first
     std::vector<AttachedCamera> attached_;  // every camera of the family, as the run found them
     sigc::connection fit_;
+    int refitAt_ = 0;  // the height last found not to fit the content
     guint inhibited_ = 0;  // the session's end held off while writing
     std::unique_ptr<CRunAsync> run_;  // last: ends first, while the widgets stand
 };

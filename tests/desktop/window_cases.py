@@ -127,8 +127,9 @@ class Window:
         def problem():
             frame = self.app[0]
             _, _, width, height = frame.queryComponent().getExtents(pyatspi.WINDOW_COORDS)
+            # The leaves: a container stretches over the room the window leaves.
             parts = [(n.getRoleName(), n.name, *n.queryComponent().getExtents(pyatspi.WINDOW_COORDS))
-                     for n in walk(frame) if n is not frame]
+                     for n in walk(frame) if n.childCount == 0]
             parts = [p for p in parts if p[4] > 0 and p[5] > 0]
             clipped = [p[:2] for p in parts if p[2] + p[4] > width or p[3] + p[5] > height]
             blank = height - max(p[3] + p[5] for p in parts)
