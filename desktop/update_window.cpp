@@ -353,7 +353,9 @@ void UpdateWindow::Writing(const CheckReport& found) {
     if (auto application = get_application())
         inhibited_ = application->inhibit(*this, Gtk::Application::InhibitFlags::LOGOUT,
                                           "The camera's firmware is being written");
-    SetField(new_, newCaption_, found.imageVersion);
+    // The version as people name it; which image, and its size, beside it.
+    SetField(new_, newCaption_, std::string(found.imageVersion) + " (image " + std::to_string(found.imageId) + ", " +
+                                    std::to_string(found.imageSize / 1024) + " KiB)");
     Say("Writing the new firmware.", "Do not unplug the camera or switch the computer off.");
     progress_.set_visible(true);
     writingSinceMs_ = NowMs();
