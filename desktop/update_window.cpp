@@ -77,7 +77,8 @@ void UpdateWindow::StartRun(const std::string& device) {
     done_ = total_ = 0;
     progress_.set_visible(false);
     log_.get_buffer()->set_text("");
-    for (Gtk::Label* field : {&camera_, &firmware_, &new_}) field->set_text("");
+    SetField(camera_, cameraCaption_, "");
+    SetField(firmware_, firmwareCaption_, "");
     SetField(new_, newCaption_, "");
     attached_.clear();
     ShowOthers("");
@@ -215,21 +216,21 @@ void UpdateWindow::on_realize() {
                            this);
 }
 
-// The content's natural height at its width, margins included.
-int UpdateWindow::ContentHeight() {
+// What the content's natural height at its width, margins included,
+// lacks of the height it is given (negative: more than it needs).
+int UpdateWindow::HeightMissing() {
     int minimum = 0, natural = 0, baseline = 0;
     box_.measure(Gtk::Orientation::VERTICAL, box_.get_width() + box_.get_margin_start() + box_.get_margin_end(),
                  minimum, natural, baseline, baseline);
-    return natural;
+    return natural - (box_.get_height() + box_.get_margin_top() + box_.get_margin_bottom());
 }
 
 // The window's width stays; its height becomes what its content needs at
-// that width: the content's natural height in place of the height it has.
+// that width.
 void UpdateWindow::NaturalSize(GdkToplevelSize* size) {
     const auto surface = get_surface();
     if (box_.get_width() <= 0 || !surface) return;  // not laid out yet: GTK's own size
-    const int has = box_.get_height() + box_.get_margin_top() + box_.get_margin_bottom();
-    gdk_toplevel_size_set_size(size, surface->get_width(), surface->get_height() - has + ContentHeight());
+    gdk_toplevel_size_set_size(size, surface->get_width(), surface->get_height() + HeightMissing());
 }
 
 // A size asked for while an earlier one was still on its way can miss:
@@ -237,8 +238,7 @@ void UpdateWindow::NaturalSize(GdkToplevelSize* size) {
 // once for each height it is given.
 void UpdateWindow::size_allocate_vfunc(int width, int height, int baseline) {
     Gtk::ApplicationWindow::size_allocate_vfunc(width, height, baseline);
-    const int has = box_.get_height() + box_.get_margin_top() + box_.get_margin_bottom();
-    if (has != ContentHeight() && height != refitAt_) {
+    if (HeightMissing() != 0 && height != refitAt_) {
         refitAt_ = height;
         Fit();
     }
@@ -281,8 +281,7 @@ void UpdateWindow::CloseWhenAllowed() {
 void UpdateWindow::OnUpdate() {
     stage_ = Stage::Writing;
     Say("Preparing the camera for the write.", "Keep it plugged in.");
-    for (Gtk::Widget* other = others_.get_first_child(); other; other = other->get_next_sibling())
-        other->set_sensitive(false);
+    others_.set_sensitive(false);  // no other camera while this one is written
     if (consent_) consent_(Answer::Yes);
 }
 
@@ -421,8 +420,7 @@ void UpdateWindow::ShowVerdict(const RunVerdict& verdict, const CheckReport& fou
     checkAgain_.set_visible(MayChange(verdict.end));
     if (checkAgain_.get_visible()) checkAgain_.grab_focus();
     Fit();
-    for (Gtk::Widget* other = others_.get_first_child(); other; other = other->get_next_sibling())
-        other->set_sensitive(true);
+    others_.set_sensitive(true);
 }
 
 void UpdateWindow::Ended() {

@@ -50,7 +50,7 @@ private:
     bool Refit();
     void on_realize() override;
     void size_allocate_vfunc(int width, int height, int baseline) override;
-    int ContentHeight();
+    int HeightMissing();
     void NaturalSize(GdkToplevelSize* size);
     bool OnCloseRequest();
     void OnUpdate();

@@ -6,12 +6,14 @@
 
 namespace {
 
-// Each end's outcome, and the plain sentence a window heads it with.
+// Each end's outcome, and the plain sentence a window heads it with; the
+// first row is also any end's that the table lacks.
 const struct {
     RunEnd end;
     Outcome outcome;
     const char* title;
 } kRunEnds[] = {
+    {RunEnd::Failed, Outcome::Failed, "The update did not finish."},
     {RunEnd::Updated, Outcome::Updated, "The camera's firmware was updated."},
     {RunEnd::UpdateDue, Outcome::UpdateDue, "An update is due."},
     {RunEnd::Current, Outcome::Current, "The camera's firmware is up to date."},
@@ -27,10 +29,15 @@ const struct {
     {RunEnd::Interrupted, Outcome::Interrupted, "Nothing was written."},
     {RunEnd::InUse, Outcome::InUse, "Another program is using the camera."},
     {RunEnd::StartFailed, Outcome::StartFailed, "The update could not start."},
-    {RunEnd::Failed, Outcome::Failed, "The update did not finish."},
     {RunEnd::AnotherUpdate, Outcome::OtherInstance, "Another camera update is running."},
     {RunEnd::NoLock, Outcome::Failed, "The update could not start."},
 };
+
+const auto& RowOf(RunEnd end) {
+    for (const auto& row : kRunEnds)
+        if (row.end == end) return row;
+    return kRunEnds[0];
+}
 
 // The cause's words begin in lower case and end without a stop.
 std::string Sentence(const std::string& words) {
@@ -80,17 +87,9 @@ std::string Headline(const RunVerdict& v, const CheckReport& found, const std::s
 
 }  // namespace
 
-Outcome OutcomeOf(RunEnd end) {
-    for (const auto& row : kRunEnds)
-        if (row.end == end) return row.outcome;
-    return Outcome::Failed;
-}
+Outcome OutcomeOf(RunEnd end) { return RowOf(end).outcome; }
 
-const char* RunEndTitle(RunEnd end) {
-    for (const auto& row : kRunEnds)
-        if (row.end == end) return row.title;
-    return "The update did not finish.";
-}
+const char* RunEndTitle(RunEnd end) { return RowOf(end).title; }
 
 std::string RunEndWords(const RunVerdict& verdict, const CheckReport& found, const std::string& override) {
     std::string words = Headline(verdict, found, override);
